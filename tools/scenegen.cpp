@@ -1,0 +1,2 @@
+// Scene generator placeholder.
+int main() { return 0; }
