@@ -1,0 +1,1 @@
+// Keeps a library target valid before its folder has sources.
