@@ -1,0 +1,405 @@
+#pragma once
+// Document tree: a small DOM Level 1 style object model with wide strings for names and values.
+//
+// The document owns every node it creates, attached or not, and every node list it hands out;
+// freeing the document frees them all. Links between nodes are plain pointers. Refused
+// operations raise EDomException and leave the tree as it was.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "scene/Errors.h"
+#include "scene/TextCodec.h"
+#include "scene/XmlChars.h"
+
+namespace kelvane {
+
+class TDomNode;
+class TDomDocument;
+class TDomElement;
+class TDomAttr;
+class TDomNodeList;
+class TDomNamedNodeMap;
+
+// Values of NodeType().
+enum TDomNodeType : int {
+    ELEMENT_NODE = 1,
+    ATTRIBUTE_NODE = 2,
+    TEXT_NODE = 3,
+    CDATA_SECTION_NODE = 4,
+    ENTITY_REFERENCE_NODE = 5,
+    COMMENT_NODE = 8,
+    DOCUMENT_NODE = 9,
+    DOCUMENT_TYPE_NODE = 10,
+};
+
+// A refused tree operation; what() is the fixed English message of the code.
+class EDomException : public EKelvaneError {
+public:
+    explicit EDomException(int code);
+    int Code() const { return code_; }
+    static std::string MessageOf(int code);
+
+private:
+    int code_;
+};
+
+// Ordered list of nodes: the child list of a node, or a live list made by GetElementsByTagName
+// that always reflects the current tree (it is brought up to date on access).
+class TDomNodeList {
+public:
+    TDomNodeList(const TDomNodeList&) = delete;
+    TDomNodeList& operator=(const TDomNodeList&) = delete;
+
+    int Length() const;
+    // Raises EListError when index is outside 0 .. Length()-1.
+    TDomNode* Item(int index) const;
+    TDomNode* OwnerNode() const { return owner_; }
+
+private:
+    friend class TDomNode;
+    friend class TDomDocument;
+    friend class TDomElement;
+    friend class TDomAttr;
+    explicit TDomNodeList(TDomNode* owner) : owner_(owner) {}
+    TDomNodeList(TDomNode* owner, WideString filter);
+    void Refresh() const;
+
+    TDomNode* owner_;
+    mutable std::vector<TDomNode*> nodes_;
+    // Live lists only.
+    WideString filter_;
+    bool live_ = false;
+    mutable const uint64_t* generation_ = nullptr;  // change counter of the filter's name
+    mutable uint64_t builtAt_ = ~uint64_t(0);
+};
+
+// The attributes of one element, in the order they were added.
+class TDomNamedNodeMap {
+public:
+    TDomNamedNodeMap(const TDomNamedNodeMap&) = delete;
+    TDomNamedNodeMap& operator=(const TDomNamedNodeMap&) = delete;
+
+    int Length() const { return static_cast<int>(attrs_.size()); }
+    // Raises EListError when index is outside 0 .. Length()-1.
+    TDomAttr* Item(int index) const;
+    // The attribute with exactly this name (case-sensitive), or nullptr.
+    TDomAttr* GetNamedItem(WideView name) const;
+    // Detaches and returns the attribute with this name; none: code 8.
+    TDomAttr* RemoveNamedItem(WideView name);
+    TDomElement* OwnerElement() const { return element_; }
+    TDomDocument* OwnerDocument() const { return document_; }
+
+private:
+    friend class TDomElement;
+    TDomNamedNodeMap(TDomDocument* document, TDomElement* element) : document_(document), element_(element) {}
+    int IndexOf(WideView name) const;
+    void Append(TDomAttr* attr);
+    void EraseAt(int index);
+    void ReplaceAt(int index, TDomAttr* attr);
+
+    TDomDocument* document_;
+    TDomElement* element_;
+    std::vector<TDomAttr*> attrs_;
+    // Name index, built once the map holds many attributes.
+    std::unordered_map<WideView, TDomAttr*> index_;
+};
+
+class TDomNode {
+public:
+    virtual ~TDomNode();
+    TDomNode(const TDomNode&) = delete;
+    TDomNode& operator=(const TDomNode&) = delete;
+
+    const WideString& NodeName() const { return name_; }
+    virtual WideString GetNodeValue() const;
+    // Sets the value of attributes and character data; no effect on other kinds.
+    virtual void SetNodeValue(WideView value);
+    // The parent in the tree; nullptr for detached nodes, documents and attributes.
+    virtual TDomNode* GetParentNode() const { return parent_; }
+    virtual int NodeType() const = 0;
+    // The child list; nullptr for character data and entity references.
+    virtual TDomNodeList* GetChildNodes() const { return children_; }
+    // The attribute map of an element; nullptr for every other kind.
+    virtual TDomNamedNodeMap* GetAttributes() const { return nullptr; }
+    // Text form of the node: level blanks before its own tags, indent more per nesting level
+    // (0: no line breaks inside).
+    virtual WideString GetXML(int level, int indent) const = 0;
+
+    // Places newChild before refChild (at the end when refChild is nullptr), moving it away
+    // from its old parent first. Returns newChild.
+    virtual TDomNode* InsertBefore(TDomNode* newChild, TDomNode* refChild);
+    TDomNode* AppendChild(TDomNode* newChild) { return InsertBefore(newChild, nullptr); }
+    // Detaches oldChild and returns it; nothing is freed.
+    virtual TDomNode* RemoveChild(TDomNode* oldChild);
+    // Puts newChild where oldChild was; returns oldChild, detached.
+    TDomNode* ReplaceChild(TDomNode* newChild, TDomNode* oldChild);
+    // A copy owned by the same document (for a document: a new document the caller owns).
+    virtual TDomNode* CloneNode(bool deep);
+    // A copy of this node created in, and owned by, document.
+    virtual TDomNode* CopyNode(bool deep, TDomDocument* document) const;
+
+    TDomNode* FirstChild() const { return firstChild_; }
+    TDomNode* LastChild() const { return lastChild_; }
+    TDomNode* NextSibling() const { return next_; }
+    TDomNode* PreviousSibling() const { return prev_; }
+    int ChildCount() const { return children_ ? static_cast<int>(children_->nodes_.size()) : 0; }
+    bool HasChildNodes() const { return firstChild_ != nullptr; }
+    bool HasAttributes() const;
+    // The document that created the node; nullptr for a document.
+    TDomDocument* OwnerDocument() const { return ownerDocument_; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
+    // This node as an element, or nullptr when it is of another kind.
+    TDomElement* AsElement();
+    const TDomElement* AsElement() const;
+
+protected:
+    TDomNode(TDomDocument* owner, WideString name);
+    // Copy of this node alone (attributes included for elements) in document.
+    virtual TDomNode* CopySelf(TDomDocument* document) const = 0;
+    // Whether a node of this type may become a child of this node (code 3 otherwise).
+    virtual bool AcceptsChild(const TDomNode* child) const;
+    void CheckWritable() const;
+    TDomNodeList* MakeElementList(WideView name);
+    // Links child at the end without any check (tree building and copying).
+    void LinkLast(TDomNode* child);
+    void Unlink(TDomNode* child);
+    void CheckInsert(TDomNode* newChild, TDomNode* refChild, TDomNode* replacing) const;
+    TDomNode* DoInsert(TDomNode* newChild, TDomNode* refChild);
+
+    TDomDocument* ownerDocument_;
+    TDomNode* parent_ = nullptr;
+    TDomNodeList* children_ = nullptr;  // points at the container's own list
+    TDomNode* firstChild_ = nullptr;
+    TDomNode* lastChild_ = nullptr;
+    TDomNode* prev_ = nullptr;
+    TDomNode* next_ = nullptr;
+    uint8_t readOnly_ = 0;
+    WideString name_;
+
+private:
+    friend class TDomDocument;
+    friend class TDomNodeList;
+    friend class TDomElement;
+    friend class TDomAttr;
+    size_t arenaIndex_ = 0;
+    const uint64_t* NameGeneration() const;
+    mutable uint64_t* generation_ = nullptr;  // elements: change counter of their name
+};
+
+class TDomDocumentType : public TDomNode {
+public:
+    int NodeType() const override { return DOCUMENT_TYPE_NODE; }
+    WideString GetXML(int level, int indent) const override;
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    bool AcceptsChild(const TDomNode*) const override { return false; }
+
+private:
+    friend class TDomDocument;
+    TDomDocumentType(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name)) {}
+};
+
+class TDomEntityReference : public TDomNode {
+public:
+    int NodeType() const override { return ENTITY_REFERENCE_NODE; }
+    WideString GetXML(int level, int indent) const override;
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    bool AcceptsChild(const TDomNode*) const override { return false; }
+
+private:
+    friend class TDomDocument;
+    TDomEntityReference(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name)) {}
+};
+
+class TDomCharacterData : public TDomNode {
+public:
+    WideString GetNodeValue() const override { return data_; }
+    // Raises code 5 when CheckData refuses the value, code 7 when read-only.
+    void SetNodeValue(WideView value) override;
+    const WideString& Data() const { return data_; }
+    // 0, or the 1-based position of the first character this kind does not allow.
+    virtual size_t CheckData(WideView text) const = 0;
+
+protected:
+    TDomCharacterData(TDomDocument* owner, WideString name, WideString data);
+    bool AcceptsChild(const TDomNode*) const override { return false; }
+    WideString data_;
+};
+
+class TDomText : public TDomCharacterData {
+public:
+    int NodeType() const override { return TEXT_NODE; }
+    WideString GetXML(int level, int indent) const override;
+    // Refuses '<', '&' and "]]>".
+    size_t CheckData(WideView text) const override;
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    TDomText(TDomDocument* owner, WideString name, WideString data)
+        : TDomCharacterData(owner, std::move(name), std::move(data)) {}
+
+private:
+    friend class TDomDocument;
+};
+
+class TDomComment : public TDomCharacterData {
+public:
+    int NodeType() const override { return COMMENT_NODE; }
+    WideString GetXML(int level, int indent) const override;
+    // Refuses "--".
+    size_t CheckData(WideView text) const override;
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+
+private:
+    friend class TDomDocument;
+    TDomComment(TDomDocument* owner, WideString data)
+        : TDomCharacterData(owner, u"#comment", std::move(data)) {}
+};
+
+class TDomCDATASection : public TDomText {
+public:
+    int NodeType() const override { return CDATA_SECTION_NODE; }
+    WideString GetXML(int level, int indent) const override;
+    // Refuses "]]>".
+    size_t CheckData(WideView text) const override;
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+
+private:
+    friend class TDomDocument;
+    TDomCDATASection(TDomDocument* owner, WideString data)
+        : TDomText(owner, u"#cdata-section", std::move(data)) {}
+};
+
+// An attribute; its value is held as children (text and entity-reference nodes).
+class TDomAttr : public TDomNode {
+public:
+    int NodeType() const override { return ATTRIBUTE_NODE; }
+    TDomNode* GetParentNode() const override { return nullptr; }
+    // The value as written: text unchanged, each entity reference as '&' name ';'.
+    WideString GetNodeValue() const override;
+    // Splits the value into text and entity references; a value with '<', with both kinds of
+    // quote, or with a malformed reference raises code 5 and keeps the old value.
+    void SetNodeValue(WideView value) override;
+    WideString GetXML(int level, int indent) const override;
+
+    const WideString& Name() const { return name_; }
+    WideString Value() const { return GetNodeValue(); }
+    void SetValue(WideView value) { SetNodeValue(value); }
+    bool Specified() const { return specified_ != 0; }
+    TDomElement* OwnerElement() const { return ownerElement_; }
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    bool AcceptsChild(const TDomNode* child) const override;
+
+private:
+    friend class TDomDocument;
+    friend class TDomElement;
+    friend class TDomNamedNodeMap;
+    TDomAttr(TDomDocument* owner, WideString name);
+    TDomNodeList ownList_{this};
+    TDomElement* ownerElement_ = nullptr;
+    uint8_t specified_ = 0;
+};
+
+class TDomElement : public TDomNode {
+public:
+    int NodeType() const override { return ELEMENT_NODE; }
+    TDomNamedNodeMap* GetAttributes() const override { return const_cast<TDomNamedNodeMap*>(&attributes_); }
+    WideString GetXML(int level, int indent) const override;
+
+    const WideString& TagName() const { return name_; }
+    // Replaces the value of the attribute with this name in place, or appends a new attribute.
+    void SetAttribute(WideView name, WideView value);
+    // The value of the attribute with this name, or empty when there is none.
+    WideString GetAttribute(WideView name) const;
+    // Adds attr, replacing (and freeing) an attribute of the same name in its place.
+    void SetAttributeNode(TDomAttr* attr);
+    // Detaches and returns the attribute of this element with attr's name; none: code 8.
+    TDomAttr* RemoveAttributeNode(TDomAttr* attr);
+    // Live list of the elements named name ("*": all) in this element's subtree, this
+    // element first when it matches, in document order. Owned by the document.
+    TDomNodeList* GetElementsByTagName(WideView name);
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    bool AcceptsChild(const TDomNode* child) const override;
+
+private:
+    friend class TDomDocument;
+    friend class TDomNamedNodeMap;
+    TDomElement(TDomDocument* owner, WideString name);
+    TDomNodeList ownList_{this};
+    TDomNamedNodeMap attributes_;
+};
+
+class TDomDocument : public TDomNode {
+public:
+    TDomDocument();
+    ~TDomDocument() override;
+
+    int NodeType() const override { return DOCUMENT_NODE; }
+    WideString GetXML(int level, int indent) const override;
+    // A new document that the caller owns.
+    TDomNode* CloneNode(bool deep) override;
+    std::unique_ptr<TDomDocument> CloneDocument(bool deep) const;
+
+    // Factories: new detached nodes owned by this document. Names must be XML names and data
+    // must suit the kind, else code 5.
+    TDomElement* CreateElement(WideView tagName);
+    TDomText* CreateTextNode(WideView data);
+    TDomComment* CreateComment(WideView data);
+    TDomCDATASection* CreateCDATASection(WideView data);
+    // name: an XML name or a character reference ("#123", "#x1F").
+    TDomEntityReference* CreateEntityReference(WideView name);
+    TDomAttr* CreateAttribute(WideView name);
+    TDomDocumentType* CreateDocumentType(WideView name);
+
+    // The first child that is an element, or nullptr.
+    TDomElement* DocumentElement() const;
+    // Live list of the elements named name ("*": all) in the document, in document order.
+    TDomNodeList* GetElementsByTagName(WideView name);
+
+    const WideString& Version() const { return version_; }
+    uint8_t EncodingCode() const { return encoding_; }
+    void SetEncodingCode(uint8_t code) { encoding_ = code; }
+    // Number of nodes the document currently owns.
+    size_t OwnedNodeCount() const { return nodes_.size(); }
+
+protected:
+    TDomNode* CopySelf(TDomDocument* document) const override;
+    bool AcceptsChild(const TDomNode* child) const override;
+
+private:
+    friend class TDomNode;
+    friend class TDomNodeList;
+    friend class TDomAttr;
+    friend class TDomElement;
+    template <class T> T* Adopt(T* node);
+    void Free(TDomNode* node);
+    // Records that elements of the subtree at node were inserted or removed.
+    void SubtreeChanged(const TDomNode* node);
+    uint64_t* GenerationOf(const WideString& name);
+
+    TDomNodeList ownList_{this};
+    WideString version_ = u"1.0";
+    uint8_t encoding_ = 0;
+    std::vector<std::unique_ptr<TDomNode>> nodes_;
+    std::vector<std::unique_ptr<TDomNodeList>> lists_;
+    std::unordered_map<WideString, uint64_t> generations_;
+    uint64_t anyGeneration_ = 0;
+};
+
+} // namespace kelvane
