@@ -159,16 +159,18 @@ public:
 
 protected:
     TDomNode(TDomDocument* owner, WideString name);
-    // Copy of this node alone (attributes included for elements) in document.
+    // Copy of this node alone (attributes and attribute values included) in document.
     virtual TDomNode* CopySelf(TDomDocument* document) const = 0;
-    // Whether a node of this type may become a child of this node (code 3 otherwise).
-    virtual bool AcceptsChild(const TDomNode* child) const;
+    // Kind rules: whether child may be placed here; replacing is the node it will replace.
+    virtual bool AcceptsChild(const TDomNode* child, const TDomNode* replacing) const;
     void CheckWritable() const;
-    TDomNodeList* MakeElementList(WideView name);
-    // Links child at the end without any check (tree building and copying).
+    // The document itself for a document, else the owner document.
+    TDomDocument* Document() const;
+    // Link child in without checks or notification (tree building and copying).
     void LinkLast(TDomNode* child);
+    void LinkBefore(TDomNode* child, TDomNode* ref);
     void Unlink(TDomNode* child);
-    void CheckInsert(TDomNode* newChild, TDomNode* refChild, TDomNode* replacing) const;
+    void CheckInsert(TDomNode* newChild, TDomNode* refChild, const TDomNode* replacing) const;
     TDomNode* DoInsert(TDomNode* newChild, TDomNode* refChild);
 
     TDomDocument* ownerDocument_;
@@ -184,11 +186,12 @@ protected:
 private:
     friend class TDomDocument;
     friend class TDomNodeList;
+    friend class TDomNamedNodeMap;
     friend class TDomElement;
     friend class TDomAttr;
-    size_t arenaIndex_ = 0;
     const uint64_t* NameGeneration() const;
-    mutable uint64_t* generation_ = nullptr;  // elements: change counter of their name
+    size_t arenaIndex_ = 0;
+    mutable uint64_t* generation_ = nullptr;  // elements: change counter of their name, once needed
 };
 
 class TDomDocumentType : public TDomNode {
@@ -198,7 +201,7 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    bool AcceptsChild(const TDomNode*) const override { return false; }
+    bool AcceptsChild(const TDomNode*, const TDomNode*) const override { return false; }
 
 private:
     friend class TDomDocument;
@@ -212,10 +215,11 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    bool AcceptsChild(const TDomNode*) const override { return false; }
+    bool AcceptsChild(const TDomNode*, const TDomNode*) const override { return false; }
 
 private:
     friend class TDomDocument;
+    friend class TDomAttr;
     TDomEntityReference(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name)) {}
 };
 
@@ -230,7 +234,7 @@ public:
 
 protected:
     TDomCharacterData(TDomDocument* owner, WideString name, WideString data);
-    bool AcceptsChild(const TDomNode*) const override { return false; }
+    bool AcceptsChild(const TDomNode*, const TDomNode*) const override { return false; }
     WideString data_;
 };
 
@@ -248,6 +252,7 @@ protected:
 
 private:
     friend class TDomDocument;
+    friend class TDomAttr;
 };
 
 class TDomComment : public TDomCharacterData {
@@ -302,7 +307,7 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    bool AcceptsChild(const TDomNode* child) const override;
+    bool AcceptsChild(const TDomNode* child, const TDomNode* replacing) const override;
 
 private:
     friend class TDomDocument;
@@ -335,7 +340,7 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    bool AcceptsChild(const TDomNode* child) const override;
+    bool AcceptsChild(const TDomNode* child, const TDomNode* replacing) const override;
 
 private:
     friend class TDomDocument;
@@ -354,6 +359,7 @@ public:
     WideString GetXML(int level, int indent) const override;
     // A new document that the caller owns.
     TDomNode* CloneNode(bool deep) override;
+    TDomNode* CopyNode(bool deep, TDomDocument* document) const override;
     std::unique_ptr<TDomDocument> CloneDocument(bool deep) const;
 
     // Factories: new detached nodes owned by this document. Names must be XML names and data
@@ -380,15 +386,28 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    bool AcceptsChild(const TDomNode* child) const override;
+    bool AcceptsChild(const TDomNode* child, const TDomNode* replacing) const override;
 
 private:
     friend class TDomNode;
     friend class TDomNodeList;
     friend class TDomAttr;
     friend class TDomElement;
-    template <class T> T* Adopt(T* node);
+    friend class TDomDocumentType;
+    friend class TDomEntityReference;
+    friend class TDomText;
+    friend class TDomComment;
+    friend class TDomCDATASection;
+    template <class T> T* Adopt(T* node)
+    {
+        std::unique_ptr<TDomNode> owned(node);
+        node->arenaIndex_ = nodes_.size();
+        nodes_.push_back(std::move(owned));
+        return node;
+    }
     void Free(TDomNode* node);
+    void FreeAttribute(TDomAttr* attr);
+    TDomNodeList* MakeElementList(TDomNode* root, WideView name);
     // Records that elements of the subtree at node were inserted or removed.
     void SubtreeChanged(const TDomNode* node);
     uint64_t* GenerationOf(const WideString& name);

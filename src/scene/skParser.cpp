@@ -1,19 +1,462 @@
 #include "scene/skParser.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "scene/Errors.h"
+#include "scene/FileIO.h"
+
 namespace kelvane {
 
-void TTokenReader::SetSource(std::string_view text) { source_ = text; cursor_ = 0; kind_ = tkEndOfText; text_ = {}; }
-void TTokenReader::Next() { kind_ = tkEndOfText; text_ = {}; }
-std::string_view TagName(std::string_view) { return {}; }
+namespace {
+
+constexpr std::string_view npos_view;
+constexpr size_t npos = std::string_view::npos;
+
+bool IsBlank(char c)
+{
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+
+bool IsBlankThroughout(std::string_view text)
+{
+    for (char c : text)
+        if (!IsBlank(c))
+            return false;
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
+    return text.substr(b, e - b);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+[[noreturn]] void Fail(std::string_view message, std::string_view detail)
+{
+    std::string text;
+    text.reserve(message.size() + detail.size());
+    text += message;
+    text += detail;
+    throw EParserError(text);
+}
+
+// Decodes the bytes in place where that needs no second buffer.
+std::string Decode(std::string bytes, uint8_t code)
+{
+    std::string_view view(bytes);
+    switch (code) {
+    case 1:
+        if (StartsWith(view, "\xEF\xBB\xBF"))
+            bytes.erase(0, 3);
+        return bytes;
+    case 2:
+        // Without its mark the text is 8-bit: the declaration naming UTF-16 was read as bytes.
+        if (StartsWith(view, "\xFF\xFE"))
+            return Utf16BytesToUtf8(view.substr(2), false);
+        return bytes;
+    case 3:
+        if (StartsWith(view, "\xFE\xFF"))
+            return Utf16BytesToUtf8(view.substr(2), true);
+        return bytes;
+    default:
+        return bytes;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TTokenReader
+
+void TTokenReader::SetSource(std::string_view text)
+{
+    const size_t nul = text.find('\0');
+    source_ = nul == npos ? text : text.substr(0, nul);
+    cursor_ = 0;
+    kind_ = tkEndOfText;
+    text_ = {};
+}
+
+void TTokenReader::Finish(uint8_t kind, size_t end)
+{
+    kind_ = kind;
+    text_ = source_.substr(cursor_, end - cursor_);
+    cursor_ = end;
+}
+
+void TTokenReader::Fail(size_t cursor)
+{
+    kind_ = tkBad;
+    text_ = {};
+    cursor_ = cursor;
+}
+
+void TTokenReader::Next()
+{
+    const std::string_view s = source_;
+    const size_t n = s.size();
+    const size_t at = cursor_;
+    if (at >= n) {
+        kind_ = tkEndOfText;
+        text_ = {};
+        return;
+    }
+    const char c = s[at];
+    if (c == '&') {
+        const size_t semi = s.find(';', at + 1);
+        if (semi == npos) {
+            Finish(tkBad, n);
+            return;
+        }
+        Finish(semi == at + 1 ? tkBad : tkEntityRef, semi + 1);
+        return;
+    }
+    if (c != '<') {
+        const size_t end = s.find_first_of("<&", at);
+        Finish(tkCharData, end == npos ? n : end);
+        return;
+    }
+    const char c1 = at + 1 < n ? s[at + 1] : '\0';
+    if (c1 == '/') {
+        const size_t gt = s.find('>', at + 2);
+        if (gt == npos) {
+            // The rest counts as the end of the text.
+            kind_ = tkEndOfText;
+            text_ = {};
+            cursor_ = n;
+            return;
+        }
+        Finish(tkEndTag, gt + 1);
+        return;
+    }
+    if (c1 == '?') {
+        const uint8_t kind = s.substr(at + 2, 3) == "xml" ? tkXmlDecl : tkProcessing;
+        for (size_t i = at + 2; i < n; ++i) {
+            if (s[i] == '?' && i + 1 < n && s[i + 1] == '>') {
+                Finish(kind, i + 2);
+                return;
+            }
+            if (s[i] == '>') {
+                Finish(tkBad, i + 1);
+                return;
+            }
+        }
+        Fail(n);
+        return;
+    }
+    if (c1 == '!') {
+        const std::string_view rest = s.substr(at);
+        if (StartsWith(rest, "<![CDATA[")) {
+            const size_t end = s.find("]]>", at + 9);
+            if (end == npos)
+                Fail(n);
+            else
+                Finish(tkCData, end + 3);
+            return;
+        }
+        if (StartsWith(rest, "<!--")) {
+            // A comment runs to its first "-->", whatever brackets it holds.
+            const size_t end = s.find("-->", at + 2);
+            if (end == npos)
+                Fail(n);
+            else
+                Finish(tkComment, end + 3);
+            return;
+        }
+        size_t depth = 0;
+        for (size_t i = at + 2; i < n; ++i) {
+            if (s[i] == '<') {
+                ++depth;
+            } else if (s[i] == '>') {
+                if (depth == 0) {
+                    Finish(tkMarkupDecl, i + 1);
+                    return;
+                }
+                --depth;
+            }
+        }
+        Fail(n);
+        return;
+    }
+    for (size_t i = at + 1; i < n; ++i) {
+        if (s[i] == '/' && i + 1 < n && s[i + 1] == '>') {
+            Finish(tkEmptyTag, i + 2);
+            return;
+        }
+        if (s[i] == '>') {
+            Finish(tkStartTag, i + 1);
+            return;
+        }
+    }
+    Fail(n);
+}
+
+std::string_view TagName(std::string_view tokenText)
+{
+    size_t b = 0;
+    while (b < tokenText.size() && (tokenText[b] == '<' || tokenText[b] == '/'))
+        ++b;
+    size_t e = b;
+    while (e < tokenText.size()) {
+        const char c = tokenText[e];
+        if (c == '\0' || IsBlank(c) || c == '/' || c == '>')
+            break;
+        ++e;
+    }
+    return tokenText.substr(b, e - b);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXMLParser
+
 TXMLParser::TXMLParser() = default;
 TXMLParser::~TXMLParser() = default;
-void TXMLParser::LoadFromFile(const std::filesystem::path&) {}
-void TXMLParser::ReadTokens(std::string) {}
-std::unique_ptr<TDomDocument> TXMLParser::CreateDocument() { return std::make_unique<TDomDocument>(); }
-uint8_t DetectEncoding(std::string_view) { return 0; }
-uint8_t DetectEncoding(const std::filesystem::path&) { return 0; }
-std::string DecodeSceneBytes(std::string_view bytes, uint8_t) { return std::string(bytes); }
-std::string NormaliseLineEnds(std::string text) { return text; }
-void ParseAttributes(TDomElement*, std::string_view) {}
+
+void TXMLParser::LoadFromFile(const std::filesystem::path& fileName)
+{
+    std::string bytes = ReadWholeFile(fileName);
+    encoding_ = DetectEncoding(std::string_view(bytes));
+    ReadTokens(NormaliseLineEnds(Decode(std::move(bytes), encoding_)));
+}
+
+void TXMLParser::ReadTokens(std::string text)
+{
+    tokens_.clear();
+    source_ = std::move(text);
+    std::vector<std::string_view> open;
+    reader_.SetSource(source_);
+    reader_.Next();
+    for (;;) {
+        const uint8_t kind = reader_.Kind();
+        const std::string_view token = reader_.Text();
+        switch (kind) {
+        case tkEndOfText:
+            if (!open.empty())
+                Fail("There is no corresponding tag:", open.back());
+            return;
+        case tkBad:
+            Fail("Incorrect Token:", token);
+        case tkCharData:
+            if (token.empty() || (TrimText && IsBlankThroughout(token)))
+                break;
+            tokens_.push_back({token, kind});
+            break;
+        case tkStartTag:
+            open.push_back(TagName(token));
+            tokens_.push_back({token, kind});
+            break;
+        case tkEndTag: {
+            const std::string_view name = TagName(token);
+            if (open.empty())
+                Fail("There is no corresponding beginnig-tag:", name);
+            if (name != open.back())
+                Fail("There is no corresponding tag:", open.back());
+            open.pop_back();
+            tokens_.push_back({token, kind});
+            break;
+        }
+        default:
+            tokens_.push_back({token, kind});
+            break;
+        }
+        reader_.Next();
+    }
+}
+
+std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
+{
+    auto document = std::make_unique<TDomDocument>();
+    document->SetEncodingCode(encoding_);
+    TDomDocument* doc = document.get();
+    TDomNode* current = doc;
+    for (const TXMLToken& token : tokens_) {
+        const std::string_view text = token.text;
+        switch (token.kind) {
+        case tkStartTag:
+        case tkEmptyTag: {
+            TDomElement* element = doc->CreateElement(Widen(TagName(text)));
+            const size_t tail = token.kind == tkStartTag ? 2 : 3;
+            ParseAttributes(element, text.substr(1, text.size() - tail));
+            current->AppendChild(element);
+            if (token.kind == tkStartTag)
+                current = element;
+            break;
+        }
+        case tkEndTag:
+            if (TDomNode* parent = current->GetParentNode())
+                current = parent;
+            break;
+        case tkCharData:
+            if (current == doc && IsBlankThroughout(text))
+                break;
+            current->AppendChild(doc->CreateTextNode(Widen(text)));
+            break;
+        case tkComment:
+            current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : npos_view)));
+            break;
+        case tkCData:
+            current->AppendChild(doc->CreateCDATASection(Widen(text.substr(9, text.size() - 12))));
+            break;
+        case tkEntityRef:
+            current->AppendChild(doc->CreateEntityReference(Widen(text.substr(1, text.size() - 2))));
+            break;
+        default:
+            break;  // declarations and processing instructions are not kept
+        }
+    }
+    return document;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Free functions
+
+uint8_t DetectEncoding(std::string_view head)
+{
+    head = head.substr(0, 100);
+    if (StartsWith(head, "\xEF\xBB\xBF"))
+        return 1;
+    if (StartsWith(head, "\xFF\xFE"))
+        return 2;
+    if (StartsWith(head, "\xFE\xFF"))
+        return 3;
+    if (head.find("<?xml") == npos)
+        return 0;
+    if (head.find("encoding") == npos)
+        return 1;
+    std::string declaration(head.substr(0, head.find("?>")));
+    for (char& c : declaration)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    static constexpr std::string_view kNames[] = {"SHIFT_JIS", "UTF-8", "UTF-16", "UTF-16"};
+    for (uint8_t i = 0; i < 4; ++i)
+        if (declaration.find(kNames[i]) != npos)
+            return i;
+    return 0;
+}
+
+uint8_t DetectEncoding(const std::filesystem::path& fileName)
+{
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(fileName, ec))
+        in.open(fileName, std::ios::binary);
+    if (!in.is_open()) {
+        const int err = std::filesystem::is_directory(fileName, ec) ? EISDIR : (errno ? errno : ENOENT);
+        throw EFileError("Cannot open file \"" + fileName.string() + "\". " + std::strerror(err));
+    }
+    char head[100];
+    in.read(head, sizeof head);
+    return DetectEncoding(std::string_view(head, static_cast<size_t>(in.gcount())));
+}
+
+std::string DecodeSceneBytes(std::string_view bytes, uint8_t code)
+{
+    return Decode(std::string(bytes), code);
+}
+
+std::string NormaliseLineEnds(std::string text)
+{
+    const size_t n = text.size();
+    bool normal = true;
+    for (size_t i = text.find_first_of("\r\n"); i != npos && normal; i = text.find_first_of("\r\n", i)) {
+        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
+            i += 2;
+        else
+            normal = false;
+    }
+    if (normal) {
+        if (n > 0 && !(n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n'))
+            text += "\r\n";
+        return text;
+    }
+    std::string out;
+    out.reserve(n + n / 16 + 2);
+    for (size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < n && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    if (!out.empty() && out.back() != '\n')
+        out += "\r\n";
+    return out;
+}
+
+void ParseAttributes(TDomElement* element, std::string_view inner)
+{
+    const size_t n = inner.size();
+    size_t i = 0;
+    while (i < n && !IsBlank(inner[i]))
+        ++i;
+    while (i < n && IsBlank(inner[i]))
+        ++i;
+    if (i >= n)
+        return;
+    std::vector<std::string_view> parts;
+    size_t start = i;
+    auto skipBlanks = [&] {
+        while (i < n && IsBlank(inner[i]))
+            ++i;
+        start = i;
+    };
+    while (i < n) {
+        const char c = inner[i];
+        if (IsBlank(c)) {
+            parts.push_back(inner.substr(start, i + 1 - start));
+            ++i;
+            skipBlanks();
+        } else if (c == '"' || c == '\'') {
+            const size_t close = inner.find(c, i + 1);
+            if (close == npos)
+                break;
+            parts.push_back(inner.substr(start, close + 1 - start));
+            i = close + 1;
+            skipBlanks();
+        } else if (c == '=') {
+            const std::string_view name = inner.substr(start, i - start);
+            if (!IsBlankThroughout(name))
+                parts.push_back(name);
+            parts.push_back(inner.substr(i, 1));
+            ++i;
+            skipBlanks();
+        } else {
+            ++i;
+        }
+    }
+    if (parts.size() % 3 != 0)
+        Fail("Incorrect attribute: ", inner);
+    for (size_t k = 0; k < parts.size(); ++k) {
+        const char first = parts[k].empty() ? '\0' : parts[k][0];
+        bool ok;
+        switch (k % 3) {
+        case 0: ok = first != '"' && first != '='; break;
+        case 1: ok = first == '='; break;
+        default: ok = first == '"' || first == '\''; break;
+        }
+        if (!ok)
+            Fail("Incorrect attribute: ", inner);
+    }
+    for (size_t k = 0; k < parts.size(); k += 3) {
+        const std::string_view value = parts[k + 2].substr(1, parts[k + 2].size() - 2);
+        element->SetAttribute(Widen(TrimBlanks(parts[k])), Widen(value));
+    }
+}
 
 } // namespace kelvane
