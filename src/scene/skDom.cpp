@@ -671,11 +671,15 @@ WideString TDomAttr::GetXML(int, int) const
     const WideString value = GetNodeValue();
     WideString out;
     out.reserve(name_.size() + value.size() + 4);
+    // A value holding a double quote (it cannot hold both kinds) is written between apostrophes
+    // so that it reads back.
+    const char16_t quote = value.find(u'"') == WideString::npos ? u'"' : u'\'';
     out += u' ';
     out += name_;
-    out += u"=\"";
+    out += u'=';
+    out += quote;
     out += value;
-    out += u'"';
+    out += quote;
     return out;
 }
 
