@@ -1,0 +1,37 @@
+#pragma once
+// A widget's placement for the settings store's ReadForm and WriteForm. The rectangle is the
+// widget's normal-state geometry (client area, right and bottom as exclusive coordinates); the
+// show command follows the window's state; a maximized position is not kept by Qt (-1, -1).
+// A stored rectangle that lies on no screen is moved onto the primary screen.
+#include "controls/IniFileCompo.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace kelvane {
+
+class TWidgetPlacement : public IPlacementTarget {
+public:
+    explicit TWidgetPlacement(QWidget* widget) : widget_(widget) {}
+
+    TWindowPlacement GetPlacement() const override;
+    void SetPlacement(const TWindowPlacement& placement) override;
+    bool IsShowing() const override;
+    int WindowState() const override;
+    void SetWindowState(int state) override;
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+} // namespace kelvane
+
+namespace kelvane {
+
+// The settings store's ReadForm and WriteForm for a widget.
+void ReadForm(const TIniFileCompo& settings, std::string_view section, std::string_view ident, QWidget& widget);
+void WriteForm(TIniFileCompo& settings, std::string_view section, std::string_view ident, QWidget& widget);
+
+} // namespace kelvane
