@@ -1,0 +1,349 @@
+#include "editing/KeyPaths.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "scene/NumFormat.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr WideView kRowSeparator = u" -- ";
+
+bool IsColourComponent(WideView third)
+{
+    return third == u"r" || third == u"g" || third == u"b";
+}
+
+// Opens the modulator view for the lifetime of the guard when asked to.
+class TViewGuard {
+public:
+    TViewGuard(TWorkingElement& working, bool open) : working_(open ? &working : nullptr)
+    {
+        if (working_)
+            BeginModulatorView(*working_);
+    }
+    ~TViewGuard()
+    {
+        if (working_)
+            EndModulatorView(*working_);
+    }
+    TViewGuard(const TViewGuard&) = delete;
+    TViewGuard& operator=(const TViewGuard&) = delete;
+
+private:
+    TWorkingElement* working_;
+};
+
+// The element holding the value inside the addressed element, or nullptr.
+TDomElement* FindTarget(TDomElement* addressed, const TKeyPath& path)
+{
+    if (path.second == path.first)
+        return addressed;
+    for (TDomNode* child = addressed->FirstChild(); child; child = child->NextSibling()) {
+        TDomElement* element = child->AsElement();
+        if (!element)
+            continue;
+        if (element->TagName() == u"attributes") {
+            for (TDomNode* inner = element->FirstChild(); inner; inner = inner->NextSibling())
+                if (inner->NodeType() == ELEMENT_NODE && inner->NodeName() == path.second)
+                    return inner->AsElement();
+        }
+        if (element->TagName() == path.second)
+            return element;
+    }
+    return nullptr;
+}
+
+// First element named tag in the subtree of root, root included, in document order.
+TDomElement* FirstInSubtree(TDomElement* root, WideView tag)
+{
+    TDomNode* node = root;
+    while (node) {
+        if (node->NodeType() == ELEMENT_NODE && node->NodeName() == tag)
+            return node->AsElement();
+        if (node->FirstChild()) {
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != root && !node->NextSibling())
+            node = node->GetParentNode();
+        if (node == root)
+            break;
+        node = node->NextSibling();
+    }
+    return nullptr;
+}
+
+TDomElement* FirstChildNamed(TDomElement* parent, WideView tag)
+{
+    for (TDomNode* child = parent->FirstChild(); child; child = child->NextSibling())
+        if (child->NodeType() == ELEMENT_NODE && child->NodeName() == tag)
+            return child->AsElement();
+    return nullptr;
+}
+
+void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind);
+
+void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind,
+              WideView key)
+{
+    TDomDocument* document = working.Document();
+    TDomNode* node = working.Node();
+    if (!document || !node)
+        return;
+    TDomElement* element = document->CreateElement(path.second);
+    element->SetAttribute(key, name);
+    if (kind == kkModulator) {
+        node->AppendChild(element);
+        return;
+    }
+    working.AppendNew(element);
+    SetStoredValue(working, {path.second, path.second, path.third}, name, value, kind);
+}
+
+// SetValue after the colour conversion.
+void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind)
+{
+    const WideView key = kind == kkModulator ? u"texname" : u"name";
+    if (value.empty())
+        return;
+    if (path.first == u"new") {
+        WriteNew(working, path, name, value, kind, key);
+        return;
+    }
+    TDomElement* addressed = working.FindHeld(path.first, key, name);
+    if (!addressed)
+        return;
+    if (path.second == path.first) {
+        addressed->SetAttribute(path.third, value);
+        return;
+    }
+    TDomElement* container = addressed;
+    if (kind == kkAttributes) {
+        container = FirstChildNamed(addressed, u"attributes");
+        if (!container) {
+            container = working.Document()->CreateElement(u"attributes");
+            addressed->AppendChild(container);
+        }
+    }
+    if (TDomElement* target = FirstInSubtree(container, path.second)) {
+        target->SetAttribute(path.third, value);
+        return;
+    }
+    TDomElement* created = working.Document()->CreateElement(path.second);
+    created->SetAttribute(path.third, value);
+    container->AppendChild(created);
+}
+
+} // namespace
+
+TKeyPath SplitKeyPath(WideView path)
+{
+    TKeyPath result;
+    size_t dot = path.find(u'.');
+    if (dot != WideView::npos) {
+        result.first = WideString(path.substr(0, dot));
+        path = path.substr(dot + 1);
+    }
+    dot = path.find(u'.');
+    if (dot != WideView::npos) {
+        result.second = WideString(path.substr(0, dot));
+        result.third = WideString(path.substr(dot + 1));
+    } else {
+        result.third = WideString(path);
+    }
+    return result;
+}
+
+WideString StoredToColourComponent(WideView stored)
+{
+    const double scaled = std::nearbyint(StrToFloat(Narrow(stored)) * 255.0);
+    if (std::fabs(scaled) < 1e15)
+        return W(std::to_string(static_cast<long long>(scaled)));
+    return W(FloatToStr(scaled));
+}
+
+WideString ColourComponentToStored(WideView shown)
+{
+    if (shown.empty() || shown == u"0")
+        return WideString(shown);
+    const double fraction = StrToFloat(Narrow(shown)) / 255.0;
+    std::string text = FloatToStr(fraction);
+    if (text.find('E') != std::string::npos && std::fabs(fraction) < 1) {
+        // Tiny fractions: plain decimals, so that the cut below keeps their magnitude.
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.15f", fraction);
+        text = buffer;
+    }
+    // At most 8 characters, never cutting into the integer part.
+    const size_t point = text.find('.');
+    if (point == std::string::npos || point >= 8)
+        text = text.substr(0, point);
+    else if (text.size() > 8)
+        text.resize(8);
+    return W(text);
+}
+
+WideString GetValue(TWorkingElement& working, WideView path, WideView name)
+{
+    if (working.ChildCount() == 0)
+        return {};
+    const TKeyPath key = SplitKeyPath(path);
+    const bool modulator = key.first == u"modulator";
+    const TDomNode* first = working.Node()->FirstChild();
+    TViewGuard view(working, modulator && !(first && first->NodeName() == u"modulator"));
+    const WideView keyName = modulator ? u"texname" : u"name";
+    WideString result;
+    int at = -1;
+    while (TDomElement* held = working.FindHeld(key.first, keyName, name, at + 1, &at)) {
+        if (TDomElement* target = FindTarget(held, key)) {
+            if (const TDomAttr* attr = target->GetAttributes()->GetNamedItem(key.third))
+                result = attr->Value();
+        }
+        if (!result.empty())
+            break;
+    }
+    if (IsColourComponent(key.third) && !result.empty())
+        result = StoredToColourComponent(result);
+    return result;
+}
+
+void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, int kind)
+{
+    const TKeyPath key = SplitKeyPath(path);
+    WideString stored(value);
+    if (IsColourComponent(key.third))
+        stored = ColourComponentToStored(value);
+    TViewGuard view(working, kind == kkModulator);
+    SetStoredValue(working, key, name, stored, kind);
+}
+
+void DeleteValue(TWorkingElement& working, WideView path, WideView name)
+{
+    const TKeyPath key = SplitKeyPath(path);
+    const bool modulator = key.first == u"modulator";
+    TViewGuard view(working, modulator);
+    if (working.ChildCount() == 0)
+        return;
+    const WideView keyName = modulator ? u"texname" : u"name";
+    if (key.first == u"scene") {
+        working.MarkDeleted(keyName, name);
+        return;
+    }
+    TDomElement* held = working.FindHeld(key.first, keyName, name);
+    TDomElement* target = held ? FindTarget(held, key) : nullptr;
+    if (!target)
+        return;
+    TDomNamedNodeMap* attrs = target->GetAttributes();
+    if (key.third.empty() || (attrs->Length() == 1 && !target->HasChildNodes())) {
+        if (TDomNode* parent = target->GetParentNode())
+            parent->RemoveChild(target);
+    } else if (attrs->GetNamedItem(key.third)) {
+        attrs->RemoveNamedItem(key.third);
+    }
+}
+
+void CopyElementAs(TWorkingElement& working, WideView kind, WideView source, WideView newName)
+{
+    const size_t dot = kind.find(u'.');
+    if (dot != WideView::npos)
+        kind = kind.substr(0, dot);
+    if (kind == u"render" || !working.Node())
+        return;
+    std::vector<TDomElement*> sources;
+    for (TDomNode* child = working.Node()->FirstChild(); child; child = child->NextSibling()) {
+        TDomElement* element = child->AsElement();
+        if (!element)
+            continue;
+        const TDomAttr* attr = element->GetAttributes()->GetNamedItem(u"name");
+        if (attr && attr->Value() == source)
+            sources.push_back(element);
+    }
+    for (TDomElement* element : sources) {
+        TDomElement* copy = element->CloneNode(true)->AsElement();
+        if (kind == u"light") {
+            TDomNamedNodeMap* attrs = copy->GetAttributes();
+            while (attrs->Length() > 0)
+                attrs->RemoveNamedItem(attrs->Item(0)->Name());
+            copy->SetAttribute(u"power", GetValue(working, u"light.light.power", source));
+        }
+        copy->SetAttribute(u"name", newName);
+        working.AppendNew(copy);
+    }
+}
+
+void BeginModulatorView(TWorkingElement& working)
+{
+    TDomElement* element = working.Element();
+    if (!element || working.IsDocument())
+        return;
+    working.SetViewDepth(working.ViewDepth() + 1);
+    if (working.ViewDepth() > 1)
+        return;
+    TDomElement* saved = element->CloneNode(true)->AsElement();
+    while (TDomNode* child = element->FirstChild())
+        element->RemoveChild(child);
+    std::vector<TDomElement*> modulators;
+    for (TDomNode* child = saved->FirstChild(); child; child = child->NextSibling()) {
+        if (TDomElement* held = child->AsElement()) {
+            // Every modulator below this held element, in document order.
+            TDomNode* node = held;
+            while (node) {
+                if (node->NodeType() == ELEMENT_NODE && node->NodeName() == u"modulator")
+                    modulators.push_back(node->AsElement());
+                if (node->FirstChild()) {
+                    node = node->FirstChild();
+                    continue;
+                }
+                while (node != held && !node->NextSibling())
+                    node = node->GetParentNode();
+                if (node == held)
+                    break;
+                node = node->NextSibling();
+            }
+        }
+    }
+    for (TDomElement* modulator : modulators)
+        element->AppendChild(modulator);
+    working.SetSaved(saved);
+}
+
+void EndModulatorView(TWorkingElement& working)
+{
+    if (working.ViewDepth() == 0)
+        return;
+    working.SetViewDepth(working.ViewDepth() - 1);
+    if (working.ViewDepth() > 0)
+        return;
+    TDomElement* saved = working.Saved();
+    TDomElement* element = working.Element();
+    if (!saved || !element)
+        return;
+    TDomNode* shader = saved->FirstChild();
+    while (TDomNode* child = element->FirstChild()) {
+        if (shader)
+            shader->AppendChild(child);
+        else
+            element->RemoveChild(child);
+    }
+    working.SetSaved(nullptr);
+    working.ReplaceNode(saved);
+}
+
+WideString RowKind(WideView rowText)
+{
+    const size_t at = rowText.find(kRowSeparator);
+    return WideString(at == WideView::npos ? rowText : rowText.substr(0, at));
+}
+
+WideString RowName(WideView rowText)
+{
+    const size_t at = rowText.find(kRowSeparator);
+    return at == WideView::npos ? WideString() : WideString(rowText.substr(at + kRowSeparator.size()));
+}
+
+} // namespace kelvane

@@ -1,0 +1,66 @@
+#pragma once
+// Key paths: how editors address one attribute of one element held by the working element.
+//
+// A key path is first "." second "." third: first names the kind of the addressed element (or
+// the command words "new" and "scene"), second the child element holding the value (equal to
+// first for the addressed element itself), third the attribute. Held elements are found by their
+// "name" attribute ("texname" for modulators); a render element by the first segment alone.
+//
+// Kind (the access mode a value control carries): 0 plain, 1 inside the addressed element's
+// `attributes` child, 2 a modulator addressed by "texname".
+//
+// Colour components "r", "g", "b" are shown as 0..255 and stored as fractions of 1: reading
+// takes stored × 255 to the nearest integer (ties to even), writing stores value / 255 in the
+// general decimal form cut to 8 characters (128 -> "0.501960", 255 -> "1", 0 -> "0").
+#include "scene/TextCodec.h"
+#include "scene/WorkingElement.h"
+
+namespace kelvane {
+
+enum TKeyKind : int { kkPlain = 0, kkAttributes = 1, kkModulator = 2 };
+
+struct TKeyPath {
+    WideString first, second, third;
+};
+// Splits at the first "." and then at the next one; a missing "." leaves the segment before it
+// empty and the rest in the later segment ("a.b" -> "a", "", "b"; "a" -> "", "", "a").
+TKeyPath SplitKeyPath(WideView path);
+
+// The attribute's value, empty when the element, child or attribute is missing. Held elements
+// with the same name are tried in order until one gives a non-empty value. Raises EConvertError
+// for a colour component whose stored text is not a number.
+WideString GetValue(TWorkingElement& working, WideView path, WideView name);
+
+// Writes one attribute, creating a missing child element (and `attributes` element for Kind 1)
+// but never a missing addressed element; only the first matching held element is written. An
+// empty value writes nothing. "new.tag.attr" creates a held element tag with key attribute name,
+// marked "new" (Kind 2: a modulator that goes into the shader when the modulator view ends), and
+// writes the value on it. Raises EConvertError for a colour value that is not a number.
+void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, int kind);
+
+// Removes one attribute, or one element: the target element when third is empty or when the
+// target has just one attribute and no children. "scene.<any>." marks every held element of
+// that name "deleted" (render excepted).
+void DeleteValue(TWorkingElement& working, WideView path, WideView name);
+
+// Appends a copy of every held element named source under newName, marked "new". kind is cut
+// at its first "."; "render" does nothing; for "light" the copy keeps only the source's power
+// (and its child elements).
+void CopyElementAs(TWorkingElement& working, WideView kind, WideView source, WideView newName);
+
+// Regroups the modulators found anywhere in the working element as its only children, and
+// back: they return to the end of the first held element (the shader), in their order. Calls
+// nest: only the outermost pair regroups.
+void BeginModulatorView(TWorkingElement& working);
+void EndModulatorView(TWorkingElement& working);
+
+// Kind and name parts of an element-list row: the text before and after the first " -- ". A
+// text without " -- " is all kind.
+WideString RowKind(WideView rowText);
+WideString RowName(WideView rowText);
+
+// Colour component conversions used by GetValue and SetValue.
+WideString StoredToColourComponent(WideView stored);
+WideString ColourComponentToStored(WideView shown);
+
+} // namespace kelvane

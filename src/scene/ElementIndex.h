@@ -1,0 +1,63 @@
+#pragma once
+// Index of a document's elements by tag name, in document order, with the first element of each
+// `name` attribute value. It lets the working element find "element i of tag K" and "the first K
+// named N" without walking the tree on every selection and commit.
+//
+// The index follows the changes its users report (Replaced, InsertedAt, Removed). Any other
+// change of the tree's structure, or of a `name` attribute of an element in the tree, must be
+// followed by Invalidate(); the next query then rebuilds the index with one walk.
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+#include "scene/skDom.h"
+
+namespace kelvane {
+
+class TElementIndex {
+public:
+    void Reset(TDomDocument* document);
+    TDomDocument* Document() const { return document_; }
+    void Invalidate();
+
+    int Count(WideView tag);
+    // Element i of that tag, or nullptr outside 0 .. Count()-1.
+    TDomElement* Item(WideView tag, int i);
+    // Index of the first element of tag whose `name` attribute equals name exactly (an element
+    // without the attribute has no name), or -1.
+    int FirstNamed(WideView tag, WideView name);
+    // Indexes of every element of tag with that name, ascending.
+    std::vector<int> AllNamed(WideView tag, WideView name);
+    // Index of element among the elements of its tag, or -1 when it is not in the document.
+    int IndexOf(const TDomElement* element);
+    bool Contains(const TDomElement* element) { return IndexOf(element) >= 0; }
+
+    // now has taken the place of old in the tree.
+    void Replaced(TDomElement* old, TDomElement* now);
+    // element was put into the tree as element index of its tag.
+    void InsertedAt(TDomElement* element, int index);
+    // element (with its subtree) was taken out of the tree.
+    void Removed(TDomElement* element);
+
+private:
+    struct TTagList {
+        std::vector<TDomElement*> items;
+        bool valid = true;         // items follow the tree
+        bool derivedValid = false; // position and name maps follow items
+        std::unordered_map<const TDomElement*, int> position;
+        std::unordered_map<WideString, std::set<int>> byName;
+    };
+    TTagList* Valid(WideView tag);
+    TTagList* Derived(WideView tag);
+    void Build();
+    void InvalidateDescendants(const TDomElement* root);
+
+    TDomDocument* document_ = nullptr;
+    bool built_ = false;
+    std::unordered_map<WideString, TTagList> tags_;
+};
+
+// The `name` attribute's value; false when the element has none.
+bool ElementName(const TDomElement* element, WideString& name);
+
+} // namespace kelvane

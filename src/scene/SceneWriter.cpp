@@ -1,0 +1,104 @@
+#include "scene/SceneWriter.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr std::string_view kKindOrder[] = {"texture", "shader",     "transform", "object", "light",
+                                           "camera",  "background", "filter",    "render"};
+constexpr std::string_view kItemLead = "\r\n       ";
+constexpr size_t npos = std::string_view::npos;
+
+bool EndsName(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/';
+}
+
+// Position just past the '>' closing the tag that starts at from; quoted values are skipped.
+size_t TagEnd(std::string_view text, size_t from)
+{
+    char quote = 0;
+    for (size_t i = from; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return npos;
+}
+
+bool IsExactStart(std::string_view text, size_t at, std::string_view open)
+{
+    return text.compare(at, open.size(), open) == 0 && at + open.size() < text.size() &&
+           EndsName(text[at + open.size()]);
+}
+
+// End (exclusive) of the element of this kind starting at start, or npos.
+size_t ElementEnd(std::string_view text, size_t start, std::string_view open, std::string_view close)
+{
+    if (!IsExactStart(text, start, open))
+        return (start = text.find(close, start)) == npos ? npos : start + close.size();
+    size_t pos = TagEnd(text, start + 1);
+    if (pos == npos)
+        return npos;
+    if (text[pos - 2] == '/')
+        return pos;
+    int depth = 1;
+    while ((pos = text.find('<', pos)) != npos) {
+        if (text.compare(pos, close.size(), close) == 0) {
+            pos += close.size();
+            if (--depth == 0)
+                return pos;
+        } else if (IsExactStart(text, pos, open)) {
+            const size_t end = TagEnd(text, pos + 1);
+            if (end == npos)
+                return npos;
+            if (text[end - 2] != '/')
+                ++depth;
+            pos = end;
+        } else {
+            ++pos;
+        }
+    }
+    return npos;
+}
+
+} // namespace
+
+std::string ReorderScene(std::string_view text)
+{
+    std::string result = "<scene>";
+    std::string current(text), rest;
+    for (std::string_view kind : kKindOrder) {
+        const std::string open = "<" + std::string(kind);
+        const std::string close = "</" + std::string(kind) + ">";
+        rest.clear();
+        size_t pos = 0, kept = 0;
+        bool taken = false;
+        while ((pos = current.find(open, pos)) != npos) {
+            const size_t end = ElementEnd(current, pos, open, close);
+            if (end == npos) {
+                ++pos;
+                continue;
+            }
+            result += kItemLead;
+            result.append(current, pos, end - pos);
+            rest.append(current, kept, pos - kept);
+            kept = pos = end;
+            taken = true;
+        }
+        if (taken) {
+            rest.append(current, kept, npos);
+            current.swap(rest);
+        }
+    }
+    result += "\r\n</scene>";
+    return result;
+}
+
+} // namespace kelvane

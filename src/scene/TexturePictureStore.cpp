@@ -1,0 +1,45 @@
+#include "scene/TexturePictureStore.h"
+
+#include <fstream>
+
+#include "scene/FileIO.h"
+
+namespace kelvane {
+
+namespace fs = std::filesystem;
+
+fs::path TexturePictureFile(const fs::path& sceneFolder, WideView textureName)
+{
+    if (textureName.empty() || textureName == u"." || textureName == u"..")
+        return {};
+    for (char16_t c : textureName)
+        if (c == u'/' || c == u'\\' || c == u':' || c < 0x20)
+            return {};
+    return sceneFolder / fs::path(Narrow(textureName) + ".jpg");
+}
+
+namespace {
+
+bool StartsAsJpeg(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    unsigned char head[3] = {};
+    return in.read(reinterpret_cast<char*>(head), 3) && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+} // namespace
+
+bool TJpegFileStore::StoreTexturePicture(WideView textureName, const fs::path& sourceFile,
+                                         const fs::path& sceneFolder, TNameValueList&)
+{
+    const fs::path target = TexturePictureFile(sceneFolder, textureName);
+    if (target.empty() || !StartsAsJpeg(sourceFile))
+        return false;
+    std::error_code ec;
+    if (fs::equivalent(sourceFile, target, ec))
+        return true;
+    CopyFileAtomic(sourceFile, target);
+    return true;
+}
+
+} // namespace kelvane

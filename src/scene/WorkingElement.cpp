@@ -1,0 +1,239 @@
+#include "scene/WorkingElement.h"
+
+#include <string>
+
+#include "scene/NumFormat.h"
+
+namespace kelvane {
+
+namespace {
+
+WideString Decimal(long long n)
+{
+    return W(std::to_string(n));
+}
+
+} // namespace
+
+WideString ChildMarkName(int n)
+{
+    return u"Child" + Decimal(n);
+}
+
+void TWorkingElement::SetDocument(TDomDocument* document)
+{
+    document_ = document;
+    index_.Reset(document);
+    node_ = nullptr;
+    saved_ = nullptr;
+    viewDepth_ = 0;
+    sources_.clear();
+}
+
+void TWorkingElement::BeginEdit(WideView kind, WideView name)
+{
+    node_ = nullptr;
+    saved_ = nullptr;
+    viewDepth_ = 0;
+    sources_.clear();
+    if (!document_)
+        return;
+    const WideString flags = presence_->Values(name);
+    if (kind == u"scene") {
+        node_ = document_;
+        return;
+    }
+    node_ = document_->CreateElement(kind);
+    if (kind == u"render") {
+        if (TDomElement* render = index_.Item(u"render", 0))
+            AppendCopy(render, 0);
+        AddCopy(u"camera", name);
+    } else if (kind == u"filter") {
+        AddCopy(u"filter", name);
+        AddCopy(u"filter", u"an");
+        AddCopy(u"filter", u"dof");
+    } else if (!flags.empty() && flags != u"000" && flags.size() != 10) {
+        static constexpr const char16_t* kParts[] = {u".light", u".diffuse", u".caustic"};
+        for (size_t p = 0; p < 3 && p < flags.size(); ++p)
+            if (flags[p] == u'1')
+                AddCopy(kind, WideString(name) + kParts[p]);
+    } else {
+        AddCopy(kind, name);
+        if (flags.size() == 10)
+            AddTextureCopies(name);
+    }
+}
+
+void TWorkingElement::AddCopy(WideView kind, WideView name)
+{
+    if (!node_ || IsDocument())
+        return;
+    const int i = index_.FirstNamed(kind, name);
+    if (i >= 0)
+        AppendCopy(index_.Item(kind, i), i);
+}
+
+void TWorkingElement::AddTextureCopies(WideView name)
+{
+    for (char16_t d = u'0'; d <= u'9'; ++d)
+        AddCopy(u"texture", WideString(name) + d);
+}
+
+void TWorkingElement::AppendCopy(TDomElement* source, int index)
+{
+    const int n = ChildCount();
+    SetMark(n, Decimal(index));
+    node_->AppendChild(source->CloneNode(true));
+    sources_.resize(n + 1, nullptr);
+    sources_[n] = source;
+}
+
+void TWorkingElement::AppendNew(TDomElement* element)
+{
+    const int n = ChildCount();
+    SetMark(n, u"new");
+    node_->AppendChild(element);
+    if (static_cast<int>(sources_.size()) > n)
+        sources_[n] = nullptr;
+}
+
+WideString TWorkingElement::Mark(int n) const
+{
+    const TDomElement* element = Element();
+    if (!element || IsDocument())
+        return {};
+    return element->GetAttribute(ChildMarkName(n));
+}
+
+void TWorkingElement::SetMark(int n, WideView value)
+{
+    if (TDomElement* element = Element(); element && !IsDocument())
+        element->SetAttribute(ChildMarkName(n), value);
+}
+
+void TWorkingElement::MarkDeleted(WideView key, WideView name)
+{
+    if (!node_ || IsDocument())
+        return;
+    int n = 0;
+    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n) {
+        const TDomElement* element = child->AsElement();
+        if (!element || element->TagName() == u"render")
+            continue;
+        const TDomAttr* attr = element->GetAttributes()->GetNamedItem(key);
+        if (attr && attr->Value() == name)
+            SetMark(n, u"deleted");
+    }
+}
+
+TDomElement* TWorkingElement::FindHeld(WideView kind, WideView key, WideView name, int from, int* at) const
+{
+    if (!node_)
+        return nullptr;
+    int n = 0;
+    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n) {
+        TDomElement* element = child->AsElement();
+        if (n < from || !element)
+            continue;
+        bool match;
+        if (element->TagName() == u"render") {
+            match = kind == u"render";
+        } else {
+            const TDomAttr* attr = element->GetAttributes()->GetNamedItem(key);
+            match = attr && attr->Value() == name;
+        }
+        if (match) {
+            if (at)
+                *at = n;
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+TDomElement* TWorkingElement::LiveSource(int n)
+{
+    if (n < 0 || n >= static_cast<int>(sources_.size()) || !sources_[n])
+        return nullptr;
+    return index_.Contains(sources_[n]) ? sources_[n] : nullptr;
+}
+
+void TWorkingElement::RemoveFromTree(TDomElement* element)
+{
+    TDomNode* parent = element->GetParentNode();
+    if (!parent)
+        return;
+    parent->RemoveChild(element);
+    index_.Removed(element);
+    // An object's transform placeholder goes with it once it holds nothing else.
+    TDomElement* holder = parent->AsElement();
+    if (element->TagName() == u"object" && holder && holder->TagName() == u"fake_transform" &&
+        !holder->HasChildNodes()) {
+        if (TDomNode* outer = holder->GetParentNode()) {
+            outer->RemoveChild(holder);
+            index_.Removed(holder);
+        }
+    }
+}
+
+void TWorkingElement::CommitEdit()
+{
+    if (!node_ || IsDocument() || !node_->FirstChild() || node_->FirstChild()->NodeName() == u"scene")
+        return;
+    std::vector<TDomElement*> children;
+    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling())
+        children.push_back(child->AsElement());
+    if (sources_.size() < children.size())
+        sources_.resize(children.size(), nullptr);
+
+    for (int n = 0; n < static_cast<int>(children.size()); ++n) {
+        TDomElement* child = children[n];
+        if (!child)
+            continue;
+        const WideString mark = Mark(n);
+        if (mark == u"deleted") {
+            if (sources_[n]) {
+                if (TDomElement* source = LiveSource(n))
+                    RemoveFromTree(source);
+            } else {
+                WideString name;
+                if (ElementName(child, name)) {
+                    const int i = index_.FirstNamed(child->TagName(), name);
+                    if (i >= 0)
+                        RemoveFromTree(index_.Item(child->TagName(), i));
+                }
+            }
+            continue;
+        }
+        TDomElement* target = nullptr;
+        if (mark == u"new") {
+            // A revived copy (or one inserted by an earlier commit) takes its element's place.
+            target = LiveSource(n);
+        } else {
+            const int64_t number = StrToInt64(Narrow(mark));
+            target = LiveSource(n);
+            if (!target && number >= 0 && number <= INT32_MAX)
+                target = index_.Item(child->TagName(), static_cast<int>(number));
+            if (!target)
+                throw EListError(number);
+        }
+        TDomElement* copy = child->CloneNode(true)->AsElement();
+        if (target) {
+            target->GetParentNode()->ReplaceChild(copy, target);
+            index_.Replaced(target, copy);
+        } else if (TDomElement* first = index_.Item(child->TagName(), 0)) {
+            first->GetParentNode()->InsertBefore(copy, first);
+            index_.InsertedAt(copy, 0);
+        } else {
+            TDomElement* render = index_.Item(u"render", 0);
+            TDomElement* top = document_->DocumentElement();
+            if (!render || !top)
+                throw EListError(0);
+            top->InsertBefore(copy, render);
+            index_.InsertedAt(copy, 0);
+        }
+        sources_[n] = copy;
+    }
+}
+
+} // namespace kelvane

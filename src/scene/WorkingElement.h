@@ -1,0 +1,101 @@
+#pragma once
+// The working element: detached copies of the scene elements that one element-list row stands
+// for. Editors change only the copies; CommitEdit puts them back into the document.
+//
+// Each child n of the working element carries the mark attribute "Child" + n: the decimal index
+// of its source among the document's elements of its tag (at the time of the copy), "new" or
+// "deleted". Besides the marks, the working element remembers the source element of every copy
+// it made, so that CommitEdit replaces or removes the very element a copy came from even when
+// an earlier step of the same commit inserted or removed elements of that tag before it.
+#include <vector>
+
+#include "scene/ElementIndex.h"
+#include "scene/NameValueList.h"
+#include "scene/skDom.h"
+
+namespace kelvane {
+
+class TWorkingElement {
+public:
+    // presence: the presence table consulted by BeginEdit (light parts, shader textures).
+    explicit TWorkingElement(const TNameValueList& presence) : presence_(&presence) {}
+    TWorkingElement(const TWorkingElement&) = delete;
+    TWorkingElement& operator=(const TWorkingElement&) = delete;
+
+    // Works on document from now on; the working element becomes empty (nothing to commit).
+    void SetDocument(TDomDocument* document);
+    TDomDocument* Document() const { return document_; }
+    TElementIndex& Index() { return index_; }
+    void SetPresence(const TNameValueList& presence) { presence_ = &presence; }
+
+    // The working element: the document itself after BeginEdit("scene", ...), else a detached
+    // element named after the kind; nullptr when there is none.
+    TDomNode* Node() const { return node_; }
+    TDomElement* Element() const { return node_ ? node_->AsElement() : nullptr; }
+    bool IsDocument() const { return node_ && node_ == document_; }
+    int ChildCount() const { return node_ ? node_->ChildCount() : 0; }
+
+    // Replaces the working element (the previous one is dropped, not committed).
+    //   "scene": the document itself;
+    //   "render": a copy of the document's first render element (marked "0"), then the camera
+    //             named name;
+    //   "filter": the filter named name, then the filters "an" and "dof";
+    //   any other kind: by the presence value of name: light parts name.light, name.diffuse,
+    //             name.caustic for a three-character value other than "000"; the element and its
+    //             textures name0 .. name9 for a ten-character value; else the one element.
+    void BeginEdit(WideView kind, WideView name);
+    // Writes the copies back: a numbered copy replaces its source, a "new" one is inserted before
+    // the first element of its tag (or before the first render element), a "deleted" one's source
+    // is removed (an object's emptied transform placeholder with it). The working element is
+    // left as it is; committing it again leaves the document as the first commit left it.
+    // Raises EConvertError for a mark that is none of these, EListError for an index beyond the
+    // document's elements of that tag; copies handled before the error stay in the document.
+    void CommitEdit();
+
+    // Appends a copy of the first element of tag kind named name, marked with its index;
+    // nothing when there is none.
+    void AddCopy(WideView kind, WideView name);
+    // AddCopy("texture", name + d) for d = 0 .. 9.
+    void AddTextureCopies(WideView name);
+
+    // Appends element (created by the document, detached) as a child marked "new".
+    void AppendNew(TDomElement* element);
+    // The mark of child n ("Child" + n), empty when absent; SetMark writes it.
+    WideString Mark(int n) const;
+    void SetMark(int n, WideView value);
+    // Marks "deleted" every child (render excepted) whose key attribute equals name.
+    void MarkDeleted(WideView key, WideView name);
+
+    // The first child matching name the way key paths address elements: a render child when
+    // kind is "render", else a child whose key attribute equals name exactly; from child index
+    // from on. Returns the child and its position through at, or nullptr.
+    TDomElement* FindHeld(WideView kind, WideView key, WideView name, int from = 0, int* at = nullptr) const;
+
+    // For the modulator view: the element saved while the working element shows modulators.
+    TDomElement* Saved() const { return saved_; }
+    void SetSaved(TDomElement* saved) { saved_ = saved; }
+    // Number of open modulator views (nested calls).
+    int ViewDepth() const { return viewDepth_; }
+    void SetViewDepth(int depth) { viewDepth_ = depth; }
+    // Makes element the working element, keeping the record of sources (same children order).
+    void ReplaceNode(TDomElement* element) { node_ = element; }
+
+private:
+    void AppendCopy(TDomElement* source, int index);
+    // The element that a commit of child n acts on: its recorded source if still in the tree.
+    TDomElement* LiveSource(int n);
+    void RemoveFromTree(TDomElement* element);
+
+    const TNameValueList* presence_;
+    TDomDocument* document_ = nullptr;
+    TDomNode* node_ = nullptr;
+    TDomElement* saved_ = nullptr;
+    int viewDepth_ = 0;
+    TElementIndex index_;
+    // Per child position: the document element the copy stands for (nullptr: none).
+    std::vector<TDomElement*> sources_;
+};
+
+WideString ChildMarkName(int n);
+
+} // namespace kelvane
