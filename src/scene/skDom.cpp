@@ -1,12 +1,19 @@
 #include "scene/skDom.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace kelvane {
 
 namespace {
 
 const char16_t kCrLf[] = u"\r\n";
+
+// Names shared by every document; no element carries them, so their counters never move.
+TDomName gDocumentName{u"#document", 0};
+TDomName gTextName{u"#text", 0};
+TDomName gCommentName{u"#comment", 0};
+TDomName gCDataName{u"#cdata-section", 0};
 
 // Calls f on every node of root's subtree (root included) in document order, without recursion.
 template <class Node, class F>
@@ -41,40 +48,41 @@ size_t CheckTextData(WideView text)
     return first == WideView::npos ? 0 : first + 1;
 }
 
-// One piece of an attribute value: plain text, or an entity reference (the name, without & and ;).
-struct TValuePiece {
-    WideView text;
-    bool reference;
-};
-
-// Splits an attribute value into pieces; false when the value is refused.
-bool SplitAttributeValue(WideView value, std::vector<TValuePiece>& pieces)
+// Whether an attribute value may be stored: no '<', not both kinds of quote, and every '&'
+// starts a reference closed by ';' (before another '&') naming an XML name or a character.
+bool IsValidAttributeValue(WideView value)
 {
     if (value.find(u'<') != WideView::npos)
         return false;
     if (value.find(u'"') != WideView::npos && value.find(u'\'') != WideView::npos)
         return false;
-    size_t start = 0;
-    size_t i = 0;
-    while (i < value.size()) {
-        if (value[i] != u'&') {
-            ++i;
-            continue;
-        }
+    for (size_t i = value.find(u'&'); i != WideView::npos; i = value.find(u'&', i)) {
         const size_t end = value.find_first_of(u";&", i + 1);
         if (end == WideView::npos || value[end] != u';')
             return false;
         const WideView name = value.substr(i + 1, end - i - 1);
         if (!IsXmlName(name) && !IsCharacterReference(name))
             return false;
+        i = end + 1;
+    }
+    return true;
+}
+
+// Calls f(text, isReference) for each run of plain text and each reference (its name) of a
+// valid value, in order.
+template <class F>
+void ForEachValuePiece(WideView value, F&& f)
+{
+    size_t start = 0;
+    for (size_t i = value.find(u'&'); i != WideView::npos; i = value.find(u'&', start)) {
+        const size_t end = value.find(u';', i + 1);
         if (i > start)
-            pieces.push_back({value.substr(start, i - start), false});
-        pieces.push_back({name, true});
-        i = start = end + 1;
+            f(value.substr(start, i - start), false);
+        f(value.substr(i + 1, end - i - 1), true);
+        start = end + 1;
     }
     if (start < value.size())
-        pieces.push_back({value.substr(start), false});
-    return true;
+        f(value.substr(start), false);
 }
 
 } // namespace
@@ -109,36 +117,68 @@ std::string EDomException::MessageOf(int code)
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
 
-TDomNodeList::TDomNodeList(TDomNode* owner, WideString filter)
-    : owner_(owner), filter_(std::move(filter)), live_(true)
-{
-}
+struct TDomNodeList::TLive {
+    const TDomName* name = nullptr;          // nullptr: every element
+    const uint64_t* generation = nullptr;   // counter of the name, or of all elements
+    uint64_t builtAt = ~uint64_t(0);
+    std::vector<TDomNode*> nodes;
+};
+
+TDomNodeList::TDomNodeList(TDomNode* owner) : owner_(owner) {}
+
+TDomNodeList::~TDomNodeList() = default;
 
 int TDomNodeList::Length() const
 {
+    if (!live_)
+        return count_;
     Refresh();
-    return static_cast<int>(nodes_.size());
+    return static_cast<int>(live_->nodes.size());
 }
 
 TDomNode* TDomNodeList::Item(int index) const
 {
-    Refresh();
-    if (index < 0 || static_cast<size_t>(index) >= nodes_.size())
+    if (live_) {
+        Refresh();
+        if (index < 0 || static_cast<size_t>(index) >= live_->nodes.size())
+            throw EListError(index);
+        return live_->nodes[static_cast<size_t>(index)];
+    }
+    if (index < 0 || index >= count_)
         throw EListError(index);
-    return nodes_[static_cast<size_t>(index)];
+    // Walk from the nearest of the first child, the last child and the last position visited.
+    TDomNode* n = owner_->firstChild_;
+    int at = 0;
+    int best = index;
+    if (count_ - 1 - index < best) {
+        n = owner_->lastChild_;
+        at = count_ - 1;
+        best = count_ - 1 - index;
+    }
+    if (cursor_ && std::abs(index - cursorIndex_) < best) {
+        n = cursor_;
+        at = cursorIndex_;
+    }
+    for (; at < index; ++at)
+        n = n->next_;
+    for (; at > index; --at)
+        n = n->prev_;
+    cursor_ = n;
+    cursorIndex_ = index;
+    return n;
 }
 
 void TDomNodeList::Refresh() const
 {
-    if (!live_ || *generation_ == builtAt_)
+    TLive& live = *live_;
+    if (*live.generation == live.builtAt)
         return;
-    nodes_.clear();
-    const bool all = filter_ == u"*";
+    live.nodes.clear();
     ForEachInSubtree(static_cast<const TDomNode*>(owner_), [&](const TDomNode* n) {
-        if (n->NodeType() == ELEMENT_NODE && (all || n->name_ == filter_))
-            nodes_.push_back(const_cast<TDomNode*>(n));
+        if (n->NodeType() == ELEMENT_NODE && (!live.name || n->name_ == live.name))
+            live.nodes.push_back(const_cast<TDomNode*>(n));
     });
-    builtAt_ = *generation_;
+    live.builtAt = *live.generation;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -157,26 +197,26 @@ TDomAttr* TDomNamedNodeMap::Item(int index) const
 
 int TDomNamedNodeMap::IndexOf(WideView name) const
 {
-    if (!index_.empty()) {
-        const auto it = index_.find(name);
-        if (it == index_.end())
+    if (index_) {
+        const auto it = index_->find(name);
+        if (it == index_->end())
             return -1;
         return static_cast<int>(std::find(attrs_.begin(), attrs_.end(), it->second) - attrs_.begin());
     }
     for (size_t i = 0; i < attrs_.size(); ++i)
-        if (attrs_[i]->name_ == name)
+        if (attrs_[i]->Name() == name)
             return static_cast<int>(i);
     return -1;
 }
 
 TDomAttr* TDomNamedNodeMap::GetNamedItem(WideView name) const
 {
-    if (!index_.empty()) {
-        const auto it = index_.find(name);
-        return it == index_.end() ? nullptr : it->second;
+    if (index_) {
+        const auto it = index_->find(name);
+        return it == index_->end() ? nullptr : it->second;
     }
     for (TDomAttr* a : attrs_)
-        if (a->name_ == name)
+        if (a->Name() == name)
             return a;
     return nullptr;
 }
@@ -192,28 +232,29 @@ TDomAttr* TDomNamedNodeMap::RemoveNamedItem(WideView name)
 void TDomNamedNodeMap::Append(TDomAttr* attr)
 {
     attrs_.push_back(attr);
-    if (!index_.empty()) {
-        index_.emplace(WideView(attr->name_), attr);
+    if (index_) {
+        index_->emplace(WideView(attr->Name()), attr);
     } else if (attrs_.size() >= kIndexedFrom) {
+        index_ = std::make_unique<std::unordered_map<WideView, TDomAttr*>>();
         for (TDomAttr* a : attrs_)
-            index_.emplace(WideView(a->name_), a);
+            index_->emplace(WideView(a->Name()), a);
     }
 }
 
 void TDomNamedNodeMap::EraseAt(int index)
 {
     TDomAttr* attr = attrs_[static_cast<size_t>(index)];
-    if (!index_.empty())
-        index_.erase(WideView(attr->name_));
+    if (index_)
+        index_->erase(WideView(attr->Name()));
     attrs_.erase(attrs_.begin() + index);
 }
 
 void TDomNamedNodeMap::ReplaceAt(int index, TDomAttr* attr)
 {
     TDomAttr*& slot = attrs_[static_cast<size_t>(index)];
-    if (!index_.empty()) {
-        index_.erase(WideView(slot->name_));
-        index_.emplace(WideView(attr->name_), attr);
+    if (index_) {
+        index_->erase(WideView(slot->Name()));
+        index_->emplace(WideView(attr->Name()), attr);
     }
     slot = attr;
 }
@@ -221,7 +262,7 @@ void TDomNamedNodeMap::ReplaceAt(int index, TDomAttr* attr)
 // ---------------------------------------------------------------------------------------------
 // TDomNode
 
-TDomNode::TDomNode(TDomDocument* owner, WideString name) : ownerDocument_(owner), name_(std::move(name)) {}
+TDomNode::TDomNode(TDomDocument* owner, TDomName* name) : ownerDocument_(owner), name_(name) {}
 
 TDomNode::~TDomNode() = default;
 
@@ -266,13 +307,6 @@ TDomDocument* TDomNode::Document() const
     return NodeType() == DOCUMENT_NODE ? static_cast<TDomDocument*>(const_cast<TDomNode*>(this)) : ownerDocument_;
 }
 
-const uint64_t* TDomNode::NameGeneration() const
-{
-    if (!generation_)
-        generation_ = ownerDocument_->GenerationOf(name_);
-    return generation_;
-}
-
 void TDomNode::LinkLast(TDomNode* child)
 {
     child->parent_ = this;
@@ -283,7 +317,7 @@ void TDomNode::LinkLast(TDomNode* child)
     else
         firstChild_ = child;
     lastChild_ = child;
-    children_->nodes_.push_back(child);
+    ++children_->count_;
 }
 
 void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
@@ -292,6 +326,11 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
         LinkLast(child);
         return;
     }
+    TDomNodeList& list = *children_;
+    if (list.cursor_ && (ref == list.cursor_ || ref == firstChild_))
+        ++list.cursorIndex_;
+    else
+        list.cursor_ = nullptr;  // position unknown
     child->parent_ = this;
     child->next_ = ref;
     child->prev_ = ref->prev_;
@@ -300,19 +339,23 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
     else
         firstChild_ = child;
     ref->prev_ = child;
-    auto& v = children_->nodes_;
-    v.insert(std::find(v.begin(), v.end(), ref), child);
+    ++list.count_;
 }
 
 void TDomNode::Unlink(TDomNode* child)
 {
-    auto& v = children_->nodes_;
-    if (child == lastChild_)
-        v.pop_back();
-    else if (child == firstChild_)
-        v.erase(v.begin());
-    else
-        v.erase(std::find(v.begin(), v.end(), child));
+    TDomNodeList& list = *children_;
+    if (list.cursor_) {
+        if (child == list.cursor_) {
+            list.cursor_ = child->prev_;
+            --list.cursorIndex_;
+        } else if (child == firstChild_) {
+            --list.cursorIndex_;
+        } else if (child != lastChild_) {
+            list.cursor_ = nullptr;  // position unknown
+        }
+    }
+    --list.count_;
     if (child->prev_)
         child->prev_->next_ = child->next_;
     else
@@ -420,10 +463,40 @@ TDomNode* TDomNode::CopyNode(bool deep, TDomDocument* document) const
 
 namespace {
 
+// Appends the value of attr as read back: text unchanged, references as '&' name ';'.
+void AppendValue(WideString& out, const TDomAttr* attr)
+{
+    for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling()) {
+        if (c->NodeType() == ENTITY_REFERENCE_NODE) {
+            out += u'&';
+            out += c->NodeName();
+            out += u';';
+        } else {
+            out += static_cast<const TDomText*>(c)->Data();
+        }
+    }
+}
+
+// Appends ' ' name '=' and the quoted value. A value holding a double quote (it cannot hold both
+// kinds) goes between apostrophes so that it reads back.
+void AppendAttribute(WideString& out, const TDomAttr* attr)
+{
+    char16_t quote = u'"';
+    for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling())
+        if (c->NodeType() != ENTITY_REFERENCE_NODE && static_cast<const TDomText*>(c)->Data().find(u'"') != WideString::npos)
+            quote = u'\'';
+    out += u' ';
+    out += attr->NodeName();
+    out += u'=';
+    out += quote;
+    AppendValue(out, attr);
+    out += quote;
+}
+
 void AppendAttributes(WideString& out, const TDomNamedNodeMap& map)
 {
     for (int i = 0; i < map.Length(); ++i)
-        out += map.Item(i)->GetXML(0, 0);
+        AppendAttribute(out, map.Item(i));
 }
 
 bool AllChildrenAreElements(const TDomNode* node)
@@ -493,6 +566,10 @@ private:
             stack_.push_back({node, node->FirstChild(), level, indent, false, true});
             return true;
         }
+        if (type == TEXT_NODE) {
+            out_ += static_cast<const TDomText*>(node)->Data();
+            return false;
+        }
         if (type != ELEMENT_NODE) {
             out_ += node->GetXML(level, indent);
             return false;
@@ -535,33 +612,41 @@ WideString TDomDocumentType::GetXML(int level, int) const
 {
     WideString out(static_cast<size_t>(std::max(level, 0)), u' ');
     out += u"<!DOCTYPE ";
-    out += name_;
+    out += NodeName();
     out += u'>';
     return out;
 }
 
 TDomNode* TDomDocumentType::CopySelf(TDomDocument* document) const
 {
-    return document->Adopt(new TDomDocumentType(document, name_));
+    return document->Make<TDomDocumentType>(document->Intern(NodeName()));
 }
 
 WideString TDomEntityReference::GetXML(int, int) const
 {
     WideString out;
-    out.reserve(name_.size() + 2);
+    out.reserve(NodeName().size() + 2);
     out += u'&';
-    out += name_;
+    out += NodeName();
     out += u';';
     return out;
 }
 
 TDomNode* TDomEntityReference::CopySelf(TDomDocument* document) const
 {
-    return document->Adopt(new TDomEntityReference(document, name_));
+    return document->Make<TDomEntityReference>(document->Intern(NodeName()));
 }
 
-TDomCharacterData::TDomCharacterData(TDomDocument* owner, WideString name, WideString data)
-    : TDomNode(owner, std::move(name)), data_(std::move(data))
+TDomCharacterData::TDomCharacterData(TDomDocument* owner, TDomName* name, WideString data)
+    : TDomNode(owner, name), data_(std::move(data))
+{
+}
+
+TDomComment::TDomComment(TDomDocument* owner, WideString data) : TDomCharacterData(owner, &gCommentName, std::move(data))
+{
+}
+
+TDomCDATASection::TDomCDATASection(TDomDocument* owner, WideString data) : TDomText(owner, &gCDataName, std::move(data))
 {
 }
 
@@ -585,7 +670,7 @@ size_t TDomText::CheckData(WideView text) const
 
 TDomNode* TDomText::CopySelf(TDomDocument* document) const
 {
-    return document->Adopt(new TDomText(document, u"#text", data_));
+    return document->Make<TDomText>(&gTextName, data_);
 }
 
 WideString TDomComment::GetXML(int level, int) const
@@ -604,7 +689,7 @@ size_t TDomComment::CheckData(WideView text) const
 
 TDomNode* TDomComment::CopySelf(TDomDocument* document) const
 {
-    return document->Adopt(new TDomComment(document, data_));
+    return document->Make<TDomComment>(data_);
 }
 
 WideString TDomCDATASection::GetXML(int, int) const
@@ -624,13 +709,13 @@ size_t TDomCDATASection::CheckData(WideView text) const
 
 TDomNode* TDomCDATASection::CopySelf(TDomDocument* document) const
 {
-    return document->Adopt(new TDomCDATASection(document, data_));
+    return document->Make<TDomCDATASection>(data_);
 }
 
 // ---------------------------------------------------------------------------------------------
 // TDomAttr
 
-TDomAttr::TDomAttr(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name))
+TDomAttr::TDomAttr(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
     children_ = &ownList_;
 }
@@ -640,52 +725,47 @@ WideString TDomAttr::GetNodeValue() const
     if (firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE)
         return static_cast<const TDomText*>(firstChild_)->Data();
     WideString out;
-    for (const TDomNode* c = firstChild_; c; c = c->next_)
-        out += c->GetXML(0, 0);
+    AppendValue(out, this);
     return out;
 }
 
 void TDomAttr::SetNodeValue(WideView value)
 {
     CheckWritable();
-    if (GetNodeValue() == value)
+    const bool single = firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE;
+    if (single ? static_cast<const TDomText*>(firstChild_)->Data() == value : GetNodeValue() == value)
         return;
-    std::vector<TValuePiece> pieces;
-    if (!SplitAttributeValue(value, pieces))
+    if (!IsValidAttributeValue(value))
         throw EDomException(5);
+    // The value may view the data of the pieces about to be freed.
+    WideString kept;
+    if (firstChild_) {
+        kept.assign(value);
+        value = kept;
+    }
     while (TDomNode* old = firstChild_) {
         Unlink(old);
         ownerDocument_->Free(old);
     }
-    for (const TValuePiece& p : pieces) {
-        TDomNode* piece = p.reference
-            ? static_cast<TDomNode*>(ownerDocument_->Adopt(new TDomEntityReference(ownerDocument_, WideString(p.text))))
-            : ownerDocument_->Adopt(new TDomText(ownerDocument_, u"#text", WideString(p.text)));
+    ForEachValuePiece(value, [this](WideView text, bool reference) {
+        TDomNode* piece = reference
+            ? static_cast<TDomNode*>(ownerDocument_->Make<TDomEntityReference>(ownerDocument_->Intern(text)))
+            : ownerDocument_->Make<TDomText>(&gTextName, WideString(text));
         LinkLast(piece);
-    }
+    });
     specified_ = 1;
 }
 
 WideString TDomAttr::GetXML(int, int) const
 {
-    const WideString value = GetNodeValue();
     WideString out;
-    out.reserve(name_.size() + value.size() + 4);
-    // A value holding a double quote (it cannot hold both kinds) is written between apostrophes
-    // so that it reads back.
-    const char16_t quote = value.find(u'"') == WideString::npos ? u'"' : u'\'';
-    out += u' ';
-    out += name_;
-    out += u'=';
-    out += quote;
-    out += value;
-    out += quote;
+    AppendAttribute(out, this);
     return out;
 }
 
 TDomNode* TDomAttr::CopySelf(TDomDocument* document) const
 {
-    TDomAttr* copy = document->Adopt(new TDomAttr(document, name_));
+    TDomAttr* copy = document->Make<TDomAttr>(document->Intern(NodeName()));
     copy->specified_ = specified_;
     for (const TDomNode* c = firstChild_; c; c = c->next_)
         copy->LinkLast(c->CopySelf(document));
@@ -701,8 +781,8 @@ bool TDomAttr::AcceptsChild(const TDomNode* child, const TDomNode*) const
 // ---------------------------------------------------------------------------------------------
 // TDomElement
 
-TDomElement::TDomElement(TDomDocument* owner, WideString name)
-    : TDomNode(owner, std::move(name)), attributes_(owner, this)
+TDomElement::TDomElement(TDomDocument* owner, TDomName* name)
+    : TDomNode(owner, name), attributes_(owner, this)
 {
     children_ = &ownList_;
 }
@@ -747,7 +827,7 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
         throw EDomException(4);
     if (attr->ownerElement_)
         throw EDomException(10);
-    const int at = attributes_.IndexOf(attr->name_);
+    const int at = attributes_.IndexOf(attr->Name());
     attr->ownerElement_ = this;
     if (at < 0) {
         attributes_.Append(attr);
@@ -762,7 +842,7 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
 TDomAttr* TDomElement::RemoveAttributeNode(TDomAttr* attr)
 {
     CheckWritable();
-    const int at = attr ? attributes_.IndexOf(attr->name_) : -1;
+    const int at = attr ? attributes_.IndexOf(attr->Name()) : -1;
     if (at < 0)
         throw EDomException(8);
     TDomAttr* removed = attributes_.attrs_[static_cast<size_t>(at)];
@@ -778,7 +858,7 @@ TDomNodeList* TDomElement::GetElementsByTagName(WideView name)
 
 TDomNode* TDomElement::CopySelf(TDomDocument* document) const
 {
-    TDomElement* copy = document->Adopt(new TDomElement(document, name_));
+    TDomElement* copy = document->Make<TDomElement>(document->Intern(NodeName()));
     for (const TDomAttr* a : attributes_.attrs_) {
         auto* attr = static_cast<TDomAttr*>(a->CopySelf(document));
         attr->ownerElement_ = copy;
@@ -804,7 +884,7 @@ bool TDomElement::AcceptsChild(const TDomNode* child, const TDomNode*) const
 // ---------------------------------------------------------------------------------------------
 // TDomDocument
 
-TDomDocument::TDomDocument() : TDomNode(nullptr, u"#document")
+TDomDocument::TDomDocument() : TDomNode(nullptr, &gDocumentName)
 {
     children_ = &ownList_;
 }
@@ -812,17 +892,65 @@ TDomDocument::TDomDocument() : TDomNode(nullptr, u"#document")
 TDomDocument::~TDomDocument()
 {
     lists_.clear();
+    for (TDomNode* node : nodes_)
+        node->~TDomNode();
     nodes_.clear();
+}
+
+namespace {
+constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kGrain = 16;
+
+size_t Rounded(size_t size)
+{
+    return (size + kGrain - 1) / kGrain * kGrain;
+}
+} // namespace
+
+TDomDocument::TArena::~TArena()
+{
+    for (void* block : blocks_)
+        ::operator delete(block);
+}
+
+void* TDomDocument::TArena::Allocate(size_t size)
+{
+    size = Rounded(size);
+    const size_t cls = size / kGrain;
+    if (cls < free_.size() && !free_[cls].empty()) {
+        void* place = free_[cls].back();
+        free_[cls].pop_back();
+        return place;
+    }
+    if (left_ < size) {
+        blocks_.reserve(blocks_.size() + 1);
+        next_ = static_cast<char*>(::operator new(kBlockSize));
+        blocks_.push_back(next_);
+        left_ = kBlockSize;
+    }
+    void* place = next_;
+    next_ += size;
+    left_ -= size;
+    return place;
+}
+
+void TDomDocument::TArena::Release(void* place, size_t size)
+{
+    const size_t cls = Rounded(size) / kGrain;
+    if (free_.size() <= cls)
+        free_.resize(cls + 1);
+    free_[cls].push_back(place);
 }
 
 void TDomDocument::Free(TDomNode* node)
 {
-    const size_t at = node->arenaIndex_;
-    if (at != nodes_.size() - 1) {
-        nodes_[at].swap(nodes_.back());
-        nodes_[at]->arenaIndex_ = at;
-    }
+    const uint32_t at = node->arenaIndex_;
+    nodes_[at] = nodes_.back();
+    nodes_[at]->arenaIndex_ = at;
     nodes_.pop_back();
+    const size_t size = node->allocSize_;
+    node->~TDomNode();
+    arena_.Release(node, size);
 }
 
 void TDomDocument::FreeAttribute(TDomAttr* attr)
@@ -834,9 +962,12 @@ void TDomDocument::FreeAttribute(TDomAttr* attr)
     Free(attr);
 }
 
-uint64_t* TDomDocument::GenerationOf(const WideString& name)
+TDomName* TDomDocument::Intern(WideView name)
 {
-    return &generations_[name];
+    auto it = names_.find(name);
+    if (it == names_.end())
+        it = names_.emplace(WideString(name), 0).first;
+    return &*it;
 }
 
 void TDomDocument::SubtreeChanged(const TDomNode* node)
@@ -845,15 +976,22 @@ void TDomDocument::SubtreeChanged(const TDomNode* node)
         return;
     ForEachInSubtree(node, [](const TDomNode* n) {
         if (n->NodeType() == ELEMENT_NODE)
-            ++*const_cast<uint64_t*>(n->NameGeneration());
+            ++n->name_->second;
     });
     ++anyGeneration_;
 }
 
 TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)
 {
-    auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root, WideString(name)));
-    list->generation_ = name == u"*" ? &anyGeneration_ : GenerationOf(list->filter_);
+    auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root));
+    list->live_ = std::make_unique<TDomNodeList::TLive>();
+    if (name == u"*") {
+        list->live_->generation = &anyGeneration_;
+    } else {
+        TDomName* entry = Intern(name);
+        list->live_->name = entry;
+        list->live_->generation = &entry->second;
+    }
     lists_.push_back(std::move(list));
     return lists_.back().get();
 }
@@ -893,49 +1031,49 @@ TDomElement* TDomDocument::CreateElement(WideView tagName)
 {
     if (!IsXmlName(tagName))
         throw EDomException(5);
-    return Adopt(new TDomElement(this, WideString(tagName)));
+    return Make<TDomElement>(Intern(tagName));
 }
 
 TDomText* TDomDocument::CreateTextNode(WideView data)
 {
     if (CheckTextData(data) != 0)
         throw EDomException(5);
-    return Adopt(new TDomText(this, u"#text", WideString(data)));
+    return Make<TDomText>(&gTextName, WideString(data));
 }
 
 TDomComment* TDomDocument::CreateComment(WideView data)
 {
     if (Find(data, u"--") != 0)
         throw EDomException(5);
-    return Adopt(new TDomComment(this, WideString(data)));
+    return Make<TDomComment>(WideString(data));
 }
 
 TDomCDATASection* TDomDocument::CreateCDATASection(WideView data)
 {
     if (Find(data, u"]]>") != 0)
         throw EDomException(5);
-    return Adopt(new TDomCDATASection(this, WideString(data)));
+    return Make<TDomCDATASection>(WideString(data));
 }
 
 TDomEntityReference* TDomDocument::CreateEntityReference(WideView name)
 {
     if (!IsXmlName(name) && !IsCharacterReference(name))
         throw EDomException(5);
-    return Adopt(new TDomEntityReference(this, WideString(name)));
+    return Make<TDomEntityReference>(Intern(name));
 }
 
 TDomAttr* TDomDocument::CreateAttribute(WideView name)
 {
     if (!IsXmlName(name))
         throw EDomException(5);
-    return Adopt(new TDomAttr(this, WideString(name)));
+    return Make<TDomAttr>(Intern(name));
 }
 
 TDomDocumentType* TDomDocument::CreateDocumentType(WideView name)
 {
     if (!IsXmlName(name))
         throw EDomException(5);
-    return Adopt(new TDomDocumentType(this, WideString(name)));
+    return Make<TDomDocumentType>(Intern(name));
 }
 
 TDomElement* TDomDocument::DocumentElement() const

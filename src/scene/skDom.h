@@ -5,6 +5,7 @@
 // freeing the document frees them all. Links between nodes are plain pointers. Refused
 // operations raise EDomException and leave the tree as it was.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -22,6 +23,10 @@ class TDomElement;
 class TDomAttr;
 class TDomNodeList;
 class TDomNamedNodeMap;
+
+// A node name as the document keeps it, once per distinct name, with the change counter that
+// live element lists of that name compare against.
+using TDomName = std::pair<const WideString, uint64_t>;
 
 // Values of NodeType().
 enum TDomNodeType : int {
@@ -47,11 +52,13 @@ private:
 };
 
 // Ordered list of nodes: the child list of a node, or a live list made by GetElementsByTagName
-// that always reflects the current tree (it is brought up to date on access).
+// that always reflects the current tree (it is brought up to date on access). A child list
+// remembers the last position asked for, so walking it by Item(0), Item(1), ... is linear.
 class TDomNodeList {
 public:
     TDomNodeList(const TDomNodeList&) = delete;
     TDomNodeList& operator=(const TDomNodeList&) = delete;
+    ~TDomNodeList();
 
     int Length() const;
     // Raises EListError when index is outside 0 .. Length()-1.
@@ -63,17 +70,16 @@ private:
     friend class TDomDocument;
     friend class TDomElement;
     friend class TDomAttr;
-    explicit TDomNodeList(TDomNode* owner) : owner_(owner) {}
-    TDomNodeList(TDomNode* owner, WideString filter);
+    struct TLive;
+    explicit TDomNodeList(TDomNode* owner);
     void Refresh() const;
 
     TDomNode* owner_;
-    mutable std::vector<TDomNode*> nodes_;
-    // Live lists only.
-    WideString filter_;
-    bool live_ = false;
-    mutable const uint64_t* generation_ = nullptr;  // change counter of the filter's name
-    mutable uint64_t builtAt_ = ~uint64_t(0);
+    // Child lists: the count and the last position visited.
+    int count_ = 0;
+    mutable int cursorIndex_ = 0;
+    mutable TDomNode* cursor_ = nullptr;
+    std::unique_ptr<TLive> live_;
 };
 
 // The attributes of one element, in the order they were added.
@@ -104,7 +110,7 @@ private:
     TDomElement* element_;
     std::vector<TDomAttr*> attrs_;
     // Name index, built once the map holds many attributes.
-    std::unordered_map<WideView, TDomAttr*> index_;
+    std::unique_ptr<std::unordered_map<WideView, TDomAttr*>> index_;
 };
 
 class TDomNode {
@@ -113,7 +119,7 @@ public:
     TDomNode(const TDomNode&) = delete;
     TDomNode& operator=(const TDomNode&) = delete;
 
-    const WideString& NodeName() const { return name_; }
+    const WideString& NodeName() const { return name_->first; }
     virtual WideString GetNodeValue() const;
     // Sets the value of attributes and character data; no effect on other kinds.
     virtual void SetNodeValue(WideView value);
@@ -145,7 +151,7 @@ public:
     TDomNode* LastChild() const { return lastChild_; }
     TDomNode* NextSibling() const { return next_; }
     TDomNode* PreviousSibling() const { return prev_; }
-    int ChildCount() const { return children_ ? static_cast<int>(children_->nodes_.size()) : 0; }
+    int ChildCount() const { return children_ ? children_->count_ : 0; }
     bool HasChildNodes() const { return firstChild_ != nullptr; }
     bool HasAttributes() const;
     // The document that created the node; nullptr for a document.
@@ -158,7 +164,7 @@ public:
     const TDomElement* AsElement() const;
 
 protected:
-    TDomNode(TDomDocument* owner, WideString name);
+    TDomNode(TDomDocument* owner, TDomName* name);
     // Copy of this node alone (attributes and attribute values included) in document.
     virtual TDomNode* CopySelf(TDomDocument* document) const = 0;
     // Kind rules: whether child may be placed here; replacing is the node it will replace.
@@ -180,8 +186,10 @@ protected:
     TDomNode* lastChild_ = nullptr;
     TDomNode* prev_ = nullptr;
     TDomNode* next_ = nullptr;
+    TDomName* name_;
+    uint32_t arenaIndex_ = 0;  // place in the document's node list
+    uint16_t allocSize_ = 0;   // bytes taken from the document's node memory
     uint8_t readOnly_ = 0;
-    WideString name_;
 
 private:
     friend class TDomDocument;
@@ -189,9 +197,6 @@ private:
     friend class TDomNamedNodeMap;
     friend class TDomElement;
     friend class TDomAttr;
-    const uint64_t* NameGeneration() const;
-    size_t arenaIndex_ = 0;
-    mutable uint64_t* generation_ = nullptr;  // elements: change counter of their name, once needed
 };
 
 class TDomDocumentType : public TDomNode {
@@ -205,7 +210,7 @@ protected:
 
 private:
     friend class TDomDocument;
-    TDomDocumentType(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name)) {}
+    TDomDocumentType(TDomDocument* owner, TDomName* name) : TDomNode(owner, name) {}
 };
 
 class TDomEntityReference : public TDomNode {
@@ -220,7 +225,7 @@ protected:
 private:
     friend class TDomDocument;
     friend class TDomAttr;
-    TDomEntityReference(TDomDocument* owner, WideString name) : TDomNode(owner, std::move(name)) {}
+    TDomEntityReference(TDomDocument* owner, TDomName* name) : TDomNode(owner, name) {}
 };
 
 class TDomCharacterData : public TDomNode {
@@ -233,7 +238,7 @@ public:
     virtual size_t CheckData(WideView text) const = 0;
 
 protected:
-    TDomCharacterData(TDomDocument* owner, WideString name, WideString data);
+    TDomCharacterData(TDomDocument* owner, TDomName* name, WideString data);
     bool AcceptsChild(const TDomNode*, const TDomNode*) const override { return false; }
     WideString data_;
 };
@@ -247,8 +252,8 @@ public:
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
-    TDomText(TDomDocument* owner, WideString name, WideString data)
-        : TDomCharacterData(owner, std::move(name), std::move(data)) {}
+    TDomText(TDomDocument* owner, TDomName* name, WideString data)
+        : TDomCharacterData(owner, name, std::move(data)) {}
 
 private:
     friend class TDomDocument;
@@ -267,8 +272,7 @@ protected:
 
 private:
     friend class TDomDocument;
-    TDomComment(TDomDocument* owner, WideString data)
-        : TDomCharacterData(owner, u"#comment", std::move(data)) {}
+    TDomComment(TDomDocument* owner, WideString data);
 };
 
 class TDomCDATASection : public TDomText {
@@ -283,8 +287,7 @@ protected:
 
 private:
     friend class TDomDocument;
-    TDomCDATASection(TDomDocument* owner, WideString data)
-        : TDomText(owner, u"#cdata-section", std::move(data)) {}
+    TDomCDATASection(TDomDocument* owner, WideString data);
 };
 
 // An attribute; its value is held as children (text and entity-reference nodes).
@@ -299,7 +302,7 @@ public:
     void SetNodeValue(WideView value) override;
     WideString GetXML(int level, int indent) const override;
 
-    const WideString& Name() const { return name_; }
+    const WideString& Name() const { return name_->first; }
     WideString Value() const { return GetNodeValue(); }
     void SetValue(WideView value) { SetNodeValue(value); }
     bool Specified() const { return specified_ != 0; }
@@ -313,7 +316,7 @@ private:
     friend class TDomDocument;
     friend class TDomElement;
     friend class TDomNamedNodeMap;
-    TDomAttr(TDomDocument* owner, WideString name);
+    TDomAttr(TDomDocument* owner, TDomName* name);
     TDomNodeList ownList_{this};
     TDomElement* ownerElement_ = nullptr;
     uint8_t specified_ = 0;
@@ -325,7 +328,7 @@ public:
     TDomNamedNodeMap* GetAttributes() const override { return const_cast<TDomNamedNodeMap*>(&attributes_); }
     WideString GetXML(int level, int indent) const override;
 
-    const WideString& TagName() const { return name_; }
+    const WideString& TagName() const { return name_->first; }
     // Replaces the value of the attribute with this name in place, or appends a new attribute.
     void SetAttribute(WideView name, WideView value);
     // The value of the attribute with this name, or empty when there is none.
@@ -345,7 +348,7 @@ protected:
 private:
     friend class TDomDocument;
     friend class TDomNamedNodeMap;
-    TDomElement(TDomDocument* owner, WideString name);
+    TDomElement(TDomDocument* owner, TDomName* name);
     TDomNodeList ownList_{this};
     TDomNamedNodeMap attributes_;
 };
@@ -398,26 +401,56 @@ private:
     friend class TDomText;
     friend class TDomComment;
     friend class TDomCDATASection;
-    template <class T> T* Adopt(T* node)
+    // Creates a node in the document's node memory and registers it.
+    template <class T, class... Args>
+    T* Make(Args&&... args)
     {
-        std::unique_ptr<TDomNode> owned(node);
-        node->arenaIndex_ = nodes_.size();
-        nodes_.push_back(std::move(owned));
+        void* place = arena_.Allocate(sizeof(T));
+        T* node;
+        try {
+            node = new (place) T(this, std::forward<Args>(args)...);
+        } catch (...) {
+            arena_.Release(place, sizeof(T));
+            throw;
+        }
+        node->allocSize_ = static_cast<uint16_t>(sizeof(T));
+        node->arenaIndex_ = static_cast<uint32_t>(nodes_.size());
+        nodes_.push_back(node);
         return node;
     }
     void Free(TDomNode* node);
     void FreeAttribute(TDomAttr* attr);
+    TDomName* Intern(WideView name);
     TDomNodeList* MakeElementList(TDomNode* root, WideView name);
     // Records that elements of the subtree at node were inserted or removed.
     void SubtreeChanged(const TDomNode* node);
-    uint64_t* GenerationOf(const WideString& name);
 
+    // Node memory: carved from large blocks, freed nodes reused by size.
+    class TArena {
+    public:
+        ~TArena();
+        void* Allocate(size_t size);
+        void Release(void* place, size_t size);
+
+    private:
+        std::vector<void*> blocks_;
+        char* next_ = nullptr;
+        size_t left_ = 0;
+        std::vector<std::vector<void*>> free_;
+    };
+
+    struct TNameHash {
+        using is_transparent = void;
+        size_t operator()(WideView v) const { return std::hash<WideView>()(v); }
+    };
+
+    TArena arena_;  // declared first: destroyed last
     TDomNodeList ownList_{this};
     WideString version_ = u"1.0";
     uint8_t encoding_ = 0;
-    std::vector<std::unique_ptr<TDomNode>> nodes_;
+    std::vector<TDomNode*> nodes_;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
-    std::unordered_map<WideString, uint64_t> generations_;
+    std::unordered_map<WideString, uint64_t, TNameHash, std::equal_to<>> names_;
     uint64_t anyGeneration_ = 0;
 };
 

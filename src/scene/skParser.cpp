@@ -74,6 +74,31 @@ std::string Decode(std::string bytes, uint8_t code)
     }
 }
 
+// Wide form of text in buffer (its memory reused); plain ASCII needs no decoding.
+WideView WidenInto(WideString& buffer, std::string_view text)
+{
+    bool ascii = true;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        buffer.assign(text.begin(), text.end());
+    else
+        buffer = Widen(text);
+    return buffer;
+}
+
+// Buffers reused across the tags of one document.
+struct TAttributeScratch {
+    std::vector<std::string_view> parts;
+    WideString name;
+    WideString value;
+};
+
+void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch);
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -234,6 +259,7 @@ void TXMLParser::ReadTokens(std::string text)
 {
     tokens_.clear();
     source_ = std::move(text);
+    tokens_.reserve(source_.size() / 32 + 16);
     std::vector<std::string_view> open;
     reader_.SetSource(source_);
     reader_.Next();
@@ -280,14 +306,16 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     document->SetEncodingCode(encoding_);
     TDomDocument* doc = document.get();
     TDomNode* current = doc;
+    TAttributeScratch scratch;
+    WideString wide;
     for (const TXMLToken& token : tokens_) {
         const std::string_view text = token.text;
         switch (token.kind) {
         case tkStartTag:
         case tkEmptyTag: {
-            TDomElement* element = doc->CreateElement(Widen(TagName(text)));
+            TDomElement* element = doc->CreateElement(WidenInto(wide, TagName(text)));
             const size_t tail = token.kind == tkStartTag ? 2 : 3;
-            ParseAttributes(element, text.substr(1, text.size() - tail));
+            SetAttributes(element, text.substr(1, text.size() - tail), scratch);
             current->AppendChild(element);
             if (token.kind == tkStartTag)
                 current = element;
@@ -300,7 +328,7 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
         case tkCharData:
             if (current == doc && IsBlankThroughout(text))
                 break;
-            current->AppendChild(doc->CreateTextNode(Widen(text)));
+            current->AppendChild(doc->CreateTextNode(WidenInto(wide, text)));
             break;
         case tkComment:
             current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : npos_view)));
@@ -309,7 +337,7 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
             current->AppendChild(doc->CreateCDATASection(Widen(text.substr(9, text.size() - 12))));
             break;
         case tkEntityRef:
-            current->AppendChild(doc->CreateEntityReference(Widen(text.substr(1, text.size() - 2))));
+            current->AppendChild(doc->CreateEntityReference(WidenInto(wide, text.substr(1, text.size() - 2))));
             break;
         default:
             break;  // declarations and processing instructions are not kept
@@ -401,6 +429,14 @@ std::string NormaliseLineEnds(std::string text)
 
 void ParseAttributes(TDomElement* element, std::string_view inner)
 {
+    TAttributeScratch scratch;
+    SetAttributes(element, inner, scratch);
+}
+
+namespace {
+
+void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch)
+{
     const size_t n = inner.size();
     size_t i = 0;
     while (i < n && !IsBlank(inner[i]))
@@ -409,7 +445,8 @@ void ParseAttributes(TDomElement* element, std::string_view inner)
         ++i;
     if (i >= n)
         return;
-    std::vector<std::string_view> parts;
+    std::vector<std::string_view>& parts = scratch.parts;
+    parts.clear();
     size_t start = i;
     auto skipBlanks = [&] {
         while (i < n && IsBlank(inner[i]))
@@ -455,8 +492,10 @@ void ParseAttributes(TDomElement* element, std::string_view inner)
     }
     for (size_t k = 0; k < parts.size(); k += 3) {
         const std::string_view value = parts[k + 2].substr(1, parts[k + 2].size() - 2);
-        element->SetAttribute(Widen(TrimBlanks(parts[k])), Widen(value));
+        element->SetAttribute(WidenInto(scratch.name, TrimBlanks(parts[k])), WidenInto(scratch.value, value));
     }
 }
+
+} // namespace
 
 } // namespace kelvane
