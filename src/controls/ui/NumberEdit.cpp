@@ -93,7 +93,7 @@ void TNumberEdit::TextChanged()
             updating_ = true;
             SetTextUtf8(grouped);
             updating_ = false;
-            int moved = caret + (grouped.size() > t.size() ? 1 : -1);
+            const int moved = caret + (grouped.size() > t.size() ? 1 : grouped.size() < t.size() ? -1 : 0);
             setCursorPosition(std::clamp(moved, 0, static_cast<int>(text().size())));
         }
     }
@@ -359,7 +359,11 @@ void TNumberEdit::contextMenuEvent(QContextMenuEvent* event)
     QMenu* menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (QAction* action : menu->actions()) {
-        if (action->objectName() == QLatin1String("edit-paste") || action->text().startsWith(QLatin1String("&Paste"))) {
+        // The Ctrl shortcuts do nothing in this field, so the menu does not name them.
+        const QString text = action->text();
+        if (const auto tab = text.indexOf(QLatin1Char('\t')); tab >= 0)
+            action->setText(text.left(tab));
+        if (action->objectName() == QLatin1String("edit-paste") || text.startsWith(QLatin1String("&Paste"))) {
             action->disconnect(this);
             connect(action, &QAction::triggered, this, [this] { PasteFromClipboard(); });
         }
