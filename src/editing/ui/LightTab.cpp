@@ -1,0 +1,108 @@
+// Light tab: the direct light part, the two photon parts, hemilights and pathlights.
+#include "editing/ui/ControlTable.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr TContainerRow containers[] = {
+    {"pnlLgtSelect", TContainerClass::Panel, nullptr, 0, "Parts"},
+    {"pnlLightOn", TContainerClass::Panel, nullptr, -1, ""},
+    {"pcLight", TContainerClass::HiddenPages, "pnlLightOn", 0, ""},
+    {"tsLgtPoint", TContainerClass::Page, "pcLight", 0, "Point"},
+    {"tsLgtSpot", TContainerClass::Page, "pcLight", 0, "Spot"},
+    {"tsLgtSoft", TContainerClass::Page, "pcLight", 0, "Soft"},
+    {"tsLgtArea", TContainerClass::Page, "pcLight", 0, "Area"},
+    {"tsLgtHemi", TContainerClass::Page, "pcLight", 0, "Hemi"},
+    {"tsLgtPath", TContainerClass::Page, "pcLight", 0, "Path"},
+    {"pnlLgtBasic", TContainerClass::Panel, "pnlLightOn", 0, "Light"},
+    {"pnlLgtColorOn", TContainerClass::Panel, "pnlLgtBasic", 0, ""},
+    {"pnlGIOn", TContainerClass::Panel, nullptr, -1, ""},
+    {"pcGI", TContainerClass::PageControl, "pnlGIOn", 0, ""},
+    {"tsDiffuse", TContainerClass::Page, "pcGI", 0, "Diffuse"},
+    {"tsCaustic", TContainerClass::Page, "pcGI", 0, "Caustic"},
+};
+
+constexpr TSliderSpec samplesSlider = Slider(0, 512, 0, 64);
+constexpr TEditSpec samplesField = Limited(0, 1024);
+constexpr TSliderSpec photonPower = Slider(0, 1000, 1, 100);
+constexpr TSliderSpec photonSearch = Slider(50, 200, 0, 15);
+
+constexpr TValueRow values[] = {
+    Combo("pnlLgtBasic", "combLgtType", "light.light.type", 0, "Type",
+          "pointlight|sunlight|softlight|spotlight"),
+    Scalar("pnlLgtBasic", "tbLgtPower", "edtLgtPower", "light.light.power", 0, "Power",
+           Slider(0, 500, 1, 50), Limited(0, 500)),
+    Colour("pnlLgtColorOn", "Lgt", "pnlLgtColor", "light.color.", 0, "Colour", Whole(0, 255)),
+
+    Combo("tsLgtPoint", "combLgtShadow", "light.light.cast_shadows", 0, "Shadows", "on|off"),
+
+    Scalar("tsLgtSpot", "tbLgtSize", "edtLgtSize", "light.light.size", 0, "Size",
+           Slider(0, 180, 0, 18), Whole(1, 180)),
+    Scalar("tsLgtSpot", "tbLgtNBlend", "edtLgtNBlend", "light.light.nblend", 0, "Blend",
+           Slider(0, 50, 0, 5), Limited(0, 50)),
+    Scalar("tsLgtSpot", "tbLgtBeamFO", "edtLgtBeamFO", "light.light.beam_falloff", 0, "Beam falloff",
+           Slider(0, 50, 0, 5), Limited(0, 50)),
+
+    Scalar("tsLgtSoft", "tbLgtRes", "edtLgtRes", "light.light.res", 0, "Resolution",
+           Slider(0, 512, 0, 64), Whole(0, 4096)),
+    Scalar("tsLgtSoft", "tbLgtRadi", "edtLgtRadi", "light.light.radius", 0, "Radius",
+           Slider(0, 120, 0, 12), Limited(0, 120)),
+    Scalar("tsLgtSoft", "tbLgtBias", "edtLgtBias", "light.light.bias", 0, "Bias",
+           Slider(0, 500, 100, 50), Limited(0, 5)),
+
+    Scalar("tsLgtArea", "tbLgtSamples", "edtLgtSamples", "light.light.samples", 0, "Samples",
+           samplesSlider, samplesField),
+    Scalar("tsLgtArea", "tbLgtPSamples", "edtLgtPSamples", "light.light.psamples", 0, "Photon samples",
+           samplesSlider, samplesField),
+
+    Scalar("tsLgtHemi", "tbGIHSamples", "edtGIHSamples", "light.light.samples", 0, "Samples",
+           samplesSlider, samplesField),
+    Combo("tsLgtHemi", "CombGIHRandom", "light.light.randomsampling", 0, "Random sampling", "on|off"),
+
+    Scalar("tsLgtPath", "tbGIPSamples", "edtGIPSamples", "light.light.samples", 0, "Samples",
+           samplesSlider, samplesField),
+    Combo("tsLgtPath", "combGIPRandom", "light.light.randomsampling", 0, "Random sampling", "on|off"),
+    Scalar("tsLgtPath", "tbGIPDepth", "edtGIPDepth", "light.light.depth", 0, "Depth",
+           Slider(1, 20, 0, 1), Whole(1, 1000000)),
+
+    Scalar("tsDiffuse", "tbGIDPower", "edtGIDPower", "light.light.power", 0, "Power",
+           photonPower, Limited(0.1, 1000)),
+    Scalar("tsDiffuse", "tbGIDSearch", "edtGIDSearch", "light.light.search", 0, "Search",
+           photonSearch, Whole(50, 200)),
+    Edit("tsDiffuse", "edtGIDFixRad", "light.light.fixed_radius", 0, "Fixed radius"),
+    Edit("tsDiffuse", "edtGIDCluster", "light.light.cluster", 0, "Cluster"),
+    Edit("tsDiffuse", "edtGIDPhotons", "light.light.photons", 0, "Photons"),
+    Edit("tsDiffuse", "edtGIDDispersion", "light.light.dispersion", 0, "Dispersion"),
+    Edit("tsDiffuse", "edtGIDAngle", "light.light.angle", 0, "Angle"),
+    Colour("tsDiffuse", "GID", "pnlGIDColor", "light.color.", 0, "Colour", Whole(0, 255)),
+
+    Scalar("tsCaustic", "tbGICPower", "edtGICPower", "light.light.power", 0, "Power",
+           photonPower, Limited(0.1, 1000)),
+    Scalar("tsCaustic", "tbGICSearch", "edtGICSearch", "light.light.search", 0, "Search",
+           photonSearch, Whole(50, 200)),
+    Edit("tsCaustic", "edtGICFixRad", "light.light.fixed_radius", 0, "Fixed radius"),
+    Edit("tsCaustic", "edtGICCluster", "light.light.cluster", 0, "Cluster"),
+    Edit("tsCaustic", "edtGICPhotons", "light.light.photons", 0, "Photons"),
+    Edit("tsCaustic", "edtGICDispersion", "light.light.dispersion", 0, "Dispersion"),
+    Edit("tsCaustic", "edtGICAngle", "light.light.angle", 0, "Angle"),
+    Colour("tsCaustic", "GIC", "pnlGICColor", "light.color.", 0, "Colour", Whole(0, 255)),
+};
+
+// The part boxes: "Light" regulates the direct light's pages and basic panel.
+constexpr TGuardRow guards[] = {
+    {"cbLight", "pnlLgtSelect", "Light", "pcLight", "pnlLgtBasic"},
+    {"cbDiffuse", "pnlLgtSelect", "Diffuse", "tsDiffuse", nullptr},
+    {"cbCaustics", "pnlLgtSelect", "Caustic", "tsCaustic", nullptr},
+};
+
+constexpr TTabTable table{"tsLight", -1, containers, values, guards};
+
+} // namespace
+
+const TTabTable& LightTabTable()
+{
+    return table;
+}
+
+} // namespace kelvane

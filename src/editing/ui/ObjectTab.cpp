@@ -1,0 +1,43 @@
+// Object tab: shader, shadow, smoothing and caustic properties of one object.
+#include "editing/ui/ControlTable.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr TContainerRow containers[] = {
+    {"pnlObjCausticOn", TContainerClass::Panel, nullptr, 0, "Caustics"},
+    {"pnlCauTransColorOn", TContainerClass::Panel, "pnlObjCausticOn", 0, ""},
+    {"pnlCauRefColorOn", TContainerClass::Panel, "pnlObjCausticOn", 0, ""},
+};
+
+constexpr TValueRow values[] = {
+    Combo("tsObject", "combObjShader", "object.object.shader_name", 0, "Shader", nullptr),
+    Combo("tsObject", "combObjShadow", "object.object.shadow", 0, nullptr, "on|off"),
+    Edit("tsObject", "edtObjAutoSmooth", "object.mesh.autosmooth", 0, nullptr),
+    Combo("pnlObjCausticOn", "combObjReceiveRad", "object.object.recv_rad", 0, "Receive radiosity", "on|off"),
+    Combo("pnlObjCausticOn", "combObjEmitRad", "object.object.emit_rad", 0, "Emit radiosity", "on|off"),
+    Scalar("pnlObjCausticOn", "tbCauIOR", "edtCauIOR", "object.object.caus_IOR", 0, "IOR",
+           Slider(0, 200, 100, 20), LowerLimit(0)),
+    Colour("pnlCauTransColorOn", "CauTrans", "pnlCauTransColor", "object.caus_tcolor.", 1, "Transmitted",
+           Limited(0, 255)),
+    Colour("pnlCauRefColorOn", "CauRef", "pnlCauRefColor", "object.caus_rcolor.", 1, "Reflected",
+           Limited(0, 255)),
+};
+
+constexpr TGuardRow guards[] = {
+    {"cbObjShadow", "tsObject", "Shadow", "combObjShadow", nullptr},
+    {"cbObjAutoSmooth", "tsObject", "Auto smooth", "edtObjAutoSmooth", nullptr},
+    {"cbObjCaustic", "tsObject", "Caustic", "pnlObjCausticOn", nullptr},
+};
+
+constexpr TTabTable table{"tsObject", 0, containers, values, guards};
+
+} // namespace
+
+const TTabTable& ObjectTabTable()
+{
+    return table;
+}
+
+} // namespace kelvane

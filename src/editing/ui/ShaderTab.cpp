@@ -1,0 +1,86 @@
+// Shader tab: the four property pages, the slot texture and the slot modulator.
+#include "editing/ui/ControlTable.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr TContainerRow containers[] = {
+    {"pcShader", TContainerClass::HiddenPages, nullptr, 0, ""},
+    {"tsColor", TContainerClass::Page, "pcShader", 0, "Color"},
+    {"tsSpecular", TContainerClass::Page, "pcShader", 0, "Specular"},
+    {"tsReflection", TContainerClass::Page, "pcShader", 0, "Reflection"},
+    {"tsTrans", TContainerClass::Page, "pcShader", 0, "Transparency"},
+    {"pnlTexOn", TContainerClass::Panel, nullptr, 0, "Texture"},
+    {"pcTexture", TContainerClass::HiddenPages, "pnlTexOn", 0, ""},
+    {"tsTexJpeg", TContainerClass::Page, "pcTexture", 0, "image"},
+    {"tsTexClouds", TContainerClass::Page, "pcTexture", 0, "noise"},
+    {"pcCloudColor", TContainerClass::PageControl, "tsTexClouds", 0, ""},
+    {"tsCloudColor1", TContainerClass::Page, "pcCloudColor", 0, "Color1"},
+    {"tsCloudColor2", TContainerClass::Page, "pcCloudColor", 0, "Color2"},
+    {"pnlModOn", TContainerClass::Panel, "pnlTexOn", 0, "Modulator"},
+};
+
+constexpr TSliderSpec channelAmount = Slider(0, 100, 100, 10);
+
+constexpr TValueRow values[] = {
+    Combo("tsShader", "combShrType", "shader.shader.type", 0, "Type", "generic|constant"),
+
+    Colour("tsColor", "ShrColor", "pnlColorColor", "shader.color.", 1, "Color", Limited(0, 255)),
+    Colour("tsSpecular", "ShrSpe", "pnlSpeColor", "shader.specular.", 1, "Specular", Limited(0, 255)),
+    Scalar("tsSpecular", "tbShrHard", "edtShrHard", "shader.hard.value", 1, "Hardness",
+           Slider(0, 100, 1, 10), MaxOnly(50)),
+    Colour("tsReflection", "ShrRefl", "pnlReflColor", "shader.reflected.", 1, "Reflection", Limited(0, 255)),
+    Scalar("tsReflection", "tbShrMinRefl", "edtShrMinRefl", "shader.min_refle.value", 1, "Min. reflection",
+           Slider(0, 100, 100, 10), Limited(0, 1)),
+    Colour("tsTrans", "ShrTrans", "pnlTransColor", "shader.transmited.", 1, "Transparency", Limited(0, 255)),
+    Scalar("tsTrans", "tbShrIOR", "edtShrIOR", "shader.IOR.value", 1, "IOR",
+           Slider(0, 200, 100, 20), Limited(0, 50)),
+
+    Combo("pnlTexOn", "combTexType", "texture.texture.type", 0, "Type",
+          "image                      =jpeg|noise                       =clouds"),
+    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", 0, "Color1", Limited(0, 255)),
+    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", 0, "Color2", Limited(0, 255)),
+    Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", 0, "Depth",
+           Slider(1, 15, 0, 1), Whole(1, 15)),
+
+    Combo("pnlModOn", "combModMode", "modulator.modulator.mode", 2, "Mode",
+          "add|multiply                =mul|mix"),
+    Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", 2, nullptr,
+           channelAmount, MaxOnly(1)),
+    Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", 2, nullptr,
+           channelAmount, MaxOnly(1)),
+    Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", 2, nullptr,
+           channelAmount, MaxOnly(1)),
+    Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", 2, nullptr,
+           channelAmount, MaxOnly(1)),
+    Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", 2, nullptr,
+           Slider(0, 300, 100, 30), MaxOnly(1)),
+    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", 2, nullptr),
+    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", 2, nullptr),
+    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", 2, nullptr),
+    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", 2, nullptr),
+};
+
+constexpr TGuardRow guards[] = {
+    {"cbModColor", "pnlModOn", "Color", "edtModColor", "tbModColor"},
+    {"cbModReflection", "pnlModOn", "Reflection", "edtModReflection", "tbModReflection"},
+    {"cbModSpecular", "pnlModOn", "Specular", "edtModSpecular", "tbModSpecular"},
+    {"cbModTransparency", "pnlModOn", "Transparency", "edtModTrans", "tbModTrans"},
+    {"cbModBump", "pnlModOn", "Bump", "edtModBump", "tbModBump"},
+    {"cbModSize", "pnlModOn", "Size", "edtModSize", nullptr},
+    {"cbModSizeX", "pnlModOn", "Size X", "edtModSizeX", nullptr},
+    {"cbModSizeY", "pnlModOn", "Size Y", "edtModSizeY", nullptr},
+    {"cbModSizeZ", "pnlModOn", "Size Z", "edtModSizeZ", nullptr},
+};
+
+constexpr TTabTable table{"tsShader", 0, containers, values, guards};
+
+} // namespace
+
+const TTabTable& ShaderTabTable()
+{
+    return table;
+}
+
+} // namespace kelvane

@@ -1,0 +1,13 @@
+#pragma once
+// The image window; it shows rendered pictures. Created hidden at start-up.
+#include <QWidget>
+
+namespace kelvane {
+
+class TfrmImgRen : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmImgRen(QWidget* parent = nullptr);
+};
+
+} // namespace kelvane

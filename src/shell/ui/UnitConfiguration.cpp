@@ -1,0 +1,229 @@
+#include "shell/ui/UnitConfiguration.h"
+
+#include "controls/IniFileCompo.h"
+#include "shell/ui/Dialogs.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+
+namespace kelvane {
+
+namespace {
+
+constexpr TKindColour kindColours[KindColourCount] = {
+    {"background", "FColor_B", 0x000000},
+    {"filter", "FColor_F", 0x000000},
+    {"light", "FColor_L", 0x0000FF},
+    {"object", "FColor_O", 0x808000},
+    {"render", "FColor_R", 0x808080},
+    {"shader", "FColor_S", 0x800000},
+};
+
+QColor ToQColor(TColor c)
+{
+    const TBgr b = SplitColor(c);
+    return QColor(b.red, b.green, b.blue);
+}
+
+TColor FromQColor(const QColor& c)
+{
+    return MakeColor(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
+}
+
+// Draws each kind row in its stored colour, read afresh on every paint.
+class TFontListDelegate : public QStyledItemDelegate {
+public:
+    TFontListDelegate(TIniFileCompo& settings, QObject* parent)
+        : QStyledItemDelegate(parent), settings_(settings) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString text = index.data().toString();
+        const QPalette& pal = option.palette;
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(option.rect, selected ? pal.highlight() : pal.base());
+        if (const TKindColour* entry = FindKindColour(text.toStdString()))
+            lastColour_ = ToQColor(ReadKindColour(settings_, *entry));
+        painter->setPen(lastColour_);
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 15);
+    }
+
+private:
+    TIniFileCompo& settings_;
+    mutable QColor lastColour_ = Qt::black;  // a row text outside the table keeps it
+};
+
+} // namespace
+
+const TKindColour* KindColours()
+{
+    return kindColours;
+}
+
+const TKindColour* FindKindColour(std::string_view kind)
+{
+    for (const TKindColour& entry : kindColours)
+        if (kind == entry.kind)
+            return &entry;
+    return nullptr;
+}
+
+TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry)
+{
+    return settings.ReadColor("System", entry.key, entry.fallback);
+}
+
+const std::vector<TNamedColour>& NamedColours()
+{
+    static const std::vector<TNamedColour> colours = [] {
+        std::vector<TNamedColour> list = {
+            // the standard colours
+            {QStringLiteral("Black"), 0x000000}, {QStringLiteral("Maroon"), 0x000080},
+            {QStringLiteral("Green"), 0x008000}, {QStringLiteral("Olive"), 0x008080},
+            {QStringLiteral("Navy"), 0x800000}, {QStringLiteral("Purple"), 0x800080},
+            {QStringLiteral("Teal"), 0x808000}, {QStringLiteral("Gray"), 0x808080},
+            {QStringLiteral("Silver"), 0xC0C0C0}, {QStringLiteral("Red"), 0x0000FF},
+            {QStringLiteral("Lime"), 0x00FF00}, {QStringLiteral("Yellow"), 0x00FFFF},
+            {QStringLiteral("Blue"), 0xFF0000}, {QStringLiteral("Fuchsia"), 0xFF00FF},
+            {QStringLiteral("Aqua"), 0xFFFF00}, {QStringLiteral("White"), 0xFFFFFF},
+            // the extended colours
+            {QStringLiteral("MoneyGreen"), 0xC0DCC0}, {QStringLiteral("SkyBlue"), 0xF0CAA6},
+            {QStringLiteral("Cream"), 0xF0FBFF}, {QStringLiteral("MedGray"), 0xA4A0A0},
+        };
+        // the system colours, as the current palette has them
+        const QPalette pal = QGuiApplication::palette();
+        const std::pair<const char*, QPalette::ColorRole> roles[] = {
+            {"Window", QPalette::Window}, {"WindowText", QPalette::WindowText},
+            {"BtnFace", QPalette::Button}, {"BtnText", QPalette::ButtonText},
+            {"Highlight", QPalette::Highlight}, {"HighlightText", QPalette::HighlightedText},
+            {"InfoBk", QPalette::ToolTipBase}, {"InfoText", QPalette::ToolTipText},
+            {"BtnShadow", QPalette::Dark}, {"BtnHighlight", QPalette::Light},
+        };
+        for (const auto& [name, role] : roles)
+            list.push_back({QString::fromLatin1(name), FromQColor(pal.color(QPalette::Active, role))});
+        return list;
+    }();
+    return colours;
+}
+
+TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      settings_(settings)
+{
+    setObjectName(QStringLiteral("frmConfigu"));
+    setWindowTitle(QStringLiteral("Configuration"));
+    setModal(true);
+    setFixedSize(432, 228);
+
+    auto* lblPath = new QLabel(QStringLiteral("Path to YafRay.exe"), this);
+    lblPath->setGeometry(8, 8, 300, 16);
+    edtPath = new QLineEdit(this);
+    edtPath->setObjectName(QStringLiteral("edtPath"));
+    edtPath->setReadOnly(true);
+    edtPath->setGeometry(8, 26, 330, 24);
+    btnOpenExe = new QPushButton(QStringLiteral("Browse"), this);
+    btnOpenExe->setObjectName(QStringLiteral("btnOpenExe"));
+    btnOpenExe->setGeometry(346, 25, 78, 26);
+
+    auto* lblColors = new QLabel(QStringLiteral("Set Font Colors"), this);
+    lblColors->setGeometry(8, 60, 300, 16);
+    listFontList = new QListWidget(this);
+    listFontList->setObjectName(QStringLiteral("listFontList"));
+    listFontList->setGeometry(8, 78, 200, 106);
+    listFontList->setUniformItemSizes(true);
+    listFontList->setItemDelegate(new TFontListDelegate(settings_, listFontList));
+    for (const TKindColour& entry : kindColours)
+        listFontList->addItem(QString::fromLatin1(entry.kind));
+
+    clbFontColor = new QComboBox(this);
+    clbFontColor->setObjectName(QStringLiteral("clbFontColor"));
+    clbFontColor->setGeometry(216, 78, 208, 24);
+    for (const TNamedColour& named : NamedColours()) {
+        QPixmap square(12, 12);
+        square.fill(ToQColor(named.colour));
+        clbFontColor->addItem(QIcon(square), named.name);
+    }
+    clbFontColor->setCurrentIndex(-1);
+
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnOK->setGeometry(346, 194, 78, 26);
+
+    connect(btnOpenExe, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOpenExeClick(); }); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(listFontList, &QListWidget::itemClicked, this, [this] { listFontListClick(); });
+    connect(listFontList, &QListWidget::currentRowChanged, this, [this] { listFontListClick(); });
+    connect(clbFontColor, &QComboBox::activated, this, [this] { clbFontColorChange(); });
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmConfigu::btnOpenExeClick()
+{
+    // On this platform the renderer may carry no extension at all.
+    const QStringList files = Dialogs().GetOpenFileNames(this, QStringLiteral("Open"),
+                                                         QStringLiteral("yafray.exe|yafray.exe|yafray|yafray"), false);
+    if (!files.isEmpty())
+        edtPath->setText(files.front());
+}
+
+void TfrmConfigu::btnOKClick()
+{
+    if (edtPath->text().isEmpty())
+        return;
+    settings_.WriteString("System", "EXEPath", edtPath->text().toStdString());
+    accept();
+}
+
+void TfrmConfigu::listFontListClick()
+{
+    const int row = listFontList->currentRow();
+    if (row < 0 || row >= KindColourCount)
+        return;
+    const TColor colour = ReadKindColour(settings_, kindColours[row]);
+    const std::vector<TNamedColour>& named = NamedColours();
+    int found = -1;
+    for (int i = 0; i < int(named.size()); ++i)
+        if (named[size_t(i)].colour == colour) {
+            found = i;
+            break;
+        }
+    clbFontColor->setCurrentIndex(found);
+}
+
+void TfrmConfigu::clbFontColorChange()
+{
+    const int row = listFontList->currentRow();
+    const int choice = clbFontColor->currentIndex();
+    if (row < 0 || row >= KindColourCount || choice < 0)
+        return;
+    settings_.WriteColor("System", kindColours[row].key, NamedColours()[size_t(choice)].colour);
+    listFontList->viewport()->update();
+}
+
+void TfrmConfigu::reject()
+{
+}
+
+void TfrmConfigu::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+} // namespace kelvane

@@ -1,0 +1,67 @@
+#pragma once
+// The configuration dialog: the renderer's path and the text colour of each element kind.
+#include "controls/ColorConvert.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <string_view>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace kelvane {
+
+class TIniFileCompo;
+
+// One element kind of the element list with its colour key and default colour.
+struct TKindColour {
+    const char* kind;
+    const char* key;
+    TColor fallback;
+};
+// The six kinds in list order: background, filter, light, object, render, shader.
+const TKindColour* KindColours();
+constexpr int KindColourCount = 6;
+// The row colour of a kind as stored in the settings ("System", "FColor_" ...), or nullptr
+// when the kind has none.
+const TKindColour* FindKindColour(std::string_view kind);
+TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry);
+
+// The named colours the colour drop-down offers, in order.
+struct TNamedColour {
+    QString name;
+    TColor colour;
+};
+const std::vector<TNamedColour>& NamedColours();
+
+class TfrmConfigu : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmConfigu(TIniFileCompo& settings, QWidget* parent = nullptr);
+
+    QLineEdit* edtPath = nullptr;
+    QPushButton* btnOpenExe = nullptr;
+    QListWidget* listFontList = nullptr;
+    QComboBox* clbFontColor = nullptr;
+    QPushButton* btnOK = nullptr;
+
+    void btnOpenExeClick();
+    void btnOKClick();
+    void listFontListClick();
+    void clbFontColorChange();
+
+    // The dialog stays until OK stores a path: Escape and the window's close request do nothing.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TIniFileCompo& settings_;
+};
+
+} // namespace kelvane
