@@ -561,3 +561,56 @@ TEST(DomTree, FreeingTheDocumentFreesDetachedNodesAndLists)
     EXPECT_EQ(doc->GetElementsByTagName(u"e")->Length(), 0);
     doc.reset();
 }
+
+TEST(DomLists, ChildListPositionsStayRightWhileEditing)
+{
+    // Item() walks from a remembered position; every kind of edit must keep it right.
+    auto doc = ParseText("<s><c0/><c1/><c2/><c3/><c4/><c5/><c6/><c7/></s>");
+    TDomElement* s = doc->DocumentElement();
+    TDomNodeList* kids = s->GetChildNodes();
+    std::vector<TDomNode*> model;
+    for (TDomNode* c = s->FirstChild(); c; c = c->NextSibling())
+        model.push_back(c);
+    auto check = [&](const char* step) {
+        ASSERT_EQ(kids->Length(), static_cast<int>(model.size())) << step;
+        for (int i = 0; i < kids->Length(); ++i)
+            ASSERT_EQ(kids->Item(i), model[i]) << step << " at " << i;
+        for (int i = kids->Length() - 1; i >= 0; --i)
+            ASSERT_EQ(kids->Item(i), model[i]) << step << " backwards at " << i;
+    };
+    check("start");
+    // Remove while walking forwards, the usual loop.
+    for (int i = 0; i < kids->Length();) {
+        if (kids->Item(i)->NodeName() == u"c2" || kids->Item(i)->NodeName() == u"c3") {
+            model.erase(model.begin() + i);
+            s->RemoveChild(kids->Item(i));
+        } else {
+            ++i;
+        }
+    }
+    check("removed while walking");
+    kids->Item(3);
+    s->InsertBefore(doc->CreateElement(u"front"), s->FirstChild());
+    model.insert(model.begin(), s->FirstChild());
+    EXPECT_EQ(kids->Item(4), model[4]);
+    kids->Item(4);
+    s->InsertBefore(doc->CreateElement(u"mid"), kids->Item(4));
+    model.insert(model.begin() + 4, s->GetChildNodes()->Item(4));
+    check("inserted");
+    kids->Item(2);
+    s->RemoveChild(s->FirstChild());
+    model.erase(model.begin());
+    EXPECT_EQ(kids->Item(1), model[1]);
+    kids->Item(2);
+    s->RemoveChild(s->LastChild());
+    model.pop_back();
+    kids->Item(3);
+    s->RemoveChild(model[1]);
+    model.erase(model.begin() + 1);
+    check("removed ends and middle");
+    kids->Item(1);
+    s->AppendChild(model[0]);  // move the first child to the end
+    model.push_back(model.front());
+    model.erase(model.begin());
+    check("moved");
+}
