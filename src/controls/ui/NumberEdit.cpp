@@ -32,6 +32,14 @@ Qt::Alignment QtAlignment(TAlignment a)
     return Qt::AlignRight | Qt::AlignVCenter;
 }
 
+// A context menu, the menu bar or another window taking the focus for a while is not leaving
+// the field, and getting it back is not entering it.
+bool IsPassingFocus(const QFocusEvent* event)
+{
+    const Qt::FocusReason r = event->reason();
+    return r == Qt::PopupFocusReason || r == Qt::ActiveWindowFocusReason || r == Qt::MenuBarFocusReason;
+}
+
 // Byte offset into the UTF-8 form of text of the character position pos.
 int ByteOffset(const QString& text, int pos)
 {
@@ -326,7 +334,7 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event)
 void TNumberEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+    if (IsPassingFocus(event))
         return;
     if (autoSelect_)
         selectAll();
@@ -338,8 +346,7 @@ void TNumberEdit::focusInEvent(QFocusEvent* event)
 void TNumberEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    // A context menu or another window taking the focus is not leaving the field.
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+    if (IsPassingFocus(event))
         return;
     updating_ = true;
     try {

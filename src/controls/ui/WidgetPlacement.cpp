@@ -71,7 +71,9 @@ void TWidgetPlacement::SetPlacement(const TWindowPlacement& p)
     const auto placeNormal = [&] {
         if (w->isVisible() && (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
             w->showNormal();
-        if (haveRect)
+        // An unchanged rectangle is not set, so a window the platform has not placed yet stays
+        // free to be placed by it.
+        if (haveRect && rect != w->geometry())
             w->setGeometry(rect);
     };
     switch (p.showCmd) {

@@ -162,6 +162,24 @@ TEST(NumberEdit, FigureZeroCutsWhileTypingAndKeepsTheValue)
     EXPECT_EQ(exits.count(), 1);
 }
 
+TEST(NumberEdit, PopupOrOtherWindowIsNotLeaving)
+{
+    TNumberEdit e;
+    e.SetFigure(0);
+    e.SetFixed(true);
+    e.SetTextUtf8("7.9");
+    QSignalSpy exits(&e, &TNumberEdit::exited);
+    for (Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason, Qt::MenuBarFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(&e, &out);
+    }
+    EXPECT_EQ(Text(e), "7.9");
+    EXPECT_EQ(exits.count(), 0);
+    LeaveField(e);
+    EXPECT_EQ(Text(e), "7");
+    EXPECT_EQ(exits.count(), 1);
+}
+
 TEST(NumberEdit, AssignedValuesAreFormatted)
 {
     TNumberEdit e;
