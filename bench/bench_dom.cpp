@@ -99,14 +99,13 @@ int main()
     TScene plain = BuildScene();
 
     TScene listed = BuildScene();
-    std::mt19937 rng(7u);
-    std::uniform_int_distribution<size_t> groupPick(0, listed.groups.size() - 1);
     std::vector<TDomNodeList*> handed;
     const char16_t* const names[] = {u"shader", u"attributes", u"modulator", u"color", u"texture", u"*"};
     for (int i = 0; i < lists; ++i) {
+        // Distinct (root, name) pairs: six on the document, the rest on the shaders.
         const char16_t* name = names[i % 6];
-        TDomNodeList* list = i % 5 == 0 ? listed.doc->GetElementsByTagName(name)
-                                        : listed.groups[groupPick(rng)]->GetElementsByTagName(name);
+        TDomNodeList* list = i < 6 ? listed.doc->GetElementsByTagName(name)
+                                   : listed.groups[static_cast<size_t>(i) % listed.groups.size()]->GetElementsByTagName(name);
         list->Length();
         handed.push_back(list);
     }

@@ -983,17 +983,18 @@ void TDomDocument::SubtreeChanged(const TDomNode* node)
 
 TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)
 {
+    // Two live lists of the same root and name always agree, so one object serves both.
+    TDomName* entry = name == u"*" ? nullptr : Intern(name);
+    TDomNodeList*& shared = listIndex_[{root, entry}];
+    if (shared)
+        return shared;
     auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root));
     list->live_ = std::make_unique<TDomNodeList::TLive>();
-    if (name == u"*") {
-        list->live_->generation = &anyGeneration_;
-    } else {
-        TDomName* entry = Intern(name);
-        list->live_->name = entry;
-        list->live_->generation = &entry->second;
-    }
+    list->live_->name = entry;
+    list->live_->generation = entry ? &entry->second : &anyGeneration_;
     lists_.push_back(std::move(list));
-    return lists_.back().get();
+    shared = lists_.back().get();
+    return shared;
 }
 
 WideString TDomDocument::GetXML(int level, int indent) const

@@ -6,6 +6,7 @@
 // operations raise EDomException and leave the tree as it was.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -338,7 +339,8 @@ public:
     // Detaches and returns the attribute of this element with attr's name; none: code 8.
     TDomAttr* RemoveAttributeNode(TDomAttr* attr);
     // Live list of the elements named name ("*": all) in this element's subtree, this
-    // element first when it matches, in document order. Owned by the document.
+    // element first when it matches, in document order. Owned by the document; asking again
+    // with the same name gives the same list.
     TDomNodeList* GetElementsByTagName(WideView name);
 
 protected:
@@ -450,6 +452,7 @@ private:
     uint8_t encoding_ = 0;
     std::vector<TDomNode*> nodes_;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
+    std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
     std::unordered_map<WideString, uint64_t, TNameHash, std::equal_to<>> names_;
     uint64_t anyGeneration_ = 0;
 };

@@ -416,6 +416,10 @@ TEST(DomLists, ElementItselfFirstThenDescendantsInDocumentOrder)
     EXPECT_EQ(Names(x->GetElementsByTagName(u"*")), (std::vector<WideString>{u"x", u"m1", u"m2"}));
     EXPECT_EQ(doc->GetElementsByTagName(u"*")->Length(), 5);
     EXPECT_EQ(doc->GetElementsByTagName(u"Modulator")->Length(), 0);
+    // Asking again gives the same live list; another root or name gives another.
+    EXPECT_EQ(x->GetElementsByTagName(u"modulator"), x->GetElementsByTagName(u"modulator"));
+    EXPECT_NE(x->GetElementsByTagName(u"modulator"), top->GetElementsByTagName(u"modulator"));
+    EXPECT_NE(x->GetElementsByTagName(u"modulator"), x->GetElementsByTagName(u"*"));
 }
 
 TEST(DomLists, LiveListsShrinkAndGrow)
