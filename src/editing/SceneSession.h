@@ -27,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/Catalogue.h"
 #include "scene/NameValueList.h"
 #include "scene/TextCodec.h"
 #include "scene/TexturePictureStore.h"
@@ -36,17 +37,6 @@
 namespace kelvane {
 
 namespace fs = std::filesystem;
-
-// One row of the element list: kind " -- " name.
-struct TElementRow {
-    WideString Text;
-    bool Checked = true;
-    bool CheckEnabled = true;  // false for the render row
-};
-
-// Order of the element list: case-insensitive comparison (ASCII and Latin letters folded to lower
-// case), texts equal in that sense ordered by their exact code units.
-bool RowTextLess(WideView a, WideView b);
 
 class TSceneSession {
 public:
@@ -134,7 +124,6 @@ public:
 
 private:
     struct TState;
-    void Install(std::unique_ptr<TState> state);
     void SaveTo(const fs::path& target);
 
     fs::path workFolder_;

@@ -1,5 +1,10 @@
 #include "scene/SceneWriter.h"
 
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
+#include "scene/WorkingElement.h"
+#include "scene/skDom.h"
+
 namespace kelvane {
 
 namespace {
@@ -99,6 +104,49 @@ std::string ReorderScene(std::string_view text)
     }
     result += "\r\n</scene>";
     return result;
+}
+
+std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
+                          const std::vector<WideString>& leftOut)
+{
+    if (leftOut.empty())
+        return Narrow(document.GetXML(7, 7));
+    // The removals are made in a copy, so the open scene keeps every element.
+    std::unique_ptr<TDomDocument> copy = document.CloneDocument(true);
+    TWorkingElement working(presence);
+    working.SetDocument(copy.get());
+    constexpr WideView separator = u" -- ";
+    for (const WideString& row : leftOut) {
+        const size_t at = row.find(separator);
+        const WideString kind = at == WideString::npos ? row : row.substr(0, at);
+        const WideString name = at == WideString::npos ? WideString() : row.substr(at + separator.size());
+        if (kind == u"render")
+            continue;
+        working.BeginEdit(kind, name);
+        working.MarkDeleted(u"name", name);
+        if (kind == u"light") {
+            for (const char16_t* part : {u".light", u".diffuse", u".caustic"})
+                working.MarkDeleted(u"name", name + part);
+        } else if (kind == u"filter") {
+            working.MarkDeleted(u"name", u"dof");
+            working.MarkDeleted(u"name", u"an");
+        }
+        working.CommitEdit();
+    }
+    return Narrow(copy->GetXML(7, 7));
+}
+
+void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,
+                    const std::vector<WideString>& leftOut, const TMeshStash& stash,
+                    const std::filesystem::path& target)
+{
+    std::string text = SceneTreeText(document, presence, leftOut);
+    text = stash.RestoreTransforms(text);
+    text = ReorderScene(text);
+    TAtomicFileWriter out(target);
+    stash.RestoreMeshes(text, out);
+    out.Write("\r\n");
+    out.Commit();
 }
 
 } // namespace kelvane

@@ -1,9 +1,17 @@
 #pragma once
 // The scene writer: the scene text arranger and the writing of the open scene as a scene file.
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "scene/NameValueList.h"
+#include "scene/TextCodec.h"
 
 namespace kelvane {
+
+class TDomDocument;
+class TMeshStash;
 
 // Regroups the top-level elements of a scene text by kind (texture, shader, transform, object,
 // light, camera, background, filter, render) inside a fresh "<scene>" ... "</scene>", each on a
@@ -15,5 +23,20 @@ namespace kelvane {
 // name only begins with the kind runs to the next "</" + kind + ">". A start without an end is
 // dropped. One pass over the text per kind.
 std::string ReorderScene(std::string_view text);
+
+// Writes document as a scene file to target, through a temporary file beside it: the elements of
+// the rows in leftOut ("kind -- name" texts; render rows are passed over) are left out (a light
+// row with its parts, the filter row with "an" and "dof"), the transform tags are put back,
+// the elements regrouped by kind and the mesh blocks streamed back in; CR LF line ends. The
+// document itself is not changed, whatever fails. presence tells the light parts and textures
+// of a row.
+void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,
+                    const std::vector<WideString>& leftOut, const TMeshStash& stash,
+                    const std::filesystem::path& target);
+
+// The text of document with the elements of the rows in leftOut left out, before the transform
+// tags and mesh blocks are put back: the document's GetXML(7, 7) as 8-bit text.
+std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
+                          const std::vector<WideString>& leftOut);
 
 } // namespace kelvane

@@ -151,6 +151,17 @@ TDomElement* TWorkingElement::FindHeld(WideView kind, WideView key, WideView nam
     return nullptr;
 }
 
+TDomElement* TWorkingElement::HeldCopyOf(const TDomElement* source) const
+{
+    if (!node_ || !source)
+        return nullptr;
+    int n = 0;
+    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n)
+        if (n < static_cast<int>(sources_.size()) && sources_[n] == source)
+            return child->AsElement();
+    return nullptr;
+}
+
 TDomElement* TWorkingElement::LiveSource(int n)
 {
     if (n < 0 || n >= static_cast<int>(sources_.size()) || !sources_[n])

@@ -71,6 +71,9 @@ public:
     // from on. Returns the child and its position through at, or nullptr.
     TDomElement* FindHeld(WideView kind, WideView key, WideView name, int from = 0, int* at = nullptr) const;
 
+    // The held copy made from source (by BeginEdit or AddCopy), or nullptr.
+    TDomElement* HeldCopyOf(const TDomElement* source) const;
+
     // For the modulator view: the element saved while the working element shows modulators.
     TDomElement* Saved() const { return saved_; }
     void SetSaved(TDomElement* saved) { saved_ = saved; }

@@ -12,7 +12,7 @@
 
 namespace kelvane::test {
 
-inline std::unique_ptr<TDomDocument> ReadSceneText(std::string_view text)
+inline std::unique_ptr<TDomDocument> ParseSceneText(std::string_view text)
 {
     TXMLParser parser;
     parser.TrimText = true;
@@ -51,7 +51,7 @@ inline std::string Outline(const TDomNode* node)
 
 // A document, its presence table and a working element on them.
 struct TWorkingFixture {
-    explicit TWorkingFixture(std::string_view sceneText) : document(ReadSceneText(sceneText)), working(presence)
+    explicit TWorkingFixture(std::string_view sceneText) : document(ParseSceneText(sceneText)), working(presence)
     {
         working.SetDocument(document.get());
     }

@@ -1,0 +1,372 @@
+#include "editing/SceneSession.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "editing/KeyPaths.h"
+#include "scene/Errors.h"
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
+#include "scene/SceneWriter.h"
+#include "scene/skParser.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr const char* kFakeFile = "~Fake.tmp";
+constexpr const char* kRenderingFile = "~Rendering.tmp";
+
+std::string FoldedPath(const fs::path& path)
+{
+    std::string text = path.string();
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return text;
+}
+
+fs::path FolderOf(const fs::path& file)
+{
+    std::error_code ec;
+    fs::path absolute = fs::absolute(file, ec);
+    return (ec ? file : absolute).parent_path();
+}
+
+// Reads a scene as File > Open does: the stash shortens it into fakeFile, the reader parses that
+// file, which is deleted whatever happens.
+std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fakeFile, TMeshStash& stash)
+{
+    if (!stash.StashMeshes(file, fakeFile))
+        throw EFileError("Cannot open file \"" + file.string() + "\". " + std::strerror(ENOENT));
+    struct TRemove {
+        const fs::path& file;
+        ~TRemove() { DeleteFileIfExists(file); }
+    } remove{fakeFile};
+    TXMLParser parser;
+    parser.TrimText = true;
+    parser.LoadFromFile(fakeFile);
+    return parser.CreateDocument();
+}
+
+} // namespace
+
+struct TSceneSession::TState {
+    TState() : working(catalogue.presence) {}
+    std::unique_ptr<TDomDocument> document;
+    TMeshStash stash;
+    TCatalogue catalogue;
+    TWorkingElement working;
+    std::vector<fs::path> openFiles;
+    WideString caption = u"Kelvane";
+    int selected = -1;
+};
+
+TSceneSession::TSceneSession(fs::path workFolder, ITexturePictureStore* pictures)
+    : workFolder_(std::move(workFolder)), pictures_(pictures), state_(std::make_unique<TState>())
+{
+}
+
+TSceneSession::~TSceneSession() = default;
+
+// ---- File menu ---------------------------------------------------------------------------
+
+void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
+{
+    if (paths.empty())
+        return;
+    // Everything is built aside; the open scene is replaced only once the new one is complete.
+    auto fresh = std::make_unique<TState>();
+    fresh->openFiles = paths;
+    fresh->document = ReadScene(paths[0], workFolder_ / kFakeFile, fresh->stash);
+    fresh->working.SetDocument(fresh->document.get());
+    TJpegFileStore jpegStore;
+    BuildCatalogue(fresh->working, fresh->catalogue, FolderOf(paths[0]), pictures_ ? *pictures_ : jpegStore);
+    fresh->caption = u"Kelvane  --  " + Widen(paths[0].filename().string());
+    state_ = std::move(fresh);
+
+    const std::string key = FoldedPath(paths[0]);
+    std::erase_if(recentFiles_, [&](const fs::path& p) { return FoldedPath(p) == key; });
+    recentFiles_.insert(recentFiles_.begin(), paths[0]);
+}
+
+bool TSceneSession::HasScene() const
+{
+    return state_->document != nullptr;
+}
+
+void TSceneSession::WriteScene()
+{
+    TState& s = *state_;
+    if (!s.document)
+        return;
+    s.working.CommitEdit();
+    std::vector<WideString> leftOut;
+    for (const TElementRow& row : s.catalogue.rows)
+        if (!row.Checked)
+            leftOut.push_back(row.Text);
+    auto beginAgain = [&] {
+        if (s.selected >= 0)
+            s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
+        else
+            s.working.BeginEdit(u"scene", u"");
+    };
+    try {
+        WriteSceneFile(*s.document, s.catalogue.presence, leftOut, s.stash, RenderingFile());
+    } catch (...) {
+        beginAgain();
+        throw;
+    }
+    beginAgain();
+}
+
+void TSceneSession::SaveTo(const fs::path& target)
+{
+    WriteScene();
+    try {
+        CopyFileAtomic(RenderingFile(), target);
+    } catch (...) {
+        DeleteRenderingFile();
+        throw;
+    }
+    DeleteRenderingFile();
+}
+
+void TSceneSession::Save()
+{
+    if (state_->openFiles.empty() || !HasScene())
+        return;
+    SaveTo(state_->openFiles[0]);
+}
+
+void TSceneSession::SaveAs(const fs::path& target)
+{
+    if (state_->openFiles.empty() || !HasScene())
+        return;
+    SaveTo(target);
+    state_->openFiles[0] = target;
+}
+
+fs::path TSceneSession::RenderingFile() const
+{
+    return workFolder_ / kRenderingFile;
+}
+
+void TSceneSession::DeleteRenderingFile() const
+{
+    DeleteFileIfExists(RenderingFile());
+}
+
+const std::vector<fs::path>& TSceneSession::OpenFiles() const
+{
+    return state_->openFiles;
+}
+
+fs::path TSceneSession::SceneFolder() const
+{
+    return state_->openFiles.empty() ? fs::path() : FolderOf(state_->openFiles[0]);
+}
+
+WideString TSceneSession::Caption() const
+{
+    return state_->caption;
+}
+
+std::vector<fs::path>& TSceneSession::RecentFiles()
+{
+    return recentFiles_;
+}
+
+// ---- Element list ------------------------------------------------------------------------
+
+const std::vector<TElementRow>& TSceneSession::Rows() const
+{
+    return state_->catalogue.rows;
+}
+
+int TSceneSession::RowCount() const
+{
+    return static_cast<int>(state_->catalogue.rows.size());
+}
+
+const TElementRow& TSceneSession::Row(int index) const
+{
+    if (index < 0 || index >= RowCount())
+        throw EListError(index);
+    return state_->catalogue.rows[index];
+}
+
+int TSceneSession::FindRow(WideView text) const
+{
+    const auto& rows = state_->catalogue.rows;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Text == text)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TSceneSession::SelectedRow() const
+{
+    return state_->selected;
+}
+
+void TSceneSession::SelectRow(int index)
+{
+    if (index < -1 || index >= RowCount())
+        throw EListError(index);
+    TState& s = *state_;
+    s.selected = index;
+    s.working.CommitEdit();
+    if (index < 0)
+        s.working.BeginEdit(u"scene", u"");
+    else
+        s.working.BeginEdit(SelectedKind(), SelectedName());
+}
+
+bool TSceneSession::SetRowChecked(int index, bool checked)
+{
+    if (index < 0 || index >= RowCount())
+        throw EListError(index);
+    TElementRow& row = state_->catalogue.rows[index];
+    if (!row.CheckEnabled)
+        return false;
+    row.Checked = checked;
+    return true;
+}
+
+int TSceneSession::AddRow(WideView text, bool checked, bool checkEnabled)
+{
+    auto& rows = state_->catalogue.rows;
+    auto at = std::upper_bound(rows.begin(), rows.end(), text,
+                               [](WideView t, const TElementRow& row) { return RowTextLess(t, row.Text); });
+    const int index = static_cast<int>(at - rows.begin());
+    rows.insert(at, TElementRow{WideString(text), checked, checkEnabled});
+    if (state_->selected >= index)
+        ++state_->selected;
+    return index;
+}
+
+int TSceneSession::SetRowText(int index, WideView text)
+{
+    const TElementRow row = Row(index);
+    const bool wasSelected = state_->selected == index;
+    RemoveRow(index);
+    const int now = AddRow(text, row.Checked, row.CheckEnabled);
+    if (wasSelected)
+        state_->selected = now;
+    return now;
+}
+
+void TSceneSession::RemoveRow(int index)
+{
+    if (index < 0 || index >= RowCount())
+        throw EListError(index);
+    auto& rows = state_->catalogue.rows;
+    rows.erase(rows.begin() + index);
+    if (state_->selected == index)
+        state_->selected = -1;
+    else if (state_->selected > index)
+        --state_->selected;
+}
+
+WideString TSceneSession::SelectedName() const
+{
+    return state_->selected < 0 ? WideString() : RowName(state_->catalogue.rows[state_->selected].Text);
+}
+
+WideString TSceneSession::SelectedKind() const
+{
+    return state_->selected < 0 ? WideString() : RowKind(state_->catalogue.rows[state_->selected].Text);
+}
+
+// ---- Working element and key paths ---------------------------------------------------------
+
+void TSceneSession::BeginEdit(WideView kind, WideView name)
+{
+    state_->working.BeginEdit(kind, name);
+}
+
+void TSceneSession::CommitEdit()
+{
+    state_->working.CommitEdit();
+}
+
+WideString TSceneSession::GetValue(WideView path, WideView name)
+{
+    return kelvane::GetValue(state_->working, path, name);
+}
+
+void TSceneSession::SetValue(WideView path, WideView name, WideView value, int kind)
+{
+    kelvane::SetValue(state_->working, path, name, value, kind);
+    // On the document itself a value may have renamed an element.
+    if (state_->working.IsDocument())
+        state_->working.Index().Invalidate();
+}
+
+void TSceneSession::DeleteValue(WideView path, WideView name)
+{
+    kelvane::DeleteValue(state_->working, path, name);
+    if (state_->working.IsDocument())
+        state_->working.Index().Invalidate();
+}
+
+void TSceneSession::CopyElementAs(WideView kind, WideView source, WideView newName)
+{
+    kelvane::CopyElementAs(state_->working, kind, source, newName);
+}
+
+void TSceneSession::BeginModulatorView()
+{
+    kelvane::BeginModulatorView(state_->working);
+}
+
+void TSceneSession::EndModulatorView()
+{
+    kelvane::EndModulatorView(state_->working);
+}
+
+TWorkingElement& TSceneSession::Working()
+{
+    return state_->working;
+}
+
+// ---- Tables and lists ----------------------------------------------------------------------
+
+TNameValueList& TSceneSession::PresenceTable()
+{
+    return state_->catalogue.presence;
+}
+
+TNameValueList& TSceneSession::ThumbnailIndex()
+{
+    return state_->catalogue.thumbnails;
+}
+
+std::vector<WideString>& TSceneSession::CameraNames()
+{
+    return state_->catalogue.cameras;
+}
+
+std::vector<WideString>& TSceneSession::BackgroundNames()
+{
+    return state_->catalogue.backgrounds;
+}
+
+std::vector<WideString>& TSceneSession::ShaderNames()
+{
+    return state_->catalogue.shaders;
+}
+
+TDomDocument* TSceneSession::Document() const
+{
+    return state_->document.get();
+}
+
+void TSceneSession::DocumentChanged()
+{
+    state_->working.Index().Invalidate();
+}
+
+} // namespace kelvane

@@ -1,0 +1,300 @@
+#include "scene/Catalogue.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_set>
+
+#include "scene/FileIO.h"
+
+namespace kelvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char16_t Fold(char16_t c)
+{
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return static_cast<char16_t>(c + 32);
+    return c;
+}
+
+WideString Decimal(long long n)
+{
+    return W(std::to_string(n));
+}
+
+// The value of attribute attr of the held elements called name (render: by kind), the first
+// non-empty one; as "kind.kind.attr" reads it.
+WideString HeldValue(TWorkingElement& working, WideView kind, WideView name, WideView attr)
+{
+    WideString result;
+    int at = -1;
+    while (TDomElement* held = working.FindHeld(kind, u"name", name, at + 1, &at)) {
+        if (const TDomAttr* a = held->GetAttributes()->GetNamedItem(attr))
+            result = a->Value();
+        if (!result.empty())
+            break;
+    }
+    return result;
+}
+
+// Sets attribute attr on the first held element called name, as "kind.kind.attr" writes it.
+void SetHeldValue(TWorkingElement& working, WideView kind, WideView name, WideView attr, WideView value)
+{
+    if (value.empty())
+        return;
+    if (TDomElement* held = working.FindHeld(kind, u"name", name))
+        held->SetAttribute(attr, value);
+}
+
+std::vector<TDomElement*> ElementsBelow(TDomNode* root, WideView tag)
+{
+    std::vector<TDomElement*> found;
+    TDomNode* node = root->FirstChild();
+    while (node) {
+        if (node->NodeType() == ELEMENT_NODE && node->NodeName() == tag)
+            found.push_back(node->AsElement());
+        if (node->FirstChild()) {
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != root && !node->NextSibling())
+            node = node->GetParentNode();
+        if (node == root)
+            break;
+        node = node->NextSibling();
+    }
+    return found;
+}
+
+bool EndsInDigit(const TDomElement* element)
+{
+    WideString name;
+    ElementName(element, name);
+    return !name.empty() && name.back() >= u'0' && name.back() <= u'9';
+}
+
+void RemoveUnusedTextures(TWorkingElement& working)
+{
+    TElementIndex& index = working.Index();
+    std::vector<TDomElement*> doomed;
+    for (int i = 0, n = index.Count(u"texture"); i < n; ++i)
+        if (TDomElement* texture = index.Item(u"texture", i); !EndsInDigit(texture))
+            doomed.push_back(texture);
+    if (doomed.empty())
+        return;
+    for (TDomElement* texture : doomed)
+        if (TDomNode* parent = texture->GetParentNode())
+            parent->RemoveChild(texture);
+    index.Invalidate();
+}
+
+struct TTextureContext {
+    TWorkingElement& working;
+    TCatalogue& catalogue;
+    const fs::path& sceneFolder;
+    ITexturePictureStore& pictures;
+};
+
+// Points a "jpeg" texture at newName + ".jpg" once its picture is in the scene's folder.
+void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName)
+{
+    TDomElement* first = texture->FirstChild() ? texture->FirstChild()->AsElement() : nullptr;
+    if (!first || first->GetAttributes()->Length() == 0)
+        return;
+    const std::string file = Narrow(first->GetAttributes()->Item(0)->Value());
+    // The scene's folder followed by the file name, as the renderer resolves it.
+    const fs::path source = fs::path((c.sceneFolder / "").native() + file);
+    if (file.empty() || !FileExists(source))
+        return;
+    if (!c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
+        return;
+    const WideString value = WideString(newName) + u".jpg";
+    first->SetAttribute(u"value", value);
+    // A held copy of this texture would put the old file name back at the commit.
+    if (TDomElement* copy = c.working.HeldCopyOf(texture))
+        if (TDomElement* held = copy->FirstChild() ? copy->FirstChild()->AsElement() : nullptr)
+            held->SetAttribute(u"value", value);
+}
+
+void TextureStep(TTextureContext& c, WideView shaderName)
+{
+    TWorkingElement& working = c.working;
+    TElementIndex& index = working.Index();
+    WideString flags(10, u'0');
+    working.BeginEdit(u"shader", shaderName);
+    const std::vector<TDomElement*> modulators =
+        working.Node() ? ElementsBelow(working.Node(), u"modulator") : std::vector<TDomElement*>();
+    for (size_t m = 0; m < modulators.size() && m < 10; ++m) {
+        TDomElement* modulator = modulators[m];
+        const WideString old = modulator->GetAttribute(u"texname");
+        flags[m] = u'1';
+        const WideString fresh = WideString(shaderName) + static_cast<char16_t>(u'0' + m);
+        if (old != fresh)
+            modulator->SetAttribute(u"texname", fresh);
+        std::vector<TDomElement*> textures;
+        for (int i : index.AllNamed(u"texture", old))
+            textures.push_back(index.Item(u"texture", i));
+        for (TDomElement* texture : textures) {
+            if (texture->GetAttribute(u"type") == u"jpeg")
+                StoreJpegPicture(c, texture, fresh);
+            if (old != fresh) {
+                TDomElement* copy = texture->CloneNode(true)->AsElement();
+                copy->SetAttribute(u"name", fresh);
+                working.Document()->DocumentElement()->AppendChild(copy);
+                index.InsertedAt(copy, index.Count(u"texture"));
+            }
+        }
+    }
+    c.catalogue.presence.SetValue(shaderName, flags);
+    working.CommitEdit();
+    working.BeginEdit(u"scene", u"");
+}
+
+bool IsOneOf(WideView text, std::initializer_list<WideView> options)
+{
+    return std::find(options.begin(), options.end(), text) != options.end();
+}
+
+} // namespace
+
+bool RowTextLess(WideView a, WideView b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = Fold(a[i]), y = Fold(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+void TCatalogue::Clear()
+{
+    rows.clear();
+    presence.Clear();
+    thumbnails.Clear();
+    cameras.clear();
+    backgrounds.clear();
+    shaders.clear();
+}
+
+void MarkLightPart(TNameValueList& presence, WideView base, WideView part)
+{
+    WideString flags = presence.Values(base);
+    if (flags.empty())
+        flags = u"000";
+    const int at = part == u"light" ? 0 : part == u"diffuse" ? 1 : part == u"caustic" ? 2 : -1;
+    if (at >= 0 && static_cast<size_t>(at) < flags.size())
+        flags[at] = u'1';
+    presence.SetValue(base, flags);
+}
+
+WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name)
+{
+    // Each pass that renames takes one dot out of the name, so the loop ends.
+    for (;;) {
+        working.BeginEdit(u"light", name);
+        const size_t dot = name.find(u'.');
+        const WideString type = HeldValue(working, u"light", name, u"type");
+        if (dot != WideString::npos) {
+            const WideString base = name.substr(0, dot), suffix = name.substr(dot + 1);
+            if (IsOneOf(type, {u"pointlight", u"softlight", u"sunlight", u"arealight", u"spotlight", u"photonlight"}) &&
+                IsOneOf(suffix, {u"light", u"diffuse", u"caustic"})) {
+                name = base;
+                MarkLightPart(presence, name, suffix);
+                break;
+            }
+            const WideString renamed = base + u"_" + suffix;
+            SetHeldValue(working, u"light", name, u"name", renamed);
+            name = renamed;
+            working.CommitEdit();
+            continue;
+        }
+        WideString part;
+        if (IsOneOf(type, {u"pointlight", u"softlight", u"spotlight", u"arealight"})) {
+            part = u"light";
+        } else if (type == u"photonlight") {
+            const WideString mode = HeldValue(working, u"light", name, u"mode");
+            part = mode == u"diffuse" || mode == u"caustic" ? mode : WideString(u"photonlight");
+        }
+        if (!part.empty())
+            SetHeldValue(working, u"light", name, u"name", name + u"." + part);
+        MarkLightPart(presence, name, part);
+        break;
+    }
+    working.CommitEdit();
+    working.BeginEdit(u"scene", u"");
+    return name;
+}
+
+void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::path& sceneFolder,
+                    ITexturePictureStore& pictures)
+{
+    working.SetPresence(catalogue.presence);
+    working.BeginEdit(u"scene", u"");
+    catalogue.Clear();
+    TElementIndex& index = working.Index();
+    TTextureContext textures{working, catalogue, sceneFolder, pictures};
+    // Rows in the order they are put "at the top": the last one is the top row.
+    std::vector<TElementRow> stacked;
+    std::unordered_set<WideString> present;
+
+    static constexpr const char16_t* kKinds[] = {u"shader", u"object", u"light", u"camera",
+                                                 u"render", u"background", u"filter"};
+    for (const char16_t* kindText : kKinds) {
+        const WideString kind = kindText;
+        const int count = index.Count(kind);
+        catalogue.thumbnails.Add(kind + u"_num", Decimal(count));
+        if (kind == u"object")
+            RemoveUnusedTextures(working);
+        for (int i = 0; i < count; ++i) {
+            TDomElement* element = index.Item(kind, i);
+            if (!element)
+                break;
+            WideString name = element->GetAttribute(kind == u"render" ? u"camera_name" : u"name");
+            if (kind == u"shader") {
+                TextureStep(textures, name);
+            } else if (kind == u"light") {
+                name = ClassifyLight(working, catalogue.presence, name);
+            } else if (kind == u"filter") {
+                working.BeginEdit(u"filter", name);
+                const bool antinoise = HeldValue(working, u"filter", name, u"type") == u"antinoise";
+                const WideView special = antinoise ? u"an" : u"dof";
+                SetHeldValue(working, u"filter", name, u"name", special);
+                catalogue.presence.SetValue(special, u"1");
+                working.CommitEdit();
+                working.BeginEdit(u"scene", u"");
+                name.clear();
+            }
+            if (kind != u"camera") {
+                WideString text = kind + u" -- " + name;
+                if (present.insert(text).second)
+                    stacked.push_back({std::move(text), true, true});
+                stacked.back().Checked = true;
+                if (kind == u"render") {
+                    stacked.back().CheckEnabled = false;
+                    name.clear();
+                }
+            }
+            catalogue.thumbnails.Add(kind + Decimal(i), name);
+        }
+    }
+    catalogue.rows.assign(stacked.rbegin(), stacked.rend());
+    std::stable_sort(catalogue.rows.begin(), catalogue.rows.end(),
+                     [](const TElementRow& a, const TElementRow& b) { return RowTextLess(a.Text, b.Text); });
+
+    auto fill = [&](std::vector<WideString>& list, const WideString& kind) {
+        const int count = static_cast<int>(std::stol(Narrow(catalogue.thumbnails.Values(kind + u"_num"))));
+        for (int i = 0; i < count; ++i)
+            list.push_back(catalogue.thumbnails.Values(kind + Decimal(i)));
+    };
+    fill(catalogue.cameras, u"camera");
+    fill(catalogue.backgrounds, u"background");
+    fill(catalogue.shaders, u"shader");
+}
+
+} // namespace kelvane
