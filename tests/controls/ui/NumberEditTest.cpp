@@ -191,17 +191,6 @@ TEST(NumberEdit, AssignedValuesAreFormatted)
     EXPECT_EQ(Text(e), "1.23");
     EXPECT_DOUBLE_EQ(e.Value(), 1.23); // the text changed, so the value is what it shows
 
-    TNumberEdit r;
-    r.SetRoundMode(TRoundMode::rmRound);
-    r.SetFigure(1);
-    r.SetValue(0.96);
-    EXPECT_EQ(Text(r), "1.0");
-    r.SetValue(-3.96);
-    EXPECT_EQ(Text(r), "-4.0");
-    r.SetRoundMode(TRoundMode::rmUp);
-    r.SetValue(1.21);
-    EXPECT_EQ(Text(r), "1.3");
-
     // An unchanged text keeps the assigned number and fires nothing.
     TNumberEdit i;
     i.SetFigure(0);
