@@ -10,10 +10,19 @@ namespace {
 const char16_t kCrLf[] = u"\r\n";
 
 // Names shared by every document; no element carries them, so their counters never move.
-TDomName gDocumentName{u"#document", 0};
-TDomName gTextName{u"#text", 0};
-TDomName gCommentName{u"#comment", 0};
-TDomName gCDataName{u"#cdata-section", 0};
+TDomName* FixedName(int nodeType)
+{
+    static TDomName document{u"#document", 0};
+    static TDomName text{u"#text", 0};
+    static TDomName comment{u"#comment", 0};
+    static TDomName cdata{u"#cdata-section", 0};
+    switch (nodeType) {
+    case DOCUMENT_NODE: return &document;
+    case COMMENT_NODE: return &comment;
+    case CDATA_SECTION_NODE: return &cdata;
+    default: return &text;
+    }
+}
 
 // Calls f on every node of root's subtree (root included) in document order, without recursion.
 template <class Node, class F>
@@ -642,11 +651,11 @@ TDomCharacterData::TDomCharacterData(TDomDocument* owner, TDomName* name, WideSt
 {
 }
 
-TDomComment::TDomComment(TDomDocument* owner, WideString data) : TDomCharacterData(owner, &gCommentName, std::move(data))
+TDomComment::TDomComment(TDomDocument* owner, WideString data) : TDomCharacterData(owner, FixedName(COMMENT_NODE), std::move(data))
 {
 }
 
-TDomCDATASection::TDomCDATASection(TDomDocument* owner, WideString data) : TDomText(owner, &gCDataName, std::move(data))
+TDomCDATASection::TDomCDATASection(TDomDocument* owner, WideString data) : TDomText(owner, FixedName(CDATA_SECTION_NODE), std::move(data))
 {
 }
 
@@ -670,7 +679,7 @@ size_t TDomText::CheckData(WideView text) const
 
 TDomNode* TDomText::CopySelf(TDomDocument* document) const
 {
-    return document->Make<TDomText>(&gTextName, data_);
+    return document->Make<TDomText>(FixedName(TEXT_NODE), data_);
 }
 
 WideString TDomComment::GetXML(int level, int) const
@@ -750,7 +759,7 @@ void TDomAttr::SetNodeValue(WideView value)
     ForEachValuePiece(value, [this](WideView text, bool reference) {
         TDomNode* piece = reference
             ? static_cast<TDomNode*>(ownerDocument_->Make<TDomEntityReference>(ownerDocument_->Intern(text)))
-            : ownerDocument_->Make<TDomText>(&gTextName, WideString(text));
+            : ownerDocument_->Make<TDomText>(FixedName(TEXT_NODE), WideString(text));
         LinkLast(piece);
     });
     specified_ = 1;
@@ -884,7 +893,7 @@ bool TDomElement::AcceptsChild(const TDomNode* child, const TDomNode*) const
 // ---------------------------------------------------------------------------------------------
 // TDomDocument
 
-TDomDocument::TDomDocument() : TDomNode(nullptr, &gDocumentName)
+TDomDocument::TDomDocument() : TDomNode(nullptr, FixedName(DOCUMENT_NODE))
 {
     children_ = &ownList_;
 }
@@ -899,7 +908,7 @@ TDomDocument::~TDomDocument()
 
 namespace {
 constexpr size_t kBlockSize = 64 * 1024;
-constexpr size_t kGrain = 16;
+constexpr size_t kGrain = 8;  // every node type needs no more than pointer alignment
 
 size_t Rounded(size_t size)
 {
@@ -1039,7 +1048,7 @@ TDomText* TDomDocument::CreateTextNode(WideView data)
 {
     if (CheckTextData(data) != 0)
         throw EDomException(5);
-    return Make<TDomText>(&gTextName, WideString(data));
+    return Make<TDomText>(FixedName(TEXT_NODE), WideString(data));
 }
 
 TDomComment* TDomDocument::CreateComment(WideView data)

@@ -407,6 +407,7 @@ private:
     template <class T, class... Args>
     T* Make(Args&&... args)
     {
+        static_assert(alignof(T) <= alignof(void*), "node memory is pointer-aligned");
         void* place = arena_.Allocate(sizeof(T));
         T* node;
         try {

@@ -11,7 +11,7 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::string_view npos_view;
+constexpr std::string_view kNoText;
 constexpr size_t npos = std::string_view::npos;
 
 bool IsBlank(char c)
@@ -331,7 +331,7 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
             current->AppendChild(doc->CreateTextNode(WidenInto(wide, text)));
             break;
         case tkComment:
-            current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : npos_view)));
+            current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : kNoText)));
             break;
         case tkCData:
             current->AppendChild(doc->CreateCDATASection(Widen(text.substr(9, text.size() - 12))));
