@@ -1,0 +1,87 @@
+#pragma once
+// The mesh stash: cuts every points-and-faces block and every transform start tag out of a scene
+// text before parsing, keeps them in two lists and leaves small placeholder elements behind; the
+// restore steps put them back into the text form of the tree.
+//
+// Placeholders: `<fake_mesh mesh="n" />` for mesh block n, `<fake_transform trns="n">` for
+// transform tag n, whose end tag becomes "</fake_transform>".
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+namespace fs = std::filesystem;
+class TAtomicFileWriter;
+
+// A scene file as the stash reads it: a UTF-16 file (with its byte-order mark) decoded to UTF-8,
+// every other file byte for byte; every line end (CR, LF or CR LF) made CR LF, the last line's
+// included. Raises EFileError when the file cannot be opened or read.
+struct TSceneText {
+    std::string text;
+    bool transcoded = false;  // the bytes were UTF-16
+};
+TSceneText ReadSceneText(const fs::path& file);
+
+class TMeshStash {
+public:
+    TMeshStash();
+    ~TMeshStash();
+    TMeshStash(TMeshStash&&) noexcept;
+    TMeshStash& operator=(TMeshStash&&) noexcept;
+
+    // Reads sceneFile, refills both lists and writes the shortened text, followed by one more
+    // CR LF, to fakeFile (UTF-8 with a byte-order mark when the scene was UTF-16). Returns false
+    // (and changes nothing) when the file does not exist; other failures raise EFileError and
+    // leave the lists as they were.
+    bool StashMeshes(const fs::path& sceneFile, const fs::path& fakeFile);
+    // The in-memory core: a text with CR LF line ends in, the shortened text out; refills both
+    // lists. The text is kept as the store the mesh blocks are views into.
+    std::string StashText(std::string text);
+    void Clear();
+
+    size_t MeshCount() const { return meshes_.size(); }
+    // Mesh block n: from "<points" through "</faces>" and the one character after it.
+    std::string_view Mesh(size_t n) const;
+    size_t TransformCount() const { return transforms_.size(); }
+    // Transform tag n: from "<transform" through its '>'.
+    std::string_view Transform(size_t n) const;
+
+    // Replaces every `<fake_transform trns="n">` and the character after it by transform tag n,
+    // and as many "</fake_transform>" by "</transform>". A number that is not decimal raises
+    // EConvertError, one without a list entry EListError.
+    std::string RestoreTransforms(std::string_view text) const;
+    // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n; errors
+    // as RestoreTransforms.
+    std::string RestoreMeshes(std::string_view text) const;
+    // The same, written to out piece by piece; nothing the size of the result is built in memory.
+    void RestoreMeshes(std::string_view text, TAtomicFileWriter& out) const;
+
+private:
+    // Where a list entry lives: a piece of the kept scene text, or of the owned store.
+    struct TPiece {
+        size_t offset = 0;
+        size_t length = 0;
+        bool owned = false;
+    };
+    std::string_view View(const TPiece& piece) const;
+    template <class Sink> void RestoreMeshesTo(std::string_view text, Sink& sink) const;
+
+    void CutMeshes(std::string& text, std::string& out);
+    std::string CutTransforms(std::string text);
+
+    std::string text_;   // the normalised scene text while mesh blocks point into it
+    std::string owned_;  // transform tags, and mesh blocks that are not one piece of text_
+    std::vector<TPiece> meshes_;
+    std::vector<TPiece> transforms_;
+};
+
+// Comment removal, stray comment ends and blank values, the last steps of the stash, each in place
+// on a shortened text. Exposed for tests.
+void RemoveComments(std::string& text);
+void RemoveStrayCommentEnds(std::string& text);
+void EmptyBlankValues(std::string& text);
+
+} // namespace kelvane

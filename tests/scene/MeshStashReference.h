@@ -1,0 +1,159 @@
+#pragma once
+// A slow, literal version of the mesh stash and its restore steps: every pass searches the whole
+// current text afresh and edits it with insert and erase. The fast stash must give the same
+// results. Where the passes as written would not end, this version does what the stash does:
+// - "<points" is paired with the first "</faces>" after it; the passes stop when there is none;
+// - a transform start tag without '>' runs to the end of the text; with no "</transform>" left,
+//   no end tag is renamed;
+// - with no '<' after a comment start, the comment goes through its "-->", or "<!-" goes;
+// - a stray "-->" with no '>' before it goes alone;
+// - restored entries are never searched for placeholders again;
+// - a transform tag goes back where its placeholder was, also when the end tag renamed in that
+//   pass lay before it (the text before it is then 5 characters shorter).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/Errors.h"
+#include "scene/NumFormat.h"
+
+namespace kelvane::test {
+
+struct TReferenceStash {
+    std::vector<std::string> meshes;
+    std::vector<std::string> transforms;
+
+    std::string StashText(std::string t)
+    {
+        constexpr size_t npos = std::string::npos;
+        meshes.clear();
+        transforms.clear();
+        for (size_t n = 0;; ++n) {
+            const size_t p = t.find("<points");
+            if (p == npos)
+                break;
+            const size_t f = t.find("</faces>", p);
+            if (f == npos)
+                break;
+            const std::string block = t.substr(p, f - p + 9);
+            meshes.push_back(block);
+            const std::string mark = "<fake_mesh mesh=\"" + std::to_string(n) + "\" />";
+            t.insert(p == 0 ? 0 : p - 1, mark);
+            t.erase(t.find("<points"), block.size());
+        }
+        for (size_t n = 0;; ++n) {
+            const size_t p = t.find("<transform");
+            if (p == npos)
+                break;
+            const size_t g = t.find('>', p);
+            const std::string tag = g == npos ? t.substr(p) : t.substr(p, g - p + 1);
+            transforms.push_back(tag);
+            t.erase(p, tag.size());
+            t.insert(p, "<fake_transform trns=\"" + std::to_string(n) + "\">");
+            const size_t e = t.find("</transform>");
+            if (e != npos)
+                t.insert(e + 2, "fake_");
+        }
+        for (;;) {
+            const size_t s = t.find("<!--");
+            if (s == npos)
+                break;
+            const size_t e = t.find("-->", s + 4);
+            const size_t l = t.find('<', s + 4);
+            const size_t E = e == npos ? 0 : e - s;
+            const size_t L = l == npos ? 0 : l - s;
+            if (L > 0 && E > L)
+                t.erase(s, L - 2);
+            else
+                t.erase(s, E + 3);
+        }
+        for (;;) {
+            const size_t x = t.rfind("-->");
+            if (x == npos)
+                break;
+            const size_t g = x == 0 ? npos : t.rfind('>', x - 1);
+            if (g == npos)
+                t.erase(x, 3);
+            else
+                t.erase(g + 3, x - g);
+        }
+        for (size_t i; (i = t.find("\" \"")) != npos;)
+            t.erase(i + 1, 1);
+        return t;
+    }
+
+    // Text with a mark per character: 1 where a restored entry stands.
+    struct TMarked {
+        std::string text, restored;
+        size_t Find(std::string_view what, size_t from = 0) const
+        {
+            for (size_t i = text.find(what, from); i != std::string::npos; i = text.find(what, i + 1))
+                if (restored.find('\1', i) >= i + what.size())
+                    return i;
+            return std::string::npos;
+        }
+        void Erase(size_t at, size_t count)
+        {
+            text.erase(at, count);
+            restored.erase(at, count);
+        }
+        void Insert(size_t at, std::string_view what)
+        {
+            text.insert(at, what);
+            restored.insert(at, std::string(what.size(), '\1'));
+        }
+    };
+
+    static int64_t Number(const std::string& t, size_t quote)
+    {
+        const size_t close = t.find('"', quote + 1);
+        const std::string number = close == std::string::npos ? "" : t.substr(quote + 1, close - quote - 1);
+        int64_t v = 0;
+        if (!TryStrToInt64(number, v, false))
+            throw EConvertError("'" + number + "' is not a valid integer value");
+        return v;
+    }
+
+    template <class List>
+    static const std::string& Entry(const List& list, int64_t n)
+    {
+        if (n < 0 || n >= static_cast<int64_t>(list.size()))
+            throw EListError(n);
+        return list[static_cast<size_t>(n)];
+    }
+
+    std::string RestoreTransforms(std::string_view text) const
+    {
+        TMarked m{std::string(text), std::string(text.size(), '\0')};
+        for (;;) {
+            const size_t p = m.Find("<fake_transform trns=\"");
+            if (p == std::string::npos)
+                break;
+            const int64_t n = Number(m.text, p + 21);
+            m.Erase(p, 25 + std::to_string(n).size());
+            const size_t e = m.Find("</fake_transform>");
+            if (e != std::string::npos)
+                m.Erase(e + 2, 5);
+            // The tag goes where the placeholder was, also when the renamed end tag lay before it.
+            m.Insert(e != std::string::npos && e < p ? p - 5 : p, Entry(transforms, n));
+        }
+        return m.text;
+    }
+
+    std::string RestoreMeshes(std::string_view text) const
+    {
+        TMarked m{std::string(text), std::string(text.size(), '\0')};
+        for (;;) {
+            const size_t p = m.Find("<fake_mesh mesh=\"");
+            if (p == std::string::npos)
+                break;
+            const int64_t n = Number(m.text, p + 16);
+            m.Erase(p, 21 + std::to_string(n).size());
+            m.Insert(p, Entry(meshes, n));
+        }
+        return m.text;
+    }
+};
+
+} // namespace kelvane::test
