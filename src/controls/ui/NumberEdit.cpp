@@ -303,12 +303,14 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     case TKeyAction::EditSign: {
+        event->accept();
+        if (isReadOnly())
+            return;
         int start = 0, length = 0;
         SelectionBytes(start, length);
         const TTextEdit edit = EditSign(current, start, length, c, options_.numberType);
         SetTextUtf8(edit.text);
         SetCaretByte(edit.text, edit.caret);
-        event->accept();
         return;
     }
     case TKeyAction::Pass:

@@ -58,6 +58,12 @@ TEST(NumberEdit, SignKeysEditTheFront)
     QTest::keyClick(&e, Qt::Key_Minus);
     EXPECT_EQ(Text(e), "-");
     EXPECT_EQ(e.Value(), 0);
+    // A read-only field keeps its sign.
+    ShowText(e, "8");
+    e.setReadOnly(true);
+    QTest::keyClick(&e, Qt::Key_Minus);
+    EXPECT_EQ(Text(e), "8");
+    e.setReadOnly(false);
     // Typed in the middle, a sign still goes to the front.
     ShowText(e, "345");
     e.setCursorPosition(1);
