@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "scene/Catalogue.h"
+#include "scene/FileIO.h"
+#include "scene/WorkingTestHelpers.h"
+#include "support/TempDir.h"
+
+namespace kelvane::test {
+namespace {
+
+struct TCatalogueFixture {
+    explicit TCatalogueFixture(std::string_view sceneText) : document(ParseSceneText(sceneText)), working(catalogue.presence)
+    {
+        working.SetDocument(document.get());
+    }
+    void Build() { BuildCatalogue(working, catalogue, dir.Path(), store); }
+    std::string Rows() const
+    {
+        std::string out;
+        for (const TElementRow& row : catalogue.rows)
+            out += (row.CheckEnabled ? (row.Checked ? "[x] " : "[ ] ") : "[-] ") + Narrow(row.Text) + "|";
+        return out;
+    }
+    std::string Presence(const char* name) const { return Narrow(catalogue.presence.Values(U(name))); }
+    std::string Names(const char* tag)
+    {
+        std::string out;
+        for (int i = 0; i < working.Index().Count(U(tag)); ++i) {
+            WideString name;
+            ElementName(working.Index().Item(U(tag), i), name);
+            out += (i ? "," : "") + Narrow(name);
+        }
+        return out;
+    }
+
+    TempDir dir;
+    TJpegFileStore store;
+    std::unique_ptr<TDomDocument> document;
+    TCatalogue catalogue;
+    TWorkingElement working;
+};
+
+TEST(CatalogueLights, NamesRowsAndPresence)
+{
+    struct Case {
+        const char* lights;  // light elements
+        const char* names;   // names afterwards, in document order
+        const char* rows;
+        const char* presence;  // name=value of the first base
+    };
+    const Case cases[] = {
+        {R"(<light type="pointlight" name="Lamp"></light>)", "Lamp.light", "[x] light -- Lamp|", "Lamp=100"},
+        {R"(<light type="pointlight" name="Lamp.light"></light><light type="photonlight" name="Lamp.diffuse"></light>)",
+         "Lamp.light,Lamp.diffuse", "[x] light -- Lamp|", "Lamp=110"},
+        {R"(<light type="pointlight" name="Lamp"></light><light type="softlight" name="Lamp"></light>)",
+         "Lamp.light,Lamp", "[x] light -- Lamp|", "Lamp=100"},
+        {R"(<light type="spotlight" name="Key.001"></light>)", "Key_001.light", "[x] light -- Key_001|", "Key_001=100"},
+        {R"(<light type="spotlight" name="a.b.c"></light>)", "a_b_c.light", "[x] light -- a_b_c|", "a_b_c=100"},
+        {R"(<light type="sunlight" name="Sun.light"></light>)", "Sun.light", "[x] light -- Sun|", "Sun=100"},
+        {R"(<light type="sunlight" name="Sun"></light>)", "Sun", "[x] light -- Sun|", "Sun=000"},
+        {R"(<light type="hemilight" name="Sky.caustic"></light>)", "Sky_caustic", "[x] light -- Sky_caustic|",
+         "Sky_caustic=000"},
+        {R"(<light type="photonlight" name="P" mode="odd"></light>)", "P.photonlight", "[x] light -- P|", "P=000"},
+        {R"(<light type="photonlight" name="P" mode="caustic"></light>)", "P.caustic", "[x] light -- P|", "P=001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lights);
+        TCatalogueFixture f(std::string("<scene>") + c.lights + "<render></render></scene>");
+        f.Build();
+        EXPECT_EQ(f.Names("light"), c.names);
+        EXPECT_EQ(f.Rows(), std::string(c.rows) + "[-] render -- |");
+        const std::string presence = c.presence;
+        const size_t eq = presence.find('=');
+        EXPECT_EQ(f.Presence(presence.substr(0, eq).c_str()), presence.substr(eq + 1));
+    }
+}
+
+TEST(CatalogueScene, RowsThumbnailsListsAndFilters)
+{
+    TCatalogueFixture f(R"(<scene>
+<shader name="zeta" type="generic"></shader>
+<shader name="Alpha" type="generic"></shader>
+<object name="b"></object><object name="A"></object>
+<camera name="Cam"></camera><camera name="Side"></camera>
+<background name="Sky" type="constant"></background>
+<filter name="f1" type="antinoise"></filter>
+<filter name="f2" type="dof"></filter>
+<light type="pointlight" name="Lamp"></light>
+<render camera_name="Cam"></render>
+</scene>)");
+    f.Build();
+    EXPECT_EQ(f.Rows(), "[x] background -- Sky|[x] filter -- |[x] light -- Lamp|[x] object -- A|[x] object -- b|"
+                        "[-] render -- Cam|[x] shader -- Alpha|[x] shader -- zeta|");
+    EXPECT_EQ(f.Names("filter"), "an,dof");
+    EXPECT_EQ(f.Presence("an"), "1");
+    EXPECT_EQ(f.Presence("dof"), "1");
+    std::string index;
+    for (int i = 0; i < f.catalogue.thumbnails.Count(); ++i)
+        index += Narrow(f.catalogue.thumbnails.Line(i)) + " ";
+    EXPECT_EQ(index, "shader_num=2 shader0=zeta shader1=Alpha object_num=2 object0=b object1=A light_num=1 "
+                     "light0=Lamp camera_num=2 camera0=Cam camera1=Side render_num=1 render0= background_num=1 "
+                     "background0=Sky filter_num=2 filter0= filter1= ");
+    EXPECT_EQ(f.catalogue.cameras, (std::vector<WideString>{u"Cam", u"Side"}));
+    EXPECT_EQ(f.catalogue.backgrounds, (std::vector<WideString>{u"Sky"}));
+    EXPECT_EQ(f.catalogue.shaders, (std::vector<WideString>{u"zeta", u"Alpha"}));
+    EXPECT_TRUE(f.working.IsDocument());
+}
+
+TEST(CatalogueTextures, SlotCopiesAndUnusedTextures)
+{
+    TCatalogueFixture f(R"(<scene>
+<texture name="grain" type="clouds"><depth value="2"/></texture>
+<texture name="tex3" type="clouds"></texture>
+<texture name="spare" type="clouds"></texture>
+<shader name="Wood" type="generic"><attributes></attributes>
+<modulator texname="grain" mode="mix"></modulator><modulator texname="grain" mode="add"></modulator></shader>
+<render></render>
+</scene>)");
+    f.Build();
+    EXPECT_EQ(f.Names("texture"), "tex3,Wood0,Wood1");
+    EXPECT_EQ(f.Presence("Wood"), "1100000000");
+    EXPECT_EQ(Flat(f.working.Index().Item(u"texture", 1)), R"(<texture name="Wood0" type="clouds"><depth value="2"/></texture>)");
+    const TDomElement* shader = f.working.Index().Item(u"shader", 0);
+    EXPECT_EQ(Flat(shader), R"(<shader name="Wood" type="generic"><attributes>)"
+                            "\r\n"
+                            R"(</attributes><modulator texname="Wood0" mode="mix"/><modulator texname="Wood1" mode="add"/></shader>)");
+}
+
+TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
+{
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + "picture";
+    struct Case {
+        const char* shader;
+        const char* texname;
+        const char* textureName;
+        const char* expectValue;  // filename value afterwards
+        const char* written;      // file expected in the folder, or ""
+    };
+    const Case cases[] = {
+        {"Wood", "photo", "photo", "Wood0.jpg", "Wood0.jpg"},
+        {"Wood", "Wood0", "Wood0", "Wood0.jpg", "Wood0.jpg"},  // a copy held by the shader row
+        {"../up", "photo", "photo", "photo.jpg", ""},
+        {"a/b", "photo", "photo", "photo.jpg", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shader + std::string(" ") + c.texname);
+        TCatalogueFixture f(std::string("<scene><texture name=\"") + c.textureName +
+                            "\" type=\"jpeg\"><filename value=\"photo.jpg\"/></texture><shader name=\"" + c.shader +
+                            "\"><modulator texname=\"" + c.texname + "\"></modulator></shader><render></render></scene>");
+        fs::create_directories(f.dir / "sub");
+        f.dir.Write("photo.jpg", jpeg);
+        f.Build();
+        int i = f.working.Index().FirstNamed(u"texture", Widen(std::string(c.shader) + "0"));
+        ASSERT_GE(i, 0);
+        EXPECT_EQ(Narrow(f.working.Index().Item(u"texture", i)->FirstChild()->AsElement()->GetAttribute(u"value")),
+                  c.expectValue);
+        if (*c.written)
+            EXPECT_EQ(ReadAll(f.dir / c.written), jpeg);
+        size_t files = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(f.dir.Path()))
+            files += entry.is_regular_file() && entry.path().filename() != "photo.jpg";
+        EXPECT_EQ(files, *c.written ? 1u : 0u);
+        EXPECT_FALSE(FileExists(f.dir.Path().parent_path() / "up0.jpg"));
+    }
+}
+
+TEST(CatalogueRows, SortIgnoresCase)
+{
+    EXPECT_TRUE(RowTextLess(u"object -- a", u"object -- B"));
+    EXPECT_TRUE(RowTextLess(u"object -- B", u"object -- c"));
+    EXPECT_TRUE(RowTextLess(u"object -- A", u"object -- a"));
+    EXPECT_FALSE(RowTextLess(u"object -- a", u"object -- a"));
+    EXPECT_TRUE(RowTextLess(u"light -- x", u"light -- xy"));
+    EXPECT_TRUE(RowTextLess(u"background -- Z", u"filter -- "));
+}
+
+TEST(CatalogueLights, MarkLightPart)
+{
+    TNameValueList presence;
+    MarkLightPart(presence, u"L", u"caustic");
+    MarkLightPart(presence, u"L", u"light");
+    MarkLightPart(presence, u"L", u"other");
+    MarkLightPart(presence, u"M", u"");
+    EXPECT_EQ(presence.Values(u"L"), u"101");
+    EXPECT_EQ(presence.Values(u"M"), u"000");
+}
+
+} // namespace
+} // namespace kelvane::test
