@@ -1,8 +1,329 @@
 // kelvane-scene: scene files from the command line, on the same core as the editor.
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/Errors.h"
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
+#include "scene/SceneReading.h"
+#include "scene/TextCodec.h"
+#include "scene/skDom.h"
+
+using namespace kelvane;
+
+namespace {
+
+constexpr std::string_view kProgram = "kelvane-scene";
+
+// Everything the command line says, parsed in one place.
+struct TOptions {
+    std::string command;
+    std::vector<std::string> files;
+    bool help = false;
+};
+
+// Shared by the subcommands of one run: the private temporary folder and the stash.
+class TRun {
+public:
+    TRun() : temp_(MakePrivateTempDir("kelvane-scene")) {}
+    ~TRun()
+    {
+        std::error_code ec;
+        fs::remove_all(temp_, ec);
+    }
+    TRun(const TRun&) = delete;
+    TRun& operator=(const TRun&) = delete;
+
+    const fs::path& TempDir() const { return temp_; }
+    fs::path FakeFile() const { return temp_ / "~Fake.tmp"; }
+    TMeshStash& Stash() { return stash_; }
+
+private:
+    fs::path temp_;
+    TMeshStash stash_;
+};
+
+// Buffered standard output for large listings.
+class TOutput {
+public:
+    ~TOutput() { Flush(); }
+    void Put(std::string_view s)
+    {
+        buffer_.append(s);
+        if (buffer_.size() >= (1u << 20))
+            Flush();
+    }
+    void Put(char c) { buffer_ += c; }
+    void Blanks(size_t count)
+    {
+        while (count > 0) {
+            const size_t n = std::min(count, size_t(4096));
+            buffer_.append(n, ' ');
+            count -= n;
+            if (buffer_.size() >= (1u << 20))
+                Flush();
+        }
+    }
+    void Flush()
+    {
+        if (!buffer_.empty())
+            std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+        buffer_.clear();
+    }
+
+private:
+    std::string buffer_;
+};
+
+// The text of a failure as one line: line breaks inside it are shown as \r and \n.
+std::string OneLine(std::string_view message)
+{
+    std::string out;
+    out.reserve(message.size());
+    for (char c : message) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Reads one scene as File > Open does. Returns the document, or nullptr with the message.
+std::unique_ptr<TDomDocument> Read(TRun& run, const std::string& file, std::string& error)
+{
+    try {
+        return ReadSceneFile(file, run.Stash(), run.FakeFile());
+    } catch (const EKelvaneError& e) {
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        error = "Out of memory";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// check
+
+int RunCheck(const TOptions& options, TRun& run)
+{
+    bool allOk = true;
+    for (const std::string& file : options.files) {
+        std::string error;
+        const bool ok = Read(run, file, error) != nullptr;
+        allOk = allOk && ok;
+        std::string line = file + ": " + (ok ? std::string("ok") : OneLine(error)) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+    return allOk ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// tree
+
+void PutQuoted(TOutput& out, std::string_view text)
+{
+    out.Put('"');
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char* escape = c == '"' ? "\\\"" : c == '\\' ? "\\\\" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : nullptr;
+        if (!escape)
+            continue;
+        out.Put(text.substr(from, i - from));
+        out.Put(escape);
+        from = i + 1;
+    }
+    out.Put(text.substr(from));
+    out.Put('"');
+}
+
+void PutNode(TOutput& out, const TDomNode* node)
+{
+    switch (node->NodeType()) {
+    case ELEMENT_NODE: {
+        out.Put('<');
+        out.Put(Narrow(node->NodeName()));
+        if (const TDomNamedNodeMap* attrs = node->GetAttributes())
+            for (int i = 0; i < attrs->Length(); ++i) {
+                const TDomNode* attr = attrs->Item(i);
+                out.Put(' ');
+                out.Put(Narrow(attr->NodeName()));
+                out.Put('=');
+                PutQuoted(out, Narrow(attr->GetNodeValue()));
+            }
+        out.Put('>');
+        break;
+    }
+    case TEXT_NODE:
+        out.Put("#text ");
+        PutQuoted(out, Narrow(node->GetNodeValue()));
+        break;
+    case COMMENT_NODE:
+        out.Put("#comment ");
+        PutQuoted(out, Narrow(node->GetNodeValue()));
+        break;
+    case CDATA_SECTION_NODE:
+        out.Put("#cdata-section ");
+        PutQuoted(out, Narrow(node->GetNodeValue()));
+        break;
+    case ENTITY_REFERENCE_NODE:
+        out.Put('&');
+        out.Put(Narrow(node->NodeName()));
+        out.Put(';');
+        break;
+    default:
+        out.Put(Narrow(node->NodeName()));
+        break;
+    }
+    out.Put('\n');
+}
+
+// Depth first without recursion, so any nesting depth prints.
+void PutTree(TOutput& out, const TDomDocument& doc)
+{
+    const TDomNode* node = doc.FirstChild();
+    size_t depth = 0;
+    while (node) {
+        out.Blanks(2 * depth);
+        PutNode(out, node);
+        if (const TDomNode* child = node->FirstChild()) {
+            node = child;
+            ++depth;
+            continue;
+        }
+        while (node && !node->NextSibling()) {
+            node = node->GetParentNode();
+            if (node == &doc || depth == 0) {
+                node = nullptr;
+                break;
+            }
+            --depth;
+        }
+        if (node)
+            node = node->NextSibling();
+    }
+}
+
+int RunTree(const TOptions& options, TRun& run)
+{
+    const std::string& file = options.files.front();
+    std::string error;
+    const std::unique_ptr<TDomDocument> doc = Read(run, file, error);
+    if (!doc) {
+        const std::string line = file + ": " + OneLine(error) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        return 1;
+    }
+    TOutput out;
+    PutTree(out, *doc);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Subcommands and options
+
+struct TSubcommand {
+    std::string_view name;
+    std::string_view arguments;
+    std::string_view summary;
+    size_t minFiles;
+    size_t maxFiles;
+    int (*run)(const TOptions&, TRun&);
+};
+
+constexpr size_t kAny = static_cast<size_t>(-1);
+
+const TSubcommand kSubcommands[] = {
+    {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error", 1, kAny, RunCheck},
+    {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
+};
+
+const TSubcommand* FindSubcommand(std::string_view name)
+{
+    for (const TSubcommand& c : kSubcommands)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+std::string HelpText()
+{
+    std::string s;
+    s += "Usage: " + std::string(kProgram) + " COMMAND [ARGUMENTS]\n\nCommands:\n";
+    for (const TSubcommand& c : kSubcommands) {
+        std::string head = "  " + std::string(c.name) + " " + std::string(c.arguments);
+        if (head.size() < 18)
+            head.resize(18, ' ');
+        s += head + "  " + std::string(c.summary) + "\n";
+    }
+    s += "\nOptions:\n  -h, --help        show this text\n\n";
+    s += "Exit status: 0 when every scene reads, 1 when one does not, 2 for a usage error.\n";
+    return s;
+}
+
+// Returns an empty text on success, else the usage error.
+std::string ParseOptions(int argc, char** argv, TOptions& options)
+{
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnd && (arg == "-h" || arg == "--help")) {
+            options.help = true;
+        } else if (!optionsEnd && arg == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
+            return "unknown option '" + std::string(arg) + "'";
+        } else if (options.command.empty()) {
+            options.command = arg;
+        } else {
+            options.files.emplace_back(arg);
+        }
+    }
+    if (options.help)
+        return {};
+    if (options.command.empty())
+        return "no command given";
+    const TSubcommand* c = FindSubcommand(options.command);
+    if (!c)
+        return "unknown command '" + options.command + "'";
+    if (options.files.size() < c->minFiles)
+        return std::string(c->name) + " needs " + std::string(c->arguments);
+    if (options.files.size() > c->maxFiles)
+        return std::string(c->name) + " takes " + std::string(c->arguments);
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    std::fprintf(stderr, "usage: kelvane-scene check FILE...\n");
-    return 2;
+    TOptions options;
+    const std::string usageError = ParseOptions(argc, argv, options);
+    if (options.help || argc < 2) {
+        const std::string help = HelpText();
+        std::fputs(help.c_str(), options.help ? stdout : stderr);
+        return options.help ? 0 : 2;
+    }
+    if (!usageError.empty()) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram.data(), usageError.c_str(), kProgram.data());
+        return 2;
+    }
+    try {
+        TRun run;
+        return FindSubcommand(options.command)->run(options, run);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", kProgram.data(), e.what());
+        return 1;
+    }
 }

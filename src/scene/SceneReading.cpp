@@ -1,0 +1,40 @@
+#include "scene/SceneReading.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "scene/Errors.h"
+#include "scene/FileIO.h"
+#include "scene/skParser.h"
+
+namespace kelvane {
+
+namespace {
+
+// Deletes the file when the scope ends, however it ends.
+class TDeleteOnExit {
+public:
+    explicit TDeleteOnExit(const fs::path& file) : file_(file) {}
+    ~TDeleteOnExit() { DeleteFileIfExists(file_); }
+    TDeleteOnExit(const TDeleteOnExit&) = delete;
+    TDeleteOnExit& operator=(const TDeleteOnExit&) = delete;
+
+private:
+    const fs::path& file_;
+};
+
+} // namespace
+
+std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& stash, const fs::path& fakeFile)
+{
+    TDeleteOnExit cleanUp(fakeFile);
+    // Without this check the parse would read a missing (or a stale) shortened file.
+    if (!stash.StashMeshes(scene, fakeFile))
+        throw EFileError("Cannot open file \"" + scene.string() + "\". " + std::strerror(ENOENT));
+    TXMLParser parser;
+    parser.TrimText = true;
+    parser.LoadFromFile(fakeFile);
+    return parser.CreateDocument();
+}
+
+} // namespace kelvane

@@ -1,0 +1,17 @@
+#pragma once
+// Reading a scene file into a document tree the way File > Open and the render job do.
+#include <filesystem>
+#include <memory>
+
+#include "scene/MeshStash.h"
+#include "scene/skDom.h"
+
+namespace kelvane {
+
+// Stashes the scene's mesh blocks and transform tags into stash (which then holds the new
+// file's entries), writes the shortened text to fakeFile, parses it with TrimText and deletes
+// fakeFile, whether or not the parse succeeded. A missing scene raises EFileError naming it;
+// reader and tree errors pass through.
+std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& stash, const fs::path& fakeFile);
+
+} // namespace kelvane
