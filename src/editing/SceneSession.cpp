@@ -47,7 +47,11 @@ std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fa
     TXMLParser parser;
     parser.TrimText = true;
     parser.LoadFromFile(fakeFile);
-    return parser.CreateDocument();
+    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    // An empty (or binary) file reads as a document without elements; it is not a scene.
+    if (!document->DocumentElement())
+        throw EParserError("There is no scene in the file \"" + file.string() + "\"");
+    return document;
 }
 
 } // namespace

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "editing/EditScript.h"
+#include "editing/SceneSession.h"
+#include "scene/FileIO.h"
+#include "support/TempDir.h"
+
+namespace kelvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSmallScene = R"(<scene>
+<shader type="generic" name="Mat"><attributes><color r="1" g="1" b="1"/></attributes></shader>
+<object name="Cube" shader_name="Mat"><attributes></attributes><mesh>
+	<points>
+		<p x="1" y="2" z="3"/>
+	</points>
+	<faces>
+		<f a="0" b="0" c="0"/>
+	</faces>
+</mesh></object>
+<light type="pointlight" name="Lamp" power="1"></light>
+<camera name="Cam" resx="10"></camera>
+<render camera_name="Cam"><outfile value="a.tga"/></render>
+</scene>
+)";
+
+// A session whose work folder and scene live in a private temporary folder.
+struct TSessionFixture {
+    TSessionFixture() : session(dir.Path() / "work") { fs::create_directories(dir / "work"); }
+    fs::path Scene(std::string_view text, const char* name = "scene.xml") { return dir.Write(name, text); }
+    std::string RowsText() const
+    {
+        std::string out;
+        for (const TElementRow& row : session.Rows())
+            out += Narrow(row.Text) + "|";
+        return out;
+    }
+    std::string Run(const std::string& script)
+    {
+        std::istringstream in(script);
+        std::ostringstream out;
+        RunEditScript(session, in, out);
+        return out.str();
+    }
+    bool WorkFolderEmpty() const { return fs::is_empty(dir / "work"); }
+
+    TempDir dir;
+    TSceneSession session;
+};
+
+TEST(SceneSessionGolden, WrittenScenesMatch)
+{
+    // Each folder holds scene.xml, an optional script.txt (edit script), expected.xml (the scene
+    // as Save as writes it afterwards) and an optional output.txt (what the script printed).
+    const fs::path root = fs::path(KELVANE_TEST_DATA) / "golden";
+    const bool regenerate = std::getenv("KELVANE_REGENERATE_GOLDEN") != nullptr;
+    int cases = 0;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        if (!entry.is_directory())
+            continue;
+        ++cases;
+        const fs::path folder = entry.path();
+        SCOPED_TRACE(folder.filename().string());
+        TSessionFixture f;
+        const fs::path scene = f.Scene(ReadAll(folder / "scene.xml"));
+        f.session.OpenScene({scene});
+        std::string printed;
+        if (FileExists(folder / "script.txt"))
+            printed = f.Run(ReadAll(folder / "script.txt"));
+        f.session.SaveAs(f.dir / "out.xml");
+        const std::string written = ReadAll(f.dir / "out.xml");
+        if (regenerate) {
+            WriteFileAtomic(folder / "expected.xml", written);
+            if (!printed.empty())
+                WriteFileAtomic(folder / "output.txt", printed);
+        }
+        EXPECT_EQ(written, ReadAll(folder / "expected.xml"));
+        EXPECT_EQ(printed, FileExists(folder / "output.txt") ? ReadAll(folder / "output.txt") : "");
+        // The source file is never written by Save as.
+        EXPECT_EQ(ReadAll(scene), ReadAll(folder / "scene.xml"));
+        EXPECT_TRUE(f.WorkFolderEmpty());
+    }
+    EXPECT_GE(cases, 3);
+}
+
+TEST(SceneSessionOpen, FailedOpenKeepsThePreviousScene)
+{
+    TSessionFixture f;
+    const fs::path good = f.Scene(kSmallScene);
+    f.session.OpenScene({good});
+    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
+    f.session.SetValue(u"light.light.power", u"Lamp.light", u"4", 0);
+    const std::string rows = f.RowsText();
+    const struct {
+        const char* name;
+        std::string text;
+    } broken[] = {{"unclosed.xml", "<scene><light name=\"x\"></scene>"},
+                  {"binary.xml", std::string("\x00\x01\x02<<<\xFF", 7)},
+                  {"empty.xml", ""}};
+    for (const auto& b : broken) {
+        SCOPED_TRACE(b.name);
+        const fs::path bad = f.Scene(b.text, b.name);
+        EXPECT_THROW(f.session.OpenScene({bad, good}), EKelvaneError);
+        EXPECT_TRUE(f.session.HasScene());
+        EXPECT_EQ(f.session.OpenFiles(), std::vector<fs::path>{good});
+        EXPECT_EQ(f.RowsText(), rows);
+        EXPECT_EQ(f.session.Caption(), u"Kelvane  --  scene.xml");
+        EXPECT_EQ(f.session.RecentFiles(), std::vector<fs::path>{good});
+        EXPECT_TRUE(f.WorkFolderEmpty());
+    }
+    EXPECT_THROW(f.session.OpenScene({f.dir / "missing.xml"}), EFileError);
+    // The open scene still saves whole, with the pending edit.
+    f.session.Save();
+    const std::string saved = ReadAll(good);
+    EXPECT_NE(saved.find("name=\"Lamp.light\" power=\"4\""), std::string::npos);
+    EXPECT_NE(saved.find("\t\t<p x=\"1\" y=\"2\" z=\"3\"/>\r\n"), std::string::npos);
+}
+
+TEST(SceneSessionOpen, RowsListsCaptionAndRecentFiles)
+{
+    TSessionFixture f;
+    const fs::path first = f.Scene(kSmallScene, "First.xml");
+    const fs::path second = f.Scene(kSmallScene, "second.xml");
+    EXPECT_EQ(f.session.Caption(), u"Kelvane");
+    EXPECT_FALSE(f.session.HasScene());
+    f.session.Save();  // nothing open: nothing happens
+    f.session.OpenScene({first});
+    f.session.OpenScene({second});
+    EXPECT_THROW(f.session.OpenScene({f.dir / "FIRST.XML"}), EFileError);  // no change to the list
+    f.session.RecentFiles().push_back(f.dir / "SECOND.XML");
+    f.session.OpenScene({second});
+    EXPECT_EQ(f.session.RecentFiles(), (std::vector<fs::path>{second, first}));
+    EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- Cube|render -- Cam|shader -- Mat|");
+    EXPECT_FALSE(f.session.Row(2).CheckEnabled);
+    EXPECT_EQ(f.session.CameraNames(), std::vector<WideString>{u"Cam"});
+    EXPECT_EQ(f.session.ShaderNames(), std::vector<WideString>{u"Mat"});
+    EXPECT_EQ(f.session.Caption(), u"Kelvane  --  second.xml");
+    EXPECT_EQ(f.session.SelectedRow(), -1);
+    EXPECT_TRUE(f.session.Working().IsDocument());
+}
+
+TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
+{
+    TSessionFixture f;
+    const fs::path scene = f.Scene(kSmallScene);
+    const std::string original = ReadAll(scene);
+    f.session.OpenScene({scene});
+    f.session.SaveAs(f.dir / "copy.xml");
+    EXPECT_EQ(f.session.OpenFiles()[0], f.dir / "copy.xml");
+    EXPECT_EQ(f.session.Caption(), u"Kelvane  --  scene.xml");
+    f.session.SelectRow(f.session.FindRow(u"render -- Cam"));
+    f.session.SetValue(u"render.outfile.value", u"", u"b.tga", 0);
+    f.session.Save();
+    EXPECT_EQ(ReadAll(scene), original);
+    EXPECT_NE(ReadAll(f.dir / "copy.xml").find("<outfile value=\"b.tga\"/>"), std::string::npos);
+    EXPECT_TRUE(f.WorkFolderEmpty());
+}
+
+TEST(SceneSessionSave, FailedCopyIsReportedAndTheOldFileSurvives)
+{
+    TSessionFixture f;
+    const fs::path scene = f.Scene(kSmallScene);
+    f.session.OpenScene({scene});
+    EXPECT_THROW(f.session.SaveAs(f.dir / "no-such-folder" / "x.xml"), EFileError);
+    EXPECT_EQ(f.session.OpenFiles()[0], scene);
+    // A target that is a folder cannot be replaced.
+    fs::create_directories(f.dir / "taken.xml");
+    EXPECT_THROW(f.session.SaveAs(f.dir / "taken.xml"), EFileError);
+    EXPECT_TRUE(fs::is_directory(f.dir / "taken.xml"));
+    EXPECT_TRUE(f.WorkFolderEmpty());
+    // A failed write keeps the old file and the open scene.
+    f.session.SelectRow(f.session.FindRow(u"object -- Cube"));
+    f.session.SetValue(u"object.fake_mesh.mesh", u"Cube", u"9", 0);
+    const std::string before = ReadAll(scene);
+    EXPECT_THROW(f.session.Save(), EListError);
+    EXPECT_EQ(ReadAll(scene), before);
+    EXPECT_NE(Narrow(f.session.Document()->GetXML(0, 0)).find("<fake_mesh mesh=\"9\"/>"), std::string::npos);
+}
+
+TEST(SceneSessionWrite, UncheckedRowsStayInTheOpenScene)
+{
+    TSessionFixture f;
+    f.session.OpenScene({f.Scene(kSmallScene)});
+    const int light = f.session.FindRow(u"light -- Lamp");
+    const int render = f.session.FindRow(u"render -- Cam");
+    EXPECT_FALSE(f.session.SetRowChecked(render, false));
+    EXPECT_TRUE(f.session.Row(render).Checked);
+    EXPECT_TRUE(f.session.SetRowChecked(light, false));
+    f.session.WriteScene();
+    const std::string first = ReadAll(f.session.RenderingFile());
+    EXPECT_EQ(first.find("<light"), std::string::npos);
+    EXPECT_NE(first.find("<render"), std::string::npos);
+    // No row selected: the working element is back on the document, with nothing to commit.
+    EXPECT_TRUE(f.session.Working().IsDocument());
+    f.session.SetRowChecked(light, true);
+    f.session.CommitEdit();
+    f.session.WriteScene();
+    EXPECT_NE(ReadAll(f.session.RenderingFile()).find("name=\"Lamp.light\""), std::string::npos);
+    // With a row selected, the row is held again after the write.
+    f.session.SelectRow(light);
+    f.session.WriteScene();
+    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"1");
+    EXPECT_EQ(f.session.Working().Mark(0), u"0");
+    f.session.DeleteRenderingFile();
+}
+
+TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
+{
+    TSessionFixture f;
+    f.session.OpenScene({f.Scene(kSmallScene)});
+    f.session.SelectRow(f.session.FindRow(u"object -- Cube"));
+    EXPECT_EQ(f.session.AddRow(u"background -- Sky"), 0);
+    EXPECT_EQ(f.session.SelectedName(), u"Cube");
+    EXPECT_EQ(f.session.AddRow(u"object -- apple"), 2);
+    const int render = f.session.FindRow(u"render -- Cam");
+    f.session.SelectRow(render);
+    EXPECT_EQ(f.session.SelectedKind(), u"render");
+    const int renamed = f.session.SetRowText(render, u"render -- Alt");
+    EXPECT_EQ(renamed, f.session.FindRow(u"render -- Alt"));
+    EXPECT_EQ(f.session.SelectedName(), u"Alt");
+    f.session.RemoveRow(f.session.FindRow(u"background -- Sky"));
+    EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- apple|object -- Cube|render -- Alt|shader -- Mat|");
+    EXPECT_EQ(f.session.SelectedName(), u"Alt");
+    EXPECT_THROW(f.session.SelectRow(99), EListError);
+}
+
+TEST(SceneSessionScript, WordsAndErrors)
+{
+    EXPECT_EQ(SplitScriptWords(R"(set  "a b" "" x\y "q\"\\" mid"dle part"end)"),
+              (std::vector<std::string>{"set", "a b", "", "x\\y", "q\"\\", "middle partend"}));
+    EXPECT_THROW(SplitScriptWords("get \"open"), EKelvaneError);
+
+    TSessionFixture f;
+    const fs::path scene = f.Scene(kSmallScene);
+    f.session.OpenScene({scene});
+    const struct {
+        const char* script;
+        int line;
+        const char* message;
+    } errors[] = {
+        {"\n# note\nselect \"light -- Nope\"\n", 3, "no such row: \"light -- Nope\""},
+        {"check \"render -- Cam\" off", 1, "the check box of row \"render -- Cam\" cannot be changed"},
+        {"select \"object -- Cube\"\nset object.color.r Cube red 1", 2, "'red' is not a valid floating point value"},
+        {"frobnicate", 1, "unknown command: \"frobnicate\""},
+        {"set a b", 1, "usage: set PATH NAME VALUE [KIND]"},
+        {"set a b c 3", 1, "KIND must be 0, 1 or 2: \"3\""},
+        {"check \"object -- Cube\" maybe", 1, "usage: check ROW on|off"},
+    };
+    for (const auto& e : errors) {
+        SCOPED_TRACE(e.script);
+        try {
+            f.Run(e.script);
+            ADD_FAILURE() << "no error";
+        } catch (const EScriptError& error) {
+            EXPECT_EQ(error.Line(), e.line);
+            EXPECT_STREQ(error.what(), e.message);
+        }
+    }
+    EXPECT_EQ(ReadAll(scene), std::string(kSmallScene));
+}
+
+} // namespace
+} // namespace kelvane::test
