@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/SessionCommands.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -247,6 +248,15 @@ constexpr size_t kAny = static_cast<size_t>(-1);
 const TSubcommand kSubcommands[] = {
     {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error", 1, kAny, RunCheck},
     {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
+    {"list", "FILE", "open a scene as File > Open does and print its element-list rows, \"[x] \", \"[ ] \" or \"[-] \" and the text; "
+     "like File > Open, list, save and edit write the pictures of JPEG textures into FILE's folder", 1, 1,
+     [](const TOptions& o, TRun& r) { return cli::RunSessionList(o.files, r.TempDir()); }},
+    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written", 2, kAny,
+     [](const TOptions& o, TRun& r) { return cli::RunSessionSave(o.files, r.TempDir()); }},
+    {"edit", "FILE [SCRIPT]", "open FILE and run an edit script (SCRIPT or standard input), one command a line: "
+     "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
+     "copy KIND SOURCE NEW, save [OUT]", 1, 2,
+     [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o.files, r.TempDir()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)
@@ -282,7 +292,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.help = true;
         } else if (!optionsEnd && arg == "--") {
             optionsEnd = true;
-        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-' && arg != "--leave-out") {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
             options.command = arg;

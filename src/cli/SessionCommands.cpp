@@ -1,0 +1,112 @@
+#include "cli/SessionCommands.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <new>
+
+#include "editing/EditScript.h"
+#include "editing/SceneSession.h"
+
+namespace kelvane::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Report(const std::string& message)
+{
+    std::string line = "kelvane-scene: " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// Runs body, turning any failure into its message on standard error and status 1.
+template <class F>
+int Guarded(F&& body)
+{
+    try {
+        return body();
+    } catch (const EScriptError& e) {
+        Report("line " + std::to_string(e.Line()) + ": " + e.what());
+    } catch (const std::bad_alloc&) {
+        Report("Out of memory");
+    } catch (const std::exception& e) {
+        Report(e.what());
+    }
+    return 1;
+}
+
+void Open(TSceneSession& session, const std::string& file)
+{
+    try {
+        session.OpenScene({fs::path(file)});
+    } catch (const std::exception& e) {
+        throw EKelvaneError(file + ": " + e.what());
+    }
+}
+
+} // namespace
+
+int RunSessionList(const std::vector<std::string>& args, const fs::path& workFolder)
+{
+    return Guarded([&] {
+        TSceneSession session(workFolder);
+        Open(session, args.at(0));
+        std::string out;
+        for (const TElementRow& row : session.Rows()) {
+            out += !row.CheckEnabled ? "[-] " : row.Checked ? "[x] " : "[ ] ";
+            out += Narrow(row.Text);
+            out += '\n';
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 0;
+    });
+}
+
+int RunSessionSave(const std::vector<std::string>& args, const fs::path& workFolder)
+{
+    return Guarded([&] {
+        if (args.size() < 2)
+            throw EKelvaneError("save needs FILE OUT [--leave-out ROW]...");
+        std::vector<std::string> leaveOut;
+        for (size_t i = 2; i < args.size(); i += 2) {
+            if (args[i] != "--leave-out" || i + 1 >= args.size())
+                throw EKelvaneError("save takes FILE OUT [--leave-out ROW]...");
+            leaveOut.push_back(args[i + 1]);
+        }
+        TSceneSession session(workFolder);
+        Open(session, args[0]);
+        for (const std::string& text : leaveOut) {
+            const int row = session.FindRow(Widen(text));
+            if (row < 0)
+                throw EKelvaneError("no such row: \"" + text + "\"");
+            if (!session.SetRowChecked(row, false))
+                throw EKelvaneError("the check box of row \"" + text + "\" cannot be changed");
+        }
+        session.SaveAs(fs::path(args[1]));
+        return 0;
+    });
+}
+
+int RunSessionEdit(const std::vector<std::string>& args, const fs::path& workFolder)
+{
+    return Guarded([&] {
+        if (args.empty() || args.size() > 2)
+            throw EKelvaneError("edit takes FILE [SCRIPT]");
+        std::ifstream file;
+        if (args.size() == 2) {
+            file.open(args[1], std::ios::binary);
+            if (!file)
+                throw EKelvaneError("Cannot open file \"" + args[1] + "\"");
+        }
+        TSceneSession session(workFolder);
+        Open(session, args[0]);
+        std::ostream& out = std::cout;
+        RunEditScript(session, args.size() == 2 ? static_cast<std::istream&>(file) : std::cin, out);
+        out.flush();
+        return 0;
+    });
+}
+
+} // namespace kelvane::cli
