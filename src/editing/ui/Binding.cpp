@@ -211,9 +211,11 @@ void TEditorBinding::edtWidthExit(QWidget* sender)
     else if (code == "GIC")
         suffix = ".caustic";
     if (!suffix.empty()) {
-        // Hemilights and pathlights are single elements named without a part suffix.
+        // Hemilights and pathlights are single elements named without a part suffix; so is any
+        // light held under the plain name (a sunlight without suffix), whose edits would else
+        // go to a part that does not exist.
         const std::string type = store_.GetValue("light.light.type", name);
-        if (type == "hemilight" || type == "pathlight")
+        if (!type.empty())
             suffix.clear();
     }
     store_.SetValue(CommandOf(sender), name + suffix, value, KindOf(sender));

@@ -135,6 +135,9 @@ QWidget* TControlBuilder::EnsureContainer(const TTabTable& table, const char* na
     if (!row)
         return nullptr;
     QWidget* parent = Container(table, row->parent);
+    // Creating a page control creates its pages, this one among them.
+    if (const auto it = containers_.find(name); it != containers_.end())
+        return it->second;
 
     QWidget* widget = nullptr;
     switch (row->cls) {
@@ -204,11 +207,12 @@ void TControlBuilder::WireExit(QWidget* control)
 {
     if (WrittenByHandler(control->objectName()))
         return;
-    auto run = [this](QWidget* w) {
+    // The handlers outlive the builder: they hold the binding and the failure handler themselves.
+    auto run = [binding = &binding_, onFailure = onFailure_](QWidget* w) {
         try {
-            binding_.edtWidthExit(w);
+            binding->edtWidthExit(w);
         } catch (const std::exception& e) {
-            onFailure_(e.what());
+            onFailure(e.what());
         }
     };
     if (auto* edit = qobject_cast<TNumberEdit*>(control)) {
@@ -233,11 +237,11 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         return h;
     };
     auto link = [this](QWidget* control, void (TEditorBinding::*handler)(QWidget*)) {
-        auto call = [this, control, handler] {
+        auto call = [binding = &binding_, onFailure = onFailure_, control, handler] {
             try {
-                (binding_.*handler)(control);
+                (binding->*handler)(control);
             } catch (const std::exception& e) {
-                onFailure_(e.what());
+                onFailure(e.what());
             }
         };
         if (auto* e = qobject_cast<TNumberEdit*>(control))

@@ -1,0 +1,129 @@
+#pragma once
+// The main window: start-up and shut-down, the menus, File > Open / Save / Save as, the element
+// list and the editor tabs. It holds the scene session and shows its state.
+#include "editing/ui/Binding.h"
+#include "scene/FileIO.h"
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QStackedWidget;
+class QPushButton;
+
+namespace kelvane {
+
+class TControlBuilder;
+class TElementList;
+class TIniFileCompo;
+class TSceneSession;
+class TfrmColor;
+class TfrmDos;
+class TfrmImgRen;
+
+class TfrmMain : public QMainWindow, private IValueStore {
+    Q_OBJECT
+public:
+    // programFolder holds "Pellith.ini", the temporary files and "readme.txt".
+    explicit TfrmMain(fs::path programFolder = ExecutableFolder(), QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The close handler, once (also run by the destructor when the window was never closed).
+    void Shutdown();
+    // The other top-level windows, created after the main window.
+    void AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colour);
+
+    TIniFileCompo& IniFileCom() { return *iniFileCom_; }
+    TSceneSession& Session() { return *session_; }
+    const fs::path& ProgramFolder() const { return programFolder_; }
+    TControlTree& Controls() { return tree_; }
+    TEditorBinding& Binding() { return *binding_; }
+    TElementList* listObjList = nullptr;
+    QStackedWidget* PageControl = nullptr;
+    QWidget* tsEmpty = nullptr;
+    QPushButton* btnStopRen = nullptr;
+
+    // Menu items, by their names.
+    QAction* OpenO1 = nullptr;
+    QAction* SaveS1 = nullptr;
+    QAction* Saveas1 = nullptr;
+    QMenu* LatestFiles1 = nullptr;
+    QAction* LatestFile[4] = {};
+    QAction* Configurtion1 = nullptr;
+    QAction* ExitE1 = nullptr;
+    QAction* Imagewindow1 = nullptr;
+    QAction* Dos1 = nullptr;
+    QAction* Color1 = nullptr;
+    QAction* HelpH2 = nullptr;
+    QAction* VersionV1 = nullptr;
+
+    // Handlers (each shows a failure in the error box and leaves the state usable).
+    void OpenO1Click(QAction* sender);
+    void OpenScenes(const std::vector<fs::path>& paths);
+    void SaveS1Click();
+    void Saveas1Click();
+    void Configurtion1Click();
+    void HelpH2Click();
+    void VersionV1Click();
+    void listObjListClick();
+    void RefreshLatestFiles();
+
+    // Fills a tab (or page) from the working element and shows it.
+    void FillTab(QWidget* tab, const std::string& name);
+    void ShowPage(QWidget* page);
+    QWidget* CurrentPage() const;
+    QWidget* TabOfKind(const std::string& kind) const;
+    void combBGTypeChange(QWidget* sender);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // IValueStore
+    std::string GetValue(std::string_view path, std::string_view name) override;
+    void SetValue(std::string_view path, std::string_view name, std::string_view value, int kind) override;
+    void BeginModulatorView() override;
+    void EndModulatorView() override;
+    std::string SelectedName() override;
+
+    void FormCreate();
+    void FormCloseQuery();
+    void CreateMenus();
+    void CreateEditors();
+    void RefreshScene();
+    void FillNameCombo(const char* name, const std::vector<std::u16string>& names);
+    void FillRender(const std::string& name);
+    void FillObject(const std::string& name);
+    void FillFilter();
+    void FillShader(const std::string& name);
+    void FillLight(const std::string& name);
+    void ShowFailure(const char* what);
+
+    fs::path programFolder_;
+    std::unique_ptr<TIniFileCompo> iniFileCom_;
+    std::unique_ptr<TSceneSession> session_;
+    TControlTree tree_;
+    std::unique_ptr<TEditorBinding> binding_;
+    std::map<std::string, QWidget*> scrollOf_;  // tab name -> the page in PageControl
+    TfrmImgRen* image_ = nullptr;
+    TfrmDos* output_ = nullptr;
+    TfrmColor* colour_ = nullptr;
+    bool closed_ = false;
+};
+
+// The windows of a running editor, created in start-up order.
+struct TKelvaneWindows {
+    std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<TfrmImgRen> image;
+    std::unique_ptr<TfrmDos> output;
+    std::unique_ptr<TfrmColor> colour;
+    ~TKelvaneWindows();
+};
+// Creates the main window, the image and output windows (hidden) and the colour picker
+// (visible), then shows the main window.
+std::unique_ptr<TKelvaneWindows> StartKelvane(const fs::path& programFolder);
+
+} // namespace kelvane

@@ -1,0 +1,352 @@
+// The editor tabs on the bundled sample scene: rows selected, values loaded, fields typed into
+// and left, the scene saved and the written file read back.
+#include "../../shell/ui/FakeDialogs.h"
+
+#include "controls/ColorConvert.h"
+#include "controls/IniFileCompo.h"
+#include "controls/ui/ColorPanel.h"
+#include "controls/ui/ComboBoxYafRay.h"
+#include "controls/ui/EnableControlCheckBox.h"
+#include "controls/ui/LinkedTrackBar.h"
+#include "controls/ui/NumberEdit.h"
+#include "editing/SceneSession.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ElementList.h"
+#include "scene/TextCodec.h"
+#include "shell/ui/UnitMain.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace kelvane::test {
+
+namespace {
+
+class EditorTabs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_.Write("Pellith.ini", "[System]\r\nEXEPath=/opt/yafray/yafray\r\n");
+        const fs::path folder = dir_.Path() / "scene";
+        fs::create_directories(folder);
+        const fs::path samples = fs::path(KELVANE_SOURCE_DIR) / "data" / "samples";
+        fs::copy_file(samples / "sample.xml", folder / "sample.xml");
+        fs::copy_file(samples / "wood.jpg", folder / "wood.jpg");
+        scene_ = folder / "sample.xml";
+        windows_ = StartKelvane(dir_.Path());
+        main().OpenScenes({scene_});
+        ASSERT_TRUE(dialogs_.errors.empty()) << dialogs_.errors[0].toStdString();
+        main().activateWindow();
+        (void)QTest::qWaitForWindowActive(&main());
+    }
+
+    TfrmMain& main() { return *windows_->main; }
+
+    template <typename T = QWidget>
+    T* Control(const char* name)
+    {
+        auto* w = qobject_cast<T*>(main().Controls().Find(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    void Select(const QString& row)
+    {
+        const auto items = main().listObjList->findItems(row, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << row.toStdString();
+        main().listObjList->setCurrentItem(items[0]);
+        main().listObjListClick();
+        ASSERT_TRUE(dialogs_.errors.empty()) << dialogs_.errors[0].toStdString();
+    }
+
+    // Types into a field with the keyboard and leaves it for the element list.
+    void Type(const char* name, const QString& text)
+    {
+        auto* edit = Control<TNumberEdit>(name);
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        main().listObjList->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+    }
+
+    std::string Text(const char* name) { return Control<TNumberEdit>(name)->TextUtf8(); }
+    std::string Value(const char* path, const char* name)
+    {
+        return Narrow(main().Session().GetValue(Widen(path), Widen(name)));
+    }
+
+    std::string SaveAndRead()
+    {
+        main().SaveS1->trigger();
+        EXPECT_TRUE(dialogs_.errors.empty());
+        return ReadAll(scene_);
+    }
+
+    TempDir dir_;
+    TFakeDialogs dialogs_;
+    TDialogsScope scope_{dialogs_};
+    fs::path scene_;
+    std::unique_ptr<TKelvaneWindows> windows_;
+};
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST_F(EditorTabs, ObjectTabLoadsGuardsAndWritesOnExit)
+{
+    Select("object -- Box");
+    EXPECT_EQ(main().CurrentPage(), main().Controls().Find("tsObject"));
+    EXPECT_EQ(Control<TComboBoxYafRay>("combObjShader")->currentText(), QStringLiteral("Glass"));
+    EXPECT_EQ(Control<TComboBoxYafRay>("combObjShadow")->currentText(), QStringLiteral("on"));
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbObjShadow")->isChecked());
+    EXPECT_EQ(Text("edtObjAutoSmooth"), "30");
+    EXPECT_EQ(Text("edtCauIOR"), "1.5");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbCauIOR")->Position(), 150);
+    EXPECT_EQ(Text("edtCauTransRed"), "204");
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbObjCaustic")->isChecked());
+    EXPECT_TRUE(Control("edtCauIOR")->isEnabled());
+
+    Type("edtObjAutoSmooth", "45");
+    EXPECT_EQ(Value("object.mesh.autosmooth", "Box"), "45");
+    Type("edtCauIOR", "1.25");
+    Select("object -- Floor");
+    EXPECT_TRUE(Text("edtCauIOR").empty());
+    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbObjCaustic")->isChecked());
+    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbObjAutoSmooth")->isChecked());
+    EXPECT_FALSE(Control("edtObjAutoSmooth")->isEnabled());
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "autosmooth=\"45\""));
+    EXPECT_TRUE(Contains(saved, "caus_IOR=\"1.25\""));
+}
+
+TEST_F(EditorTabs, LightValuesGoToTheirParts)
+{
+    Select("light -- Lamp");
+    EXPECT_EQ(Narrow(main().Session().PresenceTable().Values(u"Lamp")), "110");
+    EXPECT_EQ(Text("edtLgtPower"), "25");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbLgtPower")->Position(), 25);
+    EXPECT_EQ(Text("edtLgtRed"), "255");
+    EXPECT_EQ(Text("edtGIDPower"), "300");
+    EXPECT_EQ(Text("edtGIDPhotons"), "50000");
+    EXPECT_EQ(Control<TColorPanel>("pnlLgtColor")->Color(), MakeColor(255, 230, 204));
+    Type("edtLgtPower", "30");
+    Type("edtGIDSearch", "120");
+    EXPECT_EQ(Value("light.light.power", "Lamp.light"), "30");
+    EXPECT_EQ(Value("light.light.search", "Lamp.diffuse"), "120");
+
+    // A hemilight is one element without part suffix.
+    Select("light -- Ambient");
+    EXPECT_EQ(Text("edtLgtPower"), "0.8");
+    Type("edtLgtPower", "1.2");
+    EXPECT_EQ(Value("light.light.power", "Ambient"), "1.2");
+
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "name=\"Lamp.light\" power=\"30\""));
+    EXPECT_TRUE(Contains(saved, "search=\"120\""));
+    EXPECT_TRUE(Contains(saved, "name=\"Ambient\" power=\"1.2\""));
+}
+
+TEST_F(EditorTabs, RenderTabEditsRenderAndCamera)
+{
+    Select("render -- Front");
+    EXPECT_EQ(Text("edtWidth"), "640");
+    EXPECT_EQ(Text("edtHeight"), "480");
+    EXPECT_EQ(Control<QComboBox>("cbAA")->currentIndex(), 1);
+    EXPECT_EQ(Control<QLineEdit>("edtSaveName")->text(), QStringLiteral("sample"));
+    EXPECT_EQ(Control<TComboBoxYafRay>("combCamera")->currentText(), QStringLiteral("Front"));
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbRayDepth")->isChecked());
+    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbFogDensity")->isChecked());
+    EXPECT_FALSE(Control("edtFogDensity")->isEnabled());
+    EXPECT_FALSE(Control("edtFogRed")->isEnabled());
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbBackGround")->isChecked());
+    EXPECT_EQ(Control<TComboBoxYafRay>("combBG")->currentText(), QStringLiteral("World"));
+
+    Type("edtWidth", "800");
+    Type("edtRaydepth", "6");
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "name=\"Front\" resx=\"800\""));
+    EXPECT_TRUE(Contains(saved, "raydepth=\"6\""));
+}
+
+TEST_F(EditorTabs, BackgroundAndFilterTabs)
+{
+    Select("background -- World");
+    EXPECT_EQ(Control<TComboBoxYafRay>("combBGType")->currentText(), QStringLiteral("constant"));
+    EXPECT_EQ(Text("edtBGRed"), "26");
+    EXPECT_TRUE(Control("pnlBGSunskyOn")->isHidden());
+    Select("background -- Daylight");
+    EXPECT_FALSE(Control("pnlBGSunskyOn")->isHidden());
+    EXPECT_EQ(Text("edtBGTurbidy"), "3");
+    Type("edtBGTurbidy", "7");
+
+    Select("filter -- ");
+    EXPECT_EQ(Text("edtDOFNearB"), "5");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbDOFNearB")->Position(), 50);
+    EXPECT_EQ(Text("edtAtNRadius"), "3");
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbFilDOF")->isChecked());
+    Type("edtAtNMaxDelta", "0.5");
+    Type("edtDOFFocus", "12");
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "turbidy=\"7\""));
+    EXPECT_TRUE(Contains(saved, "max_delta=\"0.5\""));
+    EXPECT_TRUE(Contains(saved, "focus=\"12\""));
+}
+
+TEST_F(EditorTabs, ShaderTabLoadsPagesAndSlotZero)
+{
+    Select("shader -- Wood");
+    EXPECT_EQ(Text("edtShrHard"), "20");
+    EXPECT_EQ(Text("edtShrColorRed"), "204");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbShrColorRed")->Position(), 204);
+    EXPECT_EQ(Control<TColorPanel>("pnlColorColor")->Color(), MakeColor(204, 153, 102));
+    EXPECT_EQ(Control<TComboBoxYafRay>("combModMode")->currentText(), QStringLiteral("mix"));
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbModColor")->isChecked());
+    EXPECT_EQ(Text("edtModColor"), "1");
+    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbModBump")->isChecked());
+    EXPECT_FALSE(Control("edtModBump")->isEnabled());
+    EXPECT_FALSE(Control("tsReflection")->isEnabled());  // no reflection values
+    Type("edtShrHard", "35");
+    Type("edtModColor", "0.75");
+    Select("shader -- Glass");
+    EXPECT_EQ(Text("edtShrIOR"), "1.5");
+    EXPECT_EQ(Text("edtModBump"), "0.3");
+    EXPECT_EQ(Control<TComboBoxYafRay>("combModMode")->currentText(), QStringLiteral("multiply"));
+    EXPECT_EQ(Text("edtTexCldDepth"), "4");
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "<hard value=\"35\""));
+    EXPECT_TRUE(Contains(saved, "<color value=\"0.75\""));
+}
+
+TEST_F(EditorTabs, ReselectingCommitsAndRefills)
+{
+    Select("light -- Sun");
+    EXPECT_EQ(Text("edtLgtPower"), "1.5");
+    Type("edtLgtPower", "2.5");
+    Select("light -- Sun");
+    EXPECT_EQ(Text("edtLgtPower"), "2.5");
+}
+
+} // namespace kelvane::test
+
+namespace kelvane::test {
+
+using Binding = EditorTabs;
+
+TEST_F(Binding, GroupCodesFromNames)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"edtLgtPower", "Lgt"}, {"tbLgtPower", "Lgt"}, {"cbModColor", "Mod"}, {"combTexType", "Tex"},
+        {"edtDOFNearB", "DOF"}, {"tbAtNRadius", "AtN"}, {"CombGIHRandom", "GIH"}, {"edtGICPower", "GIC"},
+    };
+    for (const auto& [name, code] : cases)
+        EXPECT_EQ(GroupCode(main().Controls().Find(name)), code) << name;
+}
+
+TEST_F(Binding, SliderWritesPositionOverItsScale)
+{
+    Select("shader -- Glass");
+    auto* slider = Control<TLinkedTrackBar>("tbShrMinRefl");
+    slider->SetPosition(37);
+    main().Binding().edtWidthExit(slider);
+    EXPECT_EQ(Value("shader.min_refle.value", "Glass"), "0.37");
+    EXPECT_EQ(Text("edtShrMinRefl"), "0.37");
+    // Scale 0 counts as 1.
+    Select("light -- Spot_001");
+    auto* size = Control<TLinkedTrackBar>("tbLgtSize");
+    size->SetPosition(44);
+    main().Binding().edtWidthExit(size);
+    EXPECT_EQ(Value("light.light.size", "Spot_001.light"), "44");
+}
+
+TEST_F(Binding, FieldAboveTheSliderRangeSurvivesUntilTheSliderMoves)
+{
+    Select("shader -- Wood");
+    auto* slider = Control<TLinkedTrackBar>("tbShrHard");  // 0..100, the field unlimited
+    Type("edtShrHard", "600");
+    EXPECT_EQ(slider->Position(), 100);
+    EXPECT_EQ(Text("edtShrHard"), "600");
+    EXPECT_EQ(Value("shader.hard.value", "Wood"), "600");
+    slider->SetPosition(40);
+    EXPECT_EQ(Text("edtShrHard"), "40");
+}
+
+TEST_F(Binding, ColourSliderChangesOneChannelOfTheSwatch)
+{
+    Select("light -- Spot_001");
+    auto* swatch = Control<TColorPanel>("pnlLgtColor");
+    EXPECT_EQ(swatch->Color(), MakeColor(255, 255, 255));
+    Control<TLinkedTrackBar>("tbLgtGreen")->SetPosition(0);
+    EXPECT_EQ(swatch->Color(), MakeColor(255, 0, 255));
+    EXPECT_EQ(Text("edtLgtGreen"), "0");
+    Control<TNumberEdit>("edtLgtBlue")->SetTextUtf8("16");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbLgtBlue")->Position(), 16);
+    EXPECT_EQ(swatch->Color(), MakeColor(255, 0, 16));
+    main().Binding().edtWidthExit(Control("edtLgtBlue"));
+    EXPECT_EQ(Value("light.color.b", "Spot_001.light"), "16");
+}
+
+TEST_F(Binding, ComboWithoutMatchShowsNothingAndWritesNothing)
+{
+    Select("object -- Floor");
+    auto* emitRad = Control<TComboBoxYafRay>("combObjEmitRad");
+    EXPECT_EQ(emitRad->currentIndex(), -1);
+    main().Binding().edtWidthExit(emitRad);
+    EXPECT_EQ(Value("object.object.emit_rad", "Floor"), "");
+}
+
+TEST_F(Binding, EnableTreeHonoursContainerTags)
+{
+    TEditorBinding& b = main().Binding();
+    for (const char* name : {"tsLight", "pnlLgtSelect", "pnlLightOn", "pnlGIOn", "pcLight", "pnlLgtBasic", "pcGI"})
+        Control(name)->setEnabled(true);
+    b.EnableTree(Control("tsLight"), false);
+    for (const char* name : {"tsLight", "pnlLgtSelect", "pnlLightOn", "pnlGIOn", "pcLight", "pnlLgtBasic", "pcGI"})
+        EXPECT_TRUE(Control(name)->isEnabled()) << name;
+    for (const char* name : {"cbLight", "tsLgtPoint", "combLgtType", "edtLgtPower", "tsDiffuse", "edtGIDPower"})
+        EXPECT_FALSE(Control(name)->isEnabled()) << name;
+
+    Control("btnStopRen")->setEnabled(true);
+    Control("pnlRenImage")->setEnabled(true);
+    b.EnableTree(Control("tsRender"), false);
+    EXPECT_TRUE(Control("pnlRenImage")->isEnabled());
+    EXPECT_TRUE(Control("pnlRenOn")->isEnabled());
+    EXPECT_TRUE(Control("btnStopRen")->isEnabled());
+    EXPECT_FALSE(Control("edtWidth")->isEnabled());
+}
+
+TEST_F(Binding, ElementListDrawsRowsInTheStoredKindColour)
+{
+    main().IniFileCom().WriteColor("System", "FColor_L", MakeColor(0, 200, 0));
+    const auto items = main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    QStyleOptionViewItem option;
+    option.initFrom(main().listObjList);
+    const QModelIndex index = main().listObjList->model()->index(main().listObjList->row(items[0]), 0);
+    QPixmap canvas(200, 20);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    option.rect = QRect(0, 0, 200, 20);
+    main().listObjList->itemDelegate()->paint(&painter, option, index);
+    painter.end();
+    const QImage image = canvas.toImage();
+    bool green = false;
+    for (int y = 0; y < image.height() && !green; ++y)
+        for (int x = 0; x < image.width() && !green; ++x)
+        {
+            const QColor c = image.pixelColor(x, y);  // text is antialiased
+            green = c.green() > 120 && c.red() < 90 && c.blue() < 90;
+        }
+    EXPECT_TRUE(green);
+}
+
+} // namespace kelvane::test

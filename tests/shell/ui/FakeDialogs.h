@@ -1,0 +1,71 @@
+#pragma once
+// Scripted answers for every modal interaction of the editor, with a record of what was asked.
+#include "shell/ui/Dialogs.h"
+#include "shell/ui/UnitConfiguration.h"
+
+#include <QLineEdit>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace kelvane::test {
+
+class TFakeDialogs : public IDialogs {
+public:
+    struct TFileCall {
+        QString title, filter, preset;
+        bool multi = false;
+    };
+
+    std::deque<QStringList> openAnswers;
+    std::deque<QString> saveAnswers;
+    std::vector<TFileCall> openCalls, saveCalls;
+    std::vector<QString> messages, errors;
+    // Runs instead of the modal loop; by default it chooses configurationPath and presses OK.
+    std::function<void(TfrmConfigu&)> onConfiguration;
+    QString configurationPath = QStringLiteral("/opt/yafray/yafray");
+    int configurationRuns = 0;
+    int informationRuns = 0;
+    bool openDocumentResult = true;
+    std::vector<QString> openedDocuments;
+
+    QStringList GetOpenFileNames(QWidget*, const QString& title, const QString& filter, bool multi) override
+    {
+        openCalls.push_back({title, filter, {}, multi});
+        if (openAnswers.empty())
+            return {};
+        QStringList a = openAnswers.front();
+        openAnswers.pop_front();
+        return a;
+    }
+    QString GetSaveFileName(QWidget*, const QString& title, const QString& filter, const QString& preset) override
+    {
+        saveCalls.push_back({title, filter, preset, false});
+        if (saveAnswers.empty())
+            return {};
+        QString a = saveAnswers.front();
+        saveAnswers.pop_front();
+        return a;
+    }
+    void Message(QWidget*, const QString& text) override { messages.push_back(text); }
+    void Error(QWidget*, const QString& text) override { errors.push_back(text); }
+    void RunConfiguration(TfrmConfigu& dialog) override
+    {
+        ++configurationRuns;
+        if (onConfiguration) {
+            onConfiguration(dialog);
+            return;
+        }
+        dialog.edtPath->setText(configurationPath);
+        dialog.btnOKClick();
+    }
+    void ShowInformation(QWidget*) override { ++informationRuns; }
+    bool OpenDocument(const QString& path) override
+    {
+        openedDocuments.push_back(path);
+        return openDocumentResult;
+    }
+};
+
+} // namespace kelvane::test
