@@ -19,22 +19,12 @@ bool EndsName(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/';
 }
 
-// Position just past the '>' closing the tag that starts at from; quoted values are skipped.
+// Position just past the first '>' at or after from (quotes are not looked at, as the reader
+// does not look at them either).
 size_t TagEnd(std::string_view text, size_t from)
 {
-    char quote = 0;
-    for (size_t i = from; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return i + 1;
-        }
-    }
-    return npos;
+    const size_t at = text.find('>', from);
+    return at == npos ? npos : at + 1;
 }
 
 bool IsExactStart(std::string_view text, size_t at, std::string_view open)

@@ -19,9 +19,9 @@ class TMeshStash;
 //
 // For each kind the text is searched left to right for "<" + kind (names that merely begin with
 // the kind match too). An element whose name is exactly the kind runs to its matching end tag,
-// nested elements of the same name counted, and a self-closing one is taken alone; one whose
-// name only begins with the kind runs to the next "</" + kind + ">". A start without an end is
-// dropped. One pass over the text per kind.
+// nested elements of the same name counted (a tag ends at its first '>'), and a self-closing
+// one is taken alone; one whose name only begins with the kind runs to the next "</" + kind +
+// ">". A start without an end is dropped. One pass over the text per kind.
 std::string ReorderScene(std::string_view text);
 
 // Writes document as a scene file to target, through a temporary file beside it: the elements of
