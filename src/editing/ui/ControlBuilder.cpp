@@ -162,6 +162,8 @@ QWidget* TControlBuilder::EnsureContainer(const TTabTable& table, const char* na
 
     // A guard box for a whole container stands just above it.
     const TGuardRow* guard = GuardOf(table, row->name);
+    if (guard && NameOf(parent) != (guard->container ? guard->container : table.tab))
+        guard = nullptr;  // it stands elsewhere (the light's part boxes)
     if (auto* tabs = qobject_cast<QTabWidget*>(parent)) {
         tabs->addTab(widget, Q(row->caption));
     } else if (auto* stack = qobject_cast<QStackedWidget*>(parent)) {
