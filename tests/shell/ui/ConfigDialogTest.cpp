@@ -1,0 +1,114 @@
+// The configuration dialog on a settings store in a temporary program folder.
+#include "FakeDialogs.h"
+
+#include "controls/IniFileCompo.h"
+#include "support/TempDir.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace kelvane::test {
+
+namespace {
+
+struct ConfigFixture {
+    TempDir dir;
+    TIniFileCompo ini{dir.Path() / "kelvane"};
+    TFakeDialogs dialogs;
+    TDialogsScope scope{dialogs};
+    ConfigFixture() { ini.SetFileName("Pellith.ini"); }
+};
+
+int ColourIndex(const QString& name)
+{
+    const auto& named = NamedColours();
+    for (size_t i = 0; i < named.size(); ++i)
+        if (named[i].name == name)
+            return int(i);
+    return -1;
+}
+
+} // namespace
+
+TEST(ConfigDialog, WindowAndKindRows)
+{
+    ConfigFixture f;
+    TfrmConfigu d(f.ini);
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Configuration"));
+    EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(d.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(d.size(), QSize(432, 228));
+    EXPECT_EQ(d.btnOpenExe->text(), QStringLiteral("Browse"));
+    EXPECT_EQ(d.btnOK->text(), QStringLiteral("OK"));
+    QStringList rows;
+    for (int i = 0; i < d.listFontList->count(); ++i)
+        rows << d.listFontList->item(i)->text();
+    EXPECT_EQ(rows, QStringList({"background", "filter", "light", "object", "render", "shader"}));
+}
+
+TEST(ConfigDialog, DefaultColoursWithoutSettings)
+{
+    ConfigFixture f;
+    const TColor expected[KindColourCount] = {0x000000, 0x000000, 0x0000FF, 0x808000, 0x808080, 0x800000};
+    for (int i = 0; i < KindColourCount; ++i)
+        EXPECT_EQ(ReadKindColour(f.ini, KindColours()[i]), expected[i]) << KindColours()[i].kind;
+}
+
+TEST(ConfigDialog, OkRefusesAnEmptyPathAndStoresAChosenOne)
+{
+    ConfigFixture f;
+    TfrmConfigu d(f.ini);
+    d.btnOK->click();
+    EXPECT_EQ(d.result(), 0);
+    EXPECT_FALSE(f.ini.ValueExists("System", "EXEPath"));
+    d.reject();  // Escape does not leave the dialog either
+    EXPECT_EQ(d.result(), 0);
+
+    f.dialogs.openAnswers.push_back({});  // cancelled: nothing changes
+    d.btnOpenExe->click();
+    EXPECT_TRUE(d.edtPath->text().isEmpty());
+    f.dialogs.openAnswers.push_back({QStringLiteral("/home/u/yafray/yafray")});
+    d.btnOpenExe->click();
+    EXPECT_EQ(d.edtPath->text(), QStringLiteral("/home/u/yafray/yafray"));
+    d.btnOK->click();
+    EXPECT_EQ(d.result(), int(QDialog::Accepted));
+    EXPECT_EQ(f.ini.ReadString("System", "EXEPath", ""), "/home/u/yafray/yafray");
+}
+
+TEST(ConfigDialog, ColourChoiceIsStoredForTheSelectedRowOnly)
+{
+    ConfigFixture f;
+    TfrmConfigu d(f.ini);
+    // No row selected: nothing is written.
+    d.clbFontColor->setCurrentIndex(ColourIndex(QStringLiteral("Lime")));
+    d.clbFontColorChange();
+    EXPECT_FALSE(f.ini.ValueExists("System", "FColor_L"));
+
+    d.listFontList->setCurrentRow(2);  // light
+    EXPECT_EQ(d.clbFontColor->currentText(), QStringLiteral("Red"));
+    d.clbFontColor->setCurrentIndex(ColourIndex(QStringLiteral("Purple")));
+    d.clbFontColorChange();
+    EXPECT_EQ(f.ini.ReadString("System", "FColor_L", ""), "$00800080");
+    d.listFontList->setCurrentRow(0);
+    EXPECT_EQ(d.clbFontColor->currentText(), QStringLiteral("Black"));
+    d.listFontList->setCurrentRow(2);
+    EXPECT_EQ(d.clbFontColor->currentText(), QStringLiteral("Purple"));
+
+    // A hand-written colour that has no name leaves the drop-down empty.
+    f.ini.WriteColor("System", "FColor_S", 0x123456);
+    d.listFontList->setCurrentRow(5);
+    EXPECT_EQ(d.clbFontColor->currentIndex(), -1);
+}
+
+TEST(ConfigDialog, FiltersTranslateForQt)
+{
+    EXPECT_EQ(QtFilter(QStringLiteral("YafRay ( *.xml, *.txt )|*.xml; *.txt|All Files ( *.* )|*.*")),
+              QStringLiteral("YafRay ( *.xml, *.txt ) (*.xml *.txt);;All Files ( *.* ) (*)"));
+    EXPECT_EQ(QtFilter(QStringLiteral("yafray.exe|yafray.exe|yafray|yafray")),
+              QStringLiteral("yafray.exe (yafray.exe);;yafray (yafray)"));
+}
+
+} // namespace kelvane::test
