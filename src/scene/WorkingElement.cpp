@@ -1,5 +1,6 @@
 #include "scene/WorkingElement.h"
 
+#include <algorithm>
 #include <string>
 
 #include "scene/NumFormat.h"
@@ -28,6 +29,7 @@ void TWorkingElement::SetDocument(TDomDocument* document)
     saved_ = nullptr;
     viewDepth_ = 0;
     sources_.clear();
+    partner_.clear();
 }
 
 void TWorkingElement::BeginEdit(WideView kind, WideView name)
@@ -36,6 +38,7 @@ void TWorkingElement::BeginEdit(WideView kind, WideView name)
     saved_ = nullptr;
     viewDepth_ = 0;
     sources_.clear();
+    partner_.clear();
     if (!document_)
         return;
     const WideString flags = presence_->Values(name);
@@ -169,6 +172,27 @@ TDomElement* TWorkingElement::LiveSource(int n)
     return index_.Contains(sources_[n]) ? sources_[n] : nullptr;
 }
 
+// Adds to copy the attributes (missing or empty there) and the child elements (of a tag copy
+// lacks) of other.
+void TWorkingElement::MergeMissing(TDomElement* copy, const TDomElement* other)
+{
+    const TDomNamedNodeMap* attrs = other->GetAttributes();
+    for (int i = 0; i < attrs->Length(); ++i) {
+        const TDomAttr* attr = attrs->Item(i);
+        if (copy->GetAttribute(attr->Name()).empty())
+            copy->SetAttribute(attr->Name(), attr->Value());
+    }
+    for (TDomNode* child = other->FirstChild(); child; child = child->NextSibling()) {
+        if (child->NodeType() != ELEMENT_NODE)
+            continue;
+        bool present = false;
+        for (TDomNode* mine = copy->FirstChild(); mine && !present; mine = mine->NextSibling())
+            present = mine->NodeType() == ELEMENT_NODE && mine->NodeName() == child->NodeName();
+        if (!present)
+            copy->AppendChild(child->CloneNode(true));
+    }
+}
+
 void TWorkingElement::RemoveFromTree(TDomElement* element)
 {
     TDomNode* parent = element->GetParentNode();
@@ -187,21 +211,66 @@ void TWorkingElement::RemoveFromTree(TDomElement* element)
     }
 }
 
+void TWorkingElement::PairRevivals(const std::vector<TDomElement*>& children, const std::vector<WideString>& marks)
+{
+    partner_.resize(children.size(), -1);
+    for (size_t m = 0; m < children.size(); ++m) {
+        if (!children[m] || marks[m] != u"new" || sources_[m] || partner_[m] >= 0)
+            continue;
+        WideString name, other;
+        if (!ElementName(children[m], name))
+            continue;
+        for (size_t d = 0; d < children.size(); ++d) {
+            if (d == m || !children[d] || marks[d] != u"deleted" || !LiveSource(static_cast<int>(d)) ||
+                children[d]->TagName() != children[m]->TagName() ||
+                std::find(partner_.begin(), partner_.end(), static_cast<int>(d)) != partner_.end())
+                continue;
+            if (ElementName(children[d], other) && other == name) {
+                partner_[m] = static_cast<int>(d);
+                break;
+            }
+        }
+    }
+}
+
 void TWorkingElement::CommitEdit()
 {
     if (!node_ || IsDocument() || !node_->FirstChild() || node_->FirstChild()->NodeName() == u"scene")
         return;
     std::vector<TDomElement*> children;
-    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling())
+    std::vector<WideString> marks;
+    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling()) {
+        marks.push_back(Mark(static_cast<int>(children.size())));
         children.push_back(child->AsElement());
+    }
     if (sources_.size() < children.size())
         sources_.resize(children.size(), nullptr);
+    // A new element beside a deleted one of the same tag and name revives it: the deleted copy,
+    // which the editors read and write first, goes back in its place with what the new one adds.
+    PairRevivals(children, marks);
+    std::vector<int> revivedBy(children.size(), -1);
+    for (size_t m = 0; m < partner_.size() && m < children.size(); ++m)
+        if (partner_[m] >= 0 && marks[m] == u"new" && marks[partner_[m]] == u"deleted")
+            revivedBy[partner_[m]] = static_cast<int>(m);
 
     for (int n = 0; n < static_cast<int>(children.size()); ++n) {
         TDomElement* child = children[n];
         if (!child)
             continue;
-        const WideString mark = Mark(n);
+        const WideString& mark = marks[n];
+        if (n < static_cast<int>(partner_.size()) && partner_[n] >= 0 && revivedBy[partner_[n]] == n)
+            continue;  // merged into its partner
+        if (mark == u"deleted" && revivedBy[n] >= 0) {
+            TDomElement* copy = child->CloneNode(true)->AsElement();
+            MergeMissing(copy, children[revivedBy[n]]);
+            TDomElement* target = LiveSource(n);
+            if (target) {
+                target->GetParentNode()->ReplaceChild(copy, target);
+                index_.Replaced(target, copy);
+                sources_[n] = sources_[revivedBy[n]] = copy;
+            }
+            continue;
+        }
         if (mark == u"deleted") {
             if (sources_[n]) {
                 if (TDomElement* source = LiveSource(n))

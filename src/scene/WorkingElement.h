@@ -46,7 +46,8 @@ public:
     void BeginEdit(WideView kind, WideView name);
     // Writes the copies back: a numbered copy replaces its source, a "new" one is inserted before
     // the first element of its tag (or before the first render element), a "deleted" one's source
-    // is removed (an object's emptied transform placeholder with it). The working element is
+    // is removed (an object's emptied transform placeholder with it); a "new" copy beside a
+// "deleted" one of the same tag and name revives it in its place. The working element is
     // left as it is; committing it again leaves the document as the first commit left it.
     // Raises EConvertError for a mark that is none of these, EListError for an index beyond the
     // document's elements of that tag; copies handled before the error stay in the document.
@@ -88,6 +89,8 @@ private:
     // The element that a commit of child n acts on: its recorded source if still in the tree.
     TDomElement* LiveSource(int n);
     void RemoveFromTree(TDomElement* element);
+    void PairRevivals(const std::vector<TDomElement*>& children, const std::vector<WideString>& marks);
+    static void MergeMissing(TDomElement* copy, const TDomElement* other);
 
     const TNameValueList* presence_;
     TDomDocument* document_ = nullptr;
@@ -97,6 +100,8 @@ private:
     TElementIndex index_;
     // Per child position: the document element the copy stands for (nullptr: none).
     std::vector<TDomElement*> sources_;
+    // Per child position: the deleted child a "new" child of the same tag and name revives.
+    std::vector<int> partner_;
 };
 
 WideString ChildMarkName(int n);

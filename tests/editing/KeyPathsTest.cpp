@@ -233,8 +233,12 @@ TEST(KeyPathsRevive, DeletedThenRevivedLeavesOneElementWithTheEditorsValues)
     EXPECT_EQ(GetValue(filter.working, u"filter.filter.radius", u"an"), u"3");
     filter.working.CommitEdit();
     EXPECT_EQ(filter.working.Index().AllNamed(u"filter", u"an").size(), 1u);
-    // Writes go to the first held "an", the deleted copy; the new one only has its type.
+    // Writes went to the first held "an", the deleted copy: it comes back with them, in its place.
     EXPECT_EQ(filter.Top(), "filter=an render");
+    EXPECT_EQ(filter.working.Index().Item(u"filter", 0)->GetAttribute(u"radius"), u"3");
+    filter.working.CommitEdit();
+    EXPECT_EQ(filter.Top(), "filter=an render");
+    EXPECT_EQ(filter.working.Index().Item(u"filter", 0)->GetAttribute(u"radius"), u"3");
 }
 
 TEST(KeyPathsRows, KindAndName)
