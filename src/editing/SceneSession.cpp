@@ -1,15 +1,13 @@
 #include "editing/SceneSession.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "editing/KeyPaths.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
+#include "scene/SceneReading.h"
 #include "scene/SceneWriter.h"
-#include "scene/skParser.h"
 
 namespace kelvane {
 
@@ -34,20 +32,10 @@ fs::path FolderOf(const fs::path& file)
     return (ec ? file : absolute).parent_path();
 }
 
-// Reads a scene as File > Open does: the stash shortens it into fakeFile, the reader parses that
-// file, which is deleted whatever happens.
+// Reads a scene as File > Open does; a file without any element is refused.
 std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fakeFile, TMeshStash& stash)
 {
-    if (!stash.StashMeshes(file, fakeFile))
-        throw EFileError("Cannot open file \"" + file.string() + "\". " + std::strerror(ENOENT));
-    struct TRemove {
-        const fs::path& file;
-        ~TRemove() { DeleteFileIfExists(file); }
-    } remove{fakeFile};
-    TXMLParser parser;
-    parser.TrimText = true;
-    parser.LoadFromFile(fakeFile);
-    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, fakeFile);
     // An empty (or binary) file reads as a document without elements; it is not a scene.
     if (!document->DocumentElement())
         throw EParserError("There is no scene in the file \"" + file.string() + "\"");
