@@ -383,8 +383,13 @@ int64_t PlaceholderNumber(std::string_view text, size_t at, size_t& digits)
 
 TSceneText ReadSceneText(const fs::path& file)
 {
+    return DecodeSceneText(ReadFileBytes(file, 8));
+}
+
+TSceneText DecodeSceneText(std::string bytes)
+{
     TSceneText result;
-    result.text = ReadFileBytes(file, 8);
+    result.text = std::move(bytes);
     std::string& text = result.text;
     const uint8_t code = DetectEncoding(std::string_view(text).substr(0, 100));
     const bool utf16 = (code == 2 && text.compare(0, 2, "\xFF\xFE") == 0)

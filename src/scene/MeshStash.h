@@ -24,6 +24,8 @@ struct TSceneText {
     bool transcoded = false;  // the bytes were UTF-16
 };
 TSceneText ReadSceneText(const fs::path& file);
+// The same from the file's bytes.
+TSceneText DecodeSceneText(std::string bytes);
 
 class TMeshStash {
 public:

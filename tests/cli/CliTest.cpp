@@ -1,0 +1,225 @@
+// kelvane-scene run as a program, on files in a private temporary folder.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+using kelvane::test::ReadAll;
+using kelvane::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TResult {
+    bool exited = false;   // ended by itself (no signal, no time-out)
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs kelvane-scene with TMPDIR inside dir; stdout to a file (or /dev/null), stderr to a file.
+TResult RunScene(const TempDir& dir, std::vector<std::string> args, bool keepOutput = true, int timeoutSeconds = 120)
+{
+    const fs::path outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
+    fs::create_directories(dir / "tmp");
+    std::vector<std::string> all{KELVANE_SCENE_EXE};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env{"TMPDIR=" + (dir / "tmp").string()};
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).substr(0, 7) != "TMPDIR=")
+            env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, keepOutput ? outFile.c_str() : "/dev/null",
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    TResult result;
+    if (rc != 0)
+        return result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    int wstatus = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &wstatus, WNOHANG);
+        if (done == pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wstatus, 0);
+            result.err = "timed out";
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    result.exited = WIFEXITED(wstatus);
+    result.status = result.exited ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
+    result.out = keepOutput ? ReadAll(outFile) : std::string();
+    result.err = ReadAll(errFile);
+    return result;
+}
+
+size_t EntriesIn(const fs::path& folder)
+{
+    size_t n = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(folder))
+        ++n;
+    return n;
+}
+
+const char* const kScene =
+    "<scene>\n"
+    "\t<!-- exported -->\n"
+    "\t<shader type=\"generic\" name=\"Mat\">\n\t\t<attributes>\n\t\t</attributes>\n\t</shader>\n"
+    "\t<transform m00=\"1\">\n\t<object name=\"Obj\" shader_name=\"Mat\">\n\t\t<mesh>\n"
+    "\t\t\t<points>\n\t\t\t\t<p x=\"0\" y=\"0\" z=\"0\"/>\n\t\t\t</points>\n"
+    "\t\t\t<faces>\n\t\t\t\t<f a=\"0\" b=\"0\" c=\"0\"/>\n\t\t\t</faces>\n"
+    "\t\t</mesh>\n\t</object>\n\t</transform>\n"
+    "\t<render camera_name=\"Cam\">\n\t</render>\n"
+    "</scene>\n";
+
+} // namespace
+
+TEST(CliCheck, OneLinePerFileWithOkOrTheExactError)
+{
+    TempDir dir;
+    const std::string good = dir.Write("scenes/good.xml", kScene).string();
+    const std::string empty = dir.Write("scenes/empty.xml", "").string();
+    const std::string cutEnd = dir.Write("scenes/cut.xml", "<scene>\n<shader name=\"a\">\n").string();
+    const std::string cutTag = dir.Write("scenes/cuttag.xml", "<scene><shad").string();
+    const std::string badEnd = dir.Write("scenes/badend.xml", "<a><b></a>\n").string();
+    const std::string missing = (dir / "scenes/missing.xml").string();
+    const std::string folder = (dir / "scenes").string();
+    const TResult r = RunScene(dir, {"check", good, empty, cutEnd, cutTag, badEnd, missing, folder});
+    ASSERT_TRUE(r.exited) << r.err;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, good + ": ok\n" + empty + ": ok\n" + cutEnd + ": There is no corresponding tag:shader\n" +
+                         cutTag + ": Incorrect Token:\n" + badEnd + ": There is no corresponding tag:b\n" + missing +
+                         ": Cannot open file \"" + missing + "\". No such file or directory\n" + folder +
+                         ": Cannot open file \"" + folder + "\". Is a directory\n");
+    // Nothing left beside the scenes, and the private temporary folder is gone.
+    EXPECT_EQ(EntriesIn(dir / "scenes"), 5u);
+    EXPECT_EQ(EntriesIn(dir / "tmp"), 0u);
+}
+
+TEST(CliCheck, ExitStatusAndUsage)
+{
+    TempDir dir;
+    const std::string good = dir.Write("good.xml", kScene).string();
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* outHas;
+        const char* errHas;
+    };
+    const Case cases[] = {
+        {{"check", good, good}, 0, ": ok\n", ""},
+        {{"--help"}, 0, "Usage: kelvane-scene", ""},
+        {{"check", "--help"}, 0, "check FILE...", ""},
+        {{}, 2, "", "Usage: kelvane-scene"},
+        {{"check"}, 2, "", "check needs FILE..."},
+        {{"tree", good, good}, 2, "", "tree takes FILE"},
+        {{"frobnicate", good}, 2, "", "unknown command 'frobnicate'"},
+        {{"check", "--bogus", good}, 2, "", "unknown option '--bogus'"},
+        {{"check", "--", "-dash.xml"}, 1, "-dash.xml: Cannot open file", ""},
+    };
+    for (const Case& c : cases) {
+        const TResult r = RunScene(dir, c.args);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, c.status) << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliTree, PrintsOneNodePerLineWithEscapes)
+{
+    TempDir dir;
+    const std::string file = dir.Write("t.xml",
+        "<scene>\n<shader name=\"a\\b\" note='say \"hi\"'>t\t\"q\"\\<![CDATA[x\ny]]>&amp;<b k=\"\"/></shader>\n"
+        "<render>\n</render>\n</scene>\n").string();
+    const TResult r = RunScene(dir, {"tree", file});
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "<scene>\n"
+              "  <shader name=\"a\\\\b\" note=\"say \\\"hi\\\"\">\n"
+              "    #text \"t\\t\\\"q\\\"\\\\\"\n"
+              "    #cdata-section \"x\\r\\ny\"\n"
+              "    &amp;\n"
+              "    <b k=\"\">\n"
+              "  <render>\n");
+    // The mesh data of a scene stays in the stash: the tree shows its placeholder.
+    const std::string scene = dir.Write("s.xml", kScene).string();
+    const TResult s = RunScene(dir, {"tree", scene});
+    ASSERT_TRUE(s.exited);
+    EXPECT_NE(s.out.find("  <fake_transform trns=\"0\">\n    <object name=\"Obj\""), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find("<fake_mesh mesh=\"0\">"), std::string::npos);
+    // A failure is reported on standard error in the form check uses.
+    const std::string bad = dir.Write("bad.xml", "<a>").string();
+    const TResult b = RunScene(dir, {"tree", bad});
+    EXPECT_EQ(b.status, 1);
+    EXPECT_EQ(b.err, bad + ": There is no corresponding tag:a\n");
+}
+
+TEST(CliBadInput, NothingCrashesOrHangs)
+{
+    TempDir dir;
+    std::mt19937 rng(5);
+    std::string garbage(1 << 20, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(rng());
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    deep += "x";
+    for (int i = 0; i < 100000; ++i)
+        deep += "</a>";
+    const std::string huge = "<scene><shader name=\"" + std::string(50u << 20, 'v') + "\"></shader></scene>";
+    const std::string utf16("\xFF\xFE<\0s\0\0", 7);  // cut in the middle of a unit
+    const struct {
+        const char* name;
+        std::string bytes;
+        int status;
+    } cases[] = {
+        {"garbage.bin", garbage, 1},
+        {"deep.xml", deep, 0},
+        {"huge.xml", huge, 0},
+        {"half16.xml", utf16, 1},
+        {"nul.xml", std::string("<a>\0</a>", 8), 1},
+    };
+    for (const auto& c : cases) {
+        const std::string file = dir.Write(c.name, c.bytes).string();
+        const TResult r = RunScene(dir, {"check", file});
+        ASSERT_TRUE(r.exited) << c.name << " " << r.err;
+        EXPECT_EQ(r.status, c.status) << c.name << " " << r.out;
+        EXPECT_EQ(r.out.rfind(file + ": ", 0), 0u) << c.name;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << c.name;
+        const TResult t = RunScene(dir, {"tree", file}, false);
+        ASSERT_TRUE(t.exited) << c.name << " " << t.err;
+        EXPECT_EQ(t.status, c.status) << c.name;
+    }
+    EXPECT_EQ(EntriesIn(dir / "tmp"), 0u);
+}

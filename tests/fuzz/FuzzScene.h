@@ -1,0 +1,61 @@
+#pragma once
+// The path every fuzz input takes, shared by the fuzz target and the regression test: the bytes
+// are read as a scene file, stashed, the shortened text is read as the reader reads "~Fake.tmp",
+// the tree is built, turned back into text and the stash entries are put back.
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "scene/Errors.h"
+#include "scene/MeshStash.h"
+#include "scene/TextCodec.h"
+#include "scene/skDom.h"
+#include "scene/skParser.h"
+#include "scene/MeshStashReference.h"
+
+namespace kelvane::fuzz {
+
+// Short inputs are also stashed by the literal passes; a difference aborts.
+inline void CompareWithLiteralPasses(const std::string& text, const std::string& shortened, const TMeshStash& stash)
+{
+    test::TReferenceStash ref;
+    bool same = ref.StashText(text) == shortened && ref.meshes.size() == stash.MeshCount() &&
+                ref.transforms.size() == stash.TransformCount();
+    for (size_t n = 0; same && n < ref.meshes.size(); ++n)
+        same = ref.meshes[n] == stash.Mesh(n);
+    for (size_t n = 0; same && n < ref.transforms.size(); ++n)
+        same = ref.transforms[n] == stash.Transform(n);
+    if (!same) {
+        std::fprintf(stderr, "stash differs from the literal passes\n");
+        std::abort();
+    }
+}
+
+// Raises only EKelvaneError kinds on bad input.
+inline void ReadSceneBytes(std::string_view bytes, bool compare)
+{
+    TSceneText scene = DecodeSceneText(std::string(bytes));
+    TMeshStash stash;
+    const std::string text = compare && scene.text.size() <= 1024 ? scene.text : std::string();
+    std::string fake = stash.StashText(std::move(scene.text));
+    if (!text.empty())
+        CompareWithLiteralPasses(text, fake, stash);
+    if (scene.transcoded)
+        fake.insert(0, "\xEF\xBB\xBF");
+    fake += "\r\n";
+
+    // As TXMLParser::LoadFromFile reads the file.
+    TXMLParser parser;
+    parser.TrimText = true;
+    const uint8_t code = DetectEncoding(std::string_view(fake).substr(0, 100));
+    parser.SetEncodingCode(code);
+    parser.ReadTokens(NormaliseLineEnds(DecodeSceneBytes(fake, code)));
+    const std::unique_ptr<TDomDocument> doc = parser.CreateDocument();
+
+    const std::string written = Narrow(doc->GetXML(7, 7));
+    const std::string restored = stash.RestoreMeshes(stash.RestoreTransforms(written));
+    (void)restored;
+}
+
+} // namespace kelvane::fuzz
