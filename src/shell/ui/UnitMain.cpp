@@ -3,6 +3,7 @@
 #include "controls/IniFileCompo.h"
 #include "controls/ui/ComboBoxYafRay.h"
 #include "controls/ui/EnableControlCheckBox.h"
+#include "controls/ui/LinkedTrackBar.h"
 #include "controls/ui/NumberEdit.h"
 #include "controls/ui/WidgetPlacement.h"
 #include "controls/ui/WidgetTag.h"
@@ -557,9 +558,39 @@ void TfrmMain::FillShader(const std::string& name)
         ShowPage(tree_.Find("tsTexClouds"));
 }
 
+void TfrmMain::SetPowerRange(double max, double min, int scale, int ticks)
+{
+    if (auto* slider = tree_.Get<TLinkedTrackBar>("tbLgtPower")) {
+        slider->setRange(int(min * scale), int(max * scale));
+        slider->SetScale(scale);
+        slider->SetFrequency(ticks);
+    }
+    if (auto* edit = tree_.Get<TNumberEdit>("edtLgtPower")) {
+        edit->SetMax(max);
+        edit->SetMin(min);
+    }
+}
+
 void TfrmMain::FillLight(const std::string& name)
 {
+    // What each direct-light type sets: type box row (or an added item), power range, page.
+    struct TLightType {
+        const char* type;
+        bool added;
+        double max;
+        int scale, ticks;
+        const char* page;
+    };
+    static const TLightType types[] = {
+        {"pointlight", false, 500, 1, 50, "tsLgtPoint"},  {"sunlight", false, 50, 10, 50, "tsLgtPoint"},
+        {"softlight", false, 10000, 1, 1000, "tsLgtSoft"}, {"spotlight", false, 5000, 1, 500, "tsLgtSpot"},
+        {"arealight", true, 1000, 1, 100, "tsLgtArea"},    {"hemilight", true, 25, 10, 25, "tsLgtHemi"},
+        {"pathlight", true, 25, 10, 25, "tsLgtPath"},
+    };
     QWidget* tab = tree_.Find("tsLight");
+    auto* typeBox = tree_.Get<TComboBoxYafRay>("combLgtType");
+    for (int i = typeBox->count() - 1; i >= 4; --i)
+        typeBox->removeItem(i);
     const std::string flags = Narrow(session_->PresenceTable().Values(Widen(name)));
     binding_->EnableTree(tab, false);
     binding_->EnableTree(tree_.Find("pnlLgtSelect"), true);
@@ -567,8 +598,25 @@ void TfrmMain::FillLight(const std::string& name)
     SetGuardChecked(tree_.Find("cbLight"), direct);
     if (direct) {
         const std::string element = flags == "000" ? name : name + ".light";
+        const std::string type = Narrow(session_->GetValue(u"light.light.type", Widen(element)));
+        const TLightType* found = nullptr;
+        for (const TLightType& t : types)
+            if (type == t.type)
+                found = &t;
+        if (found) {
+            if (found->added)
+                typeBox->AddItem(found->type);
+            SetPowerRange(found->max, 0, found->scale, found->ticks);
+            ShowPage(tree_.Find(found->page));
+        }
         binding_->LoadContainer(tree_.Find("pcLight"), element, tab);
         binding_->LoadContainer(tree_.Find("pnlLgtBasic"), element, tab);
+        if (type == "hemilight" || type == "pathlight") {
+            typeBox->setEnabled(false);
+            binding_->EnableTree(tree_.Find("pnlLgtSelect"), false);
+        }
+        if (type == "pathlight")
+            binding_->EnableTree(tree_.Find("pnlLgtColorOn"), false);
     }
     const bool diffuse = flags.size() > 1 && flags[1] == '1';
     const bool caustic = flags.size() > 2 && flags[2] == '1';
@@ -582,6 +630,13 @@ void TfrmMain::FillLight(const std::string& name)
         binding_->LoadContainer(tree_.Find("tsCaustic"), name + ".caustic", tab);
         ShowPage(tree_.Find("tsCaustic"));
     }
+    // A panel without parts collapses.
+    const auto collapse = [](QWidget* panel, bool open) {
+        if (panel)
+            panel->setMaximumHeight(open ? QWIDGETSIZE_MAX : 1);
+    };
+    collapse(tree_.Find("pnlGIOn"), diffuse || caustic);
+    collapse(tree_.Find("pnlLightOn"), direct);
 }
 
 void TfrmMain::combBGTypeChange(QWidget* sender)

@@ -100,6 +100,7 @@ private:
     void FillFilter();
     void FillShader(const std::string& name);
     void FillLight(const std::string& name);
+    void SetPowerRange(double max, double min, int scale, int ticks);
     void ShowFailure(const char* what);
 
     fs::path programFolder_;

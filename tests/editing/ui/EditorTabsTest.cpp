@@ -138,6 +138,9 @@ TEST_F(EditorTabs, LightValuesGoToTheirParts)
     EXPECT_EQ(Text("edtLgtRed"), "255");
     EXPECT_EQ(Text("edtGIDPower"), "300");
     EXPECT_EQ(Text("edtGIDPhotons"), "50000");
+    EXPECT_FALSE(Control("edtGICPower")->isEnabled());  // no caustic part
+    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbDiffuse")->isChecked());
+    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbCaustics")->isChecked());
     EXPECT_EQ(Control<TColorPanel>("pnlLgtColor")->Color(), MakeColor(255, 230, 204));
     Type("edtLgtPower", "30");
     Type("edtGIDSearch", "120");
@@ -147,6 +150,11 @@ TEST_F(EditorTabs, LightValuesGoToTheirParts)
     // A hemilight is one element without part suffix.
     Select("light -- Ambient");
     EXPECT_EQ(Text("edtLgtPower"), "0.8");
+    EXPECT_EQ(Control<QComboBox>("combLgtType")->currentText(), QStringLiteral("hemilight"));
+    EXPECT_FALSE(Control("combLgtType")->isEnabled());
+    EXPECT_FALSE(Control("cbLight")->isEnabled());
+    EXPECT_TRUE(Control("edtGIHSamples")->isEnabled());
+    EXPECT_EQ(Text("edtGIHSamples"), "16");
     Type("edtLgtPower", "1.2");
     EXPECT_EQ(Value("light.light.power", "Ambient"), "1.2");
 
@@ -231,6 +239,8 @@ TEST_F(EditorTabs, ReselectingCommitsAndRefills)
 {
     Select("light -- Sun");
     EXPECT_EQ(Text("edtLgtPower"), "1.5");
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbLgtPower")->Position(), 15);  // sunlight: scale 10
+    EXPECT_EQ(Control<TLinkedTrackBar>("tbLgtPower")->maximum(), 500);
     Type("edtLgtPower", "2.5");
     Select("light -- Sun");
     EXPECT_EQ(Text("edtLgtPower"), "2.5");
