@@ -263,7 +263,7 @@ void Object(TWriter& w, const TOptions& o, long long index, TNumbers& rnd)
     // The transform start tag spans four lines, one matrix row each.
     w.Put("<transform m00=\"1.000000\" m01=\"0.000000\" m02=\"0.000000\" m03=\"");
     w.Fixed(rnd.Micro(10));
-    w.EndLine();
+    w.Line("\"");
     w.Line("\tm10=\"0.000000\" m11=\"1.000000\" m12=\"0.000000\" m13=\"0.000000\"");
     w.Line("\tm20=\"0.000000\" m21=\"0.000000\" m22=\"1.000000\" m23=\"0.000000\"");
     w.Line("\tm30=\"0.000000\" m31=\"0.000000\" m32=\"0.000000\" m33=\"1.000000\">");
