@@ -251,6 +251,7 @@ TEST_F(EditorTabs, ReselectingCommitsAndRefills)
 namespace kelvane::test {
 
 using Binding = EditorTabs;
+using ElementList = EditorTabs;
 
 TEST_F(Binding, GroupCodesFromNames)
 {
@@ -334,7 +335,7 @@ TEST_F(Binding, EnableTreeHonoursContainerTags)
     EXPECT_FALSE(Control("edtWidth")->isEnabled());
 }
 
-TEST_F(Binding, ElementListDrawsRowsInTheStoredKindColour)
+TEST_F(ElementList, RowsAreDrawnInTheStoredKindColour)
 {
     main().IniFileCom().WriteColor("System", "FColor_L", MakeColor(0, 200, 0));
     const auto items = main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly);
@@ -357,6 +358,67 @@ TEST_F(Binding, ElementListDrawsRowsInTheStoredKindColour)
             green = c.green() > 120 && c.red() < 90 && c.blue() < 90;
         }
     EXPECT_TRUE(green);
+}
+
+} // namespace kelvane::test
+
+namespace kelvane::test {
+
+
+
+TEST_F(ElementList, UncheckedRowIsLeftOutOfTheSavedSceneRenderRowStays)
+{
+    auto* list = main().listObjList;
+    const auto sun = list->findItems(QStringLiteral("light -- Sun"), Qt::MatchExactly);
+    ASSERT_EQ(sun.size(), 1);
+    sun[0]->setCheckState(Qt::Unchecked);
+    const auto render = list->findItems(QStringLiteral("render -- Front"), Qt::MatchExactly);
+    ASSERT_EQ(render.size(), 1);
+    render[0]->setCheckState(Qt::Unchecked);  // refused: the row's box is disabled
+    EXPECT_EQ(render[0]->checkState(), Qt::Checked);
+    const std::string saved = SaveAndRead();
+    EXPECT_FALSE(Contains(saved, "name=\"Sun\""));
+    EXPECT_TRUE(Contains(saved, "<render "));
+    EXPECT_TRUE(dialogs_.errors.empty());
+}
+
+TEST_F(ElementList, DropDownAndTextFieldWriteWhenLeft)
+{
+    Select("object -- Floor");
+    auto* shadow = Control<TComboBoxYafRay>("combObjShadow");
+    shadow->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    shadow->setCurrentIndex(1);
+    main().listObjList->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(Value("object.object.shadow", "Floor"), "off");
+
+    Select("render -- Front");
+    auto* saveName = Control<QLineEdit>("edtSaveName");
+    saveName->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    saveName->selectAll();
+    QTest::keyClicks(saveName, QStringLiteral("picture"));
+    main().listObjList->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const std::string saved = SaveAndRead();
+    EXPECT_TRUE(Contains(saved, "name=\"Floor\" shader_name=\"Wood\" shadow=\"off\""));
+    EXPECT_TRUE(Contains(saved, "<outfile value=\"picture.tga\""));
+}
+
+TEST_F(ElementList, BrokenNumberInTheSceneShowsAnErrorAndKeepsTheWindowUsable)
+{
+    Select("light -- Lamp");
+    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong", 0);
+    // Re-selecting commits, then the fill meets the text.
+    main().listObjList->setCurrentItem(
+        main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly).value(0));
+    main().listObjListClick();
+    ASSERT_EQ(dialogs_.errors.size(), 1u);
+    EXPECT_EQ(dialogs_.errors[0], QStringLiteral("'strong' is not a valid floating point value"));
+    dialogs_.errors.clear();
+    Select("object -- Box");
+    EXPECT_EQ(Text("edtCauIOR"), "1.5");
 }
 
 } // namespace kelvane::test
