@@ -55,9 +55,10 @@ public:
     // nothing.
     void OpenScene(const std::vector<fs::path>& paths);
     bool HasScene() const;
-    // Writes the scene (WriteScene), copies it onto OpenFiles()[0] through a temporary file
-    // beside it and deletes "~Rendering.tmp". Raises EFileError when the copy fails (the old
-    // file is then unchanged). Nothing when no scene is open.
+    // Writes the scene as WriteScene does onto OpenFiles()[0], through a temporary file beside
+    // it that replaces the file only once complete, and deletes "~Rendering.tmp". Raises
+    // EFileError when writing fails (the old file is then unchanged). Nothing when no scene is
+    // open.
     void Save();
     // As Save, onto target; afterwards target is OpenFiles()[0].
     void SaveAs(const fs::path& target);
@@ -125,6 +126,7 @@ public:
 private:
     struct TState;
     void SaveTo(const fs::path& target);
+    void WriteSceneTo(const fs::path& target);
 
     fs::path workFolder_;
     ITexturePictureStore* pictures_;

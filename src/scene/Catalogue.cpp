@@ -108,24 +108,20 @@ void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName
     const fs::path source = fs::path((c.sceneFolder / "").native() + file);
     if (file.empty() || !FileExists(source))
         return;
-    if (!c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
-        return;
-    const WideString value = WideString(newName) + u".jpg";
-    first->SetAttribute(u"value", value);
-    // A held copy of this texture would put the old file name back at the commit.
-    if (TDomElement* copy = c.working.HeldCopyOf(texture))
-        if (TDomElement* held = copy->FirstChild() ? copy->FirstChild()->AsElement() : nullptr)
-            held->SetAttribute(u"value", value);
+    if (c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
+        first->SetAttribute(u"value", WideString(newName) + u".jpg");
 }
 
+// The modulators of the first shader named shaderName get the slot textures shaderName + m,
+// copies of the textures they used. Works on the document directly: the shader row's copies
+// would only carry these changes back unaltered.
 void TextureStep(TTextureContext& c, WideView shaderName)
 {
-    TWorkingElement& working = c.working;
-    TElementIndex& index = working.Index();
+    TElementIndex& index = c.working.Index();
     WideString flags(10, u'0');
-    working.BeginEdit(u"shader", shaderName);
+    const int at = index.FirstNamed(u"shader", shaderName);
     const std::vector<TDomElement*> modulators =
-        working.Node() ? ElementsBelow(working.Node(), u"modulator") : std::vector<TDomElement*>();
+        at >= 0 ? ElementsBelow(index.Item(u"shader", at), u"modulator") : std::vector<TDomElement*>();
     for (size_t m = 0; m < modulators.size() && m < 10; ++m) {
         TDomElement* modulator = modulators[m];
         const WideString old = modulator->GetAttribute(u"texname");
@@ -142,14 +138,12 @@ void TextureStep(TTextureContext& c, WideView shaderName)
             if (old != fresh) {
                 TDomElement* copy = texture->CloneNode(true)->AsElement();
                 copy->SetAttribute(u"name", fresh);
-                working.Document()->DocumentElement()->AppendChild(copy);
+                c.working.Document()->DocumentElement()->AppendChild(copy);
                 index.InsertedAt(copy, index.Count(u"texture"));
             }
         }
     }
     c.catalogue.presence.SetValue(shaderName, flags);
-    working.CommitEdit();
-    working.BeginEdit(u"scene", u"");
 }
 
 bool IsOneOf(WideView text, std::initializer_list<WideView> options)
@@ -211,7 +205,7 @@ WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, Wid
             const WideString renamed = base + u"_" + suffix;
             SetHeldValue(working, u"light", name, u"name", renamed);
             name = renamed;
-            working.CommitEdit();
+            working.CommitEdit(false);
             continue;
         }
         WideString part;
@@ -226,8 +220,7 @@ WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, Wid
         MarkLightPart(presence, name, part);
         break;
     }
-    working.CommitEdit();
-    working.BeginEdit(u"scene", u"");
+    working.CommitEdit(false);
     return name;
 }
 
@@ -266,8 +259,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
                 const WideView special = antinoise ? u"an" : u"dof";
                 SetHeldValue(working, u"filter", name, u"name", special);
                 catalogue.presence.SetValue(special, u"1");
-                working.CommitEdit();
-                working.BeginEdit(u"scene", u"");
+                working.CommitEdit(false);
                 name.clear();
             }
             if (kind != u"camera") {

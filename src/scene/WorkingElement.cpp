@@ -154,17 +154,6 @@ TDomElement* TWorkingElement::FindHeld(WideView kind, WideView key, WideView nam
     return nullptr;
 }
 
-TDomElement* TWorkingElement::HeldCopyOf(const TDomElement* source) const
-{
-    if (!node_ || !source)
-        return nullptr;
-    int n = 0;
-    for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n)
-        if (n < static_cast<int>(sources_.size()) && sources_[n] == source)
-            return child->AsElement();
-    return nullptr;
-}
-
 TDomElement* TWorkingElement::LiveSource(int n)
 {
     if (n < 0 || n >= static_cast<int>(sources_.size()) || !sources_[n])
@@ -233,7 +222,7 @@ void TWorkingElement::PairRevivals(const std::vector<TDomElement*>& children, co
     }
 }
 
-void TWorkingElement::CommitEdit()
+void TWorkingElement::CommitEdit(bool keepCopies)
 {
     if (!node_ || IsDocument() || !node_->FirstChild() || node_->FirstChild()->NodeName() == u"scene")
         return;
@@ -261,7 +250,7 @@ void TWorkingElement::CommitEdit()
         if (n < static_cast<int>(partner_.size()) && partner_[n] >= 0 && revivedBy[partner_[n]] == n)
             continue;  // merged into its partner
         if (mark == u"deleted" && revivedBy[n] >= 0) {
-            TDomElement* copy = child->CloneNode(true)->AsElement();
+            TDomElement* copy = Placed(child, keepCopies);
             MergeMissing(copy, children[revivedBy[n]]);
             TDomElement* target = LiveSource(n);
             if (target) {
@@ -297,7 +286,7 @@ void TWorkingElement::CommitEdit()
             if (!target)
                 throw EListError(number);
         }
-        TDomElement* copy = child->CloneNode(true)->AsElement();
+        TDomElement* copy = Placed(child, keepCopies);
         if (target) {
             target->GetParentNode()->ReplaceChild(copy, target);
             index_.Replaced(target, copy);
@@ -314,6 +303,17 @@ void TWorkingElement::CommitEdit()
         }
         sources_[n] = copy;
     }
+    if (!keepCopies)
+        BeginEdit(u"scene", u"");
+}
+
+// What goes into the document for a held child: a copy of it, or the child itself.
+TDomElement* TWorkingElement::Placed(TDomElement* child, bool keepCopies)
+{
+    if (keepCopies)
+        return child->CloneNode(true)->AsElement();
+    node_->RemoveChild(child);
+    return child;
 }
 
 } // namespace kelvane

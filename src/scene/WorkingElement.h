@@ -51,7 +51,10 @@ public:
     // left as it is; committing it again leaves the document as the first commit left it.
     // Raises EConvertError for a mark that is none of these, EListError for an index beyond the
     // document's elements of that tag; copies handled before the error stay in the document.
-    void CommitEdit();
+    void CommitEdit() { CommitEdit(true); }
+    // keepCopies false: the held elements themselves go into the document (no copies are made)
+    // and the working element becomes the document, as after BeginEdit("scene", ...).
+    void CommitEdit(bool keepCopies);
 
     // Appends a copy of the first element of tag kind named name, marked with its index;
     // nothing when there is none.
@@ -72,9 +75,6 @@ public:
     // from on. Returns the child and its position through at, or nullptr.
     TDomElement* FindHeld(WideView kind, WideView key, WideView name, int from = 0, int* at = nullptr) const;
 
-    // The held copy made from source (by BeginEdit or AddCopy), or nullptr.
-    TDomElement* HeldCopyOf(const TDomElement* source) const;
-
     // For the modulator view: the element saved while the working element shows modulators.
     TDomElement* Saved() const { return saved_; }
     void SetSaved(TDomElement* saved) { saved_ = saved; }
@@ -90,6 +90,7 @@ private:
     TDomElement* LiveSource(int n);
     void RemoveFromTree(TDomElement* element);
     void PairRevivals(const std::vector<TDomElement*>& children, const std::vector<WideString>& marks);
+    TDomElement* Placed(TDomElement* child, bool keepCopies);
     static void MergeMissing(TDomElement* copy, const TDomElement* other);
 
     const TNameValueList* presence_;

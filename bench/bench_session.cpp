@@ -1,0 +1,183 @@
+// Scene session speed: File > Open followed by File > Save as, against a plain copy of the same
+// file in the same run, and the catalogue of a scene with many shaders and lights.
+//
+// Scenes come from kelvane-scenegen (next to this program). Each open + save runs in a child
+// process so that its peak memory can be read on its own.
+//
+//   bench_session [--quick] [--catalogue] [--keep FOLDER]
+//   --quick: the two smaller scenes only; --catalogue: the catalogue figure only.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "editing/SceneSession.h"
+#include "scene/Catalogue.h"
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
+#include "scene/SceneReading.h"
+
+using namespace kelvane;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+struct TCase {
+    const char* name;
+    std::string generatorArgs;
+};
+
+void Generate(const fs::path& file, const std::string& args)
+{
+    const std::string command = "'" + (ExecutableFolder() / "kelvane-scenegen").string() + "' " + args + " -o '" +
+                                file.string() + "'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "scene generator failed: %s\n", command.c_str());
+        std::exit(1);
+    }
+}
+
+// The plain copy every figure is measured against: read the file and write it elsewhere.
+double TimeCopy(const fs::path& source, const fs::path& target)
+{
+    double best = 1e9;
+    for (int run = 0; run < 2; ++run) {
+        const auto start = Clock::now();
+        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+        best = std::min(best, Seconds(start));
+        fs::remove(target);
+    }
+    return best;
+}
+
+struct TOpenSave {
+    double open = 0, save = 0;
+    long peakKb = 0;
+    size_t rows = 0;
+};
+
+// Opens and saves the scene in a child process; returns its times and peak resident size.
+TOpenSave TimeOpenSave(const fs::path& scene, const fs::path& folder)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        std::exit(1);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        TOpenSave r;
+        try {
+            TSceneSession session(folder);
+            auto start = Clock::now();
+            session.OpenScene({scene});
+            r.open = Seconds(start);
+            r.rows = session.RowCount();
+            start = Clock::now();
+            session.SaveAs(folder / "saved.xml");
+            r.save = Seconds(start);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "open + save failed: %s\n", e.what());
+            _exit(1);
+        }
+        if (write(fds[1], &r, sizeof r) != sizeof r)
+            _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    TOpenSave r;
+    const bool got = read(fds[0], &r, sizeof r) == sizeof r;
+    close(fds[0]);
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "child failed\n");
+        std::exit(1);
+    }
+    r.peakKb = usage.ru_maxrss;
+    fs::remove(folder / "saved.xml");
+    return r;
+}
+
+void OpenSaveTable(const fs::path& folder, bool quick)
+{
+    std::vector<TCase> cases = {
+        {"10 MB, 100 meshes", "--size 10 --objects 100 --shaders 20 --lights 10"},
+        {"100 MB, 1,000 meshes", "--size 100 --objects 1000 --shaders 50 --lights 20"},
+        {"100 MB, 1,000 objects + shaders + lights", "--size 100 --objects 1000 --shaders 1000 --lights 1000"},
+        {"500 MB, 10,000 meshes", "--size 500 --objects 10000 --shaders 100 --lights 50"},
+    };
+    if (quick)
+        cases.resize(2);
+    std::printf("Open + Save as against a plain copy (fs::copy_file) of the same file\n");
+    std::printf("%-42s %9s %8s %8s %8s %8s %7s %9s %7s\n", "scene", "MB", "copy s", "open s", "save s", "MB/s",
+                "x copy", "peak MB", "x size");
+    for (const TCase& c : cases) {
+        const fs::path scene = folder / "scene.xml";
+        // --size decides the size; the object count then is the number of meshes of that size.
+        Generate(scene, c.generatorArgs);
+        const double mb = static_cast<double>(fs::file_size(scene)) / (1 << 20);
+        const double copy = TimeCopy(scene, folder / "copy.xml");
+        const TOpenSave r = TimeOpenSave(scene, folder);
+        const double total = r.open + r.save;
+        std::printf("%-42s %9.1f %8.3f %8.3f %8.3f %8.1f %7.2f %9.1f %7.2f\n", c.name, mb, copy, r.open, r.save,
+                    mb / total, total / copy, r.peakKb / 1024.0, r.peakKb / 1024.0 / mb);
+        std::fflush(stdout);
+        fs::remove(scene);
+    }
+}
+
+void CatalogueFigure(const fs::path& folder)
+{
+    const fs::path scene = folder / "catalogue.xml";
+    Generate(scene, "--objects 10 --faces 10 --shaders 5000 --lights 5000 --textures 100");
+    TMeshStash stash;
+    std::unique_ptr<TDomDocument> document = ReadSceneFile(scene, stash, folder / "~Fake.tmp");
+    TCatalogue catalogue;
+    TWorkingElement working(catalogue.presence);
+    working.SetDocument(document.get());
+    TJpegFileStore store;
+    const size_t nodesRead = document->OwnedNodeCount();
+    const auto start = Clock::now();
+    BuildCatalogue(working, catalogue, folder, store);
+    const double seconds = Seconds(start);
+    const size_t nodesAfter = document->OwnedNodeCount();
+    std::printf("\nCatalogue of 5,000 shaders (each with a texture slot) and 5,000 lights: %.3f s, %zu rows, "
+                "%zu nodes read, %zu after\n", seconds, catalogue.rows.size(), nodesRead, nodesAfter);
+    fs::remove(scene);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool quick = false, catalogueOnly = false;
+    fs::path keep;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--catalogue") == 0)
+            catalogueOnly = true;
+        else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc)
+            keep = argv[++i];
+    }
+    const fs::path folder = keep.empty() ? MakePrivateTempDir("kelvane-bench") : keep;
+    fs::create_directories(folder);
+    if (!catalogueOnly)
+        OpenSaveTable(folder, quick);
+    CatalogueFigure(folder);
+    if (keep.empty())
+        fs::remove_all(folder);
+    return 0;
+}
