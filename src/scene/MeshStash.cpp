@@ -456,10 +456,25 @@ std::string TMeshStash::StashText(std::string text)
     TMeshStash fresh;
     std::string shortened;
     fresh.CutMeshes(text, shortened);
-    if (fresh.meshes_.empty())
+    size_t meshBytes = 0;
+    for (const TPiece& piece : fresh.meshes_)
+        meshBytes += piece.owned ? 0 : piece.length;
+    if (fresh.meshes_.empty()) {
         shortened = std::move(text);  // nothing was cut: the text itself is the result
-    else
+    } else if (meshBytes < text.size() / 2) {
+        // The blocks are the smaller part: keep copies rather than the whole text.
+        fresh.owned_.reserve(fresh.owned_.size() + meshBytes);
+        for (TPiece& piece : fresh.meshes_) {
+            if (piece.owned)
+                continue;
+            const size_t at = fresh.owned_.size();
+            fresh.owned_.append(text, piece.offset, piece.length);
+            piece = TPiece{at, piece.length, true};
+        }
+        std::string().swap(text);
+    } else {
         fresh.text_ = std::move(text);
+    }
     shortened = fresh.CutTransforms(std::move(shortened));
     RemoveComments(shortened);
     RemoveStrayCommentEnds(shortened);
