@@ -38,8 +38,14 @@ TElementList::TElementList(TIniFileCompo& settings, QWidget* parent) : QListWidg
     setItemDelegate(new TKindColourDelegate(*this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        if (!filling_ && OnCheck)
-            OnCheck(row(item), item->checkState() == Qt::Checked);
+        if (filling_ || !OnCheck)
+            return;
+        const bool checked = item->checkState() == Qt::Checked;
+        if (!OnCheck(row(item), checked)) {
+            filling_ = true;
+            item->setCheckState(checked ? Qt::Unchecked : Qt::Checked);
+            filling_ = false;
+        }
     });
 }
 

@@ -22,8 +22,8 @@ public:
     };
     // Replaces the rows without emitting the check signal; no row is selected afterwards.
     void SetRows(const std::vector<TRowView>& rows);
-    // The check box of a row was switched by the user.
-    std::function<void(int row, bool checked)> OnCheck;
+    // The check box of a row was switched; false refuses the change, which is undone.
+    std::function<bool(int row, bool checked)> OnCheck;
 
     // The kind part of a row text: before the first " -- ".
     static QString KindOf(const QString& text);

@@ -164,10 +164,9 @@ void TfrmMain::CreateEditors()
     listObjList = new TElementList(*iniFileCom_, central);
     listObjList->setFixedWidth(170);
     listObjList->OnCheck = [this](int row, bool checked) {
-        Guarded(this, [&] {
-            if (!session_->SetRowChecked(row, checked))
-                RefreshScene();
-        });
+        bool taken = false;
+        Guarded(this, [&] { taken = session_->SetRowChecked(row, checked); });
+        return taken;
     };
     connect(listObjList, &QListWidget::itemClicked, this, [this] { listObjListClick(); });
     layout->addWidget(listObjList);
