@@ -187,13 +187,48 @@ void MarkLightPart(TNameValueList& presence, WideView base, WideView part)
     presence.SetValue(base, flags);
 }
 
+namespace {
+
+// The first non-empty value of attr among the elements named name, as "light.light.attr" reads it
+// from a light row's copies.
+WideString SourceValue(const std::vector<TDomElement*>& sources, WideView name, WideView attr)
+{
+    WideString own;
+    for (const TDomElement* source : sources) {
+        if (!ElementName(source, own) || own != name)
+            continue;
+        if (const TDomAttr* a = source->GetAttributes()->GetNamedItem(attr))
+            if (WideString value = a->Value(); !value.empty())
+                return value;
+    }
+    return {};
+}
+
+// Renames the first element named name, as "light.light.name" writes a light row's copies.
+void RenameSource(TElementIndex& index, const std::vector<TDomElement*>& sources, WideView name, WideView renamed)
+{
+    WideString own;
+    for (TDomElement* source : sources) {
+        if (ElementName(source, own) && own == name) {
+            source->SetAttribute(u"name", renamed);
+            index.Renamed(source, own);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name)
 {
-    // Each pass that renames takes one dot out of the name, so the loop ends.
+    // The light row's copies would come back unchanged but for the name written on the first of
+    // them: the names are written on the document's elements directly (a light row holds each
+    // element once). Each pass that renames takes one dot out of the name, so the loop ends.
+    working.SetPresence(presence);
     for (;;) {
-        working.BeginEdit(u"light", name);
+        const std::vector<TDomElement*> sources = working.Sources(u"light", name);
         const size_t dot = name.find(u'.');
-        const WideString type = HeldValue(working, u"light", name, u"type");
+        const WideString type = SourceValue(sources, name, u"type");
         if (dot != WideString::npos) {
             const WideString base = name.substr(0, dot), suffix = name.substr(dot + 1);
             if (IsOneOf(type, {u"pointlight", u"softlight", u"sunlight", u"arealight", u"spotlight", u"photonlight"}) &&
@@ -203,24 +238,23 @@ WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, Wid
                 break;
             }
             const WideString renamed = base + u"_" + suffix;
-            SetHeldValue(working, u"light", name, u"name", renamed);
+            RenameSource(working.Index(), sources, name, renamed);
             name = renamed;
-            working.CommitEdit(false);
             continue;
         }
         WideString part;
         if (IsOneOf(type, {u"pointlight", u"softlight", u"spotlight", u"arealight"})) {
             part = u"light";
         } else if (type == u"photonlight") {
-            const WideString mode = HeldValue(working, u"light", name, u"mode");
+            const WideString mode = SourceValue(sources, name, u"mode");
             part = mode == u"diffuse" || mode == u"caustic" ? mode : WideString(u"photonlight");
         }
         if (!part.empty())
-            SetHeldValue(working, u"light", name, u"name", name + u"." + part);
+            RenameSource(working.Index(), sources, name, name + u"." + part);
         MarkLightPart(presence, name, part);
         break;
     }
-    working.CommitEdit(false);
+    working.BeginEdit(u"scene", u"");
     return name;
 }
 

@@ -220,4 +220,25 @@ void TElementIndex::Removed(TDomElement* element)
     list->derivedValid = false;
 }
 
+void TElementIndex::Renamed(const TDomElement* element, WideView oldName, bool hadName)
+{
+    if (!built_)
+        return;
+    auto it = tags_.find(element->TagName());
+    if (it == tags_.end() || !it->second.valid || !it->second.derivedValid)
+        return;
+    TTagList& list = it->second;
+    auto pos = list.position.find(element);
+    if (pos == list.position.end())
+        return;
+    if (hadName) {
+        auto named = list.byName.find(WideString(oldName));
+        if (named != list.byName.end())
+            named->second.erase(pos->second);
+    }
+    WideString name;
+    if (ElementName(element, name))
+        list.byName[name].insert(pos->second);
+}
+
 } // namespace kelvane

@@ -38,6 +38,8 @@ public:
     void InsertedAt(TDomElement* element, int index);
     // element (with its subtree) was taken out of the tree.
     void Removed(TDomElement* element);
+    // element's `name` attribute, formerly oldName (hadName false: none), was changed.
+    void Renamed(const TDomElement* element, WideView oldName, bool hadName = true);
 
 private:
     struct TTagList {

@@ -32,6 +32,36 @@ void TWorkingElement::SetDocument(TDomDocument* document)
     partner_.clear();
 }
 
+template <class F>
+void TWorkingElement::Select(WideView kind, WideView name, F&& take)
+{
+    auto copy = [&](WideView tag, WideView named) {
+        const int i = index_.FirstNamed(tag, named);
+        if (i >= 0)
+            take(index_.Item(tag, i), i);
+    };
+    const WideString flags = presence_->Values(name);
+    if (kind == u"render") {
+        if (TDomElement* render = index_.Item(u"render", 0))
+            take(render, 0);
+        copy(u"camera", name);
+    } else if (kind == u"filter") {
+        copy(u"filter", name);
+        copy(u"filter", u"an");
+        copy(u"filter", u"dof");
+    } else if (!flags.empty() && flags != u"000" && flags.size() != 10) {
+        static constexpr const char16_t* kParts[] = {u".light", u".diffuse", u".caustic"};
+        for (size_t p = 0; p < 3 && p < flags.size(); ++p)
+            if (flags[p] == u'1')
+                copy(kind, WideString(name) + kParts[p]);
+    } else {
+        copy(kind, name);
+        if (flags.size() == 10)
+            for (char16_t d = u'0'; d <= u'9'; ++d)
+                copy(u"texture", WideString(name) + d);
+    }
+}
+
 void TWorkingElement::BeginEdit(WideView kind, WideView name)
 {
     node_ = nullptr;
@@ -41,30 +71,20 @@ void TWorkingElement::BeginEdit(WideView kind, WideView name)
     partner_.clear();
     if (!document_)
         return;
-    const WideString flags = presence_->Values(name);
     if (kind == u"scene") {
         node_ = document_;
         return;
     }
     node_ = document_->CreateElement(kind);
-    if (kind == u"render") {
-        if (TDomElement* render = index_.Item(u"render", 0))
-            AppendCopy(render, 0);
-        AddCopy(u"camera", name);
-    } else if (kind == u"filter") {
-        AddCopy(u"filter", name);
-        AddCopy(u"filter", u"an");
-        AddCopy(u"filter", u"dof");
-    } else if (!flags.empty() && flags != u"000" && flags.size() != 10) {
-        static constexpr const char16_t* kParts[] = {u".light", u".diffuse", u".caustic"};
-        for (size_t p = 0; p < 3 && p < flags.size(); ++p)
-            if (flags[p] == u'1')
-                AddCopy(kind, WideString(name) + kParts[p]);
-    } else {
-        AddCopy(kind, name);
-        if (flags.size() == 10)
-            AddTextureCopies(name);
-    }
+    Select(kind, name, [this](TDomElement* source, int i) { AppendCopy(source, i); });
+}
+
+std::vector<TDomElement*> TWorkingElement::Sources(WideView kind, WideView name)
+{
+    std::vector<TDomElement*> found;
+    if (document_ && kind != u"scene")
+        Select(kind, name, [&](TDomElement* source, int) { found.push_back(source); });
+    return found;
 }
 
 void TWorkingElement::AddCopy(WideView kind, WideView name)

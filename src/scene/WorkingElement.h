@@ -44,6 +44,8 @@ public:
     //             name.caustic for a three-character value other than "000"; the element and its
     //             textures name0 .. name9 for a ten-character value; else the one element.
     void BeginEdit(WideView kind, WideView name);
+    // The document elements BeginEdit(kind, name) would copy, in that order (kind "scene": none).
+    std::vector<TDomElement*> Sources(WideView kind, WideView name);
     // Writes the copies back: a numbered copy replaces its source, a "new" one is inserted before
     // the first element of its tag (or before the first render element), a "deleted" one's source
     // is removed (an object's emptied transform placeholder with it); a "new" copy beside a
@@ -86,6 +88,8 @@ public:
 
 private:
     void AppendCopy(TDomElement* source, int index);
+    // Calls take(source, index) for each element the row of kind and name stands for.
+    template <class F> void Select(WideView kind, WideView name, F&& take);
     // The element that a commit of child n acts on: its recorded source if still in the tree.
     TDomElement* LiveSource(int n);
     void RemoveFromTree(TDomElement* element);
