@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -48,9 +49,23 @@ void Generate(const fs::path& file, const std::string& args)
     }
 }
 
-// The copies every figure is measured against: the system's plain copy (fs::copy_file), and the
-// durable copy a save needs (CopyFileAtomic: temporary file beside the target, flushed to disk,
-// renamed). Best of two runs each.
+// A plain copy as cp makes it: read and write with one 1 MiB buffer, no flush to disk.
+void PlainCopy(const fs::path& source, const fs::path& target)
+{
+    const int in = open(source.c_str(), O_RDONLY);
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char> buffer(1 << 20);
+    ssize_t n;
+    while (in >= 0 && out >= 0 && (n = read(in, buffer.data(), buffer.size())) > 0)
+        if (write(out, buffer.data(), static_cast<size_t>(n)) != n)
+            break;
+    close(in);
+    close(out);
+}
+
+// The copies every figure is measured against: the plain copy, and the durable copy a save
+// needs (CopyFileAtomic: temporary file beside the target, flushed to disk, renamed). Best of
+// two runs each.
 struct TCopyTimes {
     double plain = 1e9, durable = 1e9;
 };
@@ -60,7 +75,7 @@ TCopyTimes TimeCopies(const fs::path& source, const fs::path& target)
     TCopyTimes t;
     for (int run = 0; run < 2; ++run) {
         auto start = Clock::now();
-        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+        PlainCopy(source, target);
         t.plain = std::min(t.plain, Seconds(start));
         fs::remove(target);
         start = Clock::now();
@@ -130,7 +145,7 @@ void OpenSaveTable(const fs::path& folder, bool quick)
     };
     if (quick)
         cases.resize(2);
-    std::printf("Open + Save as against a plain copy (fs::copy_file) and a durable copy (CopyFileAtomic)\n");
+    std::printf("Open + Save as against a plain copy (read/write, 1 MiB buffer) and a durable copy (CopyFileAtomic)\n");
     std::printf("%-40s %6s %7s %7s %7s %7s %6s %7s %7s %7s %6s\n", "scene", "MB", "copy s", "durable", "open s",
                 "save s", "MB/s", "x copy", "x dur.", "peak MB", "x size");
     for (const TCase& c : cases) {
