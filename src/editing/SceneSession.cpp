@@ -44,8 +44,21 @@ std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fa
 
 } // namespace
 
+WideString RecentItemPath(WideView caption)
+{
+    WideString path(caption);
+    if (const size_t amp = path.find(u'&'); amp != WideString::npos)
+        path.erase(amp, 1);
+    const size_t dot = path.rfind(u'.');
+    if (dot != WideString::npos && path.size() - dot > 6)
+        path.resize(path.size() - 3);
+    return path;
+}
+
 struct TSceneSession::TState {
     TState() : working(catalogue.presence) {}
+    TState(const TState&) = delete;
+    TState& operator=(const TState&) = delete;
     std::unique_ptr<TDomDocument> document;
     TMeshStash stash;
     TCatalogue catalogue;
@@ -76,7 +89,19 @@ void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
     TJpegFileStore jpegStore;
     BuildCatalogue(fresh->working, fresh->catalogue, FolderOf(paths[0]), pictures_ ? *pictures_ : jpegStore);
     fresh->caption = u"Kelvane  --  " + Widen(paths[0].filename().string());
-    state_ = std::move(fresh);
+
+    // From here on nothing fails: the new scene moves into the session's own state, so that
+    // references to the working element and the tables stay valid.
+    TState& s = *state_;
+    s.document = std::move(fresh->document);
+    s.stash = std::move(fresh->stash);
+    s.catalogue = std::move(fresh->catalogue);
+    s.openFiles = std::move(fresh->openFiles);
+    s.caption = std::move(fresh->caption);
+    s.selected = -1;
+    s.working.SetDocument(s.document.get());
+    s.working.SetPresence(s.catalogue.presence);
+    s.working.BeginEdit(u"scene", u"");
 
     const std::string key = FoldedPath(paths[0]);
     std::erase_if(recentFiles_, [&](const fs::path& p) { return FoldedPath(p) == key; });

@@ -23,6 +23,10 @@
 //
 // Errors are exceptions (EKelvaneError and its kinds, EDomException) carrying the English text
 // to show; the action in progress is abandoned.
+//
+// References returned by Working(), PresenceTable(), ThumbnailIndex(), the name lists and Rows()
+// stay valid for the session's life (their contents change with each open); Document() and the
+// nodes of the working element change with each open.
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -37,6 +41,11 @@
 namespace kelvane {
 
 namespace fs = std::filesystem;
+
+// The path a File > Latest Files item stands for: its caption without the first '&' (the menu's
+// accelerator mark); when the extension (from the last dot) is longer than 6 characters, the
+// last 3 characters are dropped as well.
+WideString RecentItemPath(WideView caption);
 
 class TSceneSession {
 public:

@@ -241,6 +241,22 @@ TEST(KeyPathsRevive, DeletedThenRevivedLeavesOneElementWithTheEditorsValues)
     EXPECT_EQ(filter.working.Index().Item(u"filter", 0)->GetAttribute(u"radius"), u"3");
 }
 
+TEST(KeyPathsView, NestedViewsRegroupOnce)
+{
+    TKeyPathFixture f;
+    f.Hold("shader", {"Wood"});
+    BeginModulatorView(f.working);
+    BeginModulatorView(f.working);
+    EXPECT_EQ(f.Held(), "modulator[color] modulator");
+    f.Set("modulator.modulator.size", "Wood1", "2", kkModulator);
+    EndModulatorView(f.working);
+    EXPECT_EQ(f.Held(), "modulator[color] modulator");
+    EndModulatorView(f.working);
+    EndModulatorView(f.working);  // one too many: nothing
+    EXPECT_EQ(f.Held(), "shader=Wood[attributes[color specular] hard modulator[color] modulator]");
+    EXPECT_EQ(f.Get("modulator.modulator.size", "Wood1"), "2");
+}
+
 TEST(KeyPathsRows, KindAndName)
 {
     EXPECT_EQ(RowKind(u"light -- Lamp"), u"light");

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "editing/EditScript.h"
+#include "editing/KeyPaths.h"
 #include "editing/SceneSession.h"
 #include "scene/FileIO.h"
 #include "support/TempDir.h"
@@ -228,6 +229,28 @@ TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- apple|object -- Cube|render -- Alt|shader -- Mat|");
     EXPECT_EQ(f.session.SelectedName(), u"Alt");
     EXPECT_THROW(f.session.SelectRow(99), EListError);
+}
+
+TEST(SceneSessionRows, RecentItemPath)
+{
+    EXPECT_EQ(RecentItemPath(u"&/scenes/a.xml"), u"/scenes/a.xml");
+    EXPECT_EQ(RecentItemPath(u"/scenes/a&b.xml"), u"/scenes/ab.xml");
+    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlab"), u"/scenes/a.xmlab");  // ".xmlab": 6 characters
+    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlabc"), u"/scenes/a.xml");
+    EXPECT_EQ(RecentItemPath(u""), u"");
+}
+
+TEST(SceneSessionOpen, ReferencesStayValidAcrossOpens)
+{
+    TSessionFixture f;
+    TWorkingElement& working = f.session.Working();
+    TNameValueList& presence = f.session.PresenceTable();
+    f.session.OpenScene({f.Scene(kSmallScene)});
+    f.session.OpenScene({f.Scene(kSmallScene, "again.xml")});
+    EXPECT_EQ(&working, &f.session.Working());
+    EXPECT_EQ(presence.Values(u"Lamp"), u"100");
+    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
+    EXPECT_EQ(GetValue(working, u"light.light.power", u"Lamp.light"), u"1");
 }
 
 TEST(SceneSessionScript, WordsAndErrors)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/Catalogue.h"
+#include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/WorkingTestHelpers.h"
 #include "support/TempDir.h"
@@ -141,6 +142,7 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         {"Wood", "Wood0", "Wood0", "Wood0.jpg", "Wood0.jpg"},  // a copy held by the shader row
         {"../up", "photo", "photo", "photo.jpg", ""},
         {"a/b", "photo", "photo", "photo.jpg", ""},
+        {"Png", "photo", "photo", "photo.jpg", ""},  // not JPEG data: the core store leaves it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shader + std::string(" ") + c.texname);
@@ -148,7 +150,7 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
                             "\" type=\"jpeg\"><filename value=\"photo.jpg\"/></texture><shader name=\"" + c.shader +
                             "\"><modulator texname=\"" + c.texname + "\"></modulator></shader><render></render></scene>");
         fs::create_directories(f.dir / "sub");
-        f.dir.Write("photo.jpg", jpeg);
+        f.dir.Write("photo.jpg", std::string(c.shader) == "Png" ? std::string("\x89PNG\r\n", 6) : jpeg);
         f.Build();
         int i = f.working.Index().FirstNamed(u"texture", Widen(std::string(c.shader) + "0"));
         ASSERT_GE(i, 0);
@@ -172,6 +174,23 @@ TEST(CatalogueRows, SortIgnoresCase)
     EXPECT_FALSE(RowTextLess(u"object -- a", u"object -- a"));
     EXPECT_TRUE(RowTextLess(u"light -- x", u"light -- xy"));
     EXPECT_TRUE(RowTextLess(u"background -- Z", u"filter -- "));
+}
+
+TEST(CatalogueTables, NameValueList)
+{
+    TNameValueList list;
+    list.Add(u"a", u"1");
+    list.Add(u"b", u"");
+    list.Add(u"a", u"2");
+    list.SetValue(u"a", u"3");
+    list.SetValue(u"c", u"4");
+    EXPECT_EQ(list.Values(u"a"), u"3");
+    EXPECT_TRUE(list.Contains(u"b"));
+    list.Remove(u"a");
+    EXPECT_EQ(list.Values(u"a"), u"2");  // the second "a" is found once the first is gone
+    EXPECT_EQ(list.Line(0), u"b=");
+    EXPECT_EQ(list.IndexOfName(u"c"), 2);
+    EXPECT_THROW(list.Name(3), EListError);
 }
 
 TEST(CatalogueLights, MarkLightPart)
