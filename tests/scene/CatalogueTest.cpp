@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "scene/Catalogue.h"
-#include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/WorkingTestHelpers.h"
 #include "support/TempDir.h"
@@ -164,33 +163,6 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         EXPECT_EQ(files, *c.written ? 1u : 0u);
         EXPECT_FALSE(FileExists(f.dir.Path().parent_path() / "up0.jpg"));
     }
-}
-
-TEST(CatalogueRows, SortIgnoresCase)
-{
-    EXPECT_TRUE(RowTextLess(u"object -- a", u"object -- B"));
-    EXPECT_TRUE(RowTextLess(u"object -- B", u"object -- c"));
-    EXPECT_TRUE(RowTextLess(u"object -- A", u"object -- a"));
-    EXPECT_FALSE(RowTextLess(u"object -- a", u"object -- a"));
-    EXPECT_TRUE(RowTextLess(u"light -- x", u"light -- xy"));
-    EXPECT_TRUE(RowTextLess(u"background -- Z", u"filter -- "));
-}
-
-TEST(CatalogueTables, NameValueList)
-{
-    TNameValueList list;
-    list.Add(u"a", u"1");
-    list.Add(u"b", u"");
-    list.Add(u"a", u"2");
-    list.SetValue(u"a", u"3");
-    list.SetValue(u"c", u"4");
-    EXPECT_EQ(list.Values(u"a"), u"3");
-    EXPECT_TRUE(list.Contains(u"b"));
-    list.Remove(u"a");
-    EXPECT_EQ(list.Values(u"a"), u"2");  // the second "a" is found once the first is gone
-    EXPECT_EQ(list.Line(0), u"b=");
-    EXPECT_EQ(list.IndexOfName(u"c"), 2);
-    EXPECT_THROW(list.Name(3), EListError);
 }
 
 TEST(CatalogueLights, MarkLightPart)
