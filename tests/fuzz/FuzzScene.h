@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 
 #include "scene/Errors.h"
 #include "scene/MeshStash.h"
@@ -32,6 +33,32 @@ inline void CompareWithLiteralPasses(const std::string& text, const std::string&
     }
 }
 
+// The restore steps against the literal ones on the tree's text form, where no placeholder is
+// ever preceded by part of an end tag (text nodes hold no '<'). Errors must match too.
+inline void CompareRestores(const std::string& written, const TMeshStash& stash)
+{
+    test::TReferenceStash ref;
+    for (size_t n = 0; n < stash.MeshCount(); ++n)
+        ref.meshes.emplace_back(stash.Mesh(n));
+    for (size_t n = 0; n < stash.TransformCount(); ++n)
+        ref.transforms.emplace_back(stash.Transform(n));
+    auto outcome = [](auto&& f) {
+        try {
+            return "=" + f();
+        } catch (const EKelvaneError& e) {
+            return std::string("!") + typeid(e).name() + e.what();
+        }
+    };
+    const std::string fastT = outcome([&] { return stash.RestoreTransforms(written); });
+    const std::string slowT = outcome([&] { return ref.RestoreTransforms(written); });
+    const std::string fastM = outcome([&] { return stash.RestoreMeshes(written); });
+    const std::string slowM = outcome([&] { return ref.RestoreMeshes(written); });
+    if (fastT != slowT || fastM != slowM) {
+        std::fprintf(stderr, "restore differs from the literal passes\n");
+        std::abort();
+    }
+}
+
 // Raises only EKelvaneError kinds on bad input.
 inline void ReadSceneBytes(std::string_view bytes, bool compare)
 {
@@ -54,6 +81,8 @@ inline void ReadSceneBytes(std::string_view bytes, bool compare)
     const std::unique_ptr<TDomDocument> doc = parser.CreateDocument();
 
     const std::string written = Narrow(doc->GetXML(7, 7));
+    if (compare && written.size() <= 4096)
+        CompareRestores(written, stash);
     const std::string restored = stash.RestoreMeshes(stash.RestoreTransforms(written));
     (void)restored;
 }

@@ -378,6 +378,11 @@ TEST(MeshStash, LineEndsBecomeCrLfWhileReading)
         {"\n", "\r\n"},             {"x", "x\r\n"},
         {std::string(5000, 'x') + "\n" + std::string(40, 'y'), std::string(5000, 'x') + "\r\n" + std::string(40, 'y') + "\r\n"},
         {std::string(100, '\n'), [] { std::string s; for (int i = 0; i < 100; ++i) s += "\r\n"; return s; }()},
+        // Line ends across the 16-byte blocks the counting looks at.
+        {std::string(15, 'x') + "\r\n" + std::string(30, 'y') + "\r\n", std::string(15, 'x') + "\r\n" + std::string(30, 'y') + "\r\n"},
+        {std::string(15, 'x') + "\rz" + std::string(30, 'y') + "\r\n", std::string(15, 'x') + "\r\nz" + std::string(30, 'y') + "\r\n"},
+        {std::string(16, 'x') + "\nz" + std::string(30, 'y') + "\r\n", std::string(16, 'x') + "\r\nz" + std::string(30, 'y') + "\r\n"},
+        {std::string(31, 'x') + "\r", std::string(31, 'x') + "\r\n"},
     };
     for (const Case& c : cases) {
         const auto file = dir.Write("lines.xml", c.in);
