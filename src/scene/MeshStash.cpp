@@ -823,6 +823,16 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
         out.append(text.substr(pos, p - pos));
         size_t digits = 0;
         const int64_t index = PlaceholderNumber(text, p + kTransformMark.size(), digits);
+        if (index < 0 || static_cast<uint64_t>(index) >= transforms_.size())
+            throw EListError(index);
+        const std::string_view tag = View(transforms_[static_cast<size_t>(index)]);
+        if (text.substr(p + kTransformMark.size() + digits, 3) == "\"/>") {
+            // An emptied transform written as one tag: it gets its end tag back and renames none.
+            out.append(tag);
+            out += kTransformEnd;
+            pos = p + 25 + digits;
+            continue;
+        }
 
         // Delete 25 + digits characters of the current text from p: end tags ahead already
         // turned by an owed pass are 5 characters shorter there.
@@ -857,9 +867,7 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
             turnedInOut.push_back(waiting[waitingFirst++]);
         else
             ++owed;
-        if (index < 0 || static_cast<uint64_t>(index) >= transforms_.size())
-            throw EListError(index);
-        out.append(View(transforms_[static_cast<size_t>(index)]));
+        out.append(tag);
         out.append(tail);
         pos = cur;
     }

@@ -52,8 +52,9 @@ public:
     std::string_view Transform(size_t n) const;
 
     // Replaces every `<fake_transform trns="n">` and the character after it by transform tag n,
-    // and as many "</fake_transform>" by "</transform>". A number that is not decimal raises
-    // EConvertError, one without a list entry EListError.
+    // and as many "</fake_transform>" by "</transform>"; `<fake_transform trns="n"/>` becomes tag
+    // n and "</transform>". A number that is not decimal raises EConvertError, one without a list
+    // entry EListError.
     std::string RestoreTransforms(std::string_view text) const;
     // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n; errors
     // as RestoreTransforms.

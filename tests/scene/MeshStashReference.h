@@ -8,6 +8,8 @@
 // - with no '<' after a comment start, the comment goes through its "-->", or "<!-" goes;
 // - a stray "-->" with no '>' before it goes alone;
 // - restored entries are never searched for placeholders again;
+// - an emptied transform written as `<fake_transform trns="n"/>` gets tag n and "</transform>"
+//   and renames no end tag;
 // - a transform tag goes back where its placeholder was, also when the end tag renamed in that
 //   pass lay before it (the text before it is then 5 characters shorter).
 #include <cstdint>
@@ -131,7 +133,13 @@ struct TReferenceStash {
             if (p == std::string::npos)
                 break;
             const int64_t n = Number(m.text, p + 21);
-            m.Erase(p, 25 + std::to_string(n).size());
+            const size_t digits = std::to_string(n).size();
+            if (m.text.compare(p + 22 + digits, 3, "\"/>") == 0) {
+                m.Erase(p, 25 + digits);
+                m.Insert(p, Entry(transforms, n) + "</transform>");
+                continue;
+            }
+            m.Erase(p, 25 + digits);
             const size_t e = m.Find("</fake_transform>");
             if (e != std::string::npos)
                 m.Erase(e + 2, 5);

@@ -248,6 +248,23 @@ TEST(MeshStash, RestoreRoundTripGivesBackEveryBlock)
     EXPECT_EQ(restored.find(std::string(stash.Transform(0)) + "\r"), std::string::npos);
 }
 
+TEST(MeshStash, EmptiedNestedTransformComesBackClosed)
+{
+    TMeshStash stash;
+    const std::string shortened = stash.StashText(
+        "<scene>\r\n<transform a=\"1\">\r\n<transform b=\"2\">\r\n</transform>\r\n<object name=\"o\">\r\n"
+        "</object>\r\n</transform>\r\n</scene>\r\n");
+    TXMLParser parser;
+    parser.TrimText = true;
+    parser.ReadTokens(shortened);
+    const std::string written = Narrow(parser.CreateDocument()->GetXML(7, 7));
+    ASSERT_NE(written.find("<fake_transform trns=\"1\"/>"), std::string::npos) << written;
+    const std::string restored = stash.RestoreTransforms(written);
+    EXPECT_NE(restored.find("<transform b=\"2\"></transform>"), std::string::npos) << restored;
+    TXMLParser again;
+    EXPECT_NO_THROW(again.ReadTokens(restored)) << restored;
+}
+
 TEST(MeshStash, RestoreErrors)
 {
     TMeshStash stash;
