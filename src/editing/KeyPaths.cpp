@@ -65,15 +65,7 @@ TDomElement* FirstInSubtree(TDomElement* root, WideView tag)
     while (node) {
         if (node->NodeType() == ELEMENT_NODE && node->NodeName() == tag)
             return node->AsElement();
-        if (node->FirstChild()) {
-            node = node->FirstChild();
-            continue;
-        }
-        while (node != root && !node->NextSibling())
-            node = node->GetParentNode();
-        if (node == root)
-            break;
-        node = node->NextSibling();
+        node = NextInSubtree(node, root);
     }
     return nullptr;
 }

@@ -55,15 +55,7 @@ std::vector<TDomElement*> ElementsBelow(TDomNode* root, WideView tag)
     while (node) {
         if (node->NodeType() == ELEMENT_NODE && node->NodeName() == tag)
             found.push_back(node->AsElement());
-        if (node->FirstChild()) {
-            node = node->FirstChild();
-            continue;
-        }
-        while (node != root && !node->NextSibling())
-            node = node->GetParentNode();
-        if (node == root)
-            break;
-        node = node->NextSibling();
+        node = NextInSubtree(node, root);
     }
     return found;
 }

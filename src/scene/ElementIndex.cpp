@@ -135,15 +135,7 @@ void TElementIndex::InvalidateDescendants(const TDomElement* root)
     while (node) {
         if (node->NodeType() == ELEMENT_NODE)
             tags_[node->NodeName()].valid = false;
-        if (node->FirstChild()) {
-            node = node->FirstChild();
-            continue;
-        }
-        while (node != root && !node->NextSibling())
-            node = node->GetParentNode();
-        if (node == root)
-            break;
-        node = node->NextSibling();
+        node = NextInSubtree(node, root);
     }
 }
 

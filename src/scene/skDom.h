@@ -458,4 +458,15 @@ private:
     uint64_t anyGeneration_ = 0;
 };
 
+// The node after `node` in document order within the subtree of `root`, or null past its end.
+// Walking from root with it visits every descendant once, without recursion.
+inline TDomNode* NextInSubtree(const TDomNode* node, const TDomNode* root)
+{
+    if (TDomNode* child = node->FirstChild())
+        return child;
+    while (node != root && !node->NextSibling())
+        node = node->GetParentNode();
+    return node == root ? nullptr : node->NextSibling();
+}
+
 } // namespace kelvane
