@@ -363,15 +363,20 @@ void AppendTransformPlaceholder(std::string& out, size_t n)
     out += "\">";
 }
 
-// The placeholder number that starts at quote + 1 and runs to the next double quote (none: an
-// empty text). Returns the number and the length of its decimal form.
-int64_t PlaceholderNumber(std::string_view text, size_t at, size_t& digits)
+// The placeholder number that starts at `at` and runs to the next double quote (none: an empty
+// text). Returns the number and the length of its decimal form. The message of a bad number
+// shows the first `renamed` end tags in it as earlier passes left them.
+int64_t PlaceholderNumber(std::string_view text, size_t at, size_t& digits, size_t renamed = 0)
 {
     const size_t close = at <= text.size() ? text.find('"', at) : npos;
     const std::string_view number = close == npos ? std::string_view() : text.substr(at, close - at);
     int64_t value = 0;
-    if (!TryStrToInt64(number, value, false))
-        throw EConvertError("'" + std::string(number) + "' is not a valid integer value");
+    if (!TryStrToInt64(number, value, false)) {
+        std::string shown(number);
+        for (size_t i = 0; renamed > 0 && (i = shown.find(kFakeTransformEnd, i)) != npos; --renamed)
+            shown.erase(i + 2, 5);
+        throw EConvertError("'" + shown + "' is not a valid integer value");
+    }
     digits = std::to_string(value).size();
     return value;
 }
@@ -789,6 +794,38 @@ void EmptyBlankValues(std::string& text)
 // ---------------------------------------------------------------------------------------------
 // Restoring
 
+namespace {
+
+// Cutting a placeholder out can join the end of out with what follows into a new
+// "</fake_transform>" (out ends in "</fake_", say). When it does, its "fake_" goes, from out and
+// from the text after the cut (tail, then text from cur); returns whether there was one.
+bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text, size_t& cur)
+{
+    const size_t m = kFakeTransformEnd.size();
+    std::string right(tail);
+    right.append(text.substr(std::min(cur, text.size()), m));
+    for (size_t k = out.size() > m - 1 ? out.size() - (m - 1) : 0; k < out.size(); ++k) {
+        const size_t inOut = out.size() - k;
+        if (out.compare(k, inOut, kFakeTransformEnd.substr(0, inOut)) != 0 ||
+            right.compare(0, m - inOut, kFakeTransformEnd.substr(inOut)) != 0)
+            continue;
+        if (inOut > 2)
+            out.erase(k + 2, std::min<size_t>(7, inOut) - 2);
+        // "fake_" is at offsets 2 to 6 of the end tag; the part after out loses its share.
+        const size_t delFrom = inOut >= 2 ? 0 : 2 - inOut;
+        const size_t delTo = inOut < 7 ? 7 - inOut : 0;
+        std::string kept = right.substr(0, delFrom);
+        if (tail.size() > delTo)
+            kept.append(tail, delTo, npos);
+        cur += delTo > tail.size() ? delTo - tail.size() : 0;
+        tail = std::move(kept);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 // Placeholders are looked for only in the given text: a restored tag or block is never searched
 // again, so an entry that holds placeholder text cannot make the restore loop.
 std::string TMeshStash::RestoreTransforms(std::string_view text) const
@@ -822,7 +859,7 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
             break;
         out.append(text.substr(pos, p - pos));
         size_t digits = 0;
-        const int64_t index = PlaceholderNumber(text, p + kTransformMark.size(), digits);
+        const int64_t index = PlaceholderNumber(text, p + kTransformMark.size(), digits, owed);
         if (index < 0 || static_cast<uint64_t>(index) >= transforms_.size())
             throw EListError(index);
         const std::string_view tag = View(transforms_[static_cast<size_t>(index)]);
@@ -839,7 +876,7 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
         size_t left = 25 + digits;
         size_t cur = p;
         size_t ahead = owed;  // the first end tags ahead are the turned ones
-        std::string_view tail;
+        std::string tail;
         while (left > 0 && cur < n) {
             const size_t next = endTags.Find(cur);
             if (next == npos || next - cur >= left) {
@@ -858,14 +895,15 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
             if (left >= form.size()) {
                 left -= form.size();
             } else {
-                tail = form.substr(left);
+                tail.assign(form.substr(left));
                 left = 0;
             }
         }
-        // This pass's turn: the first unchanged end tag behind, else the next one ahead.
+        // This pass's turn: the first unchanged end tag behind, else one that the deletion has
+        // just joined together, else the next one ahead.
         if (waitingFirst < waiting.size())
             turnedInOut.push_back(waiting[waitingFirst++]);
-        else
+        else if (!TurnJoinedEndTag(out, tail, text, cur))
             ++owed;
         out.append(tag);
         out.append(tail);

@@ -12,6 +12,7 @@
 //   and renames no end tag;
 // - a transform tag goes back where its placeholder was, also when the end tag renamed in that
 //   pass lay before it (the text before it is then 5 characters shorter).
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -144,7 +145,10 @@ struct TReferenceStash {
             if (e != std::string::npos)
                 m.Erase(e + 2, 5);
             // The tag goes where the placeholder was, also when the renamed end tag lay before it.
-            m.Insert(e != std::string::npos && e < p ? p - 5 : p, Entry(transforms, n));
+            size_t before = 0;
+            if (e != std::string::npos && e + 2 < p)
+                before = std::min<size_t>(5, p - (e + 2));
+            m.Insert(p - before, Entry(transforms, n));
         }
         return m.text;
     }

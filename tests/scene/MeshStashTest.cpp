@@ -359,7 +359,9 @@ TEST(MeshStash, RestoreMatchesLiteralPassesOnRandomTexts)
         "<fake_transform trns=\"0\">", "<fake_transform trns=\"1\">", "<fake_transform trns=\"2\">",
         "<fake_transform trns=\"0\"/>", "<fake_transform trns=\"01\">", "</fake_transform>",
         "</transform>", "<fake_mesh mesh=\"0\"/>", "<fake_mesh mesh=\"1\"/>", "<fake_mesh mesh=\"2\"/>",
-        "<fake_mesh mesh=\"2\" />", "\r\n", "x", " ", "\"", "<a>", "</a>", "fake_", "transform>"};
+        "<fake_mesh mesh=\"2\" />", "\r\n", "x", " ", "\"", "<a>", "</a>", "fake_", "transform>",
+        // Parts of an end tag that cutting a placeholder out can join.
+        "</fake_", "</", "<", "/fake_transform>", "ke_transform>", "nsform>"};
     const std::vector<std::string_view> rare = {"<fake_transform trns=\"9\">", "<fake_mesh mesh=\"z\"/>",
                                                 "<fake_transform trns=\"", "<fake_mesh mesh=\""};
     std::mt19937 rng(77);
