@@ -52,25 +52,25 @@ private:
     std::function<void(QWidget*)> onExit_;
 };
 
-void ConfigureField(TNumberEdit* edit, const TEditSpec& spec)
+void ConfigureField(TNumberEdit* edit, const TEditSpec& field)
 {
-    if (spec.whole) {
+    if (field.whole) {
         edit->SetFigure(0);
         edit->SetFixed(true);
     }
-    switch (spec.limit) {
+    switch (field.limit) {
     case TLimit::Off:
-        if (spec.max != 0)
-            edit->SetMax(spec.max);
+        if (field.max != 0)
+            edit->SetMax(field.max);
         break;
     case TLimit::Both:
-        edit->SetMin(spec.min);
-        edit->SetMax(spec.max);
+        edit->SetMin(field.min);
+        edit->SetMax(field.max);
         edit->SetLimitOptions(loMax | loMin);
         edit->SetLimit(true);
         break;
     case TLimit::MinOnly:
-        edit->SetMin(spec.min);
+        edit->SetMin(field.min);
         edit->SetLimitOptions(loMin);
         edit->SetLimit(true);
         break;
