@@ -1,6 +1,7 @@
 #include "scene/MeshStash.h"
 
 #include <algorithm>
+#include <memory>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -152,16 +153,16 @@ std::string Quoted(const fs::path& file)
 }
 
 // Large buffers are faulted in as 2 MiB pages where the system allows it: first touches of
-// fresh memory dominate the time of reading a big scene.
+// fresh memory dominate the time of reading a big scene. The advice covers the whole pages of the
+// buffer: large mappings start on a 2 MiB boundary, so rounding inwards would lose the first one.
 void AdviseHugePages(const char* data, size_t size)
 {
-    constexpr uintptr_t kHuge = uintptr_t(2) << 20;
-    if (size < 2 * kHuge)
+    constexpr uintptr_t kPage = 4096;
+    if (size < (uintptr_t(2) << 20))
         return;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHuge - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size + kPage - 1) & ~(kPage - 1);
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 void ReserveLarge(std::string& s, size_t capacity)
@@ -170,58 +171,16 @@ void ReserveLarge(std::string& s, size_t capacity)
     AdviseHugePages(s.data(), s.capacity());
 }
 
-std::string ReadFileBytes(const fs::path& file, size_t slack)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        FailFile("Cannot open file", file, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
-        ::close(fd);
-        FailFile("Cannot open file", file, err ? err : EINVAL);
-    }
-    const size_t size = static_cast<size_t>(st.st_size);
-    std::string bytes;
-    try {
-        ReserveLarge(bytes, size + size / slack + 64);
-        bytes.resize(size);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    size_t got = 0;
-    for (;;) {
-        if (got == bytes.size())
-            bytes.resize(got + 65536);  // the file grew while reading
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            FailFile("Cannot read file", file, err);
-        }
-        if (n == 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    bytes.resize(got);
-    return bytes;
-}
-
 struct TLineEndCount {
     size_t cr = 0;
     size_t lf = 0;
     bool pairsOnly = true;  // every CR is followed by LF and every LF preceded by CR
 };
 
-TLineEndCount CountLineEnds(std::string_view text)
+TLineEndCount CountLineEnds(const char* text, size_t n)
 {
     TLineEndCount c;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     unsigned carry = 0;  // a CR ended the previous block
 #ifdef __SSE2__
@@ -258,46 +217,154 @@ TLineEndCount CountLineEnds(std::string_view text)
     return c;
 }
 
-// CR LF after every line, in the string's own buffer where its capacity allows.
-void NormaliseInPlace(std::string& text)
+// Copies text into a string piece by piece, making every line end (CR, LF or CR LF) CR LF.
+// Text that already has CR LF ends, or LF alone, goes through in 16-byte blocks.
+class TLineEndWriter {
+public:
+    explicit TLineEndWriter(std::string& out) : out_(out) {}
+
+    void Feed(const char* p, size_t n)
+    {
+        if (afterCr_ && n > 0 && p[0] == '\n') {
+            ++p;  // the LF of a CR LF split between two pieces
+            --n;
+        }
+        if (n == 0)
+            return;
+        const TLineEndCount c = CountLineEnds(p, n);
+        const size_t start = out_.size();
+        out_.resize(start + n + c.cr + c.lf + 32);  // room for every end widened, and block stores
+        char* const begin = out_.data();
+        char* dst = begin + start;
+        if (c.pairsOnly) {
+            std::memcpy(dst, p, n);
+            dst += n;
+        } else if (c.cr == 0) {
+            dst = WidenLineFeeds(p, n, dst);
+        } else {
+            bool afterCr = false;
+            for (size_t i = 0; i < n; ++i) {
+                const char ch = p[i];
+                if (ch == '\r') {
+                    *dst++ = '\r';
+                    *dst++ = '\n';
+                    afterCr = true;
+                } else if (ch == '\n') {
+                    if (!afterCr) {
+                        *dst++ = '\r';
+                        *dst++ = '\n';
+                    }
+                    afterCr = false;
+                } else {
+                    *dst++ = ch;
+                    afterCr = false;
+                }
+            }
+        }
+        afterCr_ = p[n - 1] == '\r';
+        out_.resize(static_cast<size_t>(dst - begin));
+    }
+
+    // The last line gets its CR LF.
+    void Finish()
+    {
+        if (!out_.empty() && out_.back() != '\n')
+            out_ += "\r\n";
+    }
+
+private:
+    // LF alone: each becomes CR LF. dst has 32 bytes of room beyond the result.
+    static char* WidenLineFeeds(const char* p, size_t n, char* dst)
+    {
+        size_t i = 0;
+#ifdef __SSE2__
+        const __m128i vlf = _mm_set1_epi8('\n');
+        // Blocks are read up to 16 bytes past their start, so the last 32 go one by one.
+        for (; i + 32 <= n; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vlf)));
+            if (m == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+                dst += 16;
+                continue;
+            }
+            unsigned pos = 0;
+            while (m) {
+                const unsigned b = static_cast<unsigned>(__builtin_ctz(m));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + pos)));
+                dst += b - pos;
+                *dst++ = '\r';
+                *dst++ = '\n';
+                pos = b + 1;
+                m &= m - 1;
+            }
+            if (pos < 16) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + pos)));
+                dst += 16 - pos;
+            }
+        }
+#endif
+        for (; i < n; ++i) {
+            if (p[i] == '\n')
+                *dst++ = '\r';
+            *dst++ = p[i];
+        }
+        return dst;
+    }
+
+    std::string& out_;
+    bool afterCr_ = false;
+};
+
+constexpr size_t kChunk = size_t(256) << 10;  // stays in the cache, few fresh pages
+
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : fd_(fd) {}
+    ~TFileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads up to n bytes, fewer only at the end of the file.
+size_t ReadFull(int fd, char* into, size_t n, const fs::path& file)
 {
-    if (text.empty())
-        return;
-    const TLineEndCount c = CountLineEnds(text);
-    const size_t n = text.size();
-    if (c.pairsOnly) {
-        if (!(n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n'))
-            text += "\r\n";
-        return;
-    }
-    const bool endsWithLf = text.back() == '\n';
-    const size_t grown = n + c.lf + (endsWithLf ? 0 : 2);
-    if (c.cr != 0 || grown > text.capacity()) {
-        text = NormaliseLineEnds(std::move(text));
-        return;
-    }
-    // LF alone: widen from the back, each line moving once.
-    text.resize(grown);
-    char* p = text.data();
-    size_t dst = grown;
-    size_t src = n;
-    if (!endsWithLf) {
-        p[--dst] = '\n';
-        p[--dst] = '\r';
-    }
-    while (src > 0) {
-        const void* hit = ::memrchr(p, '\n', src);
-        const size_t lf = hit ? static_cast<size_t>(static_cast<const char*>(hit) - p) : npos;
-        const size_t from = hit ? lf + 1 : 0;
-        const size_t len = src - from;
-        dst -= len;
-        std::memmove(p + dst, p + from, len);
-        if (!hit)
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::read(fd, into + got, n - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            FailFile("Cannot read file", file, errno);
+        if (r == 0)
             break;
-        p[--dst] = '\n';
-        p[--dst] = '\r';
-        src = lf;
+        got += static_cast<size_t>(r);
     }
+    return got;
+}
+
+bool IsUtf16(std::string_view bytes)
+{
+    const uint8_t code = DetectEncoding(bytes.substr(0, 100));
+    return (code == 2 && bytes.substr(0, 2) == "\xFF\xFE") || (code == 3 && bytes.substr(0, 2) == "\xFE\xFF");
+}
+
+TSceneText DecodeUtf16(std::string_view bytes)
+{
+    TSceneText result;
+    result.text = NormaliseLineEnds(DecodeSceneBytes(bytes, DetectEncoding(bytes.substr(0, 100))));
+    result.transcoded = true;
+    return result;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -388,26 +455,44 @@ int64_t PlaceholderNumber(std::string_view text, size_t at, size_t& digits, size
 
 TSceneText ReadSceneText(const fs::path& file)
 {
-    return DecodeSceneText(ReadFileBytes(file, 8));
+    const TFileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        FailFile("Cannot open file", file, errno);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        FailFile("Cannot open file", file, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+    const size_t size = static_cast<size_t>(st.st_size);
+
+    // One reused piece stays in the cache; the text is written once, into its final place.
+    std::unique_ptr<char[]> chunk(new char[kChunk]);
+    size_t got = ReadFull(fd.Get(), chunk.get(), kChunk, file);
+    if (IsUtf16(std::string_view(chunk.get(), got))) {
+        std::string bytes(chunk.get(), got);
+        while ((got = ReadFull(fd.Get(), chunk.get(), kChunk, file)) > 0)
+            bytes.append(chunk.get(), got);
+        return DecodeUtf16(bytes);
+    }
+    TSceneText result;
+    ReserveLarge(result.text, size + size / 8 + 64);
+    TLineEndWriter writer(result.text);
+    while (got > 0) {
+        writer.Feed(chunk.get(), got);
+        got = ReadFull(fd.Get(), chunk.get(), kChunk, file);
+    }
+    writer.Finish();
+    return result;
 }
 
 TSceneText DecodeSceneText(std::string bytes)
 {
+    if (IsUtf16(bytes))
+        return DecodeUtf16(bytes);
     TSceneText result;
-    result.text = std::move(bytes);
-    std::string& text = result.text;
-    const uint8_t code = DetectEncoding(std::string_view(text).substr(0, 100));
-    const bool utf16 = (code == 2 && text.compare(0, 2, "\xFF\xFE") == 0)
-                       || (code == 3 && text.compare(0, 2, "\xFE\xFF") == 0);
-    if (utf16) {
-        std::string decoded = DecodeSceneBytes(text, code);
-        text.clear();
-        text.shrink_to_fit();
-        text = NormaliseLineEnds(std::move(decoded));
-        result.transcoded = true;
-    } else {
-        NormaliseInPlace(text);
-    }
+    ReserveLarge(result.text, bytes.size() + bytes.size() / 8 + 64);
+    TLineEndWriter writer(result.text);
+    for (size_t at = 0; at < bytes.size(); at += kChunk)
+        writer.Feed(bytes.data() + at, std::min(kChunk, bytes.size() - at));
+    writer.Finish();
     return result;
 }
 

@@ -402,10 +402,14 @@ TEST(MeshStash, LineEndsBecomeCrLfWhileReading)
         {std::string(15, 'x') + "\rz" + std::string(30, 'y') + "\r\n", std::string(15, 'x') + "\r\nz" + std::string(30, 'y') + "\r\n"},
         {std::string(16, 'x') + "\nz" + std::string(30, 'y') + "\r\n", std::string(16, 'x') + "\r\nz" + std::string(30, 'y') + "\r\n"},
         {std::string(31, 'x') + "\r", std::string(31, 'x') + "\r\n"},
+        // A CR LF, and a CR alone, split between the 256 KiB pieces the file is read in.
+        {std::string((256 << 10) - 1, 'x') + "\r\ny\n", std::string((256 << 10) - 1, 'x') + "\r\ny\r\n"},
+        {std::string((256 << 10) - 1, 'x') + "\rz", std::string((256 << 10) - 1, 'x') + "\r\nz\r\n"},
     };
     for (const Case& c : cases) {
         const auto file = dir.Write("lines.xml", c.in);
-        EXPECT_EQ(ReadSceneText(file).text, c.out);
+        EXPECT_EQ(ReadSceneText(file).text, c.out) << c.in.size();
+        EXPECT_EQ(DecodeSceneText(c.in).text, c.out) << c.in.size();
     }
 }
 
