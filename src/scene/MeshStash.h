@@ -16,17 +16,6 @@ namespace kelvane {
 namespace fs = std::filesystem;
 class TAtomicFileWriter;
 
-// A scene file as the stash reads it: a UTF-16 file (with its byte-order mark) decoded to UTF-8,
-// every other file byte for byte; every line end (CR, LF or CR LF) made CR LF, the last line's
-// included. Raises EFileError when the file cannot be opened or read.
-struct TSceneText {
-    std::string text;
-    bool transcoded = false;  // the bytes were UTF-16
-};
-TSceneText ReadSceneText(const fs::path& file);
-// The same from the file's bytes.
-TSceneText DecodeSceneText(std::string bytes);
-
 class TMeshStash {
 public:
     TMeshStash();
