@@ -32,7 +32,7 @@ namespace {
 
 struct TOptions {
     std::vector<double> sizes{10, 100, 500};
-    int runs = 0;  // 0: 3 below 200 MB, else 1
+    int runs = 0;  // 0: 5 below 200 MB, else 1
     bool crlf = false;
     bool pugixml = true;
     std::string dir;
@@ -301,7 +301,7 @@ int main(int argc, char** argv)
             return 1;
         }
         const double bytes = static_cast<double>(fs::file_size(scene));
-        const int runs = o.runs > 0 ? o.runs : (mb < 200 ? 3 : 1);
+        const int runs = o.runs > 0 ? o.runs : (mb < 200 ? 5 : 1);
         const TSample copy = Repeat(runs, [&] { return MeasureCopy(scene, dir); });
         const TSample open = Repeat(runs, [&] { return MeasureOpen(scene, dir); });
         TSample pugi;
