@@ -90,9 +90,9 @@ TAtomicFileWriter::~TAtomicFileWriter()
 void TAtomicFileWriter::Write(std::string_view bytes)
 {
     if (bytes.size() >= (1u << 20)) {
+        // Large pieces go straight to the file, without a copy into the buffer.
         Flush();
-        buffer_.assign(bytes);
-        Flush();
+        WriteAll(bytes);
         return;
     }
     buffer_.append(bytes);
@@ -100,17 +100,22 @@ void TAtomicFileWriter::Write(std::string_view bytes)
         Flush();
 }
 
-void TAtomicFileWriter::Flush()
+void TAtomicFileWriter::WriteAll(std::string_view bytes)
 {
     size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             Fail("Cannot write file", target_, errno);
         done += static_cast<size_t>(n);
     }
+}
+
+void TAtomicFileWriter::Flush()
+{
+    WriteAll(buffer_);
     buffer_.clear();
 }
 

@@ -32,6 +32,7 @@ public:
 
 private:
     void Flush();
+    void WriteAll(std::string_view bytes);
     fs::path target_;
     fs::path temp_;
     int fd_ = -1;
