@@ -1,21 +1,12 @@
 // kelvane-scene run as a program, on files in a private temporary folder.
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 using kelvane::test::ReadAll;
 using kelvane::test::TempDir;
@@ -23,62 +14,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TResult {
-    bool exited = false;   // ended by itself (no signal, no time-out)
-    int status = -1;
-    std::string out, err;
-};
+using TResult = kelvane::test::TProcessResult;
 
-// Runs kelvane-scene with TMPDIR inside dir; stdout to a file (or /dev/null), stderr to a file.
+// Runs kelvane-scene with TMPDIR inside dir.
 TResult RunScene(const TempDir& dir, std::vector<std::string> args, bool keepOutput = true, int timeoutSeconds = 120)
 {
-    const fs::path outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
-    fs::create_directories(dir / "tmp");
-    std::vector<std::string> all{KELVANE_SCENE_EXE};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env{"TMPDIR=" + (dir / "tmp").string()};
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).substr(0, 7) != "TMPDIR=")
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, keepOutput ? outFile.c_str() : "/dev/null",
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    TResult result;
-    if (rc != 0)
-        return result;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    int wstatus = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid)
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &wstatus, 0);
-            result.err = "timed out";
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    result.exited = WIFEXITED(wstatus);
-    result.status = result.exited ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
-    result.out = keepOutput ? ReadAll(outFile) : std::string();
-    result.err = ReadAll(errFile);
-    return result;
+    kelvane::test::TProcessOptions options;
+    options.tempFolder = dir / "tmp";
+    options.keepOutput = keepOutput;
+    options.timeoutSeconds = timeoutSeconds;
+    return kelvane::test::RunProcess(dir.Path(), KELVANE_SCENE_EXE, args, options);
 }
 
 size_t EntriesIn(const fs::path& folder)

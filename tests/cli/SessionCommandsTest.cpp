@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 namespace kelvane::test {
@@ -15,35 +15,16 @@ namespace fs = std::filesystem;
 
 const fs::path kGolden = fs::path(KELVANE_TEST_DATA) / "golden";
 
-std::string Quote(const std::string& word)
-{
-    std::string out = "'";
-    for (char c : word)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct TResult {
-    int status = -1;
-    std::string out, err;
-};
+using TResult = TProcessResult;
 
 // Runs a program with arguments (and optional standard input) in dir.
 TResult RunProgram(const TempDir& dir, const std::string& program, const std::vector<std::string>& args,
             const std::string& input = "")
 {
-    std::string command = "cd " + Quote(dir.Path().string()) + " && " + Quote(program);
-    for (const std::string& a : args)
-        command += " " + Quote(a);
-    const fs::path in = dir.Write(".stdin", input);
-    command += " <" + Quote(in.string()) + " >" + Quote((dir / ".stdout").string()) + " 2>" +
-               Quote((dir / ".stderr").string());
-    TResult r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadAll(dir / ".stdout");
-    r.err = ReadAll(dir / ".stderr");
-    return r;
+    TProcessOptions options;
+    options.workFolder = dir.Path();
+    options.input = input;
+    return RunProcess(dir.Path(), program, args, options);
 }
 
 TResult Scene(const TempDir& dir, const std::vector<std::string>& args, const std::string& input = "")
