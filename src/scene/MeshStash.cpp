@@ -778,15 +778,8 @@ std::string TMeshStash::RestoreMeshes(std::string_view text) const
 
 void TMeshStash::RestoreMeshes(std::string_view text, TAtomicFileWriter& out) const
 {
-    // Pieces go in slices so the writer's buffer stays small.
-    auto sink = [&](std::string_view piece) {
-        constexpr size_t kSlice = 256 * 1024;
-        while (!piece.empty()) {
-            const size_t len = std::min(kSlice, piece.size());
-            out.Write(piece.substr(0, len));
-            piece.remove_prefix(len);
-        }
-    };
+    // The writer buffers small pieces and passes large ones straight to the file.
+    auto sink = [&](std::string_view piece) { out.Write(piece); };
     RestoreMeshesTo(text, sink);
 }
 
