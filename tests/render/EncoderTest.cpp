@@ -1,0 +1,229 @@
+// JPEG, PNG and bitmap files as other readers see them: libjpeg and libpng read the settings
+// back, the PNG rows are inflated to see their filters.
+#include "render/Bmp.h"
+#include "render/JpegCodec.h"
+#include "render/PngCodec.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <zlib.h>
+
+using namespace kelvane;
+
+namespace {
+
+TPicture Gradient(int w, int h, int channels)
+{
+    TPicture p = TPicture::Make(w, h, channels);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* q = p.Row(y) + x * channels;
+            q[0] = static_cast<std::uint8_t>(x * 4);
+            q[1] = static_cast<std::uint8_t>(y * 4);
+            q[2] = static_cast<std::uint8_t>((x * y) & 0xFF);
+            if (channels == 4)
+                q[3] = static_cast<std::uint8_t>(255 - x);
+        }
+    return p;
+}
+
+struct TJpegFacts {
+    bool progressive;
+    int width, height;
+    unsigned quantSum; // luminance table: 64 at quality 100
+};
+
+TJpegFacts ReadJpegFacts(const std::string& bytes)
+{
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&info, TRUE);
+    TJpegFacts facts{jpeg_has_multiple_scans(&info) != 0, static_cast<int>(info.image_width),
+                     static_cast<int>(info.image_height), 0};
+    for (int i = 0; i < DCTSIZE2; ++i)
+        facts.quantSum += info.quant_tbl_ptrs[0]->quantval[i];
+    jpeg_destroy_decompress(&info);
+    return facts;
+}
+
+struct TPngFacts {
+    int interlace = -1;
+    int zlibLevelBits = -1;          // FLEVEL of the zlib header: 0 fastest .. 3 best
+    std::vector<int> filters;        // filter byte of each row (non-interlaced files)
+};
+
+unsigned Be32(const std::string& s, size_t at)
+{
+    return (static_cast<unsigned>(static_cast<std::uint8_t>(s[at])) << 24) |
+           (static_cast<std::uint8_t>(s[at + 1]) << 16) | (static_cast<std::uint8_t>(s[at + 2]) << 8) |
+           static_cast<std::uint8_t>(s[at + 3]);
+}
+
+TPngFacts ReadPngFacts(const std::string& bytes, size_t rowBytes)
+{
+    TPngFacts facts;
+    std::string idat;
+    for (size_t at = 8; at + 8 <= bytes.size();) {
+        const size_t length = Be32(bytes, at);
+        const std::string type = bytes.substr(at + 4, 4);
+        if (type == "IHDR")
+            facts.interlace = bytes[at + 8 + 12];
+        if (type == "IDAT")
+            idat += bytes.substr(at + 8, length);
+        at += 12 + length;
+    }
+    if (idat.size() < 2)
+        return facts;
+    facts.zlibLevelBits = static_cast<std::uint8_t>(idat[1]) >> 6;
+    std::vector<unsigned char> raw(1 << 20);
+    uLongf rawSize = raw.size();
+    if (uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(idat.data()), idat.size()) != Z_OK)
+        return facts;
+    if (facts.interlace == 0)
+        for (size_t at = 0; at < rawSize; at += rowBytes + 1)
+            facts.filters.push_back(raw[at]);
+    return facts;
+}
+
+TPicture DecodeWithLibpng(const std::string& bytes, bool alpha)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return {};
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    TPicture p = TPicture::Make(static_cast<int>(image.width), static_cast<int>(image.height), alpha ? 4 : 3);
+    png_image_finish_read(&image, nullptr, p.pixels.data(), 0, nullptr);
+    return p;
+}
+
+} // namespace
+
+TEST(Encoders, JpegQualityAndProgressiveReachTheFile)
+{
+    EXPECT_EQ(JpegQualityFromSlider(0), 30);
+    EXPECT_EQ(JpegQualityFromSlider(5), 65);
+    EXPECT_EQ(JpegQualityFromSlider(10), 100);
+    const TPicture p = Gradient(40, 24, 3);
+    const TJpegFacts best = ReadJpegFacts(EncodeJpeg(p, {100, false}));
+    const TJpegFacts mid = ReadJpegFacts(EncodeJpeg(p, {65, true}));
+    const TJpegFacts low = ReadJpegFacts(EncodeJpeg(p, {30, false}));
+    EXPECT_FALSE(best.progressive);
+    EXPECT_TRUE(mid.progressive);
+    EXPECT_EQ(best.width, 40);
+    EXPECT_EQ(best.height, 24);
+    EXPECT_EQ(best.quantSum, 64u);
+    EXPECT_LT(mid.quantSum, low.quantSum);
+    // Alpha is dropped, not mixed in.
+    EXPECT_EQ(EncodeJpeg(Gradient(40, 24, 4), {65, false}), EncodeJpeg(p, {65, false}));
+}
+
+TEST(Encoders, PngLevelInterlaceAndFilterReachTheFile)
+{
+    EXPECT_EQ(PngLevelFromSlider(0), 9);
+    EXPECT_EQ(PngLevelFromSlider(5), 4);
+    EXPECT_EQ(PngLevelFromSlider(9), 0);
+    EXPECT_EQ(PngFilterFromPosition(5), TPngFilter::Paeth);
+    EXPECT_EQ(PngFilterFromPosition(6), TPngFilter::None);
+    const TPicture p = Gradient(64, 48, 3);
+    const std::string stored = EncodePng(p, {0, false, TPngFilter::None});
+    const std::string best = EncodePng(p, {9, false, TPngFilter::None});
+    EXPECT_GT(stored.size(), best.size());
+    EXPECT_EQ(ReadPngFacts(stored, p.RowBytes()).zlibLevelBits, 0);
+    EXPECT_EQ(ReadPngFacts(best, p.RowBytes()).zlibLevelBits, 3);
+    EXPECT_EQ(DecodeWithLibpng(best, false).pixels, p.pixels);
+
+    const std::string interlaced = EncodePng(p, {6, true, TPngFilter::Paeth});
+    EXPECT_EQ(ReadPngFacts(interlaced, p.RowBytes()).interlace, 1);
+    EXPECT_EQ(ReadPngFacts(best, p.RowBytes()).interlace, 0);
+    EXPECT_EQ(DecodeWithLibpng(interlaced, false).pixels, p.pixels);
+
+    const struct {
+        TPngFilter filter;
+        int code;
+    } fixed[] = {{TPngFilter::None, 0}, {TPngFilter::Sub, 1}, {TPngFilter::Up, 2}, {TPngFilter::Average, 3},
+                 {TPngFilter::Paeth, 4}};
+    for (const auto& f : fixed) {
+        const TPngFacts facts = ReadPngFacts(EncodePng(p, {6, false, f.filter}), p.RowBytes());
+        ASSERT_EQ(facts.filters.size(), 48u);
+        // libpng may pick None for the first row, which has no row above.
+        for (size_t row = 1; row < facts.filters.size(); ++row)
+            EXPECT_EQ(facts.filters[row], f.code) << "filter " << f.code << " row " << row;
+    }
+    const TPngFacts adaptive = ReadPngFacts(EncodePng(p, {6, false, TPngFilter::Adaptive}), p.RowBytes());
+    EXPECT_NE(std::count(adaptive.filters.begin(), adaptive.filters.end(), 0), 48);
+
+    const TPicture rgba = Gradient(16, 8, 4);
+    EXPECT_EQ(DecodeWithLibpng(EncodePng(rgba, {}), true).pixels, rgba.pixels);
+}
+
+TEST(Encoders, BitmapHeaderAndBottomUpPaddedRows)
+{
+    TPicture p = TPicture::Make(3, 2, 4);
+    for (size_t i = 0; i < p.pixels.size(); ++i)
+        p.pixels[i] = static_cast<std::uint8_t>(i + 1);
+    const std::string b = EncodeBmp(p);
+    auto u32 = [&](size_t at) { unsigned v; std::memcpy(&v, b.data() + at, 4); return v; };
+    auto u16 = [&](size_t at) { return static_cast<unsigned>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8); };
+    ASSERT_EQ(b.size(), 54u + 2 * 12);
+    EXPECT_EQ(b.substr(0, 2), "BM");
+    EXPECT_EQ(u32(2), b.size());
+    EXPECT_EQ(u32(10), 54u);
+    EXPECT_EQ(u32(14), 40u);
+    EXPECT_EQ(u32(18), 3u);
+    EXPECT_EQ(u32(22), 2u);
+    EXPECT_EQ(u16(26), 1u);
+    EXPECT_EQ(u16(28), 24u);
+    EXPECT_EQ(u32(30), 0u);
+    EXPECT_EQ(u32(34), 24u);
+    // First stored row is the bottom one (pixels 13.. of the RGBA data), as B, G, R.
+    EXPECT_EQ(b.substr(54, 12), std::string("\x0F\x0E\x0D\x13\x12\x11\x17\x16\x15\0\0\0", 12));
+    EXPECT_EQ(b.substr(66, 3), "\x03\x02\x01");
+    EXPECT_THROW(EncodeBmp(TPicture{}), EPictureError);
+}
+
+TEST(Encoders, FailuresCarryTheLibraryTextAndLeaveTheOldFile)
+{
+    test::TempDir dir;
+    const auto jpg = dir.Write("old.jpg", "old jpeg");
+    const auto png = dir.Write("old.png", "old png");
+    const TPicture empty = TPicture::Make(0, 0, 3);
+    try {
+        SaveJpeg(jpg, empty, {});
+        ADD_FAILURE();
+    } catch (const EPictureError& e) {
+        EXPECT_STREQ(e.what(), "Cannot encode the JPEG picture: Empty JPEG image (DNL not supported).");
+    }
+    try {
+        SaveJpeg(jpg, TPicture::Make(70000, 1, 3), {});
+        ADD_FAILURE();
+    } catch (const EPictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("65500"), std::string::npos) << e.what();
+    }
+    try {
+        SavePng(png, empty, {});
+        ADD_FAILURE();
+    } catch (const EPictureError& e) {
+        EXPECT_STREQ(e.what(), "Cannot encode the PNG picture: Invalid IHDR data (Image width is zero in IHDR).");
+    }
+    EXPECT_EQ(test::ReadAll(jpg), "old jpeg");
+    EXPECT_EQ(test::ReadAll(png), "old png");
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        ++files;
+    EXPECT_EQ(files, 2u);
+
+    SaveJpeg(jpg, Gradient(8, 8, 3), {});
+    EXPECT_EQ(test::ReadAll(jpg).substr(0, 2), "\xFF\xD8");
+}
