@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -32,11 +33,20 @@ void ErrorExit(j_common_ptr info)
 
 void Silent(j_common_ptr) {}
 
+// Warnings pass, except the end of the data before the end of the picture: libjpeg would fill
+// the rest with grey.
+void EmitMessage(j_common_ptr info, int level)
+{
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        ErrorExit(info);
+}
+
 void InitError(TJpegError& err, jpeg_error_mgr*& slot)
 {
     slot = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = ErrorExit;
     err.mgr.output_message = Silent;
+    err.mgr.emit_message = EmitMessage;
     err.message[0] = '\0';
 }
 
@@ -67,6 +77,44 @@ bool Compress(jpeg_compress_struct& info, TJpegError& err, const TPicture& pictu
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
+    return true;
+}
+
+// libjpeg's working memory; beyond it libjpeg fails instead of using temporary files.
+constexpr long kMaxDecodeMemory = 1024L * 1024 * 1024;
+constexpr std::uint64_t kMaxPixelsPerByte = 8 * 64;
+
+bool Decompress(jpeg_decompress_struct& info, TJpegError& err, std::string_view bytes, TPicture& picture)
+{
+    if (setjmp(err.jump))
+        return false;
+    jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = kMaxDecodeMemory;
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    CheckPictureSize("JPEG", info.image_width, info.image_height);
+    // Huffman coding spends at least one bit on each 8 x 8 block, so the data bounds the size
+    // before anything is allocated (arithmetic coding has no such bound).
+    const std::uint64_t pixels = static_cast<std::uint64_t>(info.image_width) * info.image_height;
+    if (!info.arith_code && pixels > kMaxPixelsPerByte * bytes.size())
+        throw EPictureError("Invalid JPEG picture: the file is too short for " + std::to_string(info.image_width) +
+                            " x " + std::to_string(info.image_height) + " pixels.");
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (info.output_components != 3)
+        throw EPictureError("Invalid JPEG picture: unsupported colour space.");
+    picture.width = static_cast<int>(info.output_width);
+    picture.height = 0;
+    picture.channels = 3;
+    // Rows are added as they are decoded, so a header that lies costs no more memory than the
+    // data it comes with.
+    while (info.output_scanline < info.output_height) {
+        picture.pixels.resize(picture.RowBytes() * (info.output_scanline + 1));
+        JSAMPROW row = picture.pixels.data() + picture.RowBytes() * info.output_scanline;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    picture.height = static_cast<int>(info.output_height);
+    jpeg_finish_decompress(&info);
     return true;
 }
 
@@ -107,6 +155,29 @@ std::string EncodeJpeg(const TPicture& picture, const TJpegOptions& options)
 void SaveJpeg(const std::filesystem::path& file, const TPicture& picture, const TJpegOptions& options)
 {
     WriteFileAtomic(file, EncodeJpeg(picture, options));
+}
+
+} // namespace kelvane
+
+namespace kelvane {
+
+TPicture DecodeJpeg(std::string_view bytes)
+{
+    jpeg_decompress_struct info{};
+    TJpegError err;
+    InitError(err, info.err);
+    TPicture picture;
+    bool ok = false;
+    try {
+        ok = Decompress(info, err, bytes, picture);
+    } catch (...) {
+        jpeg_destroy_decompress(&info);
+        throw;
+    }
+    jpeg_destroy_decompress(&info);
+    if (!ok)
+        throw EPictureError(std::string("Invalid JPEG picture: ") + err.message + ".");
+    return picture;
 }
 
 } // namespace kelvane

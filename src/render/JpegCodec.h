@@ -21,4 +21,8 @@ std::string EncodeJpeg(const TPicture& picture, const TJpegOptions& options);
 // Encodes first, then writes beside the file and renames: a failure leaves an old file whole.
 void SaveJpeg(const std::filesystem::path& file, const TPicture& picture, const TJpegOptions& options);
 
+// Decodes baseline and progressive JPEG, grey or colour, to RGB. libjpeg's failures, and data
+// that ends before the picture does, raise EPictureError with libjpeg's text.
+TPicture DecodeJpeg(std::string_view bytes);
+
 } // namespace kelvane

@@ -3,6 +3,7 @@
 #include "scene/FileIO.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <csetjmp>
 #include <cstring>
 #include <new>
@@ -97,6 +98,69 @@ bool Write(png_structp png, png_infop info, TPngError& err, const TPicture& pict
     return true;
 }
 
+struct TPngSource {
+    const png_byte* data;
+    size_t size;
+    size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* src = static_cast<TPngSource*>(png_get_io_ptr(png));
+    if (src->size - src->pos < length)
+        png_error(png, "Unexpected end of file");
+    std::memcpy(data, src->data + src->pos, length);
+    src->pos += length;
+}
+
+// Deflate turns a byte into at most 1032: the rows of a picture must fit that from the file.
+constexpr std::uint64_t kMaxInflateRatio = 1032;
+
+bool Read(png_structp png, png_infop info, TPngError& err, TPngSource& src, TPicture& picture,
+          std::vector<png_bytep>& rows)
+{
+    if (setjmp(err.jump))
+        return false;
+    png_set_read_fn(png, &src, ReadFromMemory);
+    png_set_chunk_malloc_max(png, 8u << 20);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    CheckPictureSize("PNG", width, height);
+    if (static_cast<std::uint64_t>(png_get_rowbytes(png, info)) * height > kMaxInflateRatio * src.size)
+        throw EPictureError("Invalid PNG picture: the file is too short for " + std::to_string(width) + " x " +
+                            std::to_string(height) + " pixels.");
+    const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    if (!alpha)
+        png_set_strip_alpha(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    picture.width = static_cast<int>(width);
+    picture.height = 0;
+    picture.channels = alpha ? 4 : 3;
+    if (png_get_rowbytes(png, info) != picture.RowBytes())
+        png_error(png, "Unexpected row size");
+    if (passes > 1) {
+        // Every pass visits every row: the whole picture is needed at once.
+        picture.pixels.resize(picture.RowBytes() * height);
+        for (png_uint_32 y = 0; y < height; ++y)
+            rows.push_back(picture.pixels.data() + picture.RowBytes() * y);
+        png_read_image(png, rows.data());
+    } else {
+        // Rows are added as they are decoded: a lying header costs no more than its data.
+        for (png_uint_32 y = 0; y < height; ++y) {
+            picture.pixels.resize(picture.RowBytes() * (y + 1));
+            png_read_row(png, picture.pixels.data() + picture.RowBytes() * y, nullptr);
+        }
+    }
+    picture.height = static_cast<int>(height);
+    return true;
+}
+
 } // namespace
 
 int PngLevelFromSlider(int position)
@@ -135,6 +199,37 @@ std::string EncodePng(const TPicture& picture, const TPngOptions& options)
 void SavePng(const std::filesystem::path& file, const TPicture& picture, const TPngOptions& options)
 {
     WriteFileAtomic(file, EncodePng(picture, options));
+}
+
+} // namespace kelvane
+
+namespace kelvane {
+
+TPicture DecodePng(std::string_view bytes)
+{
+    if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
+        throw EPictureError("Invalid PNG picture: the PNG signature is missing.");
+    TPngError err{};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, OnError, OnWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        throw EPictureError("Invalid PNG picture: out of memory.");
+    }
+    TPngSource src{reinterpret_cast<const png_byte*>(bytes.data()), bytes.size(), 0};
+    TPicture picture;
+    std::vector<png_bytep> rows;
+    bool ok = false;
+    try {
+        ok = Read(png, info, err, src, picture, rows);
+    } catch (...) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        throw;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!ok)
+        throw EPictureError("Invalid PNG picture: " + Describe(err) + ".");
+    return picture;
 }
 
 } // namespace kelvane

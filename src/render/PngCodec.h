@@ -28,4 +28,8 @@ std::string EncodePng(const TPicture& picture, const TPngOptions& options);
 // Encodes first, then writes beside the file and renames: a failure leaves an old file whole.
 void SavePng(const std::filesystem::path& file, const TPicture& picture, const TPngOptions& options);
 
+// Decodes every PNG colour type and bit depth to 8-bit RGB, or RGBA where the file has alpha or
+// a transparent colour. libpng's failures raise EPictureError with libpng's text.
+TPicture DecodePng(std::string_view bytes);
+
 } // namespace kelvane
