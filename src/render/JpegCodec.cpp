@@ -106,8 +106,9 @@ bool Decompress(jpeg_decompress_struct& info, TJpegError& err, std::string_view 
     picture.width = static_cast<int>(info.output_width);
     picture.height = 0;
     picture.channels = 3;
-    // Rows are added as they are decoded, so a header that lies costs no more memory than the
-    // data it comes with.
+    // Rows are added as they are decoded into memory reserved for all of them: a header that
+    // lies costs address space but no more memory than the rows its data yields.
+    picture.pixels.reserve(picture.RowBytes() * info.output_height);
     while (info.output_scanline < info.output_height) {
         picture.pixels.resize(picture.RowBytes() * (info.output_scanline + 1));
         JSAMPROW row = picture.pixels.data() + picture.RowBytes() * info.output_scanline;

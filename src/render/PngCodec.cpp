@@ -151,7 +151,9 @@ bool Read(png_structp png, png_infop info, TPngError& err, TPngSource& src, TPic
             rows.push_back(picture.pixels.data() + picture.RowBytes() * y);
         png_read_image(png, rows.data());
     } else {
-        // Rows are added as they are decoded: a lying header costs no more than its data.
+        // Rows are added as they are decoded into memory reserved for all of them: a header
+        // that lies costs address space but no more memory than the rows its data yields.
+        picture.pixels.reserve(picture.RowBytes() * height);
         for (png_uint_32 y = 0; y < height; ++y) {
             picture.pixels.resize(picture.RowBytes() * (y + 1));
             png_read_row(png, picture.pixels.data() + picture.RowBytes() * y, nullptr);
