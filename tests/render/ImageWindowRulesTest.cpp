@@ -1,0 +1,112 @@
+// The image window's zoom, save choices and export settings, without windows.
+#include "render/ImageExport.h"
+#include "render/ImageZoom.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+using namespace kelvane;
+
+TEST(ImageZoom, StepsLimitsFitAndLabel)
+{
+    TImageZoom zoom;
+    int steps = 0;
+    while (zoom.ZoomIn())
+        ++steps;
+    EXPECT_EQ(steps, 15);
+    EXPECT_NEAR(zoom.factor, 4.0, 1e-9);
+    zoom.factor = 3.9;
+    EXPECT_TRUE(zoom.ZoomIn());
+    EXPECT_NEAR(zoom.factor, 4.1, 1e-9);
+    EXPECT_FALSE(zoom.ZoomIn());
+
+    zoom.Reset();
+    steps = 0;
+    while (zoom.ZoomOut())
+        ++steps;
+    EXPECT_EQ(steps, 4);
+    EXPECT_NEAR(zoom.factor, 0.2, 1e-9);
+
+    EXPECT_TRUE(zoom.Fit(400, 300, 404, 404));
+    EXPECT_DOUBLE_EQ(zoom.factor, 1.0);
+    EXPECT_TRUE(zoom.Fit(300, 800, 404, 404));
+    EXPECT_DOUBLE_EQ(zoom.factor, 0.5);
+    EXPECT_EQ(zoom.Scaled(301), 150);
+    EXPECT_FALSE(zoom.Fit(0, 300, 404, 404));
+    EXPECT_DOUBLE_EQ(zoom.factor, 0.5);
+
+    // The label keeps "." under a locale with a decimal comma.
+    const char* german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    TImageZoom one;
+    one.ZoomIn();
+    EXPECT_EQ(ZoomRateText(one.factor), "Rate  :  120.00 %");
+    EXPECT_EQ(ZoomRateText(1.0), "Rate  :  100.00 %");
+    if (german)
+        std::setlocale(LC_NUMERIC, "C");
+}
+
+TEST(ImageExport, SaveActionsAndDialogSetup)
+{
+    using A = TSaveAction;
+    const struct {
+        const char* name;
+        TImageMode mode;
+        TSaveAction action;
+    } cases[] = {
+        {"/x/out.tga", TImageMode::Rendered, A::CopyRenderedTarga}, {"/x/out.tga", TImageMode::Opened, A::WrongFormat},
+        {"/x/out.bmp", TImageMode::Opened, A::Bitmap},              {"/x/out.jpeg", TImageMode::Rendered, A::Jpeg},
+        {"/x/out.jpg", TImageMode::Opened, A::Jpeg},                {"/x/out.png", TImageMode::Rendered, A::Png},
+        {"/x/out.PNG", TImageMode::Rendered, A::WrongFormat},       {"/x.d/out", TImageMode::Rendered, A::WrongFormat},
+        {"/x/out.png", TImageMode::None, A::Nothing},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SaveActionFor(c.name, c.mode), c.action) << c.name;
+
+    const TSaveDialogSetup rendered = SaveDialogSetup(TImageMode::Rendered, "picture", "/x/old.tga");
+    EXPECT_EQ(rendered.proposedName, "picture.tga");
+    ASSERT_EQ(rendered.types.size(), 5u);
+    EXPECT_EQ(rendered.types[0].patterns, "*.tga; *.bmp; *.jpg; *.jpeg; *.png");
+    EXPECT_EQ(rendered.types[1].defaultExtension, "tga");
+    EXPECT_EQ(rendered.types[3].patterns, "*.jpg;*.jpeg");
+    const TSaveDialogSetup opened = SaveDialogSetup(TImageMode::Opened, "picture", "/x/old.tga");
+    EXPECT_EQ(opened.proposedName, "/x/old.bmp");
+    ASSERT_EQ(opened.types.size(), 4u);
+    EXPECT_EQ(opened.types[0].description, "All Image(*.bmp; *.jpg; *.png)");
+    EXPECT_EQ(opened.types[1].defaultExtension, "bmp");
+}
+
+TEST(ImageExport, SettingsDefaultsOddValuesAndWrites)
+{
+    test::TempDir dir;
+    TIniFileCompo ini(dir / "kelvane");
+    ini.SetAutoUpdate(false);
+    TJpegExportSettings jpeg = ReadJpegExportSettings(ini);
+    EXPECT_EQ(jpeg.compression, 5);
+    EXPECT_FALSE(jpeg.progressive);
+    EXPECT_EQ(jpeg.Options().quality, 65);
+    TPngExportSettings png = ReadPngExportSettings(ini);
+    EXPECT_EQ(png.Options().level, 4);
+    EXPECT_EQ(png.Options().filter, TPngFilter::None);
+    EXPECT_FALSE(png.interlace);
+
+    ini.WriteInteger("Save", "JpegProgressive", 2);
+    ini.WriteInteger("Save", "JpegCompression", 40);
+    ini.WriteInteger("Save", "PNGFilter", 9);
+    EXPECT_FALSE(ReadJpegExportSettings(ini).progressive);
+    EXPECT_TRUE(ReadJpegExportSettings(ini, true).progressive);
+    EXPECT_EQ(ReadJpegExportSettings(ini).compression, 10);
+    EXPECT_EQ(ReadPngExportSettings(ini).Options().filter, TPngFilter::Paeth);
+
+    WritePngExportSettings(ini, {9, true, 3});
+    EXPECT_EQ(ini.ReadString("Save", "PNGCompression", ""), "9");
+    EXPECT_EQ(ini.ReadString("Save", "PNGInterlace", ""), "1");
+    png = ReadPngExportSettings(ini);
+    EXPECT_EQ(png.Options().level, 0);
+    EXPECT_TRUE(png.Options().interlace);
+    EXPECT_EQ(png.Options().filter, TPngFilter::Up);
+    WriteJpegExportSettings(ini, {0, true});
+    EXPECT_EQ(ReadJpegExportSettings(ini).Options().quality, 30);
+    EXPECT_TRUE(ReadJpegExportSettings(ini).progressive);
+}
