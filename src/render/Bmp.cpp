@@ -25,7 +25,6 @@ std::string EncodeBmp(const TPicture& picture)
     if (imageSize + 54 > 0xFFFFFFFFu)
         throw EPictureError("Cannot write a bitmap picture larger than 4 GB.");
     std::string out;
-    out.reserve(static_cast<size_t>(imageSize) + 54);
     out += "BM";
     Put(out, static_cast<std::uint32_t>(imageSize + 54), 4);
     Put(out, 0, 4);  // reserved
@@ -41,15 +40,15 @@ std::string EncodeBmp(const TPicture& picture)
     Put(out, 0, 4);
     Put(out, 0, 4); // colours used, important
     Put(out, 0, 4);
-    const size_t padding = static_cast<size_t>(stride) - static_cast<size_t>(picture.width) * 3;
+    out.resize(54 + static_cast<size_t>(imageSize), '\0');
     for (int y = picture.height - 1; y >= 0; --y) {
         const std::uint8_t* p = picture.Row(y);
+        char* q = out.data() + 54 + static_cast<size_t>(stride) * static_cast<size_t>(picture.height - 1 - y);
         for (int x = 0; x < picture.width; ++x, p += picture.channels) {
-            out.push_back(static_cast<char>(p[2]));
-            out.push_back(static_cast<char>(p[1]));
-            out.push_back(static_cast<char>(p[0]));
+            *q++ = static_cast<char>(p[2]);
+            *q++ = static_cast<char>(p[1]);
+            *q++ = static_cast<char>(p[0]);
         }
-        out.append(padding, '\0');
     }
     return out;
 }

@@ -224,15 +224,16 @@ std::string EncodeTarga(const TPicture& picture)
     out[15] = static_cast<char>(picture.height >> 8);
     out[16] = static_cast<char>(alpha ? 32 : 24);
     out[17] = static_cast<char>(0x20 | (alpha ? 8 : 0)); // top-left origin, alpha bits
-    out.reserve(out.size() + picture.pixels.size());
+    out.resize(18 + picture.RowBytes() * static_cast<size_t>(picture.height));
+    char* q = out.data() + 18;
     for (int y = 0; y < picture.height; ++y) {
         const std::uint8_t* p = picture.Row(y);
         for (int x = 0; x < picture.width; ++x, p += picture.channels) {
-            out.push_back(static_cast<char>(p[2]));
-            out.push_back(static_cast<char>(p[1]));
-            out.push_back(static_cast<char>(p[0]));
+            *q++ = static_cast<char>(p[2]);
+            *q++ = static_cast<char>(p[1]);
+            *q++ = static_cast<char>(p[0]);
             if (alpha)
-                out.push_back(static_cast<char>(p[3]));
+                *q++ = static_cast<char>(p[3]);
         }
     }
     return out;
