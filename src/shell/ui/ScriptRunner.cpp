@@ -142,21 +142,45 @@ QPoint IndicatorOf(QAbstractButton* button)
     return r.isValid() ? r.center() : button->rect().center();
 }
 
-// Where a click toggles the check box of a list row.
-QPoint RowIndicatorOf(QListWidget* list, QListWidgetItem* item)
+QStyleOptionViewItem RowOption(QListWidget* list, QListWidgetItem* item)
 {
     QStyleOptionViewItem option;
     option.initFrom(list->viewport());
     option.rect = list->visualItemRect(item);
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    if (item->flags() & Qt::ItemIsUserCheckable)
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
     option.text = item->text();
     option.checkState = item->checkState();
     option.font = list->font();
     option.fontMetrics = list->fontMetrics();
     option.decorationSize = list->iconSize().isValid() ? list->iconSize() : QSize(16, 16);
     option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    return option;
+}
+
+// Where a click toggles the check box of a list row.
+QPoint RowIndicatorOf(QListWidget* list, QListWidgetItem* item)
+{
+    const QStyleOptionViewItem option = RowOption(list, item);
     const QRect r = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
     return r.isValid() ? r.center() : option.rect.topLeft() + QPoint(8, option.rect.height() / 2);
+}
+
+// Where a click selects a list row: on its text, away from its check box.
+QPoint RowTextOf(QListWidget* list, QListWidgetItem* item)
+{
+    const QStyleOptionViewItem option = RowOption(list, item);
+    const QRect check = (option.features & QStyleOptionViewItem::HasCheckIndicator)
+                            ? list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list)
+                            : QRect();
+    const QRect text = list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+    if (text.isValid() && !check.contains(text.center()))
+        return text.center();
+    QPoint at = option.rect.center();
+    if (check.contains(at))
+        at.setX(option.rect.right() - 1);
+    return at;
 }
 
 std::vector<std::string> ItemTexts(QListWidget* list)
@@ -453,7 +477,9 @@ void TScriptRunner::Select(const std::string& row)
     QListWidgetItem* item = RowOf(list, "listObjList", row);
     list->scrollToItem(item);
     Activate(list->window());
-    ClickAt(list->viewport(), list->visualItemRect(item).center());
+    ClickAt(list->viewport(), RowTextOf(list, item));
+    if (list->currentItem() != item)
+        Refuse("the row " + Quoted(row) + " did not take the click");
 }
 
 void TScriptRunner::CheckRow(const std::string& name, const std::string& row, int on, bool selectFirst)
@@ -468,7 +494,7 @@ void TScriptRunner::CheckRow(const std::string& name, const std::string& row, in
     list->scrollToItem(item);
     Activate(list->window());
     if (selectFirst && list->currentItem() != item)
-        ClickAt(list->viewport(), list->visualItemRect(item).center());
+        ClickAt(list->viewport(), RowTextOf(list, item));
     if ((item->checkState() == Qt::Checked) == bool(on))
         return;
     int changes = 0;
@@ -530,7 +556,9 @@ void TScriptRunner::Choose(const std::string& name, const std::string& item, boo
         QListWidgetItem* row = RowOf(list, name, item);
         list->scrollToItem(row);
         Activate(list->window());
-        ClickAt(list->viewport(), list->visualItemRect(row).center());
+        ClickAt(list->viewport(), RowTextOf(list, row));
+        if (list->currentItem() != row)
+            Refuse("the item " + Quoted(item) + " of " + name + " did not take the click");
     } else {
         const QList<QRadioButton*> radios = control->findChildren<QRadioButton*>();
         std::vector<std::string> texts;
@@ -667,7 +695,9 @@ std::string TScriptRunner::Show(const std::string& name) const
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         text = S(button->text());
     } else {
-        Refuse(name + " has nothing to show");
+        // A panel or page: whether it is shown.
+        text = w->isVisible() ? "shown" : "hidden";
+        usable = w->isEnabled();
     }
     return EscapeBreaks(text) + (usable ? "" : " (disabled)");
 }
