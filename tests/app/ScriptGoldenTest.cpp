@@ -57,10 +57,9 @@ std::string ScriptReports(const std::string& err)
 std::vector<std::string> GoldenFolders()
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kGolden))
-        if (entry.is_directory())
-            names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+    std::istringstream list(KELVANE_SCRIPT_GOLDENS);
+    for (std::string name; std::getline(list, name, ',');)
+        names.push_back(name);
     return names;
 }
 
