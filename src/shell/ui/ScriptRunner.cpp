@@ -633,6 +633,8 @@ void TScriptRunner::DropColour(const std::string& name, const std::vector<std::s
         Refuse(name + " does not take dropped colours");
     // The events a drag from the colour picker delivers to the swatch.
     QMimeData data;
+    data.setData(QLatin1String(ColourDragFormat),
+                 QByteArray::number(rgb[0]) + ' ' + QByteArray::number(rgb[1]) + ' ' + QByteArray::number(rgb[2]));
     data.setColorData(QColor(rgb[0], rgb[1], rgb[2]));
     const QPoint at = swatch->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
