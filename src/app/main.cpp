@@ -25,6 +25,8 @@ int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>&
         return 1;
     }
     kelvane::TScriptRunner runner(script, kelvane::ReadScriptLines(in));
+    // The runner ends the session, also after a line closed the main window.
+    QApplication::setQuitOnLastWindowClosed(false);
     kelvane::TDialogsScope dialogs(runner.Dialogs());
     runner.Start();
     auto windows = kelvane::StartKelvane(kelvane::ExecutableFolder());

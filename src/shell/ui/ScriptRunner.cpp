@@ -417,7 +417,7 @@ void TScriptRunner::RunLine(const TScriptLine& line)
             Refuse("expected on or off, not " + Quoted(word));
         return on;
     };
-    const bool stay = n >= 1 && words.back() == "--stay";
+    const bool stay = n == 3 && words[3] == "--stay";
     if (command == "select") {
         need(n == 1, "select ROW");
         Select(words[1]);
@@ -425,13 +425,13 @@ void TScriptRunner::RunLine(const TScriptLine& line)
         need(n == 2, "check ROW on|off");
         CheckRow("listObjList", words[1], onOff(words[2]), false);
     } else if (command == "type") {
-        need(n == 2 || (n == 3 && stay), "type NAME TEXT [--stay]");
+        need(n == 2 || stay, "type NAME TEXT [--stay]");
         Type(words[1], words[2], stay);
     } else if (command == "tick") {
         need(n == 2, "tick NAME on|off");
         Tick(words[1], onOff(words[2]));
     } else if (command == "choose") {
-        need(n == 2 || (n == 3 && stay), "choose NAME ITEM [--stay]");
+        need(n == 2 || stay, "choose NAME ITEM [--stay]");
         Choose(words[1], words[2], stay);
     } else if (command == "tick-item") {
         need(n == 3, "tick-item NAME ITEM on|off");
