@@ -55,7 +55,7 @@ int main(int argc, char** argv)
         }
         std::vector<kelvane::fs::path> scenes;
         for (qsizetype i = 3; i < args.size(); ++i)
-            scenes.emplace_back(args[i].toStdString());
+            scenes.push_back(kelvane::fs::absolute(kelvane::fs::path(args[i].toStdString())));  // as a file dialog returns them
         return RunScripted(args[2].toStdString(), scenes);
     }
     auto windows = kelvane::StartKelvane(kelvane::ExecutableFolder());

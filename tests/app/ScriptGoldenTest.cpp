@@ -7,7 +7,7 @@
 //   expected.xml   the first scene as the run leaves it
 //   stdout.txt     standard output, the program folder written as $DIR/
 //   stderr.txt     the script's failure report (the folder as $DIR/); present means exit status 1
-//   settings.txt   lines the settings file holds after shut-down
+//   settings.txt   lines the settings file holds after shut-down (the folder as $DIR/)
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -114,8 +114,10 @@ TEST_P(ScriptGolden, Replays)
     // Every run ends with the shut-down, which writes the settings file.
     const std::string settings = ReadAll(dir / "Pellith.ini");
     EXPECT_NE(settings.find("MainWindow=FORM"), std::string::npos) << settings;
-    for (const std::string& line : Lines(ReadAll(golden / "settings.txt")))
-        EXPECT_NE(settings.find(line + "\r\n"), std::string::npos) << line << "\n" << settings;
+    for (const std::string& line : Lines(ReadAll(golden / "settings.txt"))) {
+        const std::string wanted = ReplaceAll(line, "$DIR/", folder);
+        EXPECT_NE(settings.find(wanted + "\r\n"), std::string::npos) << wanted << "\n" << settings;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, ScriptGolden, ::testing::ValuesIn(GoldenFolders()),

@@ -23,6 +23,14 @@ TScriptDialogs::TScriptDialogs(std::function<void(const std::string&)> print,
 {
 }
 
+void TScriptDialogs::PrepareFiles(const QStringList& paths)
+{
+    QStringList absolute;
+    for (const QString& path : paths)
+        absolute << QFileInfo(path).absoluteFilePath();
+    files_ = absolute;
+}
+
 std::optional<QStringList> TScriptDialogs::TakeFiles(const QString& title)
 {
     if (!files_) {

@@ -19,8 +19,9 @@ public:
 
     // The next message box or confirmation is answered with the button of this caption.
     void PrepareAnswer(const QString& caption) { answer_ = caption; }
-    // The next file dialog returns these paths; an empty list cancels it.
-    void PrepareFiles(const QStringList& paths) { files_ = paths; }
+    // The next file dialog returns these paths (made absolute, as a file dialog returns them);
+    // an empty list cancels it.
+    void PrepareFiles(const QStringList& paths);
 
     QStringList GetOpenFileNames(QWidget* parent, const QString& title, const QString& filter, bool multi) override;
     QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
