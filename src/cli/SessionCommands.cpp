@@ -7,6 +7,7 @@
 #include <new>
 
 #include "editing/EditScript.h"
+#include "editing/RowListing.h"
 #include "editing/SceneSession.h"
 
 namespace kelvane::cli {
@@ -53,12 +54,7 @@ int RunSessionList(const std::vector<std::string>& args, const fs::path& workFol
     return Guarded([&] {
         TSceneSession session(workFolder);
         Open(session, args.at(0));
-        std::string out;
-        for (const TElementRow& row : session.Rows()) {
-            out += !row.CheckEnabled ? "[-] " : row.Checked ? "[x] " : "[ ] ";
-            out += Narrow(row.Text);
-            out += '\n';
-        }
+        const std::string out = ListRows(session.Rows());
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     });

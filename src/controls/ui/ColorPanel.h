@@ -1,14 +1,21 @@
 #pragma once
 // A colour swatch; TargetR, TargetG and TargetB are the number fields of its components.
 // A colour with the high bit set (clBtnFace) is drawn in the platform's button colour.
+// Colours dragged from the colour picker may be dropped on it; the picker decides what a drop
+// does (it installs the drop handler).
 #include "controls/ColorConvert.h"
 
 #include <QFrame>
 #include <QPointer>
 
+#include <functional>
+
 namespace kelvane {
 
 class TNumberEdit;
+
+// The format of the colour picker's drags: the colour as "R G B" (components 0..255).
+inline constexpr char ColourDragFormat[] = "application/x-kelvane-picker-colour";
 
 class TColorPanel : public QFrame {
     Q_OBJECT
@@ -25,11 +32,17 @@ public:
     TNumberEdit* TargetB() const { return targetB_; }
     void SetTargetB(TNumberEdit* edit) { targetB_ = edit; }
 
+    // Runs for a picker colour dropped on a swatch; drops are refused while none is installed.
+    static std::function<void(TColorPanel& target, TColor colour)>& DropHandler();
+
 signals:
     void colorChanged(kelvane::TColor color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     TColor color_ = clBtnFace;

@@ -6,7 +6,10 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
+
+#include <vector>
 
 namespace kelvane {
 
@@ -54,6 +57,21 @@ void TQtDialogs::Message(QWidget* parent, const QString& text)
 void TQtDialogs::Error(QWidget* parent, const QString& text)
 {
     QMessageBox::critical(parent, QStringLiteral("Kelvane"), text);
+}
+
+int TQtDialogs::Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvane"), text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> added;
+    for (const QString& caption : buttons)
+        added.push_back(box.addButton(caption, QMessageBox::AcceptRole));
+    if (defaultButton >= 0 && size_t(defaultButton) < added.size())
+        box.setDefaultButton(static_cast<QPushButton*>(added[size_t(defaultButton)]));
+    box.exec();
+    for (size_t i = 0; i < added.size(); ++i)
+        if (box.clickedButton() == added[i])
+            return int(i);
+    return -1;
 }
 
 void TQtDialogs::RunConfiguration(TfrmConfigu& dialog)

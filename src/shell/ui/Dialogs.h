@@ -23,6 +23,14 @@ public:
                                     const QString& preset) = 0;
     virtual void Message(QWidget* parent, const QString& text) = 0;
     virtual void Error(QWidget* parent, const QString& text) = 0;
+    // A confirmation: text with buttons of these captions; returns the index of the button
+    // chosen, or -1 when the box was closed without one. defaultButton is the index Enter
+    // chooses (-1: none). This fallback answers with the default.
+    virtual int Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton)
+    {
+        (void)parent, (void)text, (void)buttons;
+        return defaultButton;
+    }
     // Shows the configuration dialog modally until it closes itself.
     virtual void RunConfiguration(TfrmConfigu& dialog) = 0;
     virtual void ShowInformation(QWidget* parent) = 0;
@@ -39,6 +47,7 @@ public:
                             const QString& preset) override;
     void Message(QWidget* parent, const QString& text) override;
     void Error(QWidget* parent, const QString& text) override;
+    int Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton) override;
     void RunConfiguration(TfrmConfigu& dialog) override;
     void ShowInformation(QWidget* parent) override;
     bool OpenDocument(const QString& path) override;

@@ -102,33 +102,6 @@ bool Contains(const std::string& text, const std::string& part)
 
 } // namespace
 
-TEST_F(EditorTabs, ObjectTabLoadsGuardsAndWritesOnExit)
-{
-    Select("object -- Box");
-    EXPECT_EQ(main().CurrentPage(), main().Controls().Find("tsObject"));
-    EXPECT_EQ(Control<TComboBoxYafRay>("combObjShader")->currentText(), QStringLiteral("Glass"));
-    EXPECT_EQ(Control<TComboBoxYafRay>("combObjShadow")->currentText(), QStringLiteral("on"));
-    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbObjShadow")->isChecked());
-    EXPECT_EQ(Text("edtObjAutoSmooth"), "30");
-    EXPECT_EQ(Text("edtCauIOR"), "1.5");
-    EXPECT_EQ(Control<TLinkedTrackBar>("tbCauIOR")->Position(), 150);
-    EXPECT_EQ(Text("edtCauTransRed"), "204");
-    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbObjCaustic")->isChecked());
-    EXPECT_TRUE(Control("edtCauIOR")->isEnabled());
-
-    Type("edtObjAutoSmooth", "45");
-    EXPECT_EQ(Value("object.mesh.autosmooth", "Box"), "45");
-    Type("edtCauIOR", "1.25");
-    Select("object -- Floor");
-    EXPECT_TRUE(Text("edtCauIOR").empty());
-    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbObjCaustic")->isChecked());
-    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbObjAutoSmooth")->isChecked());
-    EXPECT_FALSE(Control("edtObjAutoSmooth")->isEnabled());
-    const std::string saved = SaveAndRead();
-    EXPECT_TRUE(Contains(saved, "autosmooth=\"45\""));
-    EXPECT_TRUE(Contains(saved, "caus_IOR=\"1.25\""));
-}
-
 TEST_F(EditorTabs, LightValuesGoToTheirParts)
 {
     Select("light -- Lamp");
@@ -162,52 +135,6 @@ TEST_F(EditorTabs, LightValuesGoToTheirParts)
     EXPECT_TRUE(Contains(saved, "name=\"Lamp.light\" power=\"30\""));
     EXPECT_TRUE(Contains(saved, "search=\"120\""));
     EXPECT_TRUE(Contains(saved, "name=\"Ambient\" power=\"1.2\""));
-}
-
-TEST_F(EditorTabs, RenderTabEditsRenderAndCamera)
-{
-    Select("render -- Front");
-    EXPECT_EQ(Text("edtWidth"), "640");
-    EXPECT_EQ(Text("edtHeight"), "480");
-    EXPECT_EQ(Control<QComboBox>("cbAA")->currentIndex(), 1);
-    EXPECT_EQ(Control<QLineEdit>("edtSaveName")->text(), QStringLiteral("sample"));
-    EXPECT_EQ(Control<TComboBoxYafRay>("combCamera")->currentText(), QStringLiteral("Front"));
-    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbRayDepth")->isChecked());
-    EXPECT_FALSE(Control<TEnableControlCheckBox>("cbFogDensity")->isChecked());
-    EXPECT_FALSE(Control("edtFogDensity")->isEnabled());
-    EXPECT_FALSE(Control("edtFogRed")->isEnabled());
-    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbBackGround")->isChecked());
-    EXPECT_EQ(Control<TComboBoxYafRay>("combBG")->currentText(), QStringLiteral("World"));
-
-    Type("edtWidth", "800");
-    Type("edtRaydepth", "6");
-    const std::string saved = SaveAndRead();
-    EXPECT_TRUE(Contains(saved, "name=\"Front\" resx=\"800\""));
-    EXPECT_TRUE(Contains(saved, "raydepth=\"6\""));
-}
-
-TEST_F(EditorTabs, BackgroundAndFilterTabs)
-{
-    Select("background -- World");
-    EXPECT_EQ(Control<TComboBoxYafRay>("combBGType")->currentText(), QStringLiteral("constant"));
-    EXPECT_EQ(Text("edtBGRed"), "26");
-    EXPECT_TRUE(Control("pnlBGSunskyOn")->isHidden());
-    Select("background -- Daylight");
-    EXPECT_FALSE(Control("pnlBGSunskyOn")->isHidden());
-    EXPECT_EQ(Text("edtBGTurbidy"), "3");
-    Type("edtBGTurbidy", "7");
-
-    Select("filter -- ");
-    EXPECT_EQ(Text("edtDOFNearB"), "5");
-    EXPECT_EQ(Control<TLinkedTrackBar>("tbDOFNearB")->Position(), 50);
-    EXPECT_EQ(Text("edtAtNRadius"), "3");
-    EXPECT_TRUE(Control<TEnableControlCheckBox>("cbFilDOF")->isChecked());
-    Type("edtAtNMaxDelta", "0.5");
-    Type("edtDOFFocus", "12");
-    const std::string saved = SaveAndRead();
-    EXPECT_TRUE(Contains(saved, "turbidy=\"7\""));
-    EXPECT_TRUE(Contains(saved, "max_delta=\"0.5\""));
-    EXPECT_TRUE(Contains(saved, "focus=\"12\""));
 }
 
 TEST_F(EditorTabs, ShaderTabLoadsPagesAndSlotZero)

@@ -1,0 +1,24 @@
+#include "editing/RowListing.h"
+
+#include "scene/TextCodec.h"
+
+namespace kelvane {
+
+std::string RowLine(const TElementRow& row)
+{
+    std::string line = !row.CheckEnabled ? "[-] " : row.Checked ? "[x] " : "[ ] ";
+    line += Narrow(row.Text);
+    return line;
+}
+
+std::string ListRows(const std::vector<TElementRow>& rows)
+{
+    std::string out;
+    for (const TElementRow& row : rows) {
+        out += RowLine(row);
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace kelvane

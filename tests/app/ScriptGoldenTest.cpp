@@ -1,0 +1,133 @@
+// Scripted editor sessions replayed through the real kelvane binary, offscreen, one golden
+// folder each (tests/data/golden-script/NAME):
+//   script.txt     the script, run as "script.txt" from a private program folder
+//   scene.xml      opened as scene/scene.xml; or scenes.txt: project-relative scene paths,
+//                  each copied with the files of its folder into scene/ and opened together
+//   Pellith.ini    the settings file to start with (default: one naming a renderer)
+//   expected.xml   the first scene as the run leaves it
+//   stdout.txt     standard output, the program folder written as $DIR/
+//   stderr.txt     the script's failure report (the folder as $DIR/); present means exit status 1
+//   settings.txt   lines the settings file holds after shut-down (the folder as $DIR/)
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace kelvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kGolden = fs::path(KELVANE_TEST_DATA) / "golden-script";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The editor's own reports; the platform's notes on standard error are left out.
+std::string ScriptReports(const std::string& err)
+{
+    std::string out;
+    for (const std::string& line : Lines(err))
+        if (line.rfind("script.txt:", 0) == 0 || line.rfind("kelvane:", 0) == 0)
+            out += line + "\n";
+    return out;
+}
+
+std::vector<std::string> GoldenFolders()
+{
+    std::vector<std::string> names;
+    std::istringstream list(KELVANE_SCRIPT_GOLDENS);
+    for (std::string name; std::getline(list, name, ',');)
+        names.push_back(name);
+    return names;
+}
+
+class ScriptGolden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ScriptGolden, Replays)
+{
+    const fs::path golden = kGolden / GetParam();
+    TempDir dir;
+    // The program folder is the one holding the binary: a private copy per run.
+    const fs::path exe = dir / "kelvane";
+    std::error_code ec;
+    fs::create_hard_link(KELVANE_EDITOR_EXE, exe, ec);
+    if (ec)
+        fs::copy_file(KELVANE_EDITOR_EXE, exe);
+    if (fs::exists(golden / "Pellith.ini"))
+        fs::copy_file(golden / "Pellith.ini", dir / "Pellith.ini");
+    else
+        dir.Write("Pellith.ini", "[System]\r\nEXEPath=/opt/yafray/yafray\r\n");
+    fs::copy_file(golden / "script.txt", dir / "script.txt");
+    fs::create_directories(dir / "scene");
+
+    std::vector<std::string> args{"--script", "script.txt"};
+    if (fs::exists(golden / "scene.xml")) {
+        fs::copy_file(golden / "scene.xml", dir / "scene" / "scene.xml");
+        args.push_back("scene/scene.xml");
+    }
+    for (const std::string& line : Lines(ReadAll(golden / "scenes.txt"))) {
+        const fs::path scene = fs::path(KELVANE_SOURCE_DIR) / line;
+        for (const auto& entry : fs::directory_iterator(scene.parent_path()))
+            if (entry.is_regular_file() && !fs::exists(dir / "scene" / entry.path().filename()))
+                fs::copy_file(entry.path(), dir / "scene" / entry.path().filename());
+        args.push_back("scene/" + scene.filename().string());
+    }
+
+    TProcessOptions options;
+    options.workFolder = dir.Path();
+    options.tempFolder = dir / "tmp";
+    fs::create_directories(dir / "out");
+    const TProcessResult r = RunProcess(dir / "out", exe.string(), args, options);
+    ASSERT_TRUE(r.exited) << r.err;
+
+    const std::string folder = (dir.Path() / "").string();
+    const std::string expectedErr = ReadAll(golden / "stderr.txt");
+    EXPECT_EQ(ReplaceAll(ScriptReports(r.err), folder, "$DIR/"), expectedErr) << r.err;
+    EXPECT_EQ(r.status, expectedErr.empty() ? 0 : 1) << r.err;
+    EXPECT_EQ(ReplaceAll(r.out, folder, "$DIR/"), ReadAll(golden / "stdout.txt"));
+    if (fs::exists(golden / "expected.xml")) {
+        const fs::path first = args.size() > 2 ? dir / args[2] : dir / "scene" / "scene.xml";
+        EXPECT_EQ(ReadAll(first), ReadAll(golden / "expected.xml"));
+    }
+    // Every run ends with the shut-down, which writes the settings file.
+    const std::string settings = ReadAll(dir / "Pellith.ini");
+    EXPECT_NE(settings.find("MainWindow=FORM"), std::string::npos) << settings;
+    for (const std::string& line : Lines(ReadAll(golden / "settings.txt"))) {
+        const std::string wanted = ReplaceAll(line, "$DIR/", folder);
+        EXPECT_NE(settings.find(wanted + "\r\n"), std::string::npos) << wanted << "\n" << settings;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ScriptGolden, ::testing::ValuesIn(GoldenFolders()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+} // namespace
+} // namespace kelvane::test
