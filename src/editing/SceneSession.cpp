@@ -315,9 +315,9 @@ WideString TSceneSession::GetValue(WideView path, WideView name)
     return kelvane::GetValue(state_->working, path, name);
 }
 
-void TSceneSession::SetValue(WideView path, WideView name, WideView value, int kind)
+void TSceneSession::SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind)
 {
-    kelvane::SetValue(state_->working, path, name, value, kind);
+    kelvane::SetValue(state_->working, path, name, value, keyKind);
     // On the document itself a value may have renamed an element.
     if (state_->working.IsDocument())
         state_->working.Index().Invalidate();

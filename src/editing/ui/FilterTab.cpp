@@ -5,6 +5,8 @@ namespace kelvane {
 
 namespace {
 
+using enum TKeyKind;
+
 constexpr TContainerRow containers[] = {
     {"pnlDOFOn", TContainerClass::Panel, nullptr, 0, ""},
     {"pnlAntiNoiseOn", TContainerClass::Panel, nullptr, 0, ""},
@@ -13,15 +15,15 @@ constexpr TContainerRow containers[] = {
 constexpr TSliderSpec blurSlider = Slider(1, 500, 10, 50);
 
 constexpr TValueRow values[] = {
-    Scalar("pnlDOFOn", "tbDOFNearB", "edtDOFNearB", "filter.filter.near_blur", 0, "Near blur",
+    Scalar("pnlDOFOn", "tbDOFNearB", "edtDOFNearB", "filter.filter.near_blur", Plain, "Near blur",
            blurSlider, Limited(0.1, 50)),
-    Scalar("pnlDOFOn", "tbDOFFarB", "edtDOFFarB", "filter.filter.far_blur", 0, "Far blur",
+    Scalar("pnlDOFOn", "tbDOFFarB", "edtDOFFarB", "filter.filter.far_blur", Plain, "Far blur",
            blurSlider, Limited(0.1, 50)),
-    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", 0, "Scale"),
-    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", 0, "Focus"),
-    Scalar("pnlAntiNoiseOn", "tbAtNRadius", "edtAtNRadius", "filter.filter.radius", 0, "Radius",
+    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", Plain, "Scale"),
+    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", Plain, "Focus"),
+    Scalar("pnlAntiNoiseOn", "tbAtNRadius", "edtAtNRadius", "filter.filter.radius", Plain, "Radius",
            Slider(1, 25, 0, 3), Whole(1, 25)),
-    Scalar("pnlAntiNoiseOn", "tbAtNMaxDelta", "edtAtNMaxDelta", "filter.filter.max_delta", 0, "Max delta",
+    Scalar("pnlAntiNoiseOn", "tbAtNMaxDelta", "edtAtNMaxDelta", "filter.filter.max_delta", Plain, "Max delta",
            Slider(0, 100, 100, 10), Limited(0, 1)),
 };
 

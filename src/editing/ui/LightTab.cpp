@@ -5,6 +5,8 @@ namespace kelvane {
 
 namespace {
 
+using enum TKeyKind;
+
 constexpr TContainerRow containers[] = {
     {"pnlLgtSelect", TContainerClass::Panel, nullptr, 0, "Parts"},
     {"pnlLightOn", TContainerClass::Panel, nullptr, -1, ""},
@@ -29,64 +31,64 @@ constexpr TSliderSpec photonPower = Slider(0, 1000, 1, 100);
 constexpr TSliderSpec photonSearch = Slider(50, 200, 0, 15);
 
 constexpr TValueRow values[] = {
-    Combo("pnlLgtBasic", "combLgtType", "light.light.type", 0, "Type",
+    Combo("pnlLgtBasic", "combLgtType", "light.light.type", Plain, "Type",
           "pointlight|sunlight|softlight|spotlight"),
-    Scalar("pnlLgtBasic", "tbLgtPower", "edtLgtPower", "light.light.power", 0, "Power",
+    Scalar("pnlLgtBasic", "tbLgtPower", "edtLgtPower", "light.light.power", Plain, "Power",
            Slider(0, 500, 1, 50), Limited(0, 500)),
-    Colour("pnlLgtColorOn", "Lgt", "pnlLgtColor", "light.color.", 0, "Colour", Whole(0, 255)),
+    Colour("pnlLgtColorOn", "Lgt", "pnlLgtColor", "light.color.", Plain, "Colour", Whole(0, 255)),
 
-    Combo("tsLgtPoint", "combLgtShadow", "light.light.cast_shadows", 0, "Shadows", "on|off"),
+    Combo("tsLgtPoint", "combLgtShadow", "light.light.cast_shadows", Plain, "Shadows", "on|off"),
 
-    Scalar("tsLgtSpot", "tbLgtSize", "edtLgtSize", "light.light.size", 0, "Size",
+    Scalar("tsLgtSpot", "tbLgtSize", "edtLgtSize", "light.light.size", Plain, "Size",
            Slider(0, 180, 0, 18), Whole(1, 180)),
-    Scalar("tsLgtSpot", "tbLgtNBlend", "edtLgtNBlend", "light.light.nblend", 0, "Blend",
+    Scalar("tsLgtSpot", "tbLgtNBlend", "edtLgtNBlend", "light.light.nblend", Plain, "Blend",
            Slider(0, 50, 0, 5), Limited(0, 50)),
-    Scalar("tsLgtSpot", "tbLgtBeamFO", "edtLgtBeamFO", "light.light.beam_falloff", 0, "Beam falloff",
+    Scalar("tsLgtSpot", "tbLgtBeamFO", "edtLgtBeamFO", "light.light.beam_falloff", Plain, "Beam falloff",
            Slider(0, 50, 0, 5), Limited(0, 50)),
 
-    Scalar("tsLgtSoft", "tbLgtRes", "edtLgtRes", "light.light.res", 0, "Resolution",
+    Scalar("tsLgtSoft", "tbLgtRes", "edtLgtRes", "light.light.res", Plain, "Resolution",
            Slider(0, 512, 0, 64), Whole(0, 4096)),
-    Scalar("tsLgtSoft", "tbLgtRadi", "edtLgtRadi", "light.light.radius", 0, "Radius",
+    Scalar("tsLgtSoft", "tbLgtRadi", "edtLgtRadi", "light.light.radius", Plain, "Radius",
            Slider(0, 120, 0, 12), Limited(0, 120)),
-    Scalar("tsLgtSoft", "tbLgtBias", "edtLgtBias", "light.light.bias", 0, "Bias",
+    Scalar("tsLgtSoft", "tbLgtBias", "edtLgtBias", "light.light.bias", Plain, "Bias",
            Slider(0, 500, 100, 50), Limited(0, 5)),
 
-    Scalar("tsLgtArea", "tbLgtSamples", "edtLgtSamples", "light.light.samples", 0, "Samples",
+    Scalar("tsLgtArea", "tbLgtSamples", "edtLgtSamples", "light.light.samples", Plain, "Samples",
            samplesSlider, samplesField),
-    Scalar("tsLgtArea", "tbLgtPSamples", "edtLgtPSamples", "light.light.psamples", 0, "Photon samples",
+    Scalar("tsLgtArea", "tbLgtPSamples", "edtLgtPSamples", "light.light.psamples", Plain, "Photon samples",
            samplesSlider, samplesField),
 
-    Scalar("tsLgtHemi", "tbGIHSamples", "edtGIHSamples", "light.light.samples", 0, "Samples",
+    Scalar("tsLgtHemi", "tbGIHSamples", "edtGIHSamples", "light.light.samples", Plain, "Samples",
            samplesSlider, samplesField),
-    Combo("tsLgtHemi", "CombGIHRandom", "light.light.randomsampling", 0, "Random sampling", "on|off"),
+    Combo("tsLgtHemi", "CombGIHRandom", "light.light.randomsampling", Plain, "Random sampling", "on|off"),
 
-    Scalar("tsLgtPath", "tbGIPSamples", "edtGIPSamples", "light.light.samples", 0, "Samples",
+    Scalar("tsLgtPath", "tbGIPSamples", "edtGIPSamples", "light.light.samples", Plain, "Samples",
            samplesSlider, samplesField),
-    Combo("tsLgtPath", "combGIPRandom", "light.light.randomsampling", 0, "Random sampling", "on|off"),
-    Scalar("tsLgtPath", "tbGIPDepth", "edtGIPDepth", "light.light.depth", 0, "Depth",
+    Combo("tsLgtPath", "combGIPRandom", "light.light.randomsampling", Plain, "Random sampling", "on|off"),
+    Scalar("tsLgtPath", "tbGIPDepth", "edtGIPDepth", "light.light.depth", Plain, "Depth",
            Slider(1, 20, 0, 1), Whole(1, 1000000)),
 
-    Scalar("tsDiffuse", "tbGIDPower", "edtGIDPower", "light.light.power", 0, "Power",
+    Scalar("tsDiffuse", "tbGIDPower", "edtGIDPower", "light.light.power", Plain, "Power",
            photonPower, Limited(0.1, 1000)),
-    Scalar("tsDiffuse", "tbGIDSearch", "edtGIDSearch", "light.light.search", 0, "Search",
+    Scalar("tsDiffuse", "tbGIDSearch", "edtGIDSearch", "light.light.search", Plain, "Search",
            photonSearch, Whole(50, 200)),
-    Edit("tsDiffuse", "edtGIDFixRad", "light.light.fixed_radius", 0, "Fixed radius"),
-    Edit("tsDiffuse", "edtGIDCluster", "light.light.cluster", 0, "Cluster"),
-    Edit("tsDiffuse", "edtGIDPhotons", "light.light.photons", 0, "Photons"),
-    Edit("tsDiffuse", "edtGIDDispersion", "light.light.dispersion", 0, "Dispersion"),
-    Edit("tsDiffuse", "edtGIDAngle", "light.light.angle", 0, "Angle"),
-    Colour("tsDiffuse", "GID", "pnlGIDColor", "light.color.", 0, "Colour", Whole(0, 255)),
+    Edit("tsDiffuse", "edtGIDFixRad", "light.light.fixed_radius", Plain, "Fixed radius"),
+    Edit("tsDiffuse", "edtGIDCluster", "light.light.cluster", Plain, "Cluster"),
+    Edit("tsDiffuse", "edtGIDPhotons", "light.light.photons", Plain, "Photons"),
+    Edit("tsDiffuse", "edtGIDDispersion", "light.light.dispersion", Plain, "Dispersion"),
+    Edit("tsDiffuse", "edtGIDAngle", "light.light.angle", Plain, "Angle"),
+    Colour("tsDiffuse", "GID", "pnlGIDColor", "light.color.", Plain, "Colour", Whole(0, 255)),
 
-    Scalar("tsCaustic", "tbGICPower", "edtGICPower", "light.light.power", 0, "Power",
+    Scalar("tsCaustic", "tbGICPower", "edtGICPower", "light.light.power", Plain, "Power",
            photonPower, Limited(0.1, 1000)),
-    Scalar("tsCaustic", "tbGICSearch", "edtGICSearch", "light.light.search", 0, "Search",
+    Scalar("tsCaustic", "tbGICSearch", "edtGICSearch", "light.light.search", Plain, "Search",
            photonSearch, Whole(50, 200)),
-    Edit("tsCaustic", "edtGICFixRad", "light.light.fixed_radius", 0, "Fixed radius"),
-    Edit("tsCaustic", "edtGICCluster", "light.light.cluster", 0, "Cluster"),
-    Edit("tsCaustic", "edtGICPhotons", "light.light.photons", 0, "Photons"),
-    Edit("tsCaustic", "edtGICDispersion", "light.light.dispersion", 0, "Dispersion"),
-    Edit("tsCaustic", "edtGICAngle", "light.light.angle", 0, "Angle"),
-    Colour("tsCaustic", "GIC", "pnlGICColor", "light.color.", 0, "Colour", Whole(0, 255)),
+    Edit("tsCaustic", "edtGICFixRad", "light.light.fixed_radius", Plain, "Fixed radius"),
+    Edit("tsCaustic", "edtGICCluster", "light.light.cluster", Plain, "Cluster"),
+    Edit("tsCaustic", "edtGICPhotons", "light.light.photons", Plain, "Photons"),
+    Edit("tsCaustic", "edtGICDispersion", "light.light.dispersion", Plain, "Dispersion"),
+    Edit("tsCaustic", "edtGICAngle", "light.light.angle", Plain, "Angle"),
+    Colour("tsCaustic", "GIC", "pnlGICColor", "light.color.", Plain, "Colour", Whole(0, 255)),
 };
 
 // The part boxes: "Light" regulates the direct light's pages and basic panel.

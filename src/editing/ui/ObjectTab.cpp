@@ -5,6 +5,8 @@ namespace kelvane {
 
 namespace {
 
+using enum TKeyKind;
+
 constexpr TContainerRow containers[] = {
     {"pnlObjCausticOn", TContainerClass::Panel, nullptr, 0, "Caustics"},
     {"pnlCauTransColorOn", TContainerClass::Panel, "pnlObjCausticOn", 0, ""},
@@ -12,16 +14,16 @@ constexpr TContainerRow containers[] = {
 };
 
 constexpr TValueRow values[] = {
-    Combo("tsObject", "combObjShader", "object.object.shader_name", 0, "Shader", nullptr),
-    Combo("tsObject", "combObjShadow", "object.object.shadow", 0, nullptr, "on|off"),
-    Edit("tsObject", "edtObjAutoSmooth", "object.mesh.autosmooth", 0, nullptr),
-    Combo("pnlObjCausticOn", "combObjReceiveRad", "object.object.recv_rad", 0, "Receive radiosity", "on|off"),
-    Combo("pnlObjCausticOn", "combObjEmitRad", "object.object.emit_rad", 0, "Emit radiosity", "on|off"),
-    Scalar("pnlObjCausticOn", "tbCauIOR", "edtCauIOR", "object.object.caus_IOR", 0, "IOR",
+    Combo("tsObject", "combObjShader", "object.object.shader_name", Plain, "Shader", nullptr),
+    Combo("tsObject", "combObjShadow", "object.object.shadow", Plain, nullptr, "on|off"),
+    Edit("tsObject", "edtObjAutoSmooth", "object.mesh.autosmooth", Plain, nullptr),
+    Combo("pnlObjCausticOn", "combObjReceiveRad", "object.object.recv_rad", Plain, "Receive radiosity", "on|off"),
+    Combo("pnlObjCausticOn", "combObjEmitRad", "object.object.emit_rad", Plain, "Emit radiosity", "on|off"),
+    Scalar("pnlObjCausticOn", "tbCauIOR", "edtCauIOR", "object.object.caus_IOR", Plain, "IOR",
            Slider(0, 200, 100, 20), LowerLimit(0)),
-    Colour("pnlCauTransColorOn", "CauTrans", "pnlCauTransColor", "object.caus_tcolor.", 1, "Transmitted",
+    Colour("pnlCauTransColorOn", "CauTrans", "pnlCauTransColor", "object.caus_tcolor.", Attributes, "Transmitted",
            Limited(0, 255)),
-    Colour("pnlCauRefColorOn", "CauRef", "pnlCauRefColor", "object.caus_rcolor.", 1, "Reflected",
+    Colour("pnlCauRefColorOn", "CauRef", "pnlCauRefColor", "object.caus_rcolor.", Attributes, "Reflected",
            Limited(0, 255)),
 };
 

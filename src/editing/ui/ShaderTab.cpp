@@ -5,6 +5,8 @@ namespace kelvane {
 
 namespace {
 
+using enum TKeyKind;
+
 constexpr TContainerRow containers[] = {
     {"pcShader", TContainerClass::HiddenPages, nullptr, 0, ""},
     {"tsColor", TContainerClass::Page, "pcShader", 0, "Color"},
@@ -24,42 +26,42 @@ constexpr TContainerRow containers[] = {
 constexpr TSliderSpec channelAmount = Slider(0, 100, 100, 10);
 
 constexpr TValueRow values[] = {
-    Combo("tsShader", "combShrType", "shader.shader.type", 0, "Type", "generic|constant"),
+    Combo("tsShader", "combShrType", "shader.shader.type", Plain, "Type", "generic|constant"),
 
-    Colour("tsColor", "ShrColor", "pnlColorColor", "shader.color.", 1, "Color", Limited(0, 255)),
-    Colour("tsSpecular", "ShrSpe", "pnlSpeColor", "shader.specular.", 1, "Specular", Limited(0, 255)),
-    Scalar("tsSpecular", "tbShrHard", "edtShrHard", "shader.hard.value", 1, "Hardness",
+    Colour("tsColor", "ShrColor", "pnlColorColor", "shader.color.", Attributes, "Color", Limited(0, 255)),
+    Colour("tsSpecular", "ShrSpe", "pnlSpeColor", "shader.specular.", Attributes, "Specular", Limited(0, 255)),
+    Scalar("tsSpecular", "tbShrHard", "edtShrHard", "shader.hard.value", Attributes, "Hardness",
            Slider(0, 100, 1, 10), MaxOnly(50)),
-    Colour("tsReflection", "ShrRefl", "pnlReflColor", "shader.reflected.", 1, "Reflection", Limited(0, 255)),
-    Scalar("tsReflection", "tbShrMinRefl", "edtShrMinRefl", "shader.min_refle.value", 1, "Min. reflection",
+    Colour("tsReflection", "ShrRefl", "pnlReflColor", "shader.reflected.", Attributes, "Reflection", Limited(0, 255)),
+    Scalar("tsReflection", "tbShrMinRefl", "edtShrMinRefl", "shader.min_refle.value", Attributes, "Min. reflection",
            Slider(0, 100, 100, 10), Limited(0, 1)),
-    Colour("tsTrans", "ShrTrans", "pnlTransColor", "shader.transmited.", 1, "Transparency", Limited(0, 255)),
-    Scalar("tsTrans", "tbShrIOR", "edtShrIOR", "shader.IOR.value", 1, "IOR",
+    Colour("tsTrans", "ShrTrans", "pnlTransColor", "shader.transmited.", Attributes, "Transparency", Limited(0, 255)),
+    Scalar("tsTrans", "tbShrIOR", "edtShrIOR", "shader.IOR.value", Attributes, "IOR",
            Slider(0, 200, 100, 20), Limited(0, 50)),
 
-    Combo("pnlTexOn", "combTexType", "texture.texture.type", 0, "Type",
+    Combo("pnlTexOn", "combTexType", "texture.texture.type", Plain, "Type",
           "image                      =jpeg|noise                       =clouds"),
-    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", 0, "Color1", Limited(0, 255)),
-    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", 0, "Color2", Limited(0, 255)),
-    Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", 0, "Depth",
+    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", Plain, "Color1", Limited(0, 255)),
+    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", Plain, "Color2", Limited(0, 255)),
+    Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", Plain, "Depth",
            Slider(1, 15, 0, 1), Whole(1, 15)),
 
-    Combo("pnlModOn", "combModMode", "modulator.modulator.mode", 2, "Mode",
+    Combo("pnlModOn", "combModMode", "modulator.modulator.mode", Modulator, "Mode",
           "add|multiply                =mul|mix"),
-    Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", Modulator, nullptr,
            Slider(0, 300, 100, 30), MaxOnly(1)),
-    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", 2, nullptr),
+    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", Modulator, nullptr),
 };
 
 constexpr TGuardRow guards[] = {

@@ -239,7 +239,7 @@ void TfrmMain::CreateEditors()
     if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
         connect(saveName, &QLineEdit::editingFinished, this, [this, saveName] {
             Guarded(this, [&] {
-                session_->SetValue(u"render.outfile.value", u"", saveName->text().toStdU16String() + u".tga", 0);
+                session_->SetValue(u"render.outfile.value", u"", saveName->text().toStdU16String() + u".tga");
             });
         });
     if (auto* size = tree_.Get<QComboBox>("cbSize"))
@@ -692,9 +692,9 @@ std::string TfrmMain::GetValue(std::string_view path, std::string_view name)
     return Narrow(session_->GetValue(Widen(path), Widen(name)));
 }
 
-void TfrmMain::SetValue(std::string_view path, std::string_view name, std::string_view value, int kind)
+void TfrmMain::SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind)
 {
-    session_->SetValue(Widen(path), Widen(name), Widen(value), kind);
+    session_->SetValue(Widen(path), Widen(name), Widen(value), keyKind);
 }
 
 void TfrmMain::BeginModulatorView()

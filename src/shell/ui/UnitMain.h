@@ -84,7 +84,7 @@ protected:
 private:
     // IValueStore
     std::string GetValue(std::string_view path, std::string_view name) override;
-    void SetValue(std::string_view path, std::string_view name, std::string_view value, int kind) override;
+    void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) override;
     void BeginModulatorView() override;
     void EndModulatorView() override;
     std::string SelectedName() override;

@@ -409,7 +409,7 @@ TEST_F(ElementList, DropDownAndTextFieldWriteWhenLeft)
 TEST_F(ElementList, BrokenNumberInTheSceneShowsAnErrorAndKeepsTheWindowUsable)
 {
     Select("light -- Lamp");
-    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong", 0);
+    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong");
     // Re-selecting commits, then the fill meets the text.
     main().listObjList->setCurrentItem(
         main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly).value(0));
