@@ -43,11 +43,6 @@ namespace kelvane {
 
 namespace fs = std::filesystem;
 
-// The path a File > Latest Files item stands for: its caption without the first '&' (the menu's
-// accelerator mark); when the extension (from the last dot) is longer than 6 characters, the
-// last 3 characters are dropped as well.
-WideString RecentItemPath(WideView caption);
-
 class TSceneSession {
 public:
     // workFolder: the folder for "~Fake.tmp" and "~Rendering.tmp" (the editor passes its

@@ -231,15 +231,6 @@ TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
     EXPECT_THROW(f.session.SelectRow(99), EListError);
 }
 
-TEST(SceneSessionRows, RecentItemPath)
-{
-    EXPECT_EQ(RecentItemPath(u"&/scenes/a.xml"), u"/scenes/a.xml");
-    EXPECT_EQ(RecentItemPath(u"/scenes/a&b.xml"), u"/scenes/ab.xml");
-    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlab"), u"/scenes/a.xmlab");  // ".xmlab": 6 characters
-    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlabc"), u"/scenes/a.xml");
-    EXPECT_EQ(RecentItemPath(u""), u"");
-}
-
 TEST(SceneSessionOpen, ReferencesStayValidAcrossOpens)
 {
     TSessionFixture f;

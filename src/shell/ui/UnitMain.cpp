@@ -16,6 +16,7 @@
 #include "scene/NumFormat.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
+#include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
@@ -29,6 +30,7 @@
 #include <QScrollArea>
 #include <QStackedWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvane {
@@ -51,13 +53,6 @@ QString ToQ(const fs::path& p)
 fs::path ToPath(const QString& s)
 {
     return fs::path(s.toStdString());
-}
-
-// A menu caption shows "&" doubled, so that it is not taken as an accelerator marker.
-QString Caption(const QString& path)
-{
-    QString c = path;
-    return c.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 } // namespace
@@ -115,7 +110,7 @@ void TfrmMain::CreateMenus()
     Saveas1 = named(file->addAction(QStringLiteral("Save as...")), "Saveas1");
     LatestFiles1 = file->addMenu(QStringLiteral("Latest Files"));
     LatestFiles1->setObjectName(QStringLiteral("LatestFiles1"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < RecentItemCount; ++i) {
         LatestFile[i] = LatestFiles1->addAction(QString());
         LatestFile[i]->setObjectName(QStringLiteral("LatestFile%1").arg(i));
         QAction* item = LatestFile[i];
@@ -268,14 +263,7 @@ void TfrmMain::FormCreate()
     }
     if (ini.ReadString("System", "StopWindow", "Show") == "NotShow")
         SetTag(btnStopRen, 1);
-    std::vector<std::string> recent;
-    ini.ReadList("System", "LatestFiles", recent);
-    auto& files = session_->RecentFiles();
-    files.clear();
-    for (const std::string& r : recent)
-        files.emplace_back(r);
-    for (int i = 0; i < 4; ++i)
-        files.emplace_back();
+    LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
     ReadForm(ini, "Interface", "MainWindow", *this);
 }
@@ -285,13 +273,7 @@ void TfrmMain::FormCloseQuery()
     closed_ = true;
     TIniFileCompo& ini = *iniFileCom_;
     WriteForm(ini, "Interface", "MainWindow", *this);
-    auto& files = session_->RecentFiles();
-    if (files.size() > 4)
-        files.resize(4);
-    std::vector<std::string> recent;
-    for (const fs::path& p : files)
-        recent.push_back(p.string());
-    ini.WriteList("System", "LatestFiles", recent);
+    StoreRecentFiles(ini, session_->RecentFiles());
     session_->DeleteRenderingFile();
     if (colour_)
         colour_->SavePlacement();
@@ -306,9 +288,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::RefreshLatestFiles()
 {
-    const auto& files = session_->RecentFiles();
-    for (int i = 0; i < 4; ++i)
-        LatestFile[i]->setText(size_t(i) < files.size() ? Caption(ToQ(files[size_t(i)])) : QString());
+    ShowRecentFiles(LatestFile, session_->RecentFiles());
 }
 
 void TfrmMain::OpenO1Click(QAction* sender)
@@ -318,18 +298,11 @@ void TfrmMain::OpenO1Click(QAction* sender)
         for (const QString& f : Dialogs().GetOpenFileNames(this, QStringLiteral("Select File"),
                                                             QString::fromLatin1(openFilter), true))
             paths.push_back(ToPath(f));
-    } else if (sender && !sender->text().isEmpty()) {
-        int index = -1;
-        for (int i = 0; i < 4; ++i)
-            if (LatestFile[i] == sender)
-                index = i;
-        if (index < 0)
+    } else if (sender && !RecentItemPath(sender).isEmpty()) {
+        const int index = int(std::find(LatestFile, LatestFile + RecentItemCount, sender) - LatestFile);
+        if (index == RecentItemCount)
             return;
-        // The caption without its accelerator markers is the path.
-        QString path = sender->text();
-        path.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-        path.remove(QLatin1Char('&'));
-        path.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+        const QString path = RecentItemPath(sender);
         if (FileExists(ToPath(path))) {
             paths.push_back(ToPath(path));
         } else {

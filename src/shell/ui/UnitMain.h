@@ -3,6 +3,7 @@
 // list and the editor tabs. It holds the scene session and shows its state.
 #include "editing/ui/Binding.h"
 #include "scene/FileIO.h"
+#include "shell/ui/RecentFiles.h"
 
 #include <QMainWindow>
 
@@ -38,7 +39,6 @@ public:
 
     TIniFileCompo& IniFileCom() { return *iniFileCom_; }
     TSceneSession& Session() { return *session_; }
-    const fs::path& ProgramFolder() const { return programFolder_; }
     TControlTree& Controls() { return tree_; }
     TEditorBinding& Binding() { return *binding_; }
     TElementList* listObjList = nullptr;
@@ -51,7 +51,7 @@ public:
     QAction* SaveS1 = nullptr;
     QAction* Saveas1 = nullptr;
     QMenu* LatestFiles1 = nullptr;
-    QAction* LatestFile[4] = {};
+    QAction* LatestFile[RecentItemCount] = {};
     QAction* Configurtion1 = nullptr;
     QAction* ExitE1 = nullptr;
     QAction* Imagewindow1 = nullptr;
