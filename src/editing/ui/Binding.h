@@ -10,7 +10,7 @@
 
 namespace kelvane {
 
-// What the binding reads and writes; the main window forwards it to the scene session.
+// What the binding reads and writes; TSessionStore forwards it to the scene session.
 class IValueStore {
 public:
     virtual ~IValueStore() = default;

@@ -11,6 +11,7 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/ElementList.h"
+#include "editing/ui/SessionStore.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/NumFormat.h"
@@ -70,7 +71,8 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     iniFileCom_->SetCaseSensitive(false);
     iniFileCom_->SetFileName("Pellith.ini");
     session_ = std::make_unique<TSceneSession>(programFolder_);
-    binding_ = std::make_unique<TEditorBinding>(tree_, static_cast<IValueStore&>(*this));
+    store_ = std::make_unique<TSessionStore>(*session_);
+    binding_ = std::make_unique<TEditorBinding>(tree_, *store_);
 
     CreateMenus();
     CreateEditors();
@@ -658,31 +660,6 @@ QWidget* TfrmMain::CurrentPage() const
     if (auto* scroll = qobject_cast<QScrollArea*>(current))
         return scroll->widget();
     return current;
-}
-
-std::string TfrmMain::GetValue(std::string_view path, std::string_view name)
-{
-    return Narrow(session_->GetValue(Widen(path), Widen(name)));
-}
-
-void TfrmMain::SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind)
-{
-    session_->SetValue(Widen(path), Widen(name), Widen(value), keyKind);
-}
-
-void TfrmMain::BeginModulatorView()
-{
-    session_->BeginModulatorView();
-}
-
-void TfrmMain::EndModulatorView()
-{
-    session_->EndModulatorView();
-}
-
-std::string TfrmMain::SelectedName()
-{
-    return Narrow(session_->SelectedName());
 }
 
 void TfrmMain::ShowFailure(const char* what)

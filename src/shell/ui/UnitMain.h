@@ -21,11 +21,12 @@ class TControlBuilder;
 class TElementList;
 class TIniFileCompo;
 class TSceneSession;
+class TSessionStore;
 class TfrmColor;
 class TfrmDos;
 class TfrmImgRen;
 
-class TfrmMain : public QMainWindow, private IValueStore {
+class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     // programFolder holds "Pellith.ini", the temporary files and "readme.txt".
@@ -82,13 +83,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // IValueStore
-    std::string GetValue(std::string_view path, std::string_view name) override;
-    void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) override;
-    void BeginModulatorView() override;
-    void EndModulatorView() override;
-    std::string SelectedName() override;
-
     void FormCreate();
     void FormCloseQuery();
     void CreateMenus();
@@ -106,6 +100,7 @@ private:
     fs::path programFolder_;
     std::unique_ptr<TIniFileCompo> iniFileCom_;
     std::unique_ptr<TSceneSession> session_;
+    std::unique_ptr<TSessionStore> store_;
     TControlTree tree_;
     std::unique_ptr<TEditorBinding> binding_;
     std::map<std::string, QWidget*> scrollOf_;  // tab name -> the page in PageControl

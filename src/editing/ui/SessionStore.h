@@ -1,0 +1,27 @@
+#pragma once
+// The value store over the scene session: the one route from the editor tabs to the session.
+#include "editing/ui/Binding.h"
+
+namespace kelvane {
+
+class TSceneSession;
+
+class TSessionStore : public IValueStore {
+public:
+    explicit TSessionStore(TSceneSession& session) : session_(session) {}
+
+    std::string GetValue(std::string_view path, std::string_view name) override;
+    void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) override;
+    void BeginModulatorView() override;
+    void EndModulatorView() override;
+    std::string SelectedName() override;
+
+    void DeleteValue(std::string_view path, std::string_view name);
+    // The presence characters held for an element name (empty when none).
+    std::string Presence(std::string_view name);
+
+private:
+    TSceneSession& session_;
+};
+
+} // namespace kelvane
