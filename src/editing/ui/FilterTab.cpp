@@ -1,5 +1,11 @@
 // Filter tab: the depth-of-field filter "dof" and the anti-noise filter "an".
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "controls/ui/EnableControlCheckBox.h"
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/SessionStore.h"
 
 namespace kelvane {
 
@@ -35,11 +41,39 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsFilter", 0, containers, values, guards};
 
+// The filters are held under the fixed names "dof" and "an"; an absent one is hidden.
+class TFilterTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string&) override
+    {
+        QWidget* dof = Find("pnlDOFOn");
+        QWidget* an = Find("pnlAntiNoiseOn");
+        c_.binding.LoadContainer(dof, "dof", Page());
+        c_.binding.LoadContainer(an, "an", Page());
+        const bool hasDof = FilterPresent(c_.store.Presence("dof"));
+        const bool hasAn = FilterPresent(c_.store.Presence("an"));
+        SetGuardChecked(Find("cbFilDOF"), hasDof);
+        SetGuardChecked(Find("cbFilAntiNoise"), hasAn);
+        TEnableControlCheckBox::SetEnabledTree(dof, hasDof);
+        TEnableControlCheckBox::SetEnabledTree(an, hasAn);
+        dof->setVisible(hasDof);
+        an->setVisible(hasAn);
+    }
+};
+
 } // namespace
 
 const TTabTable& FilterTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeFilterTab(const TTabContext& context)
+{
+    return std::make_unique<TFilterTab>(context, table, "filter");
 }
 
 } // namespace kelvane

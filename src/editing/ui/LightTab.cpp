@@ -1,5 +1,13 @@
 // Light tab: the direct light part, the two photon parts, hemilights and pathlights.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "controls/ui/ComboBoxYafRay.h"
+#include "controls/ui/LinkedTrackBar.h"
+#include "controls/ui/NumberEdit.h"
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/SessionStore.h"
 
 namespace kelvane {
 
@@ -100,11 +108,85 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsLight", -1, containers, values, guards};
 
+// The parts present (direct, diffuse, caustic) decide what is loaded, enabled and shown; the
+// direct light's type sets the power range and its page.
+class TLightTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        QWidget* tab = Page();
+        auto* typeBox = Get<TComboBoxYafRay>("combLgtType");
+        for (int i = typeBox->count() - 1; i >= 4; --i)
+            typeBox->removeItem(i);
+        const TLightParts parts = LightParts(c_.store.Presence(name), name);
+        c_.binding.EnableTree(tab, false);
+        c_.binding.EnableTree(Find("pnlLgtSelect"), true);
+        SetGuardChecked(Find("cbLight"), parts.direct);
+        if (parts.direct) {
+            const std::string& element = parts.directElement;
+            const TLightType* type = FindLightType(c_.store.GetValue("light.light.type", element));
+            if (type) {
+                if (type->added)
+                    typeBox->AddItem(type->type);
+                SetPowerRange(type->max, 0, type->scale, type->ticks);
+                ShowPage(Find(type->page));
+            }
+            c_.binding.LoadContainer(Find("pcLight"), element, tab);
+            c_.binding.LoadContainer(Find("pnlLgtBasic"), element, tab);
+            if (type && type->single) {
+                typeBox->setEnabled(false);
+                c_.binding.EnableTree(Find("pnlLgtSelect"), false);
+            }
+            if (type && type->colourless)
+                c_.binding.EnableTree(Find("pnlLgtColorOn"), false);
+        }
+        SetGuardChecked(Find("cbDiffuse"), parts.diffuse);
+        SetGuardChecked(Find("cbCaustics"), parts.caustic);
+        if (parts.diffuse) {
+            c_.binding.LoadContainer(Find("tsDiffuse"), name + ".diffuse", tab);
+            ShowPage(Find("tsDiffuse"));
+        }
+        if (parts.caustic) {
+            c_.binding.LoadContainer(Find("tsCaustic"), name + ".caustic", tab);
+            ShowPage(Find("tsCaustic"));
+        }
+        // A panel without parts collapses.
+        const auto collapse = [](QWidget* panel, bool open) {
+            if (panel)
+                panel->setMaximumHeight(open ? QWIDGETSIZE_MAX : 1);
+        };
+        collapse(Find("pnlGIOn"), parts.diffuse || parts.caustic);
+        collapse(Find("pnlLightOn"), parts.direct);
+    }
+
+private:
+    void SetPowerRange(double max, double min, int scale, int ticks)
+    {
+        if (auto* slider = Get<TLinkedTrackBar>("tbLgtPower")) {
+            slider->setRange(int(min * scale), int(max * scale));
+            slider->SetScale(scale);
+            slider->SetFrequency(ticks);
+        }
+        if (auto* edit = Get<TNumberEdit>("edtLgtPower")) {
+            edit->SetMax(max);
+            edit->SetMin(min);
+        }
+    }
+};
+
 } // namespace
 
 const TTabTable& LightTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeLightTab(const TTabContext& context)
+{
+    return std::make_unique<TLightTab>(context, table, "light");
 }
 
 } // namespace kelvane

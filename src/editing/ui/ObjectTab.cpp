@@ -1,5 +1,9 @@
 // Object tab: shader, shadow, smoothing and caustic properties of one object.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/SessionStore.h"
 
 namespace kelvane {
 
@@ -35,11 +39,34 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsObject", 0, containers, values, guards};
 
+// The caustic box follows the caustic values.
+class TObjectTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        TEditorTab::Fill(name);
+        const bool caustic = !EditText(Find("edtCauIOR")).empty() || ComboIndex(Find("combObjReceiveRad")) >= 0 ||
+                             ComboIndex(Find("combObjEmitRad")) >= 0;
+        SetGuardChecked(Find("cbObjCaustic"), caustic);
+        c_.binding.EnableTree(Find("pnlObjCausticOn"), caustic);
+    }
+
+    void SceneOpened() override { FillNames("combObjShader", c_.store.ShaderNames()); }
+};
+
 } // namespace
 
 const TTabTable& ObjectTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeObjectTab(const TTabContext& context)
+{
+    return std::make_unique<TObjectTab>(context, table, "object");
 }
 
 } // namespace kelvane

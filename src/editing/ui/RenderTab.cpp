@@ -1,5 +1,16 @@
 // Render tab: the render element and the camera it uses.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/ControlBuilder.h"
+#include "editing/ui/SessionStore.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace kelvane {
 
@@ -50,11 +61,75 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsRender", -1, containers, values, guards};
 
+class TRenderTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        TEditorTab::Fill(name);
+        if (auto* saveName = Get<QLineEdit>("edtSaveName"))
+            saveName->setText(QString::fromStdString(OutputStem(c_.store.GetValue("render.outfile.value", ""))));
+        SetComboIndex(Find("cbAA"), AntiAliasRow(c_.store.GetValue("render.render.samples", "")));
+    }
+
+    void SceneOpened() override
+    {
+        FillNames("combCamera", c_.store.CameraNames());
+        FillNames("combBG", c_.store.BackgroundNames());
+    }
+
+protected:
+    void Wire(TControlBuilder& builder) override
+    {
+        // The shell connects the stop button to the render job.
+        if (QBoxLayout* l = builder.LayoutOf("pnlRenOn")) {
+            auto* stop = new QPushButton(QStringLiteral("Stop"));
+            stop->setObjectName(QStringLiteral("btnStopRen"));
+            stop->setEnabled(false);
+            l->addWidget(stop);
+            c_.tree.Add(Find("pnlRenOn"), stop);
+        }
+        // The output name is shown without its extension and written with ".tga".
+        if (auto* saveName = Get<QLineEdit>("edtSaveName"))
+            QObject::connect(saveName, &QLineEdit::editingFinished, saveName, [this, saveName] {
+                Guarded([&] {
+                    c_.store.SetValue("render.outfile.value", "", saveName->text().toStdString() + ".tga",
+                                      TKeyKind::Plain);
+                });
+            });
+        if (auto* size = Get<QComboBox>("cbSize"))
+            QObject::connect(size, &QComboBox::activated, size, [this](int row) { SizeChosen(row); });
+    }
+
+private:
+    void SizeChosen(int row)
+    {
+        static const int sizes[3][2] = {{480, 360}, {640, 480}, {800, 600}};
+        if (row < 0 || row > 2)
+            return;
+        Guarded([&] {
+            QWidget* width = Find("edtWidth");
+            QWidget* height = Find("edtHeight");
+            SetEditText(width, std::to_string(sizes[row][0]));
+            SetEditText(height, std::to_string(sizes[row][1]));
+            c_.binding.edtWidthExit(width);
+            c_.binding.edtWidthExit(height);
+        });
+    }
+};
+
 } // namespace
 
 const TTabTable& RenderTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeRenderTab(const TTabContext& context)
+{
+    return std::make_unique<TRenderTab>(context, table, "render");
 }
 
 } // namespace kelvane

@@ -4,6 +4,18 @@
 
 namespace kelvane {
 
+namespace {
+
+std::vector<std::string> Narrowed(const std::vector<WideString>& names)
+{
+    std::vector<std::string> out;
+    for (const WideString& n : names)
+        out.push_back(Narrow(n));
+    return out;
+}
+
+} // namespace
+
 std::string TSessionStore::GetValue(std::string_view path, std::string_view name)
 {
     return Narrow(session_.GetValue(Widen(path), Widen(name)));
@@ -37,6 +49,21 @@ void TSessionStore::DeleteValue(std::string_view path, std::string_view name)
 std::string TSessionStore::Presence(std::string_view name)
 {
     return Narrow(session_.PresenceTable().Values(Widen(name)));
+}
+
+std::vector<std::string> TSessionStore::CameraNames()
+{
+    return Narrowed(session_.CameraNames());
+}
+
+std::vector<std::string> TSessionStore::BackgroundNames()
+{
+    return Narrowed(session_.BackgroundNames());
+}
+
+std::vector<std::string> TSessionStore::ShaderNames()
+{
+    return Narrowed(session_.ShaderNames());
 }
 
 } // namespace kelvane

@@ -2,6 +2,8 @@
 // The value store over the scene session: the one route from the editor tabs to the session.
 #include "editing/ui/Binding.h"
 
+#include <vector>
+
 namespace kelvane {
 
 class TSceneSession;
@@ -19,6 +21,10 @@ public:
     void DeleteValue(std::string_view path, std::string_view name);
     // The presence characters held for an element name (empty when none).
     std::string Presence(std::string_view name);
+    // The names the scene's name lists offer.
+    std::vector<std::string> CameraNames();
+    std::vector<std::string> BackgroundNames();
+    std::vector<std::string> ShaderNames();
 
 private:
     TSceneSession& session_;

@@ -1,5 +1,14 @@
 // Shader tab: the four property pages, the slot texture and the slot modulator.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/ControlBuilder.h"
+#include "editing/ui/SessionStore.h"
+
+#include <QBoxLayout>
+#include <QListWidget>
 
 namespace kelvane {
 
@@ -78,11 +87,100 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsShader", 0, containers, values, guards};
 
+// The property pages and their list, in list order.
+const char* const propertyPages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
+
+// The property list and the texture slot list sit between the table's rows; the property pages
+// follow the values they hold.
+class TShaderTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (texSlots)
+            texSlots->setCurrentRow(0);
+        TEditorTab::Fill(name);
+        const std::string presence = c_.store.Presence(name);
+        if (texSlots)
+            for (int i = 0; i < 10; ++i)
+                texSlots->item(i)->setCheckState(SlotPresent(presence, i) ? Qt::Checked : Qt::Unchecked);
+        static const char* const probes[4][2] = {{"edtShrColorRed", nullptr},
+                                                 {"edtShrSpeRed", "edtShrHard"},
+                                                 {"edtShrReflRed", "edtShrMinRefl"},
+                                                 {"edtShrTransRed", "edtShrIOR"}};
+        auto* properties = Get<QListWidget>("listShaderList");
+        for (int i = 0; i < 4; ++i) {
+            bool on = false;
+            for (const char* probe : probes[i])
+                if (probe && !EditText(Find(probe)).empty())
+                    on = true;
+            if (properties)
+                properties->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+            c_.binding.EnableTree(Find(propertyPages[i]), on);
+        }
+        if (properties)
+            properties->setCurrentRow(0);
+        ShowPage(Find("tsColor"));
+        const int type = ComboIndex(Find("combTexType"));
+        if (type == 0)
+            ShowPage(Find("tsTexJpeg"));
+        else if (type == 1)
+            ShowPage(Find("tsTexClouds"));
+    }
+
+protected:
+    void Wire(TControlBuilder& builder) override
+    {
+        c_.binding.SelectedSlot = [this] {
+            auto* texSlots = Get<QListWidget>("listTexList");
+            return texSlots ? std::max(0, texSlots->currentRow()) : 0;
+        };
+        QBoxLayout* l = builder.LayoutOf("tsShader");
+        if (!l)
+            return;
+        auto* properties = new QListWidget;
+        properties->setObjectName(QStringLiteral("listShaderList"));
+        for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
+            AddCheckRow(properties, QString::fromLatin1(row));
+        properties->setFixedHeight(80);
+        QObject::connect(properties, &QListWidget::currentRowChanged, properties, [this](int row) {
+            if (row >= 0 && row < 4)
+                ShowPage(Find(propertyPages[row]));
+        });
+        l->insertWidget(1, properties);
+        c_.tree.Add(Page(), properties);
+        auto* texSlots = new QListWidget;
+        texSlots->setObjectName(QStringLiteral("listTexList"));
+        for (int i = 0; i < 10; ++i)
+            AddCheckRow(texSlots, QString::number(i));
+        texSlots->setFlow(QListView::LeftToRight);
+        texSlots->setFixedHeight(36);
+        l->insertWidget(3, texSlots);
+        c_.tree.Add(Page(), texSlots);
+    }
+
+private:
+    static void AddCheckRow(QListWidget* list, const QString& text)
+    {
+        auto* item = new QListWidgetItem(text, list);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+};
+
 } // namespace
 
 const TTabTable& ShaderTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeShaderTab(const TTabContext& context)
+{
+    return std::make_unique<TShaderTab>(context, table, "shader");
 }
 
 } // namespace kelvane
