@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/skParser.h"
 
@@ -32,7 +33,11 @@ std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& s
     TXMLParser parser;
     parser.TrimText = true;
     parser.LoadFromFile(fakeFile);
-    return parser.CreateDocument();
+    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    // An empty (or binary) file reads as a document without elements; it is not a scene.
+    if (!document->DocumentElement())
+        throw EParserError("There is no scene in the file \"" + scene.string() + "\"");
+    return document;
 }
 
 } // namespace kelvane
