@@ -135,8 +135,12 @@ private:
             stack_.push_back({node, node->FirstChild(), std::max(level, 0), indent, pretty, false});
             return true;
         }
+        // Empty elements keep an end tag, which the renderer requires of most of them (and the
+        // regrouping of the scene's children relies on), except `null`, which it accepts only
+        // in the empty form. With attributes, one tag does below `scene`.
         const TDomNode* parent = element->GetParentNode();
-        if (element->HasAttributes() && !(parent && parent->NodeName() == u"scene")) {
+        const bool underScene = parent && parent->NodeName() == u"scene";
+        if ((element->HasAttributes() && !underScene) || (!element->HasAttributes() && element->NodeName() == u"null")) {
             out_ += u"/>";
         } else {
             out_ += u'>';

@@ -533,6 +533,17 @@ TEST(DomXml, TextForms)
         {"<a>&amp;<![CDATA[<x>]]></a>", 0, 7, "<a>&amp;<![CDATA[<x>]]></a>"},
         {"<a k=\"1\" l='it\"s'/>", 4, 7, "    <a k=\"1\" l='it\"s'/>"},
         {"<a/>", 7, 7, "       <a>\r\n       </a>"},
+        // `null` alone is written empty, wherever it stands; `attributes` keeps its end tag.
+        {"<scene><object><attributes/><null></null></object><null/></scene>", 0, 7,
+         "<scene>\r\n"
+         "       <object>\r\n"
+         "              <attributes>\r\n"
+         "              </attributes>\r\n"
+         "              <null/>\r\n"
+         "       </object>\r\n"
+         "       <null/>\r\n"
+         "</scene>"},
+        {"<a>x<null/></a>", 0, 7, "<a>x<null/></a>"},
     };
     for (const auto& c : cases) {
         auto doc = ParseText(c.input);
