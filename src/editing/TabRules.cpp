@@ -1,5 +1,6 @@
 #include "editing/TabRules.h"
 
+#include "scene/Errors.h"
 #include "scene/NumFormat.h"
 
 #include <cmath>
@@ -59,8 +60,11 @@ const TLightType* FindLightType(std::string_view type)
 
 int AntiAliasRow(std::string_view samples)
 {
-    const double s = samples.empty() ? 0.0 : StrToFloat(samples);
-    if (!(s >= 0) || s >= double(antiAliasRows + 1) * (antiAliasRows + 1))
+    int64_t count = 0;
+    if (!samples.empty() && !TryStrToInt64(samples, count))
+        throw EConvertError("The anti-aliasing sample count '" + std::string(samples) + "' is not a whole number.");
+    const double s = double(count);
+    if (s < 0 || s >= double(antiAliasRows + 1) * (antiAliasRows + 1))
         return -1;
     const int row = int(std::trunc(std::sqrt(s) - 0.1));
     return row < antiAliasRows ? row : -1;
@@ -74,6 +78,53 @@ std::string OutputStem(std::string_view outfile)
     if (dot != std::string::npos && (sep == std::string::npos || dot > sep))
         out.resize(dot);
     return out;
+}
+
+namespace {
+
+using TVector = std::array<long double, 3>;
+
+TVector Normal(const TPoint3& a, const TPoint3& b, const TPoint3& c)
+{
+    const auto d = [](const TPoint3& p, const TPoint3& q, int i) { return (long double)p[i] - q[i]; };
+    return {d(b, a, 2) * d(c, a, 1) - d(b, a, 1) * d(c, a, 2), d(b, a, 0) * d(c, a, 2) - d(b, a, 2) * d(c, a, 0),
+            d(b, a, 1) * d(c, a, 0) - d(b, a, 0) * d(c, a, 1)};
+}
+
+long double Length(const TVector& v)
+{
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+} // namespace
+
+TDirection AreaToDirection(const TPoint3& a, const TPoint3& b, const TPoint3& c, const TPoint3& d)
+{
+    const TVector p = Normal(a, b, c);
+    const TVector q = Normal(a, d, c);
+    const long double lp = Length(p);
+    const long double lq = Length(q);
+    if (!(lp > 0) || !(lq > 0) || !std::isfinite(lp) || !std::isfinite(lq))
+        throw EKelvaneError("The area light's corners lie on one line: no direction can be made from them.");
+    TDirection out;
+    for (int i = 0; i < 3; ++i) {
+        out.from[i] = ((long double)a[i] + b[i] + c[i] + d[i]) / 4;
+        out.to[i] = out.from[i] + p[i] / lp + q[i] / lq;
+    }
+    return out;
+}
+
+TPoint3 ReverseTarget(const TPoint3& from, const TPoint3& to)
+{
+    TPoint3 out;
+    for (int i = 0; i < 3; ++i)
+        out[i] = 2.0f * from[i] - to[i];
+    return out;
+}
+
+std::string CoordinateText(long double value)
+{
+    return FloatToStr(double(value));
 }
 
 } // namespace kelvane

@@ -1,6 +1,7 @@
 #pragma once
 // What the editor tabs decide from the scene without any widget: the meaning of the presence
 // characters, the light types, the anti-aliasing row and the output name.
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -38,10 +39,26 @@ const TLightType* FindLightType(std::string_view type);
 
 // The row of the anti-aliasing box for a sample count text (empty counts as "0"): n*n samples
 // select row n-1 (trunc(sqrt(s) - 0.1)), counts just above a square the next row; -1 past the last
-// row (7 * 7) and for negative counts. Raises EConvertError for a text that is not a number.
+// row (7 * 7) and for negative counts. Raises EConvertError for a text that is not a whole number.
 int AntiAliasRow(std::string_view samples);
 
 // An output file name without its extension: cut at the last "." after the last folder mark.
 std::string OutputStem(std::string_view outfile);
+
+using TPoint3 = std::array<float, 3>;
+
+// An area light's four corners as a source point (their centre) and a target point one step
+// along each of the two corner normals (c - a) x (b - a) and (c - a) x (d - a). Raises
+// EKelvaneError, and computes nothing, when a normal has no length (corners in a line).
+struct TDirection {
+    std::array<long double, 3> from, to;
+};
+TDirection AreaToDirection(const TPoint3& a, const TPoint3& b, const TPoint3& c, const TPoint3& d);
+
+// A photon light's target mirrored through its source, in single precision: 2 * from - to.
+TPoint3 ReverseTarget(const TPoint3& from, const TPoint3& to);
+
+// A coordinate as the scene holds it: general decimal text of 15 significant digits.
+std::string CoordinateText(long double value);
 
 } // namespace kelvane

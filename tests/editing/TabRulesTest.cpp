@@ -57,11 +57,12 @@ TEST(TabRules, AntiAliasRow)
 {
     const std::pair<const char*, int> cases[] = {
         {"", 0}, {"0", 0}, {"1", 0}, {"4", 1}, {"5", 2}, {"9", 2}, {"49", 6}, {"50", 6}, {"51", -1},
-        {"64", -1}, {"1e300", -1}, {"-4", -1},
+        {"64", -1}, {"99999999999", -1}, {"-4", -1},
     };
     for (const auto& [samples, row] : cases)
         EXPECT_EQ(AntiAliasRow(samples), row) << samples;
     EXPECT_THROW(AntiAliasRow("many"), EConvertError);
+    EXPECT_THROW(AntiAliasRow("9.5"), EConvertError);
 }
 
 TEST(TabRules, OutputStem)
@@ -71,6 +72,31 @@ TEST(TabRules, OutputStem)
     EXPECT_EQ(OutputStem("C:\\out\\x.y.tga"), "C:\\out\\x.y");
     EXPECT_EQ(OutputStem("noext"), "noext");
     EXPECT_EQ(OutputStem(""), "");
+}
+
+TEST(TabRules, AreaToDirection)
+{
+    // Corners in order around a flat square: the two normals cancel, the target is the centre.
+    const TDirection flat = AreaToDirection({0, 0, 2}, {2, 0, 2}, {2, 2, 2}, {0, 2, 2});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(flat.to[i], flat.from[i]);
+    EXPECT_EQ(CoordinateText(flat.from[0]), "1");
+    EXPECT_EQ(CoordinateText(flat.from[2]), "2");
+    // Corners a, c, b, d: both normals point up the z axis.
+    const TDirection bent = AreaToDirection({0, 0, 0}, {2, 2, 0}, {2, 0, 0}, {0, 2, 0});
+    EXPECT_EQ(CoordinateText(bent.to[2]), "2");
+    EXPECT_EQ(CoordinateText(bent.to[0]), "1");
+    // Corners on one line give no normal.
+    EXPECT_THROW(AreaToDirection({0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}), EKelvaneError);
+    EXPECT_THROW(AreaToDirection({1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}), EKelvaneError);
+}
+
+TEST(TabRules, ReverseTargetInSinglePrecision)
+{
+    const TPoint3 r = ReverseTarget({1, 1, 1}, {1, 0, 1});
+    EXPECT_EQ(CoordinateText(r[0]), "1");
+    EXPECT_EQ(CoordinateText(r[1]), "2");
+    EXPECT_EQ(CoordinateText(ReverseTarget({1.1f, 0, 0}, {0, 0, 0})[0]), "2.20000004768372");
 }
 
 } // namespace kelvane::test

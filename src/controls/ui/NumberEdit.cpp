@@ -260,6 +260,12 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::SelectAll)) {
+        // Typing then replaces the whole text.
+        selectAll();
+        event->accept();
+        return;
+    }
     const Qt::KeyboardModifiers mods = event->modifiers();
     const int key = event->key();
     if (mods & (Qt::ControlModifier | Qt::MetaModifier)) {

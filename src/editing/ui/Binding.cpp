@@ -4,6 +4,8 @@
 #include "editing/ui/ControlAccess.h"
 #include "scene/NumFormat.h"
 
+#include <QApplication>
+
 #include <cmath>
 
 namespace kelvane {
@@ -219,6 +221,33 @@ void TEditorBinding::edtWidthExit(QWidget* sender)
             suffix.clear();
     }
     store_.SetValue(CommandOf(sender), name + suffix, value, KeyKindOf(sender));
+}
+
+void TEditorBinding::cbRayDepthMouseUp(QWidget* box)
+{
+    if (!box || GuardChecked(box))
+        return;
+    // The path is the RegulateControl's; a second regulated control keeps its value.
+    QWidget* control = RegulateOf(box, 0);
+    if (!control)
+        return;
+    switch (ClassOf(control)) {
+    case TControlClass::NumberEdit: SetEditText(control, ""); break;
+    case TControlClass::Combo: SetComboIndex(control, -1); break;
+    case TControlClass::Slider: break;
+    default: return;
+    }
+    store_.DeleteValue(CommandOf(control), WriteName(box));
+}
+
+void TEditorBinding::WritePending()
+{
+    // Leaving the control runs its exit handler; the focus then comes back to it.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    focus->clearFocus();
+    focus->setFocus(Qt::OtherFocusReason);
 }
 
 void TEditorBinding::tbLgtRedChange(QWidget* sender)

@@ -16,6 +16,7 @@ public:
     virtual ~IValueStore() = default;
     virtual std::string GetValue(std::string_view path, std::string_view name) = 0;
     virtual void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) = 0;
+    virtual void DeleteValue(std::string_view path, std::string_view name) = 0;
     virtual void BeginModulatorView() = 0;
     virtual void EndModulatorView() = 0;
     // The name part of the selected element-list row.
@@ -40,6 +41,11 @@ public:
 
     // The exit handler of every value control.
     void edtWidthExit(QWidget* sender);
+    // A guard box was clicked: switched off, it empties its controls and deletes their value.
+    void cbRayDepthMouseUp(QWidget* box);
+    // The focused value control's pending value is written as leaving it would write it.
+    static void WritePending();
+
     // Colour link: a channel slider or its field moved.
     void tbLgtRedChange(QWidget* sender);
     // Scalar link: a slider or its field moved.

@@ -28,6 +28,8 @@ struct TTabContext {
     std::function<void(QWidget*)> showPage;
     // Shows the text of an exception raised by a handler.
     std::function<void(const char*)> onFailure;
+    // The element-list rows changed (a row renamed): the list shows them again.
+    std::function<void()> rowsChanged = {};
 };
 
 class TEditorTab {

@@ -3,6 +3,7 @@
 #include "controls/IniFileCompo.h"
 #include "controls/KindColours.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -22,7 +23,7 @@ public:
             const TBgr c = SplitColor(ReadKindColour(list_.Settings(), *entry));
             const QColor colour(c.red, c.green, c.blue);
             option->palette.setColor(QPalette::Text, colour);
-            option->palette.setColor(QPalette::HighlightedText, colour);
+            // A selected row keeps the highlight's own text colour, which is legible on it.
         }
     }
 
@@ -63,6 +64,14 @@ void TElementList::SetRows(const std::vector<TRowView>& rows)
     }
     setCurrentRow(-1);
     filling_ = false;
+}
+
+void TElementList::keyPressEvent(QKeyEvent* event)
+{
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0 && OnKeySelect)
+        OnKeySelect(currentRow());
 }
 
 QString TElementList::KindOf(const QString& text)

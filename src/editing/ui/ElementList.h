@@ -24,11 +24,16 @@ public:
     void SetRows(const std::vector<TRowView>& rows);
     // The check box of a row was switched; false refuses the change, which is undone.
     std::function<bool(int row, bool checked)> OnCheck;
+    // A key (arrows, Home, End, page keys) moved the current row.
+    std::function<void(int row)> OnKeySelect;
 
     // The kind part of a row text: before the first " -- ".
     static QString KindOf(const QString& text);
 
     TIniFileCompo& Settings() { return settings_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TIniFileCompo& settings_;

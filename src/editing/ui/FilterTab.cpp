@@ -7,6 +7,8 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/SessionStore.h"
 
+#include <QAbstractButton>
+
 namespace kelvane {
 
 namespace {
@@ -60,6 +62,32 @@ public:
         TEnableControlCheckBox::SetEnabledTree(an, hasAn);
         dof->setVisible(hasDof);
         an->setVisible(hasAn);
+    }
+
+protected:
+    void Wire(TControlBuilder&) override
+    {
+        for (const char* name : {"cbFilDOF", "cbFilAntiNoise"})
+            if (auto* box = Get<QAbstractButton>(name))
+                QObject::connect(box, &QAbstractButton::clicked, box, [this, box] {
+                    Guarded([&] { FilterClicked(box); });
+                    Fill("");
+                });
+    }
+
+private:
+    // cbFilAntiNoiseMouseUp: a filter switched on is made with its type, switched off deleted.
+    void FilterClicked(QWidget* box)
+    {
+        const bool dof = box->objectName() == QLatin1String("cbFilDOF");
+        const char* name = dof ? "dof" : "an";
+        if (GuardChecked(box)) {
+            c_.store.SetValue("new.filter.type", name, dof ? "dof" : "antinoise", Plain);
+            c_.store.SetPresence(name, "1");
+        } else {
+            c_.store.DeleteValue("scene.filter.", name);
+            c_.store.SetPresence(name, "0");
+        }
     }
 };
 

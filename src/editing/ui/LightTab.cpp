@@ -4,10 +4,19 @@
 #include "controls/ui/ComboBoxYafRay.h"
 #include "controls/ui/LinkedTrackBar.h"
 #include "controls/ui/NumberEdit.h"
+#include "controls/LinkRules.h"
 #include "editing/TabRules.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlAccess.h"
+#include "editing/ui/ControlBuilder.h"
+#include "editing/ui/ControlTree.h"
 #include "editing/ui/SessionStore.h"
+#include "scene/NumFormat.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QPushButton>
 
 namespace kelvane {
 
@@ -117,6 +126,10 @@ public:
     void Fill(const std::string& name) override
     {
         QWidget* tab = Page();
+        // The control with the focus is left first: disabling it would pass the focus on, and
+        // each control passed would write its value on the way.
+        if (QWidget* focus = QApplication::focusWidget(); focus && tab->isAncestorOf(focus))
+            focus->clearFocus();
         auto* typeBox = Get<TComboBoxYafRay>("combLgtType");
         for (int i = typeBox->count() - 1; i >= 4; --i)
             typeBox->removeItem(i);
@@ -161,7 +174,185 @@ public:
         collapse(Find("pnlLightOn"), parts.direct);
     }
 
+protected:
+    void Wire(TControlBuilder& builder) override
+    {
+        for (const char* name : {"cbLight", "cbDiffuse", "cbCaustics"})
+            if (auto* box = Get<QAbstractButton>(name))
+                QObject::connect(box, &QAbstractButton::clicked, box, [this, box] { PartClicked(box); });
+        if (auto* type = Get<TComboBoxYafRay>("combLgtType"))
+            QObject::connect(type, &QComboBox::activated, type, [this](int row) { TypeChosen(row); });
+        if (QBoxLayout* l = builder.LayoutOf("tsLgtArea")) {
+            auto* reverse = new QPushButton(QStringLiteral("Reverse GI Light"));
+            reverse->setObjectName(QStringLiteral("btnLgtReverseGI"));
+            l->addWidget(reverse);
+            c_.tree.Add(Find("tsLgtArea"), reverse);
+            QObject::connect(reverse, &QPushButton::clicked, reverse, [this] {
+                Guarded([&] {
+                    const std::string name = c_.store.SelectedName();
+                    ReverseTarget(name + ".diffuse");
+                    ReverseTarget(name + ".caustic");
+                });
+            });
+        }
+    }
+
 private:
+    static constexpr const char* partBoxes[3] = {"cbLight", "cbDiffuse", "cbCaustics"};
+    static constexpr const char* partWords[3] = {"light", "diffuse", "caustic"};
+
+    // cbLightMouseUp: a part switched on is revived or copied from the first part present; one
+    // switched off is marked deleted. At least one part stays on.
+    void PartClicked(QWidget* sender)
+    {
+        const std::string name = c_.store.SelectedName();
+        try {
+            int part = 0;
+            bool any = false;
+            for (int i = 0; i < 3; ++i) {
+                if (Find(partBoxes[i]) == sender)
+                    part = i;
+                any = any || GuardChecked(Find(partBoxes[i]));
+            }
+            if (!any) {
+                SetGuardChecked(sender, true);
+                if (part == 0) {
+                    c_.binding.EnableTree(Find("pcLight"), true);
+                    c_.binding.EnableTree(Find("pnlLgtBasic"), true);
+                }
+                return;
+            }
+            std::string presence = c_.store.Presence(name);
+            presence.resize(std::max<size_t>(presence.size(), 3), '0');
+            const std::string element = name + "." + partWords[part];
+            if (GuardChecked(sender)) {
+                const size_t first = presence.find('1');
+                const std::string source = first < 3 ? name + "." + partWords[first] : std::string();
+                if (!c_.store.ReviveHeld(element)) {
+                    // An area light's corners are checked before anything is copied.
+                    if (!c_.store.GetValue("light.d.x", source).empty())
+                        kelvane::AreaToDirection(Corner(source, 0), Corner(source, 1), Corner(source, 2),
+                                                 Corner(source, 3));
+                    c_.store.CopyElementAs("light", source, element);
+                }
+                c_.store.SetValue("light.light.type", element, part == 0 ? "pointlight" : "photonlight", Plain);
+                if (!c_.store.GetValue("light.d.x", element).empty())
+                    AreaToDirection(element);
+                if (part > 0)
+                    c_.store.SetValue("light.light.mode", element, partWords[part], Plain);
+                presence[size_t(part)] = '1';
+                c_.store.SetPresence(name, presence);
+            } else {
+                presence[size_t(part)] = '0';
+                c_.store.SetPresence(name, presence);
+                c_.store.DeleteValue("scene.light.", element);
+            }
+        } catch (const std::exception& e) {
+            Fill(name);
+            c_.onFailure(e.what());
+            return;
+        }
+        Fill(name);
+    }
+
+    // combLgtTypeChange: an area light becomes a direction first; the attributes of the old
+    // type go; the new type is written at once.
+    void TypeChosen(int row)
+    {
+        const std::string name = c_.store.SelectedName();
+        auto* typeBox = Get<TComboBoxYafRay>("combLgtType");
+        const std::string light = LightParts(c_.store.Presence(name), name).directElement;
+        const std::string old = c_.store.GetValue("light.light.type", light);
+        if (row < 0 || old == ItemValue(ComboItem(typeBox, row)))
+            return;
+        try {
+            if (old == "arealight") {
+                AreaToDirection(light);
+                const int area = typeBox->findText(QStringLiteral("arealight"));
+                if (area >= 0 && area != row)
+                    typeBox->removeItem(area);
+            }
+            c_.store.KeepAttributes(light, {"name", "power"});
+            static const struct {
+                const char* page;
+                double max;
+                int scale, ticks;
+            } rows[4] = {{"tsLgtPoint", 500, 1, 50}, {"tsLgtPoint", 50, 10, 50},
+                         {"tsLgtSoft", 10000, 1, 1000}, {"tsLgtSpot", 5000, 1, 500}};
+            row = typeBox->currentIndex();
+            if (row >= 0 && row < 4) {
+                ClearPage(Find(rows[row].page));
+                SetPowerRange(rows[row].max, 0, rows[row].scale, rows[row].ticks);
+                ShowPage(Find(rows[row].page));
+            }
+            // The type is written now, not only when the box is left (a save may come first).
+            if (row >= 0)
+                c_.store.SetValue("light.light.type", light, std::string(ItemValue(ComboItem(typeBox, row))), Plain);
+        } catch (const std::exception& e) {
+            typeBox->setCurrentIndex(typeBox->IndexOfValue(old));
+            Fill(name);
+            c_.onFailure(e.what());
+        }
+    }
+
+    // Each direct number edit emptied, each direct drop-down without a selection.
+    void ClearPage(QWidget* page)
+    {
+        if (!page)
+            return;
+        for (QWidget* child : c_.tree.Children(page)) {
+            if (ClassOf(child) == TControlClass::NumberEdit)
+                SetEditText(child, "");
+            else if (ClassOf(child) == TControlClass::Combo)
+                SetComboIndex(child, -1);
+        }
+    }
+
+    // Corner i (a, b, c, d) of an area light in single precision.
+    TPoint3 Corner(const std::string& light, int i)
+    {
+        TPoint3 p;
+        for (int axis = 0; axis < 3; ++axis)
+            p[size_t(axis)] = float(StrToFloat(c_.store.GetValue(
+                std::string("light.") + "abcd"[i] + "." + "xyz"[axis], light)));
+        return p;
+    }
+
+    // The area light's corners become a source point and a target point.
+    void AreaToDirection(const std::string& light)
+    {
+        TPoint3 corners[4];
+        for (int axis = 0; axis < 3; ++axis)
+            for (int i = 0; i < 4; ++i)
+                corners[i][size_t(axis)] = float(StrToFloat(c_.store.GetValue(
+                    std::string("light.") + "abcd"[i] + "." + "xyz"[axis], light)));
+        const TDirection d = kelvane::AreaToDirection(corners[0], corners[1], corners[2], corners[3]);
+        for (int axis = 0; axis < 3; ++axis) {
+            const std::string x(1, "xyz"[axis]);
+            c_.store.SetValue("light.from." + x, light, CoordinateText(d.from[size_t(axis)]), Plain);
+            c_.store.SetValue("light.to." + x, light, CoordinateText(d.to[size_t(axis)]), Plain);
+        }
+        for (const char* corner : {"light.a.", "light.b.", "light.c.", "light.d."})
+            c_.store.DeleteValue(corner, light);
+    }
+
+    // A photon light's target mirrored through its source.
+    void ReverseTarget(const std::string& light)
+    {
+        if (c_.store.GetValue("light.to.x", light).empty())
+            return;
+        TPoint3 to, from;
+        for (int axis = 0; axis < 3; ++axis) {
+            const std::string x(1, "xyz"[axis]);
+            to[size_t(axis)] = float(StrToFloat(c_.store.GetValue("light.to." + x, light)));
+            from[size_t(axis)] = float(StrToFloat(c_.store.GetValue("light.from." + x, light)));
+        }
+        const TPoint3 target = kelvane::ReverseTarget(from, to);
+        for (int axis = 0; axis < 3; ++axis)
+            c_.store.SetValue(std::string("light.to.") + "xyz"[axis], light, CoordinateText(target[size_t(axis)]),
+                              Plain);
+    }
+
     void SetPowerRange(double max, double min, int scale, int ticks)
     {
         if (auto* slider = Get<TLinkedTrackBar>("tbLgtPower")) {

@@ -5,6 +5,8 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/SessionStore.h"
 
+#include <QAbstractButton>
+
 namespace kelvane {
 
 namespace {
@@ -54,6 +56,42 @@ public:
     }
 
     void SceneOpened() override { FillNames("combObjShader", c_.store.ShaderNames()); }
+
+protected:
+    void Wire(TControlBuilder&) override
+    {
+        for (const TGuardRow& guard : table.guards)
+            if (auto* box = Get<QAbstractButton>(guard.name))
+                QObject::connect(box, &QAbstractButton::clicked, box, [this, box] {
+                    Guarded([&] {
+                        if (box->objectName() == QLatin1String("cbObjCaustic"))
+                            CausticClicked(box);
+                        else
+                            c_.binding.cbRayDepthMouseUp(box);
+                    });
+                });
+    }
+
+private:
+    // cbObjCausticMouseUp: switched off, the object loses its caustic values and colours.
+    void CausticClicked(QWidget* box)
+    {
+        const bool on = GuardChecked(box);
+        c_.binding.EnableTree(Find("pnlCauTransColorOn"), on);
+        c_.binding.EnableTree(Find("pnlCauRefColorOn"), on);
+        if (on)
+            return;
+        SetEditText(Find("edtCauIOR"), "");
+        for (const char* group : {"CauTrans", "CauRef"})
+            for (const char* channel : {"Red", "Green", "Blue"})
+                SetEditText(Find(std::string("edt") + group + channel), "");
+        SetComboIndex(Find("combObjEmitRad"), -1);
+        SetComboIndex(Find("combObjReceiveRad"), -1);
+        const std::string name = c_.store.SelectedName();
+        for (const char* path : {"object.object.caus_IOR", "object.object.recv_rad", "object.object.emit_rad",
+                                 "object.caus_tcolor.", "object.caus_rcolor."})
+            c_.store.DeleteValue(path, name);
+    }
 };
 
 } // namespace

@@ -1,12 +1,15 @@
 // Render tab: the render element and the camera it uses.
 #include "editing/ui/EditorTab.h"
 
+#include "controls/LinkRules.h"
 #include "editing/TabRules.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
+#include "editing/ui/ControlTree.h"
 #include "editing/ui/SessionStore.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QLineEdit>
@@ -70,7 +73,19 @@ public:
         TEditorTab::Fill(name);
         if (auto* saveName = Get<QLineEdit>("edtSaveName"))
             saveName->setText(QString::fromStdString(OutputStem(c_.store.GetValue("render.outfile.value", ""))));
-        SetComboIndex(Find("cbAA"), AntiAliasRow(c_.store.GetValue("render.render.samples", "")));
+        // A sample count that is not a whole number selects nothing; the tab stays usable.
+        int row = -1;
+        const char* failure = nullptr;
+        std::string text;
+        try {
+            row = AntiAliasRow(c_.store.GetValue("render.render.samples", ""));
+        } catch (const std::exception& e) {
+            text = e.what();
+            failure = text.c_str();
+        }
+        SetComboIndex(Find("cbAA"), row);
+        if (failure)
+            c_.onFailure(failure);
     }
 
     void SceneOpened() override
@@ -100,9 +115,43 @@ protected:
             });
         if (auto* size = Get<QComboBox>("cbSize"))
             QObject::connect(size, &QComboBox::activated, size, [this](int row) { SizeChosen(row); });
+        if (auto* camera = Get<QComboBox>("combCamera"))
+            QObject::connect(camera, &QComboBox::activated, camera, [this] { Guarded([&] { CameraChosen(); }); });
+        for (const TGuardRow& guard : table.guards)
+            if (auto* box = Get<QAbstractButton>(guard.name))
+                QObject::connect(box, &QAbstractButton::clicked, box, [this, box] {
+                    Guarded([&] { GuardClicked(box); });
+                });
     }
 
 private:
+    // cbRayDepthMouseUp; switching the fog off also removes the fog colour.
+    void GuardClicked(QWidget* box)
+    {
+        c_.binding.cbRayDepthMouseUp(box);
+        if (NameOf(box) == "cbFogDensity" && !GuardChecked(box)) {
+            for (const char* edit : {"edtFogRed", "edtFogGreen", "edtFogBlue"})
+                SetEditText(Find(edit), "");
+            c_.store.DeleteValue("render.fog_color.", c_.store.SelectedName());
+        }
+    }
+
+    // combCameraChange: the render row and the working element follow the chosen camera, so
+    // its fields show its values and edits reach it at once.
+    void CameraChosen()
+    {
+        QWidget* camera = Find("combCamera");
+        const int row = ComboIndex(camera);
+        if (row < 0)
+            return;
+        const std::string name(ItemValue(ComboItem(camera, row)));
+        c_.binding.edtWidthExit(camera);
+        c_.store.RenameSelected(name);
+        if (c_.rowsChanged)
+            c_.rowsChanged();
+        Fill(name);
+    }
+
     void SizeChosen(int row)
     {
         static const int sizes[3][2] = {{480, 360}, {640, 480}, {800, 600}};

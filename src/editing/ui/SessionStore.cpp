@@ -2,6 +2,8 @@
 
 #include "editing/SceneSession.h"
 
+#include <algorithm>
+
 namespace kelvane {
 
 namespace {
@@ -46,9 +48,69 @@ void TSessionStore::DeleteValue(std::string_view path, std::string_view name)
     session_.DeleteValue(Widen(path), Widen(name));
 }
 
+void TSessionStore::CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName)
+{
+    session_.CopyElementAs(Widen(kind), Widen(source), Widen(newName));
+}
+
+bool TSessionStore::ReviveHeld(std::string_view name)
+{
+    TWorkingElement& working = session_.Working();
+    const WideString wanted = Widen(name);
+    if (working.IsDocument())
+        return false;
+    int n = 0;
+    for (TDomNode* child = working.Node() ? working.Node()->FirstChild() : nullptr; child;
+         child = child->NextSibling(), ++n) {
+        const TDomElement* element = child->AsElement();
+        const TDomAttr* attr = element ? element->GetAttributes()->GetNamedItem(u"name") : nullptr;
+        if (attr && attr->Value() == wanted && working.Mark(n) == u"deleted") {
+            working.SetMark(n, u"new");
+            return true;
+        }
+    }
+    return false;
+}
+
+void TSessionStore::KeepAttributes(std::string_view name, const std::vector<std::string>& keep)
+{
+    TWorkingElement& working = session_.Working();
+    if (working.IsDocument() || !working.Node())
+        return;
+    const WideString wanted = Widen(name);
+    for (TDomNode* child = working.Node()->FirstChild(); child; child = child->NextSibling()) {
+        TDomElement* element = child->AsElement();
+        TDomNamedNodeMap* attrs = element ? element->GetAttributes() : nullptr;
+        const TDomAttr* attr = attrs ? attrs->GetNamedItem(u"name") : nullptr;
+        if (!attr || attr->Value() != wanted)
+            continue;
+        for (int i = int(attrs->Length()) - 1; i >= 0; --i) {
+            const WideString key(attrs->Item(i)->Name());
+            if (std::find(keep.begin(), keep.end(), Narrow(key)) == keep.end())
+                attrs->RemoveNamedItem(key);
+        }
+    }
+}
+
 std::string TSessionStore::Presence(std::string_view name)
 {
     return Narrow(session_.PresenceTable().Values(Widen(name)));
+}
+
+void TSessionStore::SetPresence(std::string_view name, std::string_view value)
+{
+    session_.PresenceTable().SetValue(Widen(name), Widen(value));
+}
+
+int TSessionStore::RenameSelected(std::string_view name)
+{
+    const int row = session_.SelectedRow();
+    if (row < 0)
+        return row;
+    const WideString text = session_.SelectedKind() + u" -- " + Widen(name);
+    const int now = session_.SetRowText(row, text);
+    session_.SelectRow(now);
+    return now;
 }
 
 std::vector<std::string> TSessionStore::CameraNames()

@@ -18,9 +18,18 @@ public:
     void EndModulatorView() override;
     std::string SelectedName() override;
 
-    void DeleteValue(std::string_view path, std::string_view name);
+    void DeleteValue(std::string_view path, std::string_view name) override;
+    void CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName);
+    // A held element of that name marked deleted is marked new again; false when there is none.
+    bool ReviveHeld(std::string_view name);
+    // Every held element of that name keeps only the attributes named in keep.
+    void KeepAttributes(std::string_view name, const std::vector<std::string>& keep);
     // The presence characters held for an element name (empty when none).
     std::string Presence(std::string_view name);
+    void SetPresence(std::string_view name, std::string_view value);
+    // The selected row gets a new name part; the working element is committed and made again
+    // for the row. Returns the row's new index.
+    int RenameSelected(std::string_view name);
     // The names the scene's name lists offer.
     std::vector<std::string> CameraNames();
     std::vector<std::string> BackgroundNames();

@@ -149,9 +149,13 @@ TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
 
 void TfrmConfigu::btnOpenExeClick()
 {
-    // On this platform the renderer may carry no extension at all.
-    const QStringList files = Dialogs().GetOpenFileNames(this, QStringLiteral("Open"),
-                                                         QStringLiteral("yafray.exe|yafray.exe|yafray|yafray"), false);
+    // The first file type is the one that shows the renderer on this platform.
+#ifdef _WIN32
+    const QString filter = QStringLiteral("yafray.exe|yafray.exe|yafray|yafray");
+#else
+    const QString filter = QStringLiteral("yafray|yafray|yafray.exe|yafray.exe");
+#endif
+    const QStringList files = Dialogs().GetOpenFileNames(this, QStringLiteral("Open"), filter, false);
     if (!files.isEmpty())
         edtPath->setText(files.front());
 }

@@ -4,6 +4,7 @@
 #include "controls/ui/WidgetPlacement.h"
 #include "controls/ui/WidgetTag.h"
 #include "editing/SceneSession.h"
+#include "editing/ui/Binding.h"
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
 #include "render/ui/UnitDos.h"
@@ -15,6 +16,8 @@
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QCloseEvent>
+#include <QFile>
+#include <QPlainTextEdit>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -145,10 +148,14 @@ void TfrmMain::CreateEditors()
         Guarded(this, [&] { taken = session_->SetRowChecked(row, checked); });
         return taken;
     };
-    connect(listObjList, &QListWidget::itemClicked, this, [this] { listObjListClick(); });
+    // A click, also on a row's check box, and a keyboard move select the row alike.
+    connect(listObjList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { listObjListClick(listObjList->row(item)); });
+    listObjList->OnKeySelect = [this](int row) { listObjListClick(row); };
     layout->addWidget(listObjList);
 
-    PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); }},
+    PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); },
+                                    [this] { RefreshRows(); }},
                                    central);
     tsEmpty = PageControl->Empty();
     layout->addWidget(PageControl, 1);
@@ -223,8 +230,15 @@ void TfrmMain::OpenO1Click(QAction* sender)
 
 void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
 {
+    // The recent-files list keeps where the scenes are, whatever the working folder.
+    std::vector<fs::path> absolute;
+    for (const fs::path& p : paths) {
+        std::error_code ec;
+        const fs::path a = fs::absolute(p, ec);
+        absolute.push_back(ec ? p : a.lexically_normal());
+    }
     try {
-        session_->OpenScene(paths);
+        session_->OpenScene(absolute);
     } catch (const std::exception& e) {
         // The previous scene stays open and usable.
         ShowFailure(e.what());
@@ -238,19 +252,25 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
 
 void TfrmMain::RefreshScene()
 {
+    RefreshRows();
+    PageControl->SceneOpened();
+}
+
+void TfrmMain::RefreshRows()
+{
     std::vector<TElementList::TRowView> rows;
     for (const TElementRow& r : session_->Rows())
         rows.push_back({ToQ(r.Text), r.Checked, r.CheckEnabled});
     listObjList->SetRows(rows);
     if (session_->SelectedRow() >= 0)
         listObjList->setCurrentRow(session_->SelectedRow());
-    PageControl->SceneOpened();
 }
 
 void TfrmMain::SaveS1Click()
 {
     if (!session_->HasScene())
         return;
+    TEditorBinding::WritePending();
     Guarded(this, [&] { session_->Save(); });
 }
 
@@ -258,6 +278,7 @@ void TfrmMain::Saveas1Click()
 {
     if (!session_->HasScene())
         return;
+    TEditorBinding::WritePending();
     const QString target = Dialogs().GetSaveFileName(this, QStringLiteral("Save the scene file"),
                                                      QString::fromLatin1(saveFilter),
                                                      ToQ(session_->OpenFiles().front()));
@@ -277,8 +298,27 @@ void TfrmMain::Configurtion1Click()
 void TfrmMain::HelpH2Click()
 {
     const fs::path readme = programFolder_ / "readme.txt";
-    if (!Dialogs().OpenDocument(ToQ(readme)))
+    if (!FileExists(readme)) {
         Dialogs().Message(this, QStringLiteral("Readme.txt is not found in \r\n") + ToQ(programFolder_));
+        return;
+    }
+    if (Dialogs().OpenDocument(ToQ(readme)))
+        return;
+    // No application took the file: its text is shown in a plain read-only window.
+    Dialogs().Message(this, QStringLiteral("No application could open ") + ToQ(readme) +
+                                QStringLiteral("; its text is shown in a window instead."));
+    QFile file(ToQ(readme));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Dialogs().Message(this, QStringLiteral("Readme.txt cannot be read: ") + file.errorString());
+        return;
+    }
+    auto* text = new QPlainTextEdit(QString::fromUtf8(file.readAll()));
+    text->setObjectName(QStringLiteral("memReadme"));
+    text->setAttribute(Qt::WA_DeleteOnClose);
+    text->setReadOnly(true);
+    text->setWindowTitle(QStringLiteral("readme.txt"));
+    text->resize(640, 480);
+    text->show();
 }
 
 void TfrmMain::VersionV1Click()
@@ -286,11 +326,12 @@ void TfrmMain::VersionV1Click()
     Dialogs().ShowInformation(this);
 }
 
-void TfrmMain::listObjListClick()
+void TfrmMain::listObjListClick(int row)
 {
-    const int row = listObjList->currentRow();
     if (row < 0)
         return;
+    if (listObjList->currentRow() != row)
+        listObjList->setCurrentRow(row);
     Guarded(this, [&] {
         session_->SelectRow(row);
         const std::string kind = Narrow(session_->SelectedKind());

@@ -68,7 +68,7 @@ public:
     void Configurtion1Click();
     void HelpH2Click();
     void VersionV1Click();
-    void listObjListClick();
+    void listObjListClick(int row);
     void RefreshLatestFiles();
 
     // Fills a tab (or page) from the working element and shows it.
@@ -85,6 +85,7 @@ private:
     void CreateMenus();
     void CreateEditors();
     void RefreshScene();
+    void RefreshRows();
     void ShowFailure(const char* what);
 
     fs::path programFolder_;

@@ -80,10 +80,14 @@ TEST(NumberEdit, FilterRefusesWhatCannotFormANumber)
     QTest::keyClicks(&e, "a.x,9");
     EXPECT_EQ(Text(e), "1.59");
     QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier);
-    QTest::keyClick(&e, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&e, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(Text(e), "1.59");
     EXPECT_FALSE(e.hasSelectedText());
+    // Ctrl+A selects the whole text, which typing replaces.
+    QTest::keyClick(&e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&e, "200");
+    EXPECT_EQ(Text(e), "200");
+    ShowText(e, "1.59");
     QTest::keyClick(&e, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(Text(e), "1.5977");
     QTest::keyClick(&e, Qt::Key_Backspace);

@@ -50,7 +50,7 @@ protected:
         const auto items = main().listObjList->findItems(row, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1) << row.toStdString();
         main().listObjList->setCurrentItem(items[0]);
-        main().listObjListClick();
+        main().listObjListClick(main().listObjList->currentRow());
         ASSERT_TRUE(f_.dialogs.errors.empty()) << f_.dialogs.errors[0].toStdString();
     }
 
@@ -310,7 +310,7 @@ TEST_F(ElementList, BrokenNumberInTheSceneShowsAnErrorAndKeepsTheWindowUsable)
     // Re-selecting commits, then the fill meets the text.
     main().listObjList->setCurrentItem(
         main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly).value(0));
-    main().listObjListClick();
+    main().listObjListClick(main().listObjList->currentRow());
     ASSERT_EQ(f_.dialogs.errors.size(), 1u);
     EXPECT_EQ(f_.dialogs.errors[0], QStringLiteral("'strong' is not a valid floating point value"));
     f_.dialogs.errors.clear();

@@ -3,13 +3,18 @@
 
 #include "controls/IniFileCompo.h"
 #include "editing/SceneSession.h"
+#include "editing/ui/EditorPages.h"
 #include "editing/ui/ElementList.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "shell/ui/UnitColor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace kelvane::test {
@@ -57,7 +62,12 @@ TEST(ShellStart, FirstStartAsksForTheRendererBeforeTheMainWindowShows)
         EXPECT_FALSE(mainVisibleDuringDialog);
         EXPECT_EQ(f.dialogs.configurationRuns, 1);
         ASSERT_EQ(f.dialogs.openCalls.size(), 1u);
+        // The first file type shows the renderer on this platform.
+#ifdef _WIN32
         EXPECT_EQ(f.dialogs.openCalls[0].filter, QStringLiteral("yafray.exe|yafray.exe|yafray|yafray"));
+#else
+        EXPECT_EQ(f.dialogs.openCalls[0].filter, QStringLiteral("yafray|yafray|yafray.exe|yafray.exe"));
+#endif
         EXPECT_EQ(Captions(f.Main()), QStringList({"", "", "", ""}));
         EXPECT_TRUE(f.windows->colour->isVisible());
         EXPECT_FALSE(f.windows->image->isVisible());
@@ -104,15 +114,31 @@ TEST(MainWindowMenus, CaptionsAsWritten)
     m.Imagewindow1->trigger();
     EXPECT_TRUE(f.windows->image->isVisible());
 
-    // Help opens the read-me; when that fails the folder is named on the second line.
+    // Help opens the read-me; when no application takes it, its text shows in a read-only window;
+    // a missing read-me is named with its folder on the second line.
+    const auto readme = f.dir.Write("readme.txt", "Read me first.");
     m.HelpH2->trigger();
     ASSERT_EQ(f.dialogs.openedDocuments.size(), 1u);
-    EXPECT_EQ(f.dialogs.openedDocuments[0], Q(f.dir / "readme.txt"));
+    EXPECT_EQ(f.dialogs.openedDocuments[0], Q(readme));
     EXPECT_TRUE(f.dialogs.messages.empty());
     f.dialogs.openDocumentResult = false;
     m.HelpH2->trigger();
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.dialogs.messages[0], QStringLiteral("Readme.txt is not found in \r\n") + Q(f.dir.Path()));
+    EXPECT_EQ(f.dialogs.messages[0],
+              QStringLiteral("No application could open ") + Q(readme) + QStringLiteral("; its text is shown in a window instead."));
+    QPlainTextEdit* text = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("memReadme"))
+            text = qobject_cast<QPlainTextEdit*>(w);
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("Read me first."));
+    text->close();
+    std::filesystem::remove(readme);
+    m.HelpH2->trigger();
+    ASSERT_EQ(f.dialogs.messages.size(), 2u);
+    EXPECT_EQ(f.dialogs.openedDocuments.size(), 2u);
+    EXPECT_EQ(f.dialogs.messages[1], QStringLiteral("Readme.txt is not found in \r\n") + Q(f.dir.Path()));
 
     // The menu's configuration dialog shows the stored path.
     f.dialogs.onConfiguration = [](TfrmConfigu& d) {
@@ -153,6 +179,29 @@ TEST(MainWindowFile, OpenShowsRowsCaptionAndEmptyPage)
     EXPECT_FALSE(fs::exists(f.dir / "~Fake.tmp"));
 }
 
+TEST(MainWindowFile, RelativeOpenAndKeyboardSelection)
+{
+    TEditorFixture f;
+    TfrmMain& m = f.Start();
+    const fs::path scene = f.CopySample("relative");
+    const fs::path before = fs::current_path();
+    fs::current_path(scene.parent_path());
+    m.OpenScenes({fs::path(".") / scene.filename()});
+    fs::current_path(before);
+    // The recent-files list holds where the scene is, not where it was seen from.
+    EXPECT_EQ(m.LatestFile[0]->text(), Q(scene));
+    // A key that moves the highlight selects the row as a click does.
+    m.listObjList->setFocus();
+    m.listObjList->setCurrentRow(0);
+    m.listObjListClick(0);
+    QTest::keyClick(m.listObjList, Qt::Key_Down);
+    EXPECT_EQ(m.Session().SelectedRow(), 1);
+    EXPECT_EQ(m.Session().SelectedName(), u"World");
+    QTest::keyClick(m.listObjList, Qt::Key_End);
+    EXPECT_EQ(m.Session().SelectedRow(), m.listObjList->count() - 1);
+    EXPECT_EQ(m.CurrentPage(), m.PageControl->TabOfKind("shader"));
+}
+
 TEST(MainWindowFile, ReadingErrorKeepsThePreviousSceneUsable)
 {
     TEditorFixture f;
@@ -169,7 +218,7 @@ TEST(MainWindowFile, ReadingErrorKeepsThePreviousSceneUsable)
     EXPECT_EQ(m.LatestFile[0]->text(), Q(scene));
     // Still usable: select a row and save.
     m.listObjList->setCurrentRow(0);
-    m.listObjListClick();
+    m.listObjListClick(m.listObjList->currentRow());
     m.SaveS1->trigger();
     EXPECT_EQ(f.dialogs.errors.size(), 1u);
     EXPECT_NE(ReadAll(scene).find("Daylight"), std::string::npos);
