@@ -63,11 +63,13 @@ int AntiAliasRow(std::string_view samples)
     int64_t count = 0;
     if (!samples.empty() && !TryStrToInt64(samples, count))
         throw EConvertError("The anti-aliasing sample count '" + std::string(samples) + "' is not a whole number.");
-    const double s = double(count);
-    if (s < 0 || s >= double(antiAliasRows + 1) * (antiAliasRows + 1))
+    // A count between two squares shows the lower square's row (10 shows "3 * 3").
+    if (count < 0 || count >= int64_t(antiAliasRows + 1) * (antiAliasRows + 1))
         return -1;
-    const int row = int(std::trunc(std::sqrt(s) - 0.1));
-    return row < antiAliasRows ? row : -1;
+    int root = 1;
+    while (int64_t(root + 1) * (root + 1) <= count)
+        ++root;
+    return root - 1;
 }
 
 std::string OutputStem(std::string_view outfile)
