@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -257,6 +258,9 @@ const TSubcommand kSubcommands[] = {
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
      "copy KIND SOURCE NEW, save [OUT]", 1, 2,
      [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o.files, r.TempDir()); }},
+    {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
+     "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
+     [](const TOptions& o, TRun& r) { return cli::RunRender(o.files, r.TempDir(), ExecutableFolder()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)
@@ -292,7 +296,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.help = true;
         } else if (!optionsEnd && arg == "--") {
             optionsEnd = true;
-        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-' && arg != "--leave-out") {
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-' && arg != "--leave-out" && arg != "--renderer") {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
             options.command = arg;
