@@ -15,6 +15,7 @@
 //   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
 //   "noimage"       progress only, no saving line and no picture
 //   "nosave"        "Saving Targa file as" printed, but no picture written
+//   "slow"          300 ms after every '#' unless KELVANE_STANDIN_DELAY_MS says otherwise
 // KELVANE_STANDIN_DELAY_MS pauses after every '#' (a slow render that can be stopped midway).
 #include <algorithm>
 #include <chrono>
@@ -212,7 +213,7 @@ int main(int argc, char** argv)
     const char* mode = std::getenv("KELVANE_STANDIN_MODE");
     std::string modeText = mode ? mode : "";
     const char* delayText = std::getenv("KELVANE_STANDIN_DELAY_MS");
-    const int delayMs = delayText ? std::atoi(delayText) : 0;
+    int delayMs = delayText ? std::atoi(delayText) : 0;
 
     bool ok = false;
     const std::string text = ReadFile(argv[1], ok);
@@ -227,6 +228,8 @@ int main(int argc, char** argv)
         if (modePos != std::string::npos && (renderEnd == std::string::npos || modePos < renderEnd))
             modeText = Attribute(text, modePos, "value");
     }
+    if (modeText == "slow" && !delayText)
+        delayMs = 300;
     if (modeText == "silent") {
         const char* silentText = std::getenv("KELVANE_STANDIN_SILENT_MS");
         std::this_thread::sleep_for(std::chrono::milliseconds(silentText ? std::atoi(silentText) : 30000));
