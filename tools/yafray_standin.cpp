@@ -15,7 +15,7 @@
 //   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
 //   "noimage"       progress only, no saving line and no picture
 //   "nosave"        "Saving Targa file as" printed, but no picture written
-//   "slow"          300 ms after every '#' unless KELVANE_STANDIN_DELAY_MS says otherwise
+//   "slow"          500 ms after every '#' unless KELVANE_STANDIN_DELAY_MS says otherwise
 // KELVANE_STANDIN_DELAY_MS pauses after every '#' (a slow render that can be stopped midway).
 #include <algorithm>
 #include <chrono>
@@ -229,7 +229,7 @@ int main(int argc, char** argv)
             modeText = Attribute(text, modePos, "value");
     }
     if (modeText == "slow" && !delayText)
-        delayMs = 300;
+        delayMs = 500;
     if (modeText == "silent") {
         const char* silentText = std::getenv("KELVANE_STANDIN_SILENT_MS");
         std::this_thread::sleep_for(std::chrono::milliseconds(silentText ? std::atoi(silentText) : 30000));

@@ -15,6 +15,9 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace kelvane {
 
@@ -154,9 +157,16 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
         closeAll();
         return false;
     }
+    [[maybe_unused]] const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
+#ifdef __linux__
+        // A program that dies without its clean-up takes the renderer along.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+#endif
         int code = 0;
         if (!folder.empty() && ::chdir(folder.c_str()) != 0)
             code = errno;

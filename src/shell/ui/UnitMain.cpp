@@ -11,6 +11,7 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/ElementList.h"
+#include "render/ui/RenderJobUi.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/NumFormat.h"
@@ -22,6 +23,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -100,6 +103,12 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
     image_ = image;
     output_ = output;
     colour_ = colour;
+    if (output_)
+        output_->SetSettings(iniFileCom_.get());
+    if (renderPanel_) {
+        renderPanel_->SetOutputWindow(output_);
+        renderPanel_->SetImageWindowAction(Imagewindow1);
+    }
 }
 
 void TfrmMain::CreateMenus()
@@ -198,11 +207,11 @@ void TfrmMain::CreateEditors()
 
     // Hand-wired controls the tables cannot describe.
     if (QBoxLayout* l = builder.LayoutOf("pnlRenOn")) {
-        btnStopRen = new QPushButton(QStringLiteral("Stop"));
-        btnStopRen->setObjectName(QStringLiteral("btnStopRen"));
-        btnStopRen->setEnabled(false);
-        l->addWidget(btnStopRen);
-        tree_.Add(tree_.Find("pnlRenOn"), btnStopRen);
+        renderPanel_ = new TRenderPanel(*session_, programFolder_, l, RenderPanelHooks(), this);
+        btnStopRen = renderPanel_->btnStopRen;
+        for (QWidget* w : {static_cast<QWidget*>(renderPanel_->btnRen), static_cast<QWidget*>(btnStopRen),
+                           static_cast<QWidget*>(renderPanel_->lbProg), static_cast<QWidget*>(renderPanel_->ProgressBar)})
+            tree_.Add(tree_.Find("pnlRenOn"), w);
     }
     QWidget* shader = tree_.Find("tsShader");
     if (QBoxLayout* l = builder.LayoutOf("tsShader")) {
@@ -299,6 +308,8 @@ void TfrmMain::FormCloseQuery()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    if (renderPanel_)
+        renderPanel_->Job().RequestStop();
     if (!closed_)
         FormCloseQuery();
     event->accept();
@@ -726,6 +737,38 @@ TKelvaneWindows::~TKelvaneWindows()
     output.reset();
     image.reset();
     main.reset();
+}
+
+TRenderPanelHooks TfrmMain::RenderPanelHooks()
+{
+    TRenderPanelHooks hooks;
+    hooks.message = [this](const std::string& text) { Dialogs().Message(this, QString::fromUtf8(text.c_str())); };
+    hooks.setCaption = [this](const std::string& caption) { setWindowTitle(QString::fromUtf8(caption.c_str())); };
+    hooks.options = [this] {
+        TRenderOptions options;
+        options.executable = iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe");
+        if (auto* aa = tree_.Get<QComboBox>("cbAA"))
+            options.antiAliasing = std::max(0, aa->currentIndex());
+        if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
+            options.saveName = saveName->text().toStdString();
+        return options;
+    };
+    hooks.stopWarningOff = [this] { return Tag(btnStopRen) == 1; };
+    hooks.neverShowStopWarning = [this] {
+        iniFileCom_->WriteString("System", "StopWindow", "NotShow");
+        SetTag(btnStopRen, 1);
+    };
+    hooks.showPicture = [this](const TPicture&) {
+        if (image_) {
+            image_->show();
+            image_->raise();
+        }
+    };
+    hooks.setTimeText = [this](const QString& text) {
+        if (image_)
+            image_->lblTime->setText(text);
+    };
+    return hooks;
 }
 
 std::unique_ptr<TKelvaneWindows> StartKelvane(const fs::path& programFolder)

@@ -23,6 +23,8 @@ class TSceneSession;
 class TfrmColor;
 class TfrmDos;
 class TfrmImgRen;
+class TRenderPanel;
+struct TRenderPanelHooks;
 
 class TfrmMain : public QMainWindow, private IValueStore {
     Q_OBJECT
@@ -45,6 +47,7 @@ public:
     QStackedWidget* PageControl = nullptr;
     QWidget* tsEmpty = nullptr;
     QPushButton* btnStopRen = nullptr;
+    TRenderPanel* RenderPanel() const { return renderPanel_; }
 
     // Menu items, by their names.
     QAction* OpenO1 = nullptr;
@@ -102,6 +105,7 @@ private:
     void FillLight(const std::string& name);
     void SetPowerRange(double max, double min, int scale, int ticks);
     void ShowFailure(const char* what);
+    TRenderPanelHooks RenderPanelHooks();
 
     fs::path programFolder_;
     std::unique_ptr<TIniFileCompo> iniFileCom_;
@@ -112,6 +116,7 @@ private:
     TfrmImgRen* image_ = nullptr;
     TfrmDos* output_ = nullptr;
     TfrmColor* colour_ = nullptr;
+    TRenderPanel* renderPanel_ = nullptr;
     bool closed_ = false;
 };
 
