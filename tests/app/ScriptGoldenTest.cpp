@@ -112,6 +112,9 @@ TEST_P(ScriptGolden, Replays)
         const fs::path first = args.size() > 2 ? dir / args[2] : dir / "scene" / "scene.xml";
         EXPECT_EQ(ReadAll(first), ReadAll(golden / "expected.xml"));
     }
+    // No temporary file outlives the program.
+    for (const char* temporary : {"~Rendering.tmp", "~Fake.tmp"})
+        EXPECT_FALSE(fs::exists(dir / temporary)) << temporary;
     // Every run ends with the shut-down, which writes the settings file.
     const std::string settings = ReadAll(dir / "Pellith.ini");
     EXPECT_NE(settings.find("MainWindow=FORM"), std::string::npos) << settings;
