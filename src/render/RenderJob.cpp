@@ -222,7 +222,7 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     TRunRequest request{options.executable, session_.RenderingFile(), scene.parent_path(), true};
     request.renderJob = IsRenderJobFile(request.scene.string());
     if (!RunRenderer(request, out_, err_, &observer)) {
-        view_.Message("There is not yafray.exe in " + options.executable + "\r\n" +
+        view_.Message("There is not yafray.exe in " + options.namedPath.value_or(options.executable) + "\r\n" +
                       "Make sure File>Configuration>Path to yafray.exe is correct.");
         return false;
     }

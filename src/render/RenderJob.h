@@ -35,6 +35,7 @@ public:
 
 struct TRenderOptions {
     std::string executable;                // the renderer ("System"/"EXEPath")
+    std::optional<std::string> namedPath;  // the path a start failure names; executable when unset
     int antiAliasing = 0;                  // position 0..6 in the anti-aliasing list
     std::optional<std::string> saveName;   // single render: outfile is put back to saveName + ".tga"
     bool besideScene = false;              // also a single scene renders beside its file

@@ -747,6 +747,7 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
     hooks.options = [this] {
         TRenderOptions options;
         options.executable = iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe");
+        options.namedPath = iniFileCom_->ReadString("System", "EXEPath", "");
         if (auto* aa = tree_.Get<QComboBox>("cbAA"))
             options.antiAliasing = std::max(0, aa->currentIndex());
         if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
