@@ -141,7 +141,6 @@ public:
     bool CaseSensitive() const { return document_.CaseSensitive(); }
     void SetCaseSensitive(bool value) { document_.SetCaseSensitive(value); }
 
-    const fs::path& ProgramFolder() const { return programFolder_; }
     const fs::path& FullPath() const { return fullPath_; }
     TIniDocument& Document() { return document_; }
     const TIniDocument& Document() const { return document_; }

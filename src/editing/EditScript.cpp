@@ -42,13 +42,13 @@ void RunCommand(TSceneSession& session, const std::vector<std::string>& w, std::
         out << Narrow(session.GetValue(Widen(w[1]), Widen(w[2]))) << '\n';
     } else if (command == "set") {
         Expect(w, 4, 5, "set PATH NAME VALUE [KIND]");
-        int kind = 0;
+        TKeyKind keyKind = TKeyKind::Plain;
         if (w.size() == 5) {
             if (w[4] != "0" && w[4] != "1" && w[4] != "2")
                 Fail("KIND must be 0, 1 or 2: \"" + w[4] + "\"");
-            kind = w[4][0] - '0';
+            keyKind = TKeyKind(w[4][0] - '0');
         }
-        session.SetValue(Widen(w[1]), Widen(w[2]), Widen(w[3]), kind);
+        session.SetValue(Widen(w[1]), Widen(w[2]), Widen(w[3]), keyKind);
     } else if (command == "delete") {
         Expect(w, 3, 3, "delete PATH NAME");
         session.DeleteValue(Widen(w[1]), Widen(w[2]));

@@ -78,9 +78,9 @@ TDomElement* FirstChildNamed(TDomElement* parent, WideView tag)
     return nullptr;
 }
 
-void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind);
+void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind);
 
-void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind,
+void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind,
               WideView key)
 {
     TDomDocument* document = working.Document();
@@ -89,22 +89,22 @@ void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, Wid
         return;
     TDomElement* element = document->CreateElement(path.second);
     element->SetAttribute(key, name);
-    if (kind == kkModulator) {
+    if (keyKind == TKeyKind::Modulator) {
         node->AppendChild(element);
         return;
     }
     working.AppendNew(element);
-    SetStoredValue(working, {path.second, path.second, path.third}, name, value, kind);
+    SetStoredValue(working, {path.second, path.second, path.third}, name, value, keyKind);
 }
 
 // SetValue after the colour conversion.
-void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, int kind)
+void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind)
 {
-    const WideView key = kind == kkModulator ? u"texname" : u"name";
+    const WideView key = keyKind == TKeyKind::Modulator ? u"texname" : u"name";
     if (value.empty())
         return;
     if (path.first == u"new") {
-        WriteNew(working, path, name, value, kind, key);
+        WriteNew(working, path, name, value, keyKind, key);
         return;
     }
     TDomElement* addressed = working.FindHeld(path.first, key, name);
@@ -115,7 +115,7 @@ void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView nam
         return;
     }
     TDomElement* container = addressed;
-    if (kind == kkAttributes) {
+    if (keyKind == TKeyKind::Attributes) {
         container = FirstChildNamed(addressed, u"attributes");
         if (!container) {
             container = working.Document()->CreateElement(u"attributes");
@@ -204,14 +204,14 @@ WideString GetValue(TWorkingElement& working, WideView path, WideView name)
     return result;
 }
 
-void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, int kind)
+void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, TKeyKind keyKind)
 {
     const TKeyPath key = SplitKeyPath(path);
     WideString stored(value);
     if (IsColourComponent(key.third))
         stored = ColourComponentToStored(value);
-    TViewGuard view(working, kind == kkModulator);
-    SetStoredValue(working, key, name, stored, kind);
+    TViewGuard view(working, keyKind == TKeyKind::Modulator);
+    SetStoredValue(working, key, name, stored, keyKind);
 }
 
 void DeleteValue(TWorkingElement& working, WideView path, WideView name)

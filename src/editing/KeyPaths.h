@@ -6,18 +6,17 @@
 // first for the addressed element itself), third the attribute. Held elements are found by their
 // "name" attribute ("texname" for modulators); a render element by the first segment alone.
 //
-// Kind (the access mode a value control carries): 0 plain, 1 inside the addressed element's
-// `attributes` child, 2 a modulator addressed by "texname".
+// TKeyKind (the access mode a value control carries): plain, inside the addressed element's
+// `attributes` child, or a modulator addressed by "texname".
 //
 // Colour components "r", "g", "b" are shown as 0..255 and stored as fractions of 1: reading
 // takes stored × 255 to the nearest integer (ties to even), writing stores value / 255 in the
 // general decimal form cut to 8 characters (128 -> "0.501960", 255 -> "1", 0 -> "0").
+#include "controls/KeyKind.h"
 #include "scene/TextCodec.h"
 #include "scene/WorkingElement.h"
 
 namespace kelvane {
-
-enum TKeyKind : int { kkPlain = 0, kkAttributes = 1, kkModulator = 2 };
 
 struct TKeyPath {
     WideString first, second, third;
@@ -31,12 +30,12 @@ TKeyPath SplitKeyPath(WideView path);
 // for a colour component whose stored text is not a number.
 WideString GetValue(TWorkingElement& working, WideView path, WideView name);
 
-// Writes one attribute, creating a missing child element (and `attributes` element for Kind 1)
+// Writes one attribute, creating a missing child element (and `attributes` element for Attributes)
 // but never a missing addressed element; only the first matching held element is written. An
 // empty value writes nothing. "new.tag.attr" creates a held element tag with key attribute name,
-// marked "new" (Kind 2: a modulator that goes into the shader when the modulator view ends), and
+// marked "new" (Modulator: a modulator that goes into the shader when the modulator view ends), and
 // writes the value on it. Raises EConvertError for a colour value that is not a number.
-void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, int kind);
+void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, TKeyKind keyKind);
 
 // Removes one attribute, or one element: the target element when third is empty or when the
 // target has just one attribute and no children. "scene.<any>." marks every held element of

@@ -44,17 +44,6 @@ std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fa
 
 } // namespace
 
-WideString RecentItemPath(WideView caption)
-{
-    WideString path(caption);
-    if (const size_t amp = path.find(u'&'); amp != WideString::npos)
-        path.erase(amp, 1);
-    const size_t dot = path.rfind(u'.');
-    if (dot != WideString::npos && path.size() - dot > 6)
-        path.resize(path.size() - 3);
-    return path;
-}
-
 struct TSceneSession::TState {
     TState() : working(catalogue.presence) {}
     TState(const TState&) = delete;
@@ -340,9 +329,9 @@ WideString TSceneSession::GetValue(WideView path, WideView name)
     return kelvane::GetValue(state_->working, path, name);
 }
 
-void TSceneSession::SetValue(WideView path, WideView name, WideView value, int kind)
+void TSceneSession::SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind)
 {
-    kelvane::SetValue(state_->working, path, name, value, kind);
+    kelvane::SetValue(state_->working, path, name, value, keyKind);
     // On the document itself a value may have renamed an element.
     if (state_->working.IsDocument())
         state_->working.Index().Invalidate();

@@ -16,7 +16,7 @@
 //   Row click                  SelectRow(row), then fill the tab of SelectedKind() from
 //                              GetValue(...). Re-clicking the selected row commits and refills.
 //   Row check box              SetRowChecked(row, checked).
-//   Leaving a value control    SetValue(path, element name, value, Kind).
+//   Leaving a value control    SetValue(path, element name, value, key kind).
 //   Structural edits           SetValue / DeleteValue / CopyElementAs / Working(), then refresh
 //                              the tab; row changes through AddRow / SetRowText / RemoveRow.
 //   Shut-down                  DeleteRenderingFile(); store RecentFiles() in the settings.
@@ -31,6 +31,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/KeyKind.h"
 #include "scene/Catalogue.h"
 #include "scene/NameValueList.h"
 #include "scene/TextCodec.h"
@@ -41,11 +42,6 @@
 namespace kelvane {
 
 namespace fs = std::filesystem;
-
-// The path a File > Latest Files item stands for: its caption without the first '&' (the menu's
-// accelerator mark); when the extension (from the last dot) is longer than 6 characters, the
-// last 3 characters are dropped as well.
-WideString RecentItemPath(WideView caption);
 
 class TSceneSession {
 public:
@@ -120,7 +116,7 @@ public:
     void BeginEdit(WideView kind, WideView name);
     void CommitEdit();
     WideString GetValue(WideView path, WideView name);
-    void SetValue(WideView path, WideView name, WideView value, int kind = 0);
+    void SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind = TKeyKind::Plain);
     void DeleteValue(WideView path, WideView name);
     void CopyElementAs(WideView kind, WideView source, WideView newName);
     void BeginModulatorView();

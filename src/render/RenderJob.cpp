@@ -181,7 +181,7 @@ int TRenderJob::Run(const TRenderOptions& options)
                 session_.CommitEdit();
                 session_.BeginEdit(u"render", session_.RenderCameraName());
             }
-            session_.SetValue(u"render.outfile.value", u"", Widen(*options.saveName + ".tga"), 0);
+            session_.SetValue(u"render.outfile.value", u"", Widen(*options.saveName + ".tga"));
         } catch (const std::exception& e) {
             view_.Message(e.what());
         }
@@ -205,7 +205,7 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
             session_.CommitEdit();
             session_.BeginEdit(u"render", session_.RenderCameraName());
         }
-        session_.SetValue(u"render.outfile.value", u"", Widen(picture.string()), 0);
+        session_.SetValue(u"render.outfile.value", u"", Widen(picture.string()));
         session_.WriteScene();
         CameraSize(session_.Document(), session_.RenderCameraName(), width, height);
     } catch (const std::exception& e) {

@@ -32,7 +32,7 @@ struct TKeyPathFixture : TWorkingFixture {
             working.AddCopy(U(kind), U(name));
     }
     std::string Get(const char* path, const char* name) { return Narrow(GetValue(working, U(path), U(name))); }
-    void Set(const char* path, const char* name, const char* value, int kind = 0)
+    void Set(const char* path, const char* name, const char* value, TKeyKind kind = TKeyKind::Plain)
     {
         SetValue(working, U(path), U(name), U(value), kind);
     }
@@ -140,11 +140,11 @@ TEST(KeyPathsSet, CreatesWhatIsMissingButNeverTheAddressedElement)
 {
     TKeyPathFixture f;
     f.Hold("shader", {"Plain", "Wood"});
-    f.Set("shader.color.g", "Plain", "255", kkAttributes);
+    f.Set("shader.color.g", "Plain", "255", TKeyKind::Attributes);
     f.Set("shader.shader.type", "Plain", "constant");
     f.Set("shader.hard.value", "Wood", "20");
     f.Set("shader.IOR.value", "Wood", "1.5");
-    f.Set("shader.color.r", "Wood", "0", kkAttributes);
+    f.Set("shader.color.r", "Wood", "0", TKeyKind::Attributes);
     f.Set("shader.hard.value", "Nobody", "1");
     f.Set("shader.hard.value", "Wood", "");
     f.Set("shader.emit.value", "Wood", "");
@@ -154,7 +154,7 @@ TEST(KeyPathsSet, CreatesWhatIsMissingButNeverTheAddressedElement)
     EXPECT_EQ(f.Get("shader.IOR.value", "Wood"), "1.5");
     EXPECT_EQ(f.Get("shader.color.r", "Wood"), "0");
     EXPECT_EQ(f.Held(), "shader=Plain[attributes[color]] shader=Wood[attributes[color specular] hard modulator[color] modulator IOR]");
-    EXPECT_THROW(f.Set("shader.color.g", "Wood", "green", kkAttributes), EConvertError);
+    EXPECT_THROW(f.Set("shader.color.g", "Wood", "green", TKeyKind::Attributes), EConvertError);
 }
 
 TEST(KeyPathsSet, RenderOutfileWithoutName)
@@ -169,12 +169,12 @@ TEST(KeyPathsSet, NewElementsAreMarkedAndWritten)
 {
     TKeyPathFixture f;
     f.Hold("shader", {"Wood"});
-    f.Set("new.shader.r", "Fresh", "255", kkAttributes);
+    f.Set("new.shader.r", "Fresh", "255", TKeyKind::Attributes);
     EXPECT_EQ(f.Mark(1), "new");
     // Written on the new element itself, converted once.
     EXPECT_EQ(Flat(f.working.Element()->LastChild()), R"(<shader name="Fresh" r="1"/>)");
-    f.Set("new.modulator.mode", "Wood2", "add", kkModulator);
-    f.Set("modulator.modulator.mode", "Wood2", "sub", kkModulator);
+    f.Set("new.modulator.mode", "Wood2", "add", TKeyKind::Modulator);
+    f.Set("modulator.modulator.mode", "Wood2", "sub", TKeyKind::Modulator);
     EXPECT_EQ(f.Get("modulator.modulator.mode", "Wood2"), "sub");
     EXPECT_EQ(f.Held(), "shader=Wood[attributes[color specular] hard modulator[color] modulator modulator] shader=Fresh");
     EXPECT_EQ(f.Mark(2), "");
@@ -228,8 +228,8 @@ TEST(KeyPathsRevive, DeletedThenRevivedLeavesOneElementWithTheEditorsValues)
     TWorkingFixture filter(R"(<scene><filter name="an" type="antinoise" radius="1"></filter><render></render></scene>)");
     filter.working.BeginEdit(u"filter", u"");
     DeleteValue(filter.working, u"scene.filter.", u"an");
-    SetValue(filter.working, u"new.filter.type", u"an", u"antinoise", 0);
-    SetValue(filter.working, u"filter.filter.radius", u"an", u"3", 0);
+    SetValue(filter.working, u"new.filter.type", u"an", u"antinoise", TKeyKind::Plain);
+    SetValue(filter.working, u"filter.filter.radius", u"an", u"3", TKeyKind::Plain);
     EXPECT_EQ(GetValue(filter.working, u"filter.filter.radius", u"an"), u"3");
     filter.working.CommitEdit();
     EXPECT_EQ(filter.working.Index().AllNamed(u"filter", u"an").size(), 1u);
@@ -248,7 +248,7 @@ TEST(KeyPathsView, NestedViewsRegroupOnce)
     BeginModulatorView(f.working);
     BeginModulatorView(f.working);
     EXPECT_EQ(f.Held(), "modulator[color] modulator");
-    f.Set("modulator.modulator.size", "Wood1", "2", kkModulator);
+    f.Set("modulator.modulator.size", "Wood1", "2", TKeyKind::Modulator);
     EndModulatorView(f.working);
     EXPECT_EQ(f.Held(), "modulator[color] modulator");
     EndModulatorView(f.working);

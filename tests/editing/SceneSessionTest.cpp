@@ -96,7 +96,7 @@ TEST(SceneSessionOpen, FailedOpenKeepsThePreviousScene)
     const fs::path good = f.Scene(kSmallScene);
     f.session.OpenScene({good});
     f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
-    f.session.SetValue(u"light.light.power", u"Lamp.light", u"4", 0);
+    f.session.SetValue(u"light.light.power", u"Lamp.light", u"4");
     const std::string rows = f.RowsText();
     const struct {
         const char* name;
@@ -156,7 +156,7 @@ TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
     EXPECT_EQ(f.session.OpenFiles()[0], f.dir / "copy.xml");
     EXPECT_EQ(f.session.Caption(), u"Kelvane  --  scene.xml");
     f.session.SelectRow(f.session.FindRow(u"render -- Cam"));
-    f.session.SetValue(u"render.outfile.value", u"", u"b.tga", 0);
+    f.session.SetValue(u"render.outfile.value", u"", u"b.tga");
     f.session.Save();
     EXPECT_EQ(ReadAll(scene), original);
     EXPECT_NE(ReadAll(f.dir / "copy.xml").find("<outfile value=\"b.tga\"/>"), std::string::npos);
@@ -177,7 +177,7 @@ TEST(SceneSessionSave, FailedCopyIsReportedAndTheOldFileSurvives)
     EXPECT_TRUE(f.WorkFolderEmpty());
     // A failed write keeps the old file and the open scene.
     f.session.SelectRow(f.session.FindRow(u"object -- Cube"));
-    f.session.SetValue(u"object.fake_mesh.mesh", u"Cube", u"9", 0);
+    f.session.SetValue(u"object.fake_mesh.mesh", u"Cube", u"9");
     const std::string before = ReadAll(scene);
     EXPECT_THROW(f.session.Save(), EListError);
     EXPECT_EQ(ReadAll(scene), before);
@@ -229,15 +229,6 @@ TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- apple|object -- Cube|render -- Alt|shader -- Mat|");
     EXPECT_EQ(f.session.SelectedName(), u"Alt");
     EXPECT_THROW(f.session.SelectRow(99), EListError);
-}
-
-TEST(SceneSessionRows, RecentItemPath)
-{
-    EXPECT_EQ(RecentItemPath(u"&/scenes/a.xml"), u"/scenes/a.xml");
-    EXPECT_EQ(RecentItemPath(u"/scenes/a&b.xml"), u"/scenes/ab.xml");
-    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlab"), u"/scenes/a.xmlab");  // ".xmlab": 6 characters
-    EXPECT_EQ(RecentItemPath(u"/scenes/a.xmlabc"), u"/scenes/a.xml");
-    EXPECT_EQ(RecentItemPath(u""), u"");
 }
 
 TEST(SceneSessionOpen, ReferencesStayValidAcrossOpens)

@@ -1,7 +1,8 @@
 #pragma once
 // A drop-down list whose items carry values: an item is a plain word (shown and also the value)
 // or a display text, blanks, "=" and the value ("multiply      =mul"); only the display text is
-// shown. Command and Kind are carried for the editors.
+// shown. Command and KeyKind are carried for the editors.
+#include "controls/KeyKind.h"
 #include <QComboBox>
 
 #include <string>
@@ -17,8 +18,8 @@ public:
 
     const std::string& Command() const { return command_; }
     void SetCommand(std::string command) { command_ = std::move(command); }
-    int Kind() const { return kind_; }
-    void SetKind(int kind) { kind_ = kind; }
+    TKeyKind KeyKind() const { return keyKind_; }
+    void SetKeyKind(TKeyKind kind) { keyKind_ = kind; }
 
     void AddItem(std::string_view item);
     void SetItems(const std::vector<std::string>& items);
@@ -34,7 +35,7 @@ public:
 
 private:
     std::string command_;
-    int kind_ = 0;
+    TKeyKind keyKind_ = TKeyKind::Plain;
 };
 
 } // namespace kelvane

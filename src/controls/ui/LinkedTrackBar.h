@@ -3,6 +3,7 @@
 // and a number field (TargetE). Its tag is its scale: position = value * scale, 0 counting as 1.
 // changed() fires whenever the position changes, also when the program sets it (OnChange);
 // mouseUp() when a mouse button is released over it (OnMouseUp).
+#include "controls/KeyKind.h"
 #include <QPointer>
 #include <QSlider>
 
@@ -21,8 +22,8 @@ public:
     void SetTargetE(QObject* target) { targetE_ = target; }
     const std::string& Command() const { return command_; }
     void SetCommand(std::string command) { command_ = std::move(command); }
-    int Kind() const { return kind_; }
-    void SetKind(int kind) { kind_ = kind; }
+    TKeyKind KeyKind() const { return keyKind_; }
+    void SetKeyKind(TKeyKind kind) { keyKind_ = kind; }
 
     int Scale() const;
     void SetScale(int scale);   // sets the tag
@@ -41,7 +42,7 @@ private:
     QPointer<QObject> target_;
     QPointer<QObject> targetE_;
     std::string command_;
-    int kind_ = 0;
+    TKeyKind keyKind_ = TKeyKind::Plain;
 };
 
 } // namespace kelvane

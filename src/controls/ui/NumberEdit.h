@@ -1,7 +1,7 @@
 #pragma once
 // The numeric edit field: accepts only what can form a number, keeps Value() in step with the
 // text while typing, and rewrites the text in its canonical form when the focus leaves or a
-// value is assigned. Target, Command and Kind are carried for the editors; the field never
+// value is assigned. Target, Command and KeyKind are carried for the editors; the field never
 // uses them itself.
 //
 // Events: changed() is OnChange (fired by the text-changed processing), entered() OnEnter,
@@ -9,6 +9,7 @@
 // A text that is not a number (only the program can assign one) leaves Value() as it was; the
 // conversion error goes to conversionFailed() and to the handler set with
 // SetConversionErrorHandler().
+#include "controls/KeyKind.h"
 #include "controls/NumberText.h"
 
 #include <QClipboard>
@@ -32,8 +33,8 @@ public:
     void SetTarget(QObject* target) { target_ = target; }
     const std::string& Command() const { return command_; }
     void SetCommand(std::string command) { command_ = std::move(command); }
-    int Kind() const { return kind_; }
-    void SetKind(int kind) { kind_ = kind; }
+    TKeyKind KeyKind() const { return keyKind_; }
+    void SetKeyKind(TKeyKind kind) { keyKind_ = kind; }
 
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment alignment);
@@ -97,7 +98,7 @@ private:
 
     QPointer<QObject> target_;
     std::string command_;
-    int kind_ = 0;
+    TKeyKind keyKind_ = TKeyKind::Plain;
     bool updating_ = false;
     TAlignment alignment_ = TAlignment::taRightJustify;
     TNumberOptions options_;

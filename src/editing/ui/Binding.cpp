@@ -218,7 +218,7 @@ void TEditorBinding::edtWidthExit(QWidget* sender)
         if (!type.empty())
             suffix.clear();
     }
-    store_.SetValue(CommandOf(sender), name + suffix, value, KindOf(sender));
+    store_.SetValue(CommandOf(sender), name + suffix, value, KeyKindOf(sender));
 }
 
 void TEditorBinding::tbLgtRedChange(QWidget* sender)

@@ -1,6 +1,7 @@
 #pragma once
 // The binding machinery shared by every editor tab: loading controls from key paths, writing a
 // control's value when it is left, the slider/field/swatch links, guard boxes and the enable walk.
+#include "controls/KeyKind.h"
 #include "editing/ui/ControlTree.h"
 
 #include <functional>
@@ -9,12 +10,12 @@
 
 namespace kelvane {
 
-// What the binding reads and writes; the main window forwards it to the scene session.
+// What the binding reads and writes; TSessionStore forwards it to the scene session.
 class IValueStore {
 public:
     virtual ~IValueStore() = default;
     virtual std::string GetValue(std::string_view path, std::string_view name) = 0;
-    virtual void SetValue(std::string_view path, std::string_view name, std::string_view value, int kind) = 0;
+    virtual void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) = 0;
     virtual void BeginModulatorView() = 0;
     virtual void EndModulatorView() = 0;
     // The name part of the selected element-list row.

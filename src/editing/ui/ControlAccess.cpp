@@ -56,15 +56,15 @@ std::string CommandOf(const QWidget* control)
     return {};
 }
 
-int KindOf(const QWidget* control)
+TKeyKind KeyKindOf(const QWidget* control)
 {
     if (auto* e = As<TNumberEdit>(control))
-        return e->Kind();
+        return e->KeyKind();
     if (auto* s = As<TLinkedTrackBar>(control))
-        return s->Kind();
+        return s->KeyKind();
     if (auto* c = As<TComboBoxYafRay>(control))
-        return c->Kind();
-    return 0;
+        return c->KeyKind();
+    return TKeyKind::Plain;
 }
 
 int TagOf(const QWidget* control)

@@ -1,6 +1,7 @@
 #pragma once
 // The few things the binding needs of the value controls, in one place.
 #include "controls/ColorConvert.h"
+#include "controls/KeyKind.h"
 
 #include <QWidget>
 
@@ -13,7 +14,7 @@ enum class TControlClass { Other, NumberEdit, Slider, Combo, Swatch, Guard };
 TControlClass ClassOf(const QWidget* control);
 
 std::string CommandOf(const QWidget* control);  // number edit, slider, combo box
-int KindOf(const QWidget* control);
+TKeyKind KeyKindOf(const QWidget* control);
 int TagOf(const QWidget* control);              // any widget; 0 when unset
 
 QWidget* TargetOf(const QWidget* control);      // number edit, slider

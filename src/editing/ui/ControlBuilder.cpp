@@ -260,7 +260,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         if (row.type == TRowType::Combo) {
             auto* y = new TComboBoxYafRay(parent);
             y->SetCommand(row.path);
-            y->SetKind(row.kind);
+            y->SetKeyKind(row.keyKind);
             combo = y;
         } else {
             combo = new QComboBox(parent);
@@ -278,7 +278,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         auto* edit = new TNumberEdit(parent);
         edit->setObjectName(Q(row.name));
         edit->SetCommand(row.path);
-        edit->SetKind(row.kind);
+        edit->SetKeyKind(row.keyKind);
         ConfigureField(edit, row.field);
         h->addWidget(edit, 1);
         tree_.Add(parent, edit);
@@ -302,11 +302,11 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         if (row.slider.ticks > 0)
             slider->SetFrequency(row.slider.ticks);
         slider->SetCommand(row.path);
-        slider->SetKind(row.kind);
+        slider->SetKeyKind(row.keyKind);
         auto* edit = new TNumberEdit(parent);
         edit->setObjectName(Q(row.edit));
         edit->SetCommand(row.path);
-        edit->SetKind(row.kind);
+        edit->SetKeyKind(row.keyKind);
         ConfigureField(edit, row.field);
         edit->setFixedWidth(70);
         slider->SetTarget(edit);
@@ -337,11 +337,11 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
             slider->setRange(row.slider.min, row.slider.max);
             slider->SetFrequency(row.slider.ticks);
             slider->SetCommand(std::string(row.path) + components[i]);
-            slider->SetKind(row.kind);
+            slider->SetKeyKind(row.keyKind);
             auto* edit = new TNumberEdit(parent);
             edit->setObjectName(Q(("edt" + stem).c_str()));
             edit->SetCommand(std::string(row.path) + components[i]);
-            edit->SetKind(row.kind);
+            edit->SetKeyKind(row.keyKind);
             ConfigureField(edit, row.field);
             edit->setFixedWidth(50);
             slider->SetTarget(swatch);

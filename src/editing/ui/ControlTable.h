@@ -1,6 +1,8 @@
 #pragma once
 // The editor tabs described as data: containers, value rows and guard boxes, one table set per
 // tab. TControlBuilder (ControlBuilder.h) turns them into widgets.
+#include "controls/KeyKind.h"
+
 #include <span>
 
 namespace kelvane {
@@ -52,7 +54,7 @@ struct TValueRow {
     const char* name;
     const char* edit;     // Scalar: the number edit's name. Colour: the swatch's name.
     const char* path;     // Colour: the path without its last letter ("shader.color." + r/g/b)
-    int kind;
+    TKeyKind keyKind;
     const char* caption;
     TSliderSpec slider{};
     TEditSpec field{};
@@ -84,33 +86,33 @@ constexpr TSliderSpec Slider(int min, int max, int scale, int ticks) { return {m
 // Colour channel sliders: 0..255, ticks every 51, unscaled.
 constexpr TSliderSpec ChannelSlider{0, 255, 0, 51};
 
-constexpr TValueRow Combo(const char* container, const char* name, const char* path, int kind,
+constexpr TValueRow Combo(const char* container, const char* name, const char* path, TKeyKind keyKind,
                           const char* caption, const char* items)
 {
-    return {container, TRowType::Combo, name, nullptr, path, kind, caption, {}, {}, items};
+    return {container, TRowType::Combo, name, nullptr, path, keyKind, caption, {}, {}, items};
 }
 constexpr TValueRow Scalar(const char* container, const char* slider, const char* edit, const char* path,
-                           int kind, const char* caption, TSliderSpec range, TEditSpec field)
+                           TKeyKind keyKind, const char* caption, TSliderSpec range, TEditSpec field)
 {
-    return {container, TRowType::Scalar, slider, edit, path, kind, caption, range, field, nullptr};
+    return {container, TRowType::Scalar, slider, edit, path, keyKind, caption, range, field, nullptr};
 }
 constexpr TValueRow Colour(const char* container, const char* stem, const char* swatch, const char* path,
-                           int kind, const char* caption, TEditSpec field)
+                           TKeyKind keyKind, const char* caption, TEditSpec field)
 {
-    return {container, TRowType::Colour, stem, swatch, path, kind, caption, ChannelSlider, field, nullptr};
+    return {container, TRowType::Colour, stem, swatch, path, keyKind, caption, ChannelSlider, field, nullptr};
 }
-constexpr TValueRow Edit(const char* container, const char* name, const char* path, int kind,
+constexpr TValueRow Edit(const char* container, const char* name, const char* path, TKeyKind keyKind,
                          const char* caption, TEditSpec field = {})
 {
-    return {container, TRowType::Edit, name, nullptr, path, kind, caption, {}, field, nullptr};
+    return {container, TRowType::Edit, name, nullptr, path, keyKind, caption, {}, field, nullptr};
 }
 constexpr TValueRow Text(const char* container, const char* name, const char* path, const char* caption)
 {
-    return {container, TRowType::Text, name, nullptr, path, 0, caption, {}, {}, nullptr};
+    return {container, TRowType::Text, name, nullptr, path, TKeyKind::Plain, caption, {}, {}, nullptr};
 }
 constexpr TValueRow PlainCombo(const char* container, const char* name, const char* caption, const char* items)
 {
-    return {container, TRowType::PlainCombo, name, nullptr, nullptr, 0, caption, {}, {}, items};
+    return {container, TRowType::PlainCombo, name, nullptr, nullptr, TKeyKind::Plain, caption, {}, {}, items};
 }
 
 const TTabTable& RenderTabTable();

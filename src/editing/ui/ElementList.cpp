@@ -1,7 +1,7 @@
 #include "editing/ui/ElementList.h"
 
 #include "controls/IniFileCompo.h"
-#include "shell/ui/UnitConfiguration.h"
+#include "controls/KindColours.h"
 
 #include <QPainter>
 #include <QStyledItemDelegate>

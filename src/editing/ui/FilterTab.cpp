@@ -1,9 +1,17 @@
 // Filter tab: the depth-of-field filter "dof" and the anti-noise filter "an".
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "controls/ui/EnableControlCheckBox.h"
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/SessionStore.h"
 
 namespace kelvane {
 
 namespace {
+
+using enum TKeyKind;
 
 constexpr TContainerRow containers[] = {
     {"pnlDOFOn", TContainerClass::Panel, nullptr, 0, ""},
@@ -13,15 +21,15 @@ constexpr TContainerRow containers[] = {
 constexpr TSliderSpec blurSlider = Slider(1, 500, 10, 50);
 
 constexpr TValueRow values[] = {
-    Scalar("pnlDOFOn", "tbDOFNearB", "edtDOFNearB", "filter.filter.near_blur", 0, "Near blur",
+    Scalar("pnlDOFOn", "tbDOFNearB", "edtDOFNearB", "filter.filter.near_blur", Plain, "Near blur",
            blurSlider, Limited(0.1, 50)),
-    Scalar("pnlDOFOn", "tbDOFFarB", "edtDOFFarB", "filter.filter.far_blur", 0, "Far blur",
+    Scalar("pnlDOFOn", "tbDOFFarB", "edtDOFFarB", "filter.filter.far_blur", Plain, "Far blur",
            blurSlider, Limited(0.1, 50)),
-    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", 0, "Scale"),
-    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", 0, "Focus"),
-    Scalar("pnlAntiNoiseOn", "tbAtNRadius", "edtAtNRadius", "filter.filter.radius", 0, "Radius",
+    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", Plain, "Scale"),
+    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", Plain, "Focus"),
+    Scalar("pnlAntiNoiseOn", "tbAtNRadius", "edtAtNRadius", "filter.filter.radius", Plain, "Radius",
            Slider(1, 25, 0, 3), Whole(1, 25)),
-    Scalar("pnlAntiNoiseOn", "tbAtNMaxDelta", "edtAtNMaxDelta", "filter.filter.max_delta", 0, "Max delta",
+    Scalar("pnlAntiNoiseOn", "tbAtNMaxDelta", "edtAtNMaxDelta", "filter.filter.max_delta", Plain, "Max delta",
            Slider(0, 100, 100, 10), Limited(0, 1)),
 };
 
@@ -33,11 +41,39 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsFilter", 0, containers, values, guards};
 
+// The filters are held under the fixed names "dof" and "an"; an absent one is hidden.
+class TFilterTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string&) override
+    {
+        QWidget* dof = Find("pnlDOFOn");
+        QWidget* an = Find("pnlAntiNoiseOn");
+        c_.binding.LoadContainer(dof, "dof", Page());
+        c_.binding.LoadContainer(an, "an", Page());
+        const bool hasDof = FilterPresent(c_.store.Presence("dof"));
+        const bool hasAn = FilterPresent(c_.store.Presence("an"));
+        SetGuardChecked(Find("cbFilDOF"), hasDof);
+        SetGuardChecked(Find("cbFilAntiNoise"), hasAn);
+        TEnableControlCheckBox::SetEnabledTree(dof, hasDof);
+        TEnableControlCheckBox::SetEnabledTree(an, hasAn);
+        dof->setVisible(hasDof);
+        an->setVisible(hasAn);
+    }
+};
+
 } // namespace
 
 const TTabTable& FilterTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeFilterTab(const TTabContext& context)
+{
+    return std::make_unique<TFilterTab>(context, table, "filter");
 }
 
 } // namespace kelvane

@@ -1,9 +1,15 @@
 // Object tab: shader, shadow, smoothing and caustic properties of one object.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/SessionStore.h"
 
 namespace kelvane {
 
 namespace {
+
+using enum TKeyKind;
 
 constexpr TContainerRow containers[] = {
     {"pnlObjCausticOn", TContainerClass::Panel, nullptr, 0, "Caustics"},
@@ -12,16 +18,16 @@ constexpr TContainerRow containers[] = {
 };
 
 constexpr TValueRow values[] = {
-    Combo("tsObject", "combObjShader", "object.object.shader_name", 0, "Shader", nullptr),
-    Combo("tsObject", "combObjShadow", "object.object.shadow", 0, nullptr, "on|off"),
-    Edit("tsObject", "edtObjAutoSmooth", "object.mesh.autosmooth", 0, nullptr),
-    Combo("pnlObjCausticOn", "combObjReceiveRad", "object.object.recv_rad", 0, "Receive radiosity", "on|off"),
-    Combo("pnlObjCausticOn", "combObjEmitRad", "object.object.emit_rad", 0, "Emit radiosity", "on|off"),
-    Scalar("pnlObjCausticOn", "tbCauIOR", "edtCauIOR", "object.object.caus_IOR", 0, "IOR",
+    Combo("tsObject", "combObjShader", "object.object.shader_name", Plain, "Shader", nullptr),
+    Combo("tsObject", "combObjShadow", "object.object.shadow", Plain, nullptr, "on|off"),
+    Edit("tsObject", "edtObjAutoSmooth", "object.mesh.autosmooth", Plain, nullptr),
+    Combo("pnlObjCausticOn", "combObjReceiveRad", "object.object.recv_rad", Plain, "Receive radiosity", "on|off"),
+    Combo("pnlObjCausticOn", "combObjEmitRad", "object.object.emit_rad", Plain, "Emit radiosity", "on|off"),
+    Scalar("pnlObjCausticOn", "tbCauIOR", "edtCauIOR", "object.object.caus_IOR", Plain, "IOR",
            Slider(0, 200, 100, 20), LowerLimit(0)),
-    Colour("pnlCauTransColorOn", "CauTrans", "pnlCauTransColor", "object.caus_tcolor.", 1, "Transmitted",
+    Colour("pnlCauTransColorOn", "CauTrans", "pnlCauTransColor", "object.caus_tcolor.", Attributes, "Transmitted",
            Limited(0, 255)),
-    Colour("pnlCauRefColorOn", "CauRef", "pnlCauRefColor", "object.caus_rcolor.", 1, "Reflected",
+    Colour("pnlCauRefColorOn", "CauRef", "pnlCauRefColor", "object.caus_rcolor.", Attributes, "Reflected",
            Limited(0, 255)),
 };
 
@@ -33,11 +39,34 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsObject", 0, containers, values, guards};
 
+// The caustic box follows the caustic values.
+class TObjectTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        TEditorTab::Fill(name);
+        const bool caustic = !EditText(Find("edtCauIOR")).empty() || ComboIndex(Find("combObjReceiveRad")) >= 0 ||
+                             ComboIndex(Find("combObjEmitRad")) >= 0;
+        SetGuardChecked(Find("cbObjCaustic"), caustic);
+        c_.binding.EnableTree(Find("pnlObjCausticOn"), caustic);
+    }
+
+    void SceneOpened() override { FillNames("combObjShader", c_.store.ShaderNames()); }
+};
+
 } // namespace
 
 const TTabTable& ObjectTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeObjectTab(const TTabContext& context)
+{
+    return std::make_unique<TObjectTab>(context, table, "object");
 }
 
 } // namespace kelvane

@@ -1,9 +1,20 @@
 // Shader tab: the four property pages, the slot texture and the slot modulator.
-#include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorTab.h"
+
+#include "editing/TabRules.h"
+#include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
+#include "editing/ui/ControlBuilder.h"
+#include "editing/ui/SessionStore.h"
+
+#include <QBoxLayout>
+#include <QListWidget>
 
 namespace kelvane {
 
 namespace {
+
+using enum TKeyKind;
 
 constexpr TContainerRow containers[] = {
     {"pcShader", TContainerClass::HiddenPages, nullptr, 0, ""},
@@ -24,42 +35,42 @@ constexpr TContainerRow containers[] = {
 constexpr TSliderSpec channelAmount = Slider(0, 100, 100, 10);
 
 constexpr TValueRow values[] = {
-    Combo("tsShader", "combShrType", "shader.shader.type", 0, "Type", "generic|constant"),
+    Combo("tsShader", "combShrType", "shader.shader.type", Plain, "Type", "generic|constant"),
 
-    Colour("tsColor", "ShrColor", "pnlColorColor", "shader.color.", 1, "Color", Limited(0, 255)),
-    Colour("tsSpecular", "ShrSpe", "pnlSpeColor", "shader.specular.", 1, "Specular", Limited(0, 255)),
-    Scalar("tsSpecular", "tbShrHard", "edtShrHard", "shader.hard.value", 1, "Hardness",
+    Colour("tsColor", "ShrColor", "pnlColorColor", "shader.color.", Attributes, "Color", Limited(0, 255)),
+    Colour("tsSpecular", "ShrSpe", "pnlSpeColor", "shader.specular.", Attributes, "Specular", Limited(0, 255)),
+    Scalar("tsSpecular", "tbShrHard", "edtShrHard", "shader.hard.value", Attributes, "Hardness",
            Slider(0, 100, 1, 10), MaxOnly(50)),
-    Colour("tsReflection", "ShrRefl", "pnlReflColor", "shader.reflected.", 1, "Reflection", Limited(0, 255)),
-    Scalar("tsReflection", "tbShrMinRefl", "edtShrMinRefl", "shader.min_refle.value", 1, "Min. reflection",
+    Colour("tsReflection", "ShrRefl", "pnlReflColor", "shader.reflected.", Attributes, "Reflection", Limited(0, 255)),
+    Scalar("tsReflection", "tbShrMinRefl", "edtShrMinRefl", "shader.min_refle.value", Attributes, "Min. reflection",
            Slider(0, 100, 100, 10), Limited(0, 1)),
-    Colour("tsTrans", "ShrTrans", "pnlTransColor", "shader.transmited.", 1, "Transparency", Limited(0, 255)),
-    Scalar("tsTrans", "tbShrIOR", "edtShrIOR", "shader.IOR.value", 1, "IOR",
+    Colour("tsTrans", "ShrTrans", "pnlTransColor", "shader.transmited.", Attributes, "Transparency", Limited(0, 255)),
+    Scalar("tsTrans", "tbShrIOR", "edtShrIOR", "shader.IOR.value", Attributes, "IOR",
            Slider(0, 200, 100, 20), Limited(0, 50)),
 
-    Combo("pnlTexOn", "combTexType", "texture.texture.type", 0, "Type",
+    Combo("pnlTexOn", "combTexType", "texture.texture.type", Plain, "Type",
           "image                      =jpeg|noise                       =clouds"),
-    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", 0, "Color1", Limited(0, 255)),
-    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", 0, "Color2", Limited(0, 255)),
-    Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", 0, "Depth",
+    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", Plain, "Color1", Limited(0, 255)),
+    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", Plain, "Color2", Limited(0, 255)),
+    Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", Plain, "Depth",
            Slider(1, 15, 0, 1), Whole(1, 15)),
 
-    Combo("pnlModOn", "combModMode", "modulator.modulator.mode", 2, "Mode",
+    Combo("pnlModOn", "combModMode", "modulator.modulator.mode", Modulator, "Mode",
           "add|multiply                =mul|mix"),
-    Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", Modulator, nullptr,
            channelAmount, MaxOnly(1)),
-    Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", 2, nullptr,
+    Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", Modulator, nullptr,
            Slider(0, 300, 100, 30), MaxOnly(1)),
-    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", 2, nullptr),
-    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", 2, nullptr),
+    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", Modulator, nullptr),
+    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", Modulator, nullptr),
 };
 
 constexpr TGuardRow guards[] = {
@@ -76,11 +87,100 @@ constexpr TGuardRow guards[] = {
 
 constexpr TTabTable table{"tsShader", 0, containers, values, guards};
 
+// The property pages and their list, in list order.
+const char* const propertyPages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
+
+// The property list and the texture slot list sit between the table's rows; the property pages
+// follow the values they hold.
+class TShaderTab : public TEditorTab {
+public:
+    using TEditorTab::TEditorTab;
+
+    void Fill(const std::string& name) override
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (texSlots)
+            texSlots->setCurrentRow(0);
+        TEditorTab::Fill(name);
+        const std::string presence = c_.store.Presence(name);
+        if (texSlots)
+            for (int i = 0; i < 10; ++i)
+                texSlots->item(i)->setCheckState(SlotPresent(presence, i) ? Qt::Checked : Qt::Unchecked);
+        static const char* const probes[4][2] = {{"edtShrColorRed", nullptr},
+                                                 {"edtShrSpeRed", "edtShrHard"},
+                                                 {"edtShrReflRed", "edtShrMinRefl"},
+                                                 {"edtShrTransRed", "edtShrIOR"}};
+        auto* properties = Get<QListWidget>("listShaderList");
+        for (int i = 0; i < 4; ++i) {
+            bool on = false;
+            for (const char* probe : probes[i])
+                if (probe && !EditText(Find(probe)).empty())
+                    on = true;
+            if (properties)
+                properties->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+            c_.binding.EnableTree(Find(propertyPages[i]), on);
+        }
+        if (properties)
+            properties->setCurrentRow(0);
+        ShowPage(Find("tsColor"));
+        const int type = ComboIndex(Find("combTexType"));
+        if (type == 0)
+            ShowPage(Find("tsTexJpeg"));
+        else if (type == 1)
+            ShowPage(Find("tsTexClouds"));
+    }
+
+protected:
+    void Wire(TControlBuilder& builder) override
+    {
+        c_.binding.SelectedSlot = [this] {
+            auto* texSlots = Get<QListWidget>("listTexList");
+            return texSlots ? std::max(0, texSlots->currentRow()) : 0;
+        };
+        QBoxLayout* l = builder.LayoutOf("tsShader");
+        if (!l)
+            return;
+        auto* properties = new QListWidget;
+        properties->setObjectName(QStringLiteral("listShaderList"));
+        for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
+            AddCheckRow(properties, QString::fromLatin1(row));
+        properties->setFixedHeight(80);
+        QObject::connect(properties, &QListWidget::currentRowChanged, properties, [this](int row) {
+            if (row >= 0 && row < 4)
+                ShowPage(Find(propertyPages[row]));
+        });
+        l->insertWidget(1, properties);
+        c_.tree.Add(Page(), properties);
+        auto* texSlots = new QListWidget;
+        texSlots->setObjectName(QStringLiteral("listTexList"));
+        for (int i = 0; i < 10; ++i)
+            AddCheckRow(texSlots, QString::number(i));
+        texSlots->setFlow(QListView::LeftToRight);
+        texSlots->setFixedHeight(36);
+        l->insertWidget(3, texSlots);
+        c_.tree.Add(Page(), texSlots);
+    }
+
+private:
+    static void AddCheckRow(QListWidget* list, const QString& text)
+    {
+        auto* item = new QListWidgetItem(text, list);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+};
+
 } // namespace
 
 const TTabTable& ShaderTabTable()
 {
     return table;
+}
+
+
+std::unique_ptr<TEditorTab> MakeShaderTab(const TTabContext& context)
+{
+    return std::make_unique<TShaderTab>(context, table, "shader");
 }
 
 } // namespace kelvane

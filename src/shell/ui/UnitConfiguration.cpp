@@ -19,15 +19,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr TKindColour kindColours[KindColourCount] = {
-    {"background", "FColor_B", 0x000000},
-    {"filter", "FColor_F", 0x000000},
-    {"light", "FColor_L", 0x0000FF},
-    {"object", "FColor_O", 0x808000},
-    {"render", "FColor_R", 0x808080},
-    {"shader", "FColor_S", 0x800000},
-};
-
 QColor ToQColor(TColor c)
 {
     const TBgr b = SplitColor(c);
@@ -68,24 +59,6 @@ private:
 };
 
 } // namespace
-
-const TKindColour* KindColours()
-{
-    return kindColours;
-}
-
-const TKindColour* FindKindColour(std::string_view kind)
-{
-    for (const TKindColour& entry : kindColours)
-        if (kind == entry.kind)
-            return &entry;
-    return nullptr;
-}
-
-TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry)
-{
-    return settings.ReadColor("System", entry.key, entry.fallback);
-}
 
 const std::vector<TNamedColour>& NamedColours()
 {
@@ -146,8 +119,8 @@ TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
     listFontList->setGeometry(8, 78, 200, 106);
     listFontList->setUniformItemSizes(true);
     listFontList->setItemDelegate(new TFontListDelegate(settings_, listFontList));
-    for (const TKindColour& entry : kindColours)
-        listFontList->addItem(QString::fromLatin1(entry.kind));
+    for (int i = 0; i < KindColourCount; ++i)
+        listFontList->addItem(QString::fromLatin1(KindColours()[i].kind));
 
     clbFontColor = new QComboBox(this);
     clbFontColor->setObjectName(QStringLiteral("clbFontColor"));
@@ -196,7 +169,7 @@ void TfrmConfigu::listFontListClick()
     const int row = listFontList->currentRow();
     if (row < 0 || row >= KindColourCount)
         return;
-    const TColor colour = ReadKindColour(settings_, kindColours[row]);
+    const TColor colour = ReadKindColour(settings_, KindColours()[row]);
     const std::vector<TNamedColour>& named = NamedColours();
     int found = -1;
     for (int i = 0; i < int(named.size()); ++i)
@@ -213,7 +186,7 @@ void TfrmConfigu::clbFontColorChange()
     const int choice = clbFontColor->currentIndex();
     if (row < 0 || row >= KindColourCount || choice < 0)
         return;
-    settings_.WriteColor("System", kindColours[row].key, NamedColours()[size_t(choice)].colour);
+    settings_.WriteColor("System", KindColours()[row].key, NamedColours()[size_t(choice)].colour);
     listFontList->viewport()->update();
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 // The configuration dialog: the renderer's path and the text colour of each element kind.
-#include "controls/ColorConvert.h"
+#include "controls/KindColours.h"
 
 #include <QDialog>
 #include <QString>
 
-#include <string_view>
 #include <vector>
 
 class QComboBox;
@@ -16,20 +15,6 @@ class QPushButton;
 namespace kelvane {
 
 class TIniFileCompo;
-
-// One element kind of the element list with its colour key and default colour.
-struct TKindColour {
-    const char* kind;
-    const char* key;
-    TColor fallback;
-};
-// The six kinds in list order: background, filter, light, object, render, shader.
-const TKindColour* KindColours();
-constexpr int KindColourCount = 6;
-// The row colour of a kind as stored in the settings ("System", "FColor_" ...), or nullptr
-// when the kind has none.
-const TKindColour* FindKindColour(std::string_view kind);
-TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry);
 
 // The named colours the colour drop-down offers, in order.
 struct TNamedColour {

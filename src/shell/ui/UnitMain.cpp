@@ -1,27 +1,22 @@
 #include "shell/ui/UnitMain.h"
 
 #include "controls/IniFileCompo.h"
-#include "controls/ui/ComboBoxYafRay.h"
-#include "controls/ui/EnableControlCheckBox.h"
-#include "controls/ui/LinkedTrackBar.h"
-#include "controls/ui/NumberEdit.h"
 #include "controls/ui/WidgetPlacement.h"
 #include "controls/ui/WidgetTag.h"
 #include "editing/SceneSession.h"
-#include "editing/ui/ControlAccess.h"
-#include "editing/ui/ControlBuilder.h"
 #include "editing/ui/ElementList.h"
+#include "editing/ui/SessionStore.h"
 #include "render/ui/RenderJobUi.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
-#include "scene/NumFormat.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
+#include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
-#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -29,10 +24,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QStackedWidget>
 
-#include <cmath>
+#include <algorithm>
 
 namespace kelvane {
 
@@ -56,13 +49,6 @@ fs::path ToPath(const QString& s)
     return fs::path(s.toStdString());
 }
 
-// A menu caption shows "&" doubled, so that it is not taken as an accelerator marker.
-QString Caption(const QString& path)
-{
-    QString c = path;
-    return c.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 } // namespace
 
 TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
@@ -78,7 +64,8 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     iniFileCom_->SetCaseSensitive(false);
     iniFileCom_->SetFileName("Pellith.ini");
     session_ = std::make_unique<TSceneSession>(programFolder_);
-    binding_ = std::make_unique<TEditorBinding>(tree_, static_cast<IValueStore&>(*this));
+    store_ = std::make_unique<TSessionStore>(*session_);
+    binding_ = std::make_unique<TEditorBinding>(tree_, *store_);
 
     CreateMenus();
     CreateEditors();
@@ -113,44 +100,17 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
 
 void TfrmMain::CreateMenus()
 {
-    auto named = [](QAction* a, const char* name) {
+    auto menu = [this](const char* caption, const char* name) {
+        QMenu* m = menuBar()->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto item = [this](QMenu* m, const char* caption, const char* name, auto handler) {
+        QAction* a = m->addAction(QString::fromLatin1(caption));
         a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("File1"));
-    OpenO1 = named(file->addAction(QStringLiteral("Open")), "OpenO1");
-    SaveS1 = named(file->addAction(QStringLiteral("Save")), "SaveS1");
-    Saveas1 = named(file->addAction(QStringLiteral("Save as...")), "Saveas1");
-    LatestFiles1 = file->addMenu(QStringLiteral("Latest Files"));
-    LatestFiles1->setObjectName(QStringLiteral("LatestFiles1"));
-    for (int i = 0; i < 4; ++i) {
-        LatestFile[i] = LatestFiles1->addAction(QString());
-        LatestFile[i]->setObjectName(QStringLiteral("LatestFile%1").arg(i));
-        QAction* item = LatestFile[i];
-        connect(item, &QAction::triggered, this, [this, item] { OpenO1Click(item); });
-    }
-    file->addSeparator();
-    Configurtion1 = named(file->addAction(QStringLiteral("Configurtion")), "Configurtion1");
-    file->addSeparator();
-    ExitE1 = named(file->addAction(QStringLiteral("Exit")), "ExitE1");
-
-    QMenu* window = menuBar()->addMenu(QStringLiteral("Window"));
-    window->setObjectName(QStringLiteral("Window1"));
-    Imagewindow1 = named(window->addAction(QStringLiteral("Image Window")), "Imagewindow1");
-    Dos1 = named(window->addAction(QStringLiteral("Dos Window")), "Dos1");
-    Color1 = named(window->addAction(QStringLiteral("Color")), "Color1");
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("Help1"));
-    HelpH2 = named(help->addAction(QStringLiteral("Help")), "HelpH2");
-    VersionV1 = named(help->addAction(QStringLiteral("Information")), "VersionV1");
-
-    connect(OpenO1, &QAction::triggered, this, [this] { OpenO1Click(OpenO1); });
-    connect(SaveS1, &QAction::triggered, this, [this] { SaveS1Click(); });
-    connect(Saveas1, &QAction::triggered, this, [this] { Saveas1Click(); });
-    connect(Configurtion1, &QAction::triggered, this, [this] { Configurtion1Click(); });
-    connect(ExitE1, &QAction::triggered, this, [this] { close(); });
     auto raise = [](QWidget* w) {
         if (w) {
             w->show();
@@ -158,11 +118,29 @@ void TfrmMain::CreateMenus()
             w->activateWindow();
         }
     };
-    connect(Imagewindow1, &QAction::triggered, this, [this, raise] { raise(image_); });
-    connect(Dos1, &QAction::triggered, this, [this, raise] { raise(output_); });
-    connect(Color1, &QAction::triggered, this, [this, raise] { raise(colour_); });
-    connect(HelpH2, &QAction::triggered, this, [this] { HelpH2Click(); });
-    connect(VersionV1, &QAction::triggered, this, [this] { VersionV1Click(); });
+    QMenu* file = menu("File", "File1");
+    OpenO1 = item(file, "Open", "OpenO1", [this] { OpenO1Click(OpenO1); });
+    SaveS1 = item(file, "Save", "SaveS1", [this] { SaveS1Click(); });
+    Saveas1 = item(file, "Save as...", "Saveas1", [this] { Saveas1Click(); });
+    LatestFiles1 = file->addMenu(QStringLiteral("Latest Files"));
+    LatestFiles1->setObjectName(QStringLiteral("LatestFiles1"));
+    for (int i = 0; i < RecentItemCount; ++i) {
+        QAction* recent = LatestFiles1->addAction(QString());
+        recent->setObjectName(QStringLiteral("LatestFile%1").arg(i));
+        connect(recent, &QAction::triggered, this, [this, recent] { OpenO1Click(recent); });
+        LatestFile[i] = recent;
+    }
+    file->addSeparator();
+    Configurtion1 = item(file, "Configurtion", "Configurtion1", [this] { Configurtion1Click(); });
+    file->addSeparator();
+    ExitE1 = item(file, "Exit", "ExitE1", [this] { close(); });
+    QMenu* window = menu("Window", "Window1");
+    Imagewindow1 = item(window, "Image Window", "Imagewindow1", [this, raise] { raise(image_); });
+    Dos1 = item(window, "Dos Window", "Dos1", [this, raise] { raise(output_); });
+    Color1 = item(window, "Color", "Color1", [this, raise] { raise(colour_); });
+    QMenu* help = menu("Help", "Help1");
+    HelpH2 = item(help, "Help", "HelpH2", [this] { HelpH2Click(); });
+    VersionV1 = item(help, "Information", "VersionV1", [this] { VersionV1Click(); });
 }
 
 void TfrmMain::CreateEditors()
@@ -180,92 +158,22 @@ void TfrmMain::CreateEditors()
     connect(listObjList, &QListWidget::itemClicked, this, [this] { listObjListClick(); });
     layout->addWidget(listObjList);
 
-    PageControl = new QStackedWidget(central);
-    PageControl->setObjectName(QStringLiteral("PageControl"));
-    tsEmpty = new QWidget;
-    tsEmpty->setObjectName(QStringLiteral("tsEmpty"));
-    PageControl->addWidget(tsEmpty);
+    PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); }},
+                                   central);
+    tsEmpty = PageControl->Empty();
     layout->addWidget(PageControl, 1);
     setCentralWidget(central);
     setFixedSize(565, 613 + menuBar()->sizeHint().height());
-
-    binding_->SelectedSlot = [this] {
-        auto* texSlots = tree_.Get<QListWidget>("listTexList");
-        return texSlots ? std::max(0, texSlots->currentRow()) : 0;
-    };
-
-    TControlBuilder builder(tree_, *binding_, [this](const char* what) { ShowFailure(what); });
-    for (const TTabTable* table : {&RenderTabTable(), &LightTabTable(), &BackgroundTabTable(), &FilterTabTable(),
-                                   &ObjectTabTable(), &ShaderTabTable()}) {
-        QWidget* tab = builder.Build(*table);
-        auto* scroll = new QScrollArea;
-        scroll->setWidgetResizable(true);
-        scroll->setWidget(tab);
-        PageControl->addWidget(scroll);
-        scrollOf_[table->tab] = scroll;
-    }
-
-    // Hand-wired controls the tables cannot describe.
-    if (QBoxLayout* l = builder.LayoutOf("pnlRenOn")) {
-        renderPanel_ = new TRenderPanel(*session_, programFolder_, l, RenderPanelHooks(), this);
-        btnStopRen = renderPanel_->btnStopRen;
-        for (QWidget* w : {static_cast<QWidget*>(renderPanel_->btnRen), static_cast<QWidget*>(btnStopRen),
-                           static_cast<QWidget*>(renderPanel_->lbProg), static_cast<QWidget*>(renderPanel_->ProgressBar)})
-            tree_.Add(tree_.Find("pnlRenOn"), w);
-    }
-    QWidget* shader = tree_.Find("tsShader");
-    if (QBoxLayout* l = builder.LayoutOf("tsShader")) {
-        auto* properties = new QListWidget;
-        properties->setObjectName(QStringLiteral("listShaderList"));
-        for (const char* row : {"Color", "Specular", "Reflection", "Transparency"}) {
-            auto* item = new QListWidgetItem(QString::fromLatin1(row), properties);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
+    // The render panel goes into the render tab's "Render" box.
+    if (QWidget* box = tree_.Find("pnlRenOn"))
+        if (auto* l = qobject_cast<QBoxLayout*>(box->layout())) {
+            renderPanel_ = new TRenderPanel(*session_, programFolder_, l, RenderPanelHooks(), this);
+            btnStopRen = renderPanel_->btnStopRen;
+            for (QWidget* w : {static_cast<QWidget*>(renderPanel_->btnRen), static_cast<QWidget*>(btnStopRen),
+                               static_cast<QWidget*>(renderPanel_->lbProg),
+                               static_cast<QWidget*>(renderPanel_->ProgressBar)})
+                tree_.Add(box, w);
         }
-        properties->setFixedHeight(80);
-        connect(properties, &QListWidget::currentRowChanged, this, [this](int row) {
-            static const char* const pages[] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
-            if (row >= 0 && row < 4)
-                ShowPage(tree_.Find(pages[row]));
-        });
-        l->insertWidget(1, properties);
-        tree_.Add(shader, properties);
-        auto* texSlots = new QListWidget;
-        texSlots->setObjectName(QStringLiteral("listTexList"));
-        for (int i = 0; i < 10; ++i) {
-            auto* item = new QListWidgetItem(QString::number(i), texSlots);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            item->setCheckState(Qt::Unchecked);
-        }
-        texSlots->setFlow(QListView::LeftToRight);
-        texSlots->setFixedHeight(36);
-        l->insertWidget(3, texSlots);
-        tree_.Add(shader, texSlots);
-    }
-    if (auto* type = tree_.Get<TComboBoxYafRay>("combBGType"))
-        connect(type, &QComboBox::activated, this, [this, type] { Guarded(this, [&] { combBGTypeChange(type); }); });
-    // The output name is shown without its extension and written with ".tga".
-    if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
-        connect(saveName, &QLineEdit::editingFinished, this, [this, saveName] {
-            Guarded(this, [&] {
-                session_->SetValue(u"render.outfile.value", u"", saveName->text().toStdU16String() + u".tga", 0);
-            });
-        });
-    if (auto* size = tree_.Get<QComboBox>("cbSize"))
-        connect(size, &QComboBox::activated, this, [this](int row) {
-            static const int sizes[3][2] = {{480, 360}, {640, 480}, {800, 600}};
-            if (row < 0 || row > 2)
-                return;
-            Guarded(this, [&] {
-                QWidget* width = tree_.Find("edtWidth");
-                QWidget* height = tree_.Find("edtHeight");
-                SetEditText(width, std::to_string(sizes[row][0]));
-                SetEditText(height, std::to_string(sizes[row][1]));
-                binding_->edtWidthExit(width);
-                binding_->edtWidthExit(height);
-            });
-        });
-    ShowPage(tsEmpty);
 }
 
 void TfrmMain::FormCreate()
@@ -277,14 +185,7 @@ void TfrmMain::FormCreate()
     }
     if (ini.ReadString("System", "StopWindow", "Show") == "NotShow")
         SetTag(btnStopRen, 1);
-    std::vector<std::string> recent;
-    ini.ReadList("System", "LatestFiles", recent);
-    auto& files = session_->RecentFiles();
-    files.clear();
-    for (const std::string& r : recent)
-        files.emplace_back(r);
-    for (int i = 0; i < 4; ++i)
-        files.emplace_back();
+    LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
     ReadForm(ini, "Interface", "MainWindow", *this);
 }
@@ -294,13 +195,7 @@ void TfrmMain::FormCloseQuery()
     closed_ = true;
     TIniFileCompo& ini = *iniFileCom_;
     WriteForm(ini, "Interface", "MainWindow", *this);
-    auto& files = session_->RecentFiles();
-    if (files.size() > 4)
-        files.resize(4);
-    std::vector<std::string> recent;
-    for (const fs::path& p : files)
-        recent.push_back(p.string());
-    ini.WriteList("System", "LatestFiles", recent);
+    StoreRecentFiles(ini, session_->RecentFiles());
     session_->DeleteRenderingFile();
     if (colour_)
         colour_->SavePlacement();
@@ -317,9 +212,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::RefreshLatestFiles()
 {
-    const auto& files = session_->RecentFiles();
-    for (int i = 0; i < 4; ++i)
-        LatestFile[i]->setText(size_t(i) < files.size() ? Caption(ToQ(files[size_t(i)])) : QString());
+    ShowRecentFiles(LatestFile, session_->RecentFiles());
 }
 
 void TfrmMain::OpenO1Click(QAction* sender)
@@ -329,18 +222,11 @@ void TfrmMain::OpenO1Click(QAction* sender)
         for (const QString& f : Dialogs().GetOpenFileNames(this, QStringLiteral("Select File"),
                                                             QString::fromLatin1(openFilter), true))
             paths.push_back(ToPath(f));
-    } else if (sender && !sender->text().isEmpty()) {
-        int index = -1;
-        for (int i = 0; i < 4; ++i)
-            if (LatestFile[i] == sender)
-                index = i;
-        if (index < 0)
+    } else if (sender && !RecentItemPath(sender).isEmpty()) {
+        const int index = int(std::find(LatestFile, LatestFile + RecentItemCount, sender) - LatestFile);
+        if (index == RecentItemCount)
             return;
-        // The caption without its accelerator markers is the path.
-        QString path = sender->text();
-        path.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-        path.remove(QLatin1Char('&'));
-        path.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+        const QString path = RecentItemPath(sender);
         if (FileExists(ToPath(path))) {
             paths.push_back(ToPath(path));
         } else {
@@ -379,21 +265,7 @@ void TfrmMain::RefreshScene()
     listObjList->SetRows(rows);
     if (session_->SelectedRow() >= 0)
         listObjList->setCurrentRow(session_->SelectedRow());
-    FillNameCombo("combCamera", session_->CameraNames());
-    FillNameCombo("combBG", session_->BackgroundNames());
-    FillNameCombo("combObjShader", session_->ShaderNames());
-}
-
-void TfrmMain::FillNameCombo(const char* name, const std::vector<std::u16string>& names)
-{
-    auto* combo = tree_.Get<TComboBoxYafRay>(name);
-    if (!combo)
-        return;
-    std::vector<std::string> items;
-    for (const auto& n : names)
-        items.push_back(Narrow(n));
-    combo->SetItems(items);
-    combo->setCurrentIndex(-1);
+    PageControl->SceneOpened();
 }
 
 void TfrmMain::SaveS1Click()
@@ -443,300 +315,13 @@ void TfrmMain::listObjListClick()
     Guarded(this, [&] {
         session_->SelectRow(row);
         const std::string kind = Narrow(session_->SelectedKind());
-        FillTab(TabOfKind(kind), Narrow(session_->SelectedName()));
+        FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
     });
-}
-
-QWidget* TfrmMain::TabOfKind(const std::string& kind) const
-{
-    static const std::map<std::string, std::string> tabs = {
-        {"render", "tsRender"}, {"light", "tsLight"}, {"background", "tsBackGround"},
-        {"filter", "tsFilter"}, {"object", "tsObject"}, {"shader", "tsShader"},
-    };
-    const auto it = tabs.find(kind);
-    return it == tabs.end() ? tsEmpty : tree_.Find(it->second);
-}
-
-void TfrmMain::FillTab(QWidget* tab, const std::string& name)
-{
-    if (!tab)
-        return;
-    const QString t = tab->objectName();
-    if (t == QLatin1String("tsRender")) {
-        FillRender(name);
-    } else if (t == QLatin1String("tsLight")) {
-        FillLight(name);
-    } else if (t == QLatin1String("tsBackGround")) {
-        binding_->LoadContainer(tab, name, tab);
-        combBGTypeChange(nullptr);
-    } else if (t == QLatin1String("tsFilter")) {
-        FillFilter();
-    } else if (t == QLatin1String("tsObject")) {
-        FillObject(name);
-    } else if (t == QLatin1String("tsShader")) {
-        FillShader(name);
-    } else if (t != QLatin1String("tsEmpty")) {
-        binding_->LoadContainer(tab, name, tab);
-    }
-    ShowPage(tab);
-}
-
-void TfrmMain::FillRender(const std::string& name)
-{
-    QWidget* tab = tree_.Find("tsRender");
-    binding_->LoadContainer(tab, name, tab);
-    // The output name without its extension: cut from the last "." when it follows the folder.
-    if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName")) {
-        std::string out = Narrow(session_->GetValue(u"render.outfile.value", u""));
-        const size_t dot = out.rfind('.');
-        const size_t sep = out.find_last_of("\\:/");
-        if (dot != std::string::npos && (sep == std::string::npos || dot > sep))
-            out.resize(dot);
-        saveName->setText(QString::fromStdString(out));
-    }
-    std::string samples = Narrow(session_->GetValue(u"render.render.samples", u""));
-    if (samples.empty())
-        samples = "0";
-    const int row = int(std::trunc(std::sqrt(StrToFloat(samples)) - 0.1));
-    SetComboIndex(tree_.Find("cbAA"), row >= 0 && row < 7 ? row : -1);
-}
-
-void TfrmMain::FillObject(const std::string& name)
-{
-    QWidget* tab = tree_.Find("tsObject");
-    binding_->LoadContainer(tab, name, tab);
-    const bool caustic = !EditText(tree_.Find("edtCauIOR")).empty() ||
-                         ComboIndex(tree_.Find("combObjReceiveRad")) >= 0 ||
-                         ComboIndex(tree_.Find("combObjEmitRad")) >= 0;
-    SetGuardChecked(tree_.Find("cbObjCaustic"), caustic);
-    binding_->EnableTree(tree_.Find("pnlObjCausticOn"), caustic);
-}
-
-void TfrmMain::FillFilter()
-{
-    QWidget* tab = tree_.Find("tsFilter");
-    QWidget* dof = tree_.Find("pnlDOFOn");
-    QWidget* an = tree_.Find("pnlAntiNoiseOn");
-    binding_->LoadContainer(dof, "dof", tab);
-    binding_->LoadContainer(an, "an", tab);
-    TNameValueList& presence = session_->PresenceTable();
-    const bool hasDof = Narrow(presence.Values(u"dof")) == "1";
-    const bool hasAn = Narrow(presence.Values(u"an")) == "1";
-    SetGuardChecked(tree_.Find("cbFilDOF"), hasDof);
-    SetGuardChecked(tree_.Find("cbFilAntiNoise"), hasAn);
-    TEnableControlCheckBox::SetEnabledTree(dof, hasDof);
-    TEnableControlCheckBox::SetEnabledTree(an, hasAn);
-    dof->setVisible(hasDof);
-    an->setVisible(hasAn);
-}
-
-void TfrmMain::FillShader(const std::string& name)
-{
-    QWidget* tab = tree_.Find("tsShader");
-    auto* texSlots = tree_.Get<QListWidget>("listTexList");
-    if (texSlots)
-        texSlots->setCurrentRow(0);
-    binding_->LoadContainer(tab, name, tab);
-    const std::string flags = Narrow(session_->PresenceTable().Values(Widen(name)));
-    if (texSlots)
-        for (int i = 0; i < 10; ++i)
-            texSlots->item(i)->setCheckState(size_t(i) < flags.size() && flags[size_t(i)] == '1' ? Qt::Checked
-                                                                                                 : Qt::Unchecked);
-    // The property pages follow the values they hold.
-    static const char* const pages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
-    static const char* const probes[4][2] = {{"edtShrColorRed", nullptr},
-                                             {"edtShrSpeRed", "edtShrHard"},
-                                             {"edtShrReflRed", "edtShrMinRefl"},
-                                             {"edtShrTransRed", "edtShrIOR"}};
-    auto* properties = tree_.Get<QListWidget>("listShaderList");
-    for (int i = 0; i < 4; ++i) {
-        bool on = false;
-        for (const char* probe : probes[i])
-            if (probe && !EditText(tree_.Find(probe)).empty())
-                on = true;
-        if (properties)
-            properties->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-        binding_->EnableTree(tree_.Find(pages[i]), on);
-    }
-    if (properties)
-        properties->setCurrentRow(0);
-    ShowPage(tree_.Find("tsColor"));
-    const int type = ComboIndex(tree_.Find("combTexType"));
-    if (type == 0)
-        ShowPage(tree_.Find("tsTexJpeg"));
-    else if (type == 1)
-        ShowPage(tree_.Find("tsTexClouds"));
-}
-
-void TfrmMain::SetPowerRange(double max, double min, int scale, int ticks)
-{
-    if (auto* slider = tree_.Get<TLinkedTrackBar>("tbLgtPower")) {
-        slider->setRange(int(min * scale), int(max * scale));
-        slider->SetScale(scale);
-        slider->SetFrequency(ticks);
-    }
-    if (auto* edit = tree_.Get<TNumberEdit>("edtLgtPower")) {
-        edit->SetMax(max);
-        edit->SetMin(min);
-    }
-}
-
-void TfrmMain::FillLight(const std::string& name)
-{
-    // What each direct-light type sets: type box row (or an added item), power range, page.
-    struct TLightType {
-        const char* type;
-        bool added;
-        double max;
-        int scale, ticks;
-        const char* page;
-    };
-    static const TLightType types[] = {
-        {"pointlight", false, 500, 1, 50, "tsLgtPoint"},  {"sunlight", false, 50, 10, 50, "tsLgtPoint"},
-        {"softlight", false, 10000, 1, 1000, "tsLgtSoft"}, {"spotlight", false, 5000, 1, 500, "tsLgtSpot"},
-        {"arealight", true, 1000, 1, 100, "tsLgtArea"},    {"hemilight", true, 25, 10, 25, "tsLgtHemi"},
-        {"pathlight", true, 25, 10, 25, "tsLgtPath"},
-    };
-    QWidget* tab = tree_.Find("tsLight");
-    auto* typeBox = tree_.Get<TComboBoxYafRay>("combLgtType");
-    for (int i = typeBox->count() - 1; i >= 4; --i)
-        typeBox->removeItem(i);
-    const std::string flags = Narrow(session_->PresenceTable().Values(Widen(name)));
-    binding_->EnableTree(tab, false);
-    binding_->EnableTree(tree_.Find("pnlLgtSelect"), true);
-    const bool direct = (!flags.empty() && flags[0] == '1') || flags == "000";
-    SetGuardChecked(tree_.Find("cbLight"), direct);
-    if (direct) {
-        const std::string element = flags == "000" ? name : name + ".light";
-        const std::string type = Narrow(session_->GetValue(u"light.light.type", Widen(element)));
-        const TLightType* found = nullptr;
-        for (const TLightType& t : types)
-            if (type == t.type)
-                found = &t;
-        if (found) {
-            if (found->added)
-                typeBox->AddItem(found->type);
-            SetPowerRange(found->max, 0, found->scale, found->ticks);
-            ShowPage(tree_.Find(found->page));
-        }
-        binding_->LoadContainer(tree_.Find("pcLight"), element, tab);
-        binding_->LoadContainer(tree_.Find("pnlLgtBasic"), element, tab);
-        if (type == "hemilight" || type == "pathlight") {
-            typeBox->setEnabled(false);
-            binding_->EnableTree(tree_.Find("pnlLgtSelect"), false);
-        }
-        if (type == "pathlight")
-            binding_->EnableTree(tree_.Find("pnlLgtColorOn"), false);
-    }
-    const bool diffuse = flags.size() > 1 && flags[1] == '1';
-    const bool caustic = flags.size() > 2 && flags[2] == '1';
-    SetGuardChecked(tree_.Find("cbDiffuse"), diffuse);
-    SetGuardChecked(tree_.Find("cbCaustics"), caustic);
-    if (diffuse) {
-        binding_->LoadContainer(tree_.Find("tsDiffuse"), name + ".diffuse", tab);
-        ShowPage(tree_.Find("tsDiffuse"));
-    }
-    if (caustic) {
-        binding_->LoadContainer(tree_.Find("tsCaustic"), name + ".caustic", tab);
-        ShowPage(tree_.Find("tsCaustic"));
-    }
-    // A panel without parts collapses.
-    const auto collapse = [](QWidget* panel, bool open) {
-        if (panel)
-            panel->setMaximumHeight(open ? QWIDGETSIZE_MAX : 1);
-    };
-    collapse(tree_.Find("pnlGIOn"), diffuse || caustic);
-    collapse(tree_.Find("pnlLightOn"), direct);
-}
-
-void TfrmMain::combBGTypeChange(QWidget* sender)
-{
-    QWidget* sunsky = tree_.Find("pnlBGSunskyOn");
-    if (ComboIndex(tree_.Find("combBGType")) == 0) {
-        sunsky->hide();
-        const std::u16string name = session_->SelectedName();
-        session_->DeleteValue(u"background.background.turbidy", name);
-        session_->DeleteValue(u"background.background.add_sun", name);
-    } else {
-        sunsky->show();
-    }
-    if (sender)
-        binding_->edtWidthExit(sender);
-}
-
-void TfrmMain::ShowPage(QWidget* page)
-{
-    if (!page)
-        return;
-    if (const auto it = scrollOf_.find(page->objectName().toStdString()); it != scrollOf_.end()) {
-        PageControl->setCurrentWidget(it->second);
-        return;
-    }
-    if (page == tsEmpty) {
-        PageControl->setCurrentWidget(tsEmpty);
-        return;
-    }
-    // A page of a nested page control becomes current within it.
-    for (QWidget* p = page->parentWidget(); p; p = p->parentWidget()) {
-        if (auto* stack = qobject_cast<QStackedWidget*>(p)) {
-            if (stack != PageControl && stack->indexOf(page) >= 0) {
-                if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
-                    tabs->setCurrentWidget(page);
-                else
-                    stack->setCurrentWidget(page);
-            }
-            return;
-        }
-    }
-}
-
-QWidget* TfrmMain::CurrentPage() const
-{
-    QWidget* current = PageControl->currentWidget();
-    if (auto* scroll = qobject_cast<QScrollArea*>(current))
-        return scroll->widget();
-    return current;
-}
-
-std::string TfrmMain::GetValue(std::string_view path, std::string_view name)
-{
-    return Narrow(session_->GetValue(Widen(path), Widen(name)));
-}
-
-void TfrmMain::SetValue(std::string_view path, std::string_view name, std::string_view value, int kind)
-{
-    session_->SetValue(Widen(path), Widen(name), Widen(value), kind);
-}
-
-void TfrmMain::BeginModulatorView()
-{
-    session_->BeginModulatorView();
-}
-
-void TfrmMain::EndModulatorView()
-{
-    session_->EndModulatorView();
-}
-
-std::string TfrmMain::SelectedName()
-{
-    return Narrow(session_->SelectedName());
 }
 
 void TfrmMain::ShowFailure(const char* what)
 {
     kelvane::ShowFailure(this, what);
-}
-
-TKelvaneWindows::~TKelvaneWindows()
-{
-    // The close handler stores the colour picker's placement, so it runs while that exists.
-    if (main)
-        main->Shutdown();
-    colour.reset();
-    output.reset();
-    image.reset();
-    main.reset();
 }
 
 TRenderPanelHooks TfrmMain::RenderPanelHooks()
@@ -770,19 +355,6 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
             image_->lblTime->setText(text);
     };
     return hooks;
-}
-
-std::unique_ptr<TKelvaneWindows> StartKelvane(const fs::path& programFolder)
-{
-    QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    auto windows = std::make_unique<TKelvaneWindows>();
-    windows->main = std::make_unique<TfrmMain>(programFolder);
-    windows->image = std::make_unique<TfrmImgRen>();
-    windows->output = std::make_unique<TfrmDos>();
-    windows->colour = std::make_unique<TfrmColor>(windows->main->IniFileCom());
-    windows->main->AttachWindows(windows->image.get(), windows->output.get(), windows->colour.get());
-    windows->main->show();
-    return windows;
 }
 
 } // namespace kelvane

@@ -2,31 +2,32 @@
 // The main window: start-up and shut-down, the menus, File > Open / Save / Save as, the element
 // list and the editor tabs. It holds the scene session and shows its state.
 #include "editing/ui/Binding.h"
+#include "editing/ui/EditorPages.h"
 #include "scene/FileIO.h"
+#include "shell/ui/RecentFiles.h"
 
 #include <QMainWindow>
 
-#include <map>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
-class QStackedWidget;
 class QPushButton;
 
 namespace kelvane {
 
-class TControlBuilder;
 class TElementList;
 class TIniFileCompo;
 class TSceneSession;
+class TSessionStore;
 class TfrmColor;
 class TfrmDos;
 class TfrmImgRen;
 class TRenderPanel;
 struct TRenderPanelHooks;
 
-class TfrmMain : public QMainWindow, private IValueStore {
+class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     // programFolder holds "Pellith.ini", the temporary files and "readme.txt".
@@ -40,11 +41,10 @@ public:
 
     TIniFileCompo& IniFileCom() { return *iniFileCom_; }
     TSceneSession& Session() { return *session_; }
-    const fs::path& ProgramFolder() const { return programFolder_; }
     TControlTree& Controls() { return tree_; }
     TEditorBinding& Binding() { return *binding_; }
     TElementList* listObjList = nullptr;
-    QStackedWidget* PageControl = nullptr;
+    TEditorPages* PageControl = nullptr;
     QWidget* tsEmpty = nullptr;
     QPushButton* btnStopRen = nullptr;
     TRenderPanel* RenderPanel() const { return renderPanel_; }
@@ -54,7 +54,7 @@ public:
     QAction* SaveS1 = nullptr;
     QAction* Saveas1 = nullptr;
     QMenu* LatestFiles1 = nullptr;
-    QAction* LatestFile[4] = {};
+    QAction* LatestFile[RecentItemCount] = {};
     QAction* Configurtion1 = nullptr;
     QAction* ExitE1 = nullptr;
     QAction* Imagewindow1 = nullptr;
@@ -75,44 +75,28 @@ public:
     void RefreshLatestFiles();
 
     // Fills a tab (or page) from the working element and shows it.
-    void FillTab(QWidget* tab, const std::string& name);
-    void ShowPage(QWidget* page);
-    QWidget* CurrentPage() const;
-    QWidget* TabOfKind(const std::string& kind) const;
-    void combBGTypeChange(QWidget* sender);
+    void FillTab(QWidget* tab, const std::string& name) { PageControl->FillTab(tab, name); }
+    void ShowPage(QWidget* page) { PageControl->ShowPage(page); }
+    QWidget* CurrentPage() const { return PageControl->CurrentPage(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // IValueStore
-    std::string GetValue(std::string_view path, std::string_view name) override;
-    void SetValue(std::string_view path, std::string_view name, std::string_view value, int kind) override;
-    void BeginModulatorView() override;
-    void EndModulatorView() override;
-    std::string SelectedName() override;
-
     void FormCreate();
     void FormCloseQuery();
     void CreateMenus();
     void CreateEditors();
     void RefreshScene();
-    void FillNameCombo(const char* name, const std::vector<std::u16string>& names);
-    void FillRender(const std::string& name);
-    void FillObject(const std::string& name);
-    void FillFilter();
-    void FillShader(const std::string& name);
-    void FillLight(const std::string& name);
-    void SetPowerRange(double max, double min, int scale, int ticks);
     void ShowFailure(const char* what);
     TRenderPanelHooks RenderPanelHooks();
 
     fs::path programFolder_;
     std::unique_ptr<TIniFileCompo> iniFileCom_;
     std::unique_ptr<TSceneSession> session_;
+    std::unique_ptr<TSessionStore> store_;
     TControlTree tree_;
     std::unique_ptr<TEditorBinding> binding_;
-    std::map<std::string, QWidget*> scrollOf_;  // tab name -> the page in PageControl
     TfrmImgRen* image_ = nullptr;
     TfrmDos* output_ = nullptr;
     TfrmColor* colour_ = nullptr;

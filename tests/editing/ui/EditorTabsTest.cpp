@@ -1,6 +1,6 @@
 // The editor tabs on the bundled sample scene: rows selected, values loaded, fields typed into
 // and left, the scene saved and the written file read back.
-#include "../../shell/ui/FakeDialogs.h"
+#include "../../shell/ui/EditorFixture.h"
 
 #include "controls/ColorConvert.h"
 #include "controls/IniFileCompo.h"
@@ -13,8 +13,6 @@
 #include "editing/ui/Binding.h"
 #include "editing/ui/ElementList.h"
 #include "scene/TextCodec.h"
-#include "shell/ui/UnitMain.h"
-#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -29,21 +27,15 @@ class EditorTabs : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_.Write("Pellith.ini", "[System]\r\nEXEPath=/opt/yafray/yafray\r\n");
-        const fs::path folder = dir_.Path() / "scene";
-        fs::create_directories(folder);
-        const fs::path samples = fs::path(KELVANE_SOURCE_DIR) / "data" / "samples";
-        fs::copy_file(samples / "sample.xml", folder / "sample.xml");
-        fs::copy_file(samples / "wood.jpg", folder / "wood.jpg");
-        scene_ = folder / "sample.xml";
-        windows_ = StartKelvane(dir_.Path());
+        scene_ = f_.CopySample("scene");
+        f_.Start();
         main().OpenScenes({scene_});
-        ASSERT_TRUE(dialogs_.errors.empty()) << dialogs_.errors[0].toStdString();
+        ASSERT_TRUE(f_.dialogs.errors.empty()) << f_.dialogs.errors[0].toStdString();
         main().activateWindow();
         (void)QTest::qWaitForWindowActive(&main());
     }
 
-    TfrmMain& main() { return *windows_->main; }
+    TfrmMain& main() { return f_.Main(); }
 
     template <typename T = QWidget>
     T* Control(const char* name)
@@ -59,7 +51,7 @@ protected:
         ASSERT_EQ(items.size(), 1) << row.toStdString();
         main().listObjList->setCurrentItem(items[0]);
         main().listObjListClick();
-        ASSERT_TRUE(dialogs_.errors.empty()) << dialogs_.errors[0].toStdString();
+        ASSERT_TRUE(f_.dialogs.errors.empty()) << f_.dialogs.errors[0].toStdString();
     }
 
     // Types into a field with the keyboard and leaves it for the element list.
@@ -84,15 +76,12 @@ protected:
     std::string SaveAndRead()
     {
         main().SaveS1->trigger();
-        EXPECT_TRUE(dialogs_.errors.empty());
+        EXPECT_TRUE(f_.dialogs.errors.empty());
         return ReadAll(scene_);
     }
 
-    TempDir dir_;
-    TFakeDialogs dialogs_;
-    TDialogsScope scope_{dialogs_};
+    TEditorFixture f_;
     fs::path scene_;
-    std::unique_ptr<TKelvaneWindows> windows_;
 };
 
 bool Contains(const std::string& text, const std::string& part)
@@ -173,22 +162,9 @@ TEST_F(EditorTabs, ReselectingCommitsAndRefills)
     EXPECT_EQ(Text("edtLgtPower"), "2.5");
 }
 
-} // namespace kelvane::test
-
-namespace kelvane::test {
 
 using Binding = EditorTabs;
 using ElementList = EditorTabs;
-
-TEST_F(Binding, GroupCodesFromNames)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"edtLgtPower", "Lgt"}, {"tbLgtPower", "Lgt"}, {"cbModColor", "Mod"}, {"combTexType", "Tex"},
-        {"edtDOFNearB", "DOF"}, {"tbAtNRadius", "AtN"}, {"CombGIHRandom", "GIH"}, {"edtGICPower", "GIC"},
-    };
-    for (const auto& [name, code] : cases)
-        EXPECT_EQ(GroupCode(main().Controls().Find(name)), code) << name;
-}
 
 TEST_F(Binding, SliderWritesPositionOverItsScale)
 {
@@ -287,12 +263,6 @@ TEST_F(ElementList, RowsAreDrawnInTheStoredKindColour)
     EXPECT_TRUE(green);
 }
 
-} // namespace kelvane::test
-
-namespace kelvane::test {
-
-
-
 TEST_F(ElementList, UncheckedRowIsLeftOutOfTheSavedSceneRenderRowStays)
 {
     auto* list = main().listObjList;
@@ -306,7 +276,7 @@ TEST_F(ElementList, UncheckedRowIsLeftOutOfTheSavedSceneRenderRowStays)
     const std::string saved = SaveAndRead();
     EXPECT_FALSE(Contains(saved, "name=\"Sun\""));
     EXPECT_TRUE(Contains(saved, "<render "));
-    EXPECT_TRUE(dialogs_.errors.empty());
+    EXPECT_TRUE(f_.dialogs.errors.empty());
 }
 
 TEST_F(ElementList, DropDownAndTextFieldWriteWhenLeft)
@@ -336,14 +306,14 @@ TEST_F(ElementList, DropDownAndTextFieldWriteWhenLeft)
 TEST_F(ElementList, BrokenNumberInTheSceneShowsAnErrorAndKeepsTheWindowUsable)
 {
     Select("light -- Lamp");
-    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong", 0);
+    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong");
     // Re-selecting commits, then the fill meets the text.
     main().listObjList->setCurrentItem(
         main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly).value(0));
     main().listObjListClick();
-    ASSERT_EQ(dialogs_.errors.size(), 1u);
-    EXPECT_EQ(dialogs_.errors[0], QStringLiteral("'strong' is not a valid floating point value"));
-    dialogs_.errors.clear();
+    ASSERT_EQ(f_.dialogs.errors.size(), 1u);
+    EXPECT_EQ(f_.dialogs.errors[0], QStringLiteral("'strong' is not a valid floating point value"));
+    f_.dialogs.errors.clear();
     Select("object -- Box");
     EXPECT_EQ(Text("edtCauIOR"), "1.5");
 }

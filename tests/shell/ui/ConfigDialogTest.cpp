@@ -49,14 +49,6 @@ TEST(ConfigDialog, WindowAndKindRows)
     EXPECT_EQ(rows, QStringList({"background", "filter", "light", "object", "render", "shader"}));
 }
 
-TEST(ConfigDialog, DefaultColoursWithoutSettings)
-{
-    ConfigFixture f;
-    const TColor expected[KindColourCount] = {0x000000, 0x000000, 0x0000FF, 0x808000, 0x808080, 0x800000};
-    for (int i = 0; i < KindColourCount; ++i)
-        EXPECT_EQ(ReadKindColour(f.ini, KindColours()[i]), expected[i]) << KindColours()[i].kind;
-}
-
 TEST(ConfigDialog, OkRefusesAnEmptyPathAndStoresAChosenOne)
 {
     ConfigFixture f;

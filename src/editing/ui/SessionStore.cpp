@@ -1,0 +1,69 @@
+#include "editing/ui/SessionStore.h"
+
+#include "editing/SceneSession.h"
+
+namespace kelvane {
+
+namespace {
+
+std::vector<std::string> Narrowed(const std::vector<WideString>& names)
+{
+    std::vector<std::string> out;
+    for (const WideString& n : names)
+        out.push_back(Narrow(n));
+    return out;
+}
+
+} // namespace
+
+std::string TSessionStore::GetValue(std::string_view path, std::string_view name)
+{
+    return Narrow(session_.GetValue(Widen(path), Widen(name)));
+}
+
+void TSessionStore::SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind)
+{
+    session_.SetValue(Widen(path), Widen(name), Widen(value), keyKind);
+}
+
+void TSessionStore::BeginModulatorView()
+{
+    session_.BeginModulatorView();
+}
+
+void TSessionStore::EndModulatorView()
+{
+    session_.EndModulatorView();
+}
+
+std::string TSessionStore::SelectedName()
+{
+    return Narrow(session_.SelectedName());
+}
+
+void TSessionStore::DeleteValue(std::string_view path, std::string_view name)
+{
+    session_.DeleteValue(Widen(path), Widen(name));
+}
+
+std::string TSessionStore::Presence(std::string_view name)
+{
+    return Narrow(session_.PresenceTable().Values(Widen(name)));
+}
+
+std::vector<std::string> TSessionStore::CameraNames()
+{
+    return Narrowed(session_.CameraNames());
+}
+
+std::vector<std::string> TSessionStore::BackgroundNames()
+{
+    return Narrowed(session_.BackgroundNames());
+}
+
+std::vector<std::string> TSessionStore::ShaderNames()
+{
+    return Narrowed(session_.ShaderNames());
+}
+
+} // namespace kelvane

@@ -1,0 +1,33 @@
+#pragma once
+// The value store over the scene session: the one route from the editor tabs to the session.
+#include "editing/ui/Binding.h"
+
+#include <vector>
+
+namespace kelvane {
+
+class TSceneSession;
+
+class TSessionStore : public IValueStore {
+public:
+    explicit TSessionStore(TSceneSession& session) : session_(session) {}
+
+    std::string GetValue(std::string_view path, std::string_view name) override;
+    void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind) override;
+    void BeginModulatorView() override;
+    void EndModulatorView() override;
+    std::string SelectedName() override;
+
+    void DeleteValue(std::string_view path, std::string_view name);
+    // The presence characters held for an element name (empty when none).
+    std::string Presence(std::string_view name);
+    // The names the scene's name lists offer.
+    std::vector<std::string> CameraNames();
+    std::vector<std::string> BackgroundNames();
+    std::vector<std::string> ShaderNames();
+
+private:
+    TSceneSession& session_;
+};
+
+} // namespace kelvane
