@@ -88,29 +88,14 @@ std::string ConfiguredRenderer(const fs::path& programFolder)
 
 } // namespace
 
-int RunRender(const std::vector<std::string>& args, const fs::path& workFolder, const fs::path& programFolder)
+int RunRender(const TOptions& command, const fs::path& workFolder, const fs::path& programFolder)
 {
-    std::vector<fs::path> scenes;
-    std::string renderer;
-    bool haveRenderer = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--renderer") {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "kelvane-scene: --renderer needs a PATH\n");
-                return 2;
-            }
-            renderer = args[++i];
-            haveRenderer = true;
-        } else {
-            scenes.emplace_back(args[i]);
-        }
-    }
+    std::vector<fs::path> scenes(command.files.begin(), command.files.end());
     if (scenes.empty()) {
         std::fprintf(stderr, "kelvane-scene: render needs FILE...\n");
         return 2;
     }
-    if (!haveRenderer)
-        renderer = ConfiguredRenderer(programFolder);
+    const std::string renderer = command.renderer ? *command.renderer : ConfiguredRenderer(programFolder);
 
     TSceneSession session(workFolder);
     try {

@@ -49,47 +49,38 @@ void Open(TSceneSession& session, const std::string& file)
 
 } // namespace
 
-int RunSessionList(const std::vector<std::string>& args, const fs::path& workFolder)
+int RunSessionList(const TOptions& options, const fs::path& workFolder)
 {
     return Guarded([&] {
         TSceneSession session(workFolder);
-        Open(session, args.at(0));
+        Open(session, options.files.at(0));
         const std::string out = ListRows(session.Rows());
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     });
 }
 
-int RunSessionSave(const std::vector<std::string>& args, const fs::path& workFolder)
+int RunSessionSave(const TOptions& options, const fs::path& workFolder)
 {
     return Guarded([&] {
-        if (args.size() < 2)
-            throw EKelvaneError("save needs FILE OUT [--leave-out ROW]...");
-        std::vector<std::string> leaveOut;
-        for (size_t i = 2; i < args.size(); i += 2) {
-            if (args[i] != "--leave-out" || i + 1 >= args.size())
-                throw EKelvaneError("save takes FILE OUT [--leave-out ROW]...");
-            leaveOut.push_back(args[i + 1]);
-        }
         TSceneSession session(workFolder);
-        Open(session, args[0]);
-        for (const std::string& text : leaveOut) {
+        Open(session, options.files.at(0));
+        for (const std::string& text : options.leaveOut) {
             const int row = session.FindRow(Widen(text));
             if (row < 0)
                 throw EKelvaneError("no such row: \"" + text + "\"");
             if (!session.SetRowChecked(row, false))
                 throw EKelvaneError("the check box of row \"" + text + "\" cannot be changed");
         }
-        session.SaveAs(fs::path(args[1]));
+        session.SaveAs(fs::path(options.files.at(1)));
         return 0;
     });
 }
 
-int RunSessionEdit(const std::vector<std::string>& args, const fs::path& workFolder)
+int RunSessionEdit(const TOptions& options, const fs::path& workFolder)
 {
     return Guarded([&] {
-        if (args.empty() || args.size() > 2)
-            throw EKelvaneError("edit takes FILE [SCRIPT]");
+        const std::vector<std::string>& args = options.files;
         std::ifstream file;
         if (args.size() == 2) {
             file.open(args[1], std::ios::binary);
@@ -97,7 +88,7 @@ int RunSessionEdit(const std::vector<std::string>& args, const fs::path& workFol
                 throw EKelvaneError("Cannot open file \"" + args[1] + "\"");
         }
         TSceneSession session(workFolder);
-        Open(session, args[0]);
+        Open(session, args.at(0));
         std::ostream& out = std::cout;
         RunEditScript(session, args.size() == 2 ? static_cast<std::istream&>(file) : std::cin, out);
         out.flush();

@@ -22,12 +22,7 @@ namespace {
 
 constexpr std::string_view kProgram = "kelvane-scene";
 
-// Everything the command line says, parsed in one place.
-struct TOptions {
-    std::string command;
-    std::vector<std::string> files;
-    bool help = false;
-};
+using cli::TOptions;
 
 // Shared by the subcommands of one run: the private temporary folder and the stash.
 class TRun {
@@ -251,16 +246,16 @@ const TSubcommand kSubcommands[] = {
     {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
     {"list", "FILE", "open a scene as File > Open does and print its element-list rows, \"[x] \", \"[ ] \" or \"[-] \" and the text; "
      "like File > Open, list, save and edit write the pictures of JPEG textures into FILE's folder", 1, 1,
-     [](const TOptions& o, TRun& r) { return cli::RunSessionList(o.files, r.TempDir()); }},
-    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written", 2, kAny,
-     [](const TOptions& o, TRun& r) { return cli::RunSessionSave(o.files, r.TempDir()); }},
+     [](const TOptions& o, TRun& r) { return cli::RunSessionList(o, r.TempDir()); }},
+    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written", 2, 2,
+     [](const TOptions& o, TRun& r) { return cli::RunSessionSave(o, r.TempDir()); }},
     {"edit", "FILE [SCRIPT]", "open FILE and run an edit script (SCRIPT or standard input), one command a line: "
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
      "copy KIND SOURCE NEW, save [OUT]", 1, 2,
-     [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o.files, r.TempDir()); }},
+     [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o, r.TempDir()); }},
     {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
      "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
-     [](const TOptions& o, TRun& r) { return cli::RunRender(o.files, r.TempDir(), ExecutableFolder()); }},
+     [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ExecutableFolder()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)
@@ -296,7 +291,15 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.help = true;
         } else if (!optionsEnd && arg == "--") {
             optionsEnd = true;
-        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-' && arg != "--leave-out" && arg != "--renderer") {
+        } else if (!optionsEnd && arg == "--leave-out") {
+            if (i + 1 >= argc)
+                return "--leave-out needs ROW";
+            options.leaveOut.emplace_back(argv[++i]);
+        } else if (!optionsEnd && arg == "--renderer") {
+            if (i + 1 >= argc)
+                return "--renderer needs PATH";
+            options.renderer = argv[++i];
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
             options.command = arg;
@@ -315,6 +318,10 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         return std::string(c->name) + " needs " + std::string(c->arguments);
     if (options.files.size() > c->maxFiles)
         return std::string(c->name) + " takes " + std::string(c->arguments);
+    if (!options.leaveOut.empty() && c->name != "save")
+        return "--leave-out is an option of save";
+    if (options.renderer && c->name != "render")
+        return "--renderer is an option of render";
     return {};
 }
 

@@ -283,20 +283,9 @@ void BeginModulatorView(TWorkingElement& working)
     for (TDomNode* child = saved->FirstChild(); child; child = child->NextSibling()) {
         if (TDomElement* held = child->AsElement()) {
             // Every modulator below this held element, in document order.
-            TDomNode* node = held;
-            while (node) {
+            for (TDomNode* node = held; node; node = NextInSubtree(node, held))
                 if (node->NodeType() == ELEMENT_NODE && node->NodeName() == u"modulator")
                     modulators.push_back(node->AsElement());
-                if (node->FirstChild()) {
-                    node = node->FirstChild();
-                    continue;
-                }
-                while (node != held && !node->NextSibling())
-                    node = node->GetParentNode();
-                if (node == held)
-                    break;
-                node = node->NextSibling();
-            }
         }
     }
     for (TDomElement* modulator : modulators)

@@ -32,16 +32,6 @@ fs::path FolderOf(const fs::path& file)
     return (ec ? file : absolute).parent_path();
 }
 
-// Reads a scene as File > Open does; a file without any element is refused.
-std::unique_ptr<TDomDocument> ReadScene(const fs::path& file, const fs::path& fakeFile, TMeshStash& stash)
-{
-    std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, fakeFile);
-    // An empty (or binary) file reads as a document without elements; it is not a scene.
-    if (!document->DocumentElement())
-        throw EParserError("There is no scene in the file \"" + file.string() + "\"");
-    return document;
-}
-
 } // namespace
 
 struct TSceneSession::TState {
@@ -73,7 +63,7 @@ void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
     // Everything is built aside; the open scene is replaced only once the new one is complete.
     auto fresh = std::make_unique<TState>();
     fresh->openFiles = paths;
-    fresh->document = ReadScene(paths[0], workFolder_ / kFakeFile, fresh->stash);
+    fresh->document = ReadSceneFile(paths[0], fresh->stash, workFolder_ / kFakeFile);
     fresh->working.SetDocument(fresh->document.get());
     TJpegFileStore jpegStore;
     BuildCatalogue(fresh->working, fresh->catalogue, FolderOf(paths[0]), pictures_ ? *pictures_ : jpegStore);
@@ -168,7 +158,7 @@ void TSceneSession::DeleteRenderingFile() const
 void TSceneSession::ReadBatchScene(const fs::path& file)
 {
     TMeshStash stash;
-    std::unique_ptr<TDomDocument> document = ReadScene(file, workFolder_ / kFakeFile, stash);
+    std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, workFolder_ / kFakeFile);
     TState& s = *state_;
     s.document = std::move(document);
     s.stash = std::move(stash);

@@ -1,6 +1,6 @@
 #include "render/ProcessRunner.h"
 
-#include "scene/SceneReading.h"
+#include "scene/SceneText.h"
 
 #include <algorithm>
 #include <cerrno>

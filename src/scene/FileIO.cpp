@@ -10,60 +10,96 @@
 
 namespace kelvane {
 
-namespace {
-
-std::string Quoted(const fs::path& file)
+void FailFile(std::string_view what, const fs::path& file, int err)
 {
-    return "\"" + file.string() + "\"";
+    throw EFileError(std::string(what) + " \"" + file.string() + "\". " + std::strerror(err));
 }
 
-[[noreturn]] void Fail(const std::string& what, const fs::path& file, int err)
+TFileHandle::~TFileHandle()
 {
-    throw EFileError(what + " " + Quoted(file) + ". " + std::strerror(err));
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
-} // namespace
+int TFileHandle::Close()
+{
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+}
+
+TFileHandle OpenForReading(const fs::path& file, size_t& size)
+{
+    TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        FailFile("Cannot open file", file, errno);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        FailFile("Cannot open file", file, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+    size = static_cast<size_t>(st.st_size);
+    return fd;
+}
+
+size_t ReadFull(int fd, char* into, size_t n, const fs::path& file)
+{
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::read(fd, into + got, n - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            FailFile("Cannot read file", file, errno);
+        if (r == 0)
+            break;
+        got += static_cast<size_t>(r);
+    }
+    return got;
+}
+
+void WriteFull(int fd, std::string_view bytes, const fs::path& file)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            FailFile("Cannot write file", file, errno);
+        done += static_cast<size_t>(n);
+    }
+}
 
 std::string ReadWholeFile(const fs::path& file)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        Fail("Cannot open file", file, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        Fail("Cannot open file", file, err ? err : EINVAL);
-    }
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            Fail("Cannot read file", file, err);
-        }
-        if (n == 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    bytes.resize(got);
+    size_t size = 0;
+    const TFileHandle fd = OpenForReading(file, size);
+    std::string bytes(size, '\0');
+    bytes.resize(ReadFull(fd.Get(), bytes.data(), size, file));
     // A file that grew while reading: take the rest too.
     char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    ::close(fd);
+    while (const size_t got = ReadFull(fd.Get(), chunk, sizeof chunk, file))
+        bytes.append(chunk, got);
     return bytes;
+}
+
+void WriteNewFile(const fs::path& file, std::initializer_list<std::string_view> pieces)
+{
+    DeleteFileIfExists(file);
+    TFileHandle fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (fd.Get() < 0)
+        FailFile("Cannot create file", file, errno);
+    try {
+        for (std::string_view piece : pieces)
+            WriteFull(fd.Get(), piece, file);
+    } catch (...) {
+        ::unlink(file.c_str());
+        throw;
+    }
+    if (fd.Close() != 0) {
+        const int err = errno;
+        ::unlink(file.c_str());
+        FailFile("Cannot write file", file, err);
+    }
 }
 
 TAtomicFileWriter::TAtomicFileWriter(const fs::path& target) : target_(target)
@@ -72,7 +108,7 @@ TAtomicFileWriter::TAtomicFileWriter(const fs::path& target) : target_(target)
     std::string templ = (folder / ("." + target.filename().string() + ".kelvane-XXXXXX")).string();
     fd_ = ::mkstemp(templ.data());
     if (fd_ < 0)
-        Fail("Cannot create file", target, errno);
+        FailFile("Cannot create file", target, errno);
     temp_ = templ;
     // Keep the target's permissions where it exists; new files get the usual 0644.
     struct stat st {};
@@ -92,7 +128,7 @@ void TAtomicFileWriter::Write(std::string_view bytes)
     if (bytes.size() >= (1u << 20)) {
         // Large pieces go straight to the file, without a copy into the buffer.
         Flush();
-        WriteAll(bytes);
+        WriteFull(fd_, bytes, target_);
         return;
     }
     buffer_.append(bytes);
@@ -100,22 +136,9 @@ void TAtomicFileWriter::Write(std::string_view bytes)
         Flush();
 }
 
-void TAtomicFileWriter::WriteAll(std::string_view bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            Fail("Cannot write file", target_, errno);
-        done += static_cast<size_t>(n);
-    }
-}
-
 void TAtomicFileWriter::Flush()
 {
-    WriteAll(buffer_);
+    WriteFull(fd_, buffer_, target_);
     buffer_.clear();
 }
 
@@ -123,18 +146,18 @@ void TAtomicFileWriter::Commit()
 {
     Flush();
     if (::fsync(fd_) != 0 && errno != EINVAL)
-        Fail("Cannot write file", target_, errno);
+        FailFile("Cannot write file", target_, errno);
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) {
         const int err = errno;
         ::unlink(temp_.c_str());
-        Fail("Cannot write file", target_, err);
+        FailFile("Cannot write file", target_, err);
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp_.c_str());
-        Fail("Cannot create file", target_, err);
+        FailFile("Cannot create file", target_, err);
     }
 }
 
@@ -147,28 +170,13 @@ void WriteFileAtomic(const fs::path& target, std::string_view bytes)
 
 void CopyFileAtomic(const fs::path& source, const fs::path& target)
 {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        Fail("Cannot open file", source, errno);
-    try {
-        TAtomicFileWriter writer(target);
-        std::string chunk(1u << 20, '\0');
-        for (;;) {
-            const ssize_t n = ::read(in, chunk.data(), chunk.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                Fail("Cannot read file", source, errno);
-            if (n == 0)
-                break;
-            writer.Write(std::string_view(chunk.data(), static_cast<size_t>(n)));
-        }
-        writer.Commit();
-    } catch (...) {
-        ::close(in);
-        throw;
-    }
-    ::close(in);
+    size_t size = 0;
+    const TFileHandle in = OpenForReading(source, size);
+    TAtomicFileWriter writer(target);
+    std::string chunk(1u << 20, '\0');
+    while (const size_t got = ReadFull(in.Get(), chunk.data(), chunk.size(), source))
+        writer.Write(std::string_view(chunk.data(), got));
+    writer.Commit();
 }
 
 bool FileExists(const fs::path& file)
@@ -192,7 +200,7 @@ fs::path MakePrivateTempDir(std::string_view prefix)
         base = "/tmp";
     std::string templ = (base / (std::string(prefix) + "-XXXXXX")).string();
     if (!::mkdtemp(templ.data()))
-        Fail("Cannot create folder", templ, errno);
+        FailFile("Cannot create folder", templ, errno);
     return fs::path(templ);
 }
 

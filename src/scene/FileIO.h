@@ -1,6 +1,8 @@
 #pragma once
 // File access for the core. Failures raise EFileError with a message naming the file.
+#include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -8,12 +10,46 @@ namespace kelvane {
 
 namespace fs = std::filesystem;
 
+// Raises EFileError with the one form of every file failure: what, the file name in double quotes,
+// ". " and the system's text for err ("Cannot open file \"a.xml\". No such file or directory").
+[[noreturn]] void FailFile(std::string_view what, const fs::path& file, int err);
+
+// An open file descriptor, closed with the object.
+class TFileHandle {
+public:
+    explicit TFileHandle(int fd = -1) : fd_(fd) {}
+    ~TFileHandle();
+    TFileHandle(TFileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    TFileHandle& operator=(TFileHandle&&) = delete;
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+    int Get() const { return fd_; }
+    // Closes now; the result of close().
+    int Close();
+
+private:
+    int fd_;
+};
+
+// Opens a regular file for reading and gives its size. Raises EFileError ("Cannot open file")
+// when it does not exist or is not a regular file.
+TFileHandle OpenForReading(const fs::path& file, size_t& size);
+// Reads up to n bytes, fewer only at the end of the file. Raises EFileError ("Cannot read file").
+size_t ReadFull(int fd, char* into, size_t n, const fs::path& file);
+// Writes every byte. Raises EFileError ("Cannot write file").
+void WriteFull(int fd, std::string_view bytes, const fs::path& file);
+
 // Whole file as bytes. Raises EFileError when it does not exist, is a folder or cannot be read.
 std::string ReadWholeFile(const fs::path& file);
 
 // Writes bytes to a temporary file in the target's folder, flushes it and renames it over the
 // target, so the target is either the old file or the complete new one. Raises EFileError.
 void WriteFileAtomic(const fs::path& target, std::string_view bytes);
+
+// Writes the pieces, one after the other, to a file made afresh (one left under that name, or a
+// link, is deleted first, never written through). For temporary files that nobody else reads while
+// they are written; a failure raises EFileError and leaves no file.
+void WriteNewFile(const fs::path& file, std::initializer_list<std::string_view> pieces);
 
 // Copies source onto target the same way (temporary file beside the target, then rename).
 void CopyFileAtomic(const fs::path& source, const fs::path& target);
@@ -32,7 +68,6 @@ public:
 
 private:
     void Flush();
-    void WriteAll(std::string_view bytes);
     fs::path target_;
     fs::path temp_;
     int fd_ = -1;

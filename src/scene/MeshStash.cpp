@@ -1,19 +1,16 @@
 #include "scene/MeshStash.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/NumFormat.h"
-#include "scene/SceneReading.h"
-#include "scene/skParser.h"
+#include "scene/SceneText.h"
+#include "scene/StashComments.h"
+#include "scene/TextFinders.h"
 
 namespace kelvane {
 
@@ -26,164 +23,9 @@ constexpr std::string_view kFacesEnd = "</faces>";
 constexpr std::string_view kTransform = "<transform";
 constexpr std::string_view kTransformEnd = "</transform>";
 constexpr std::string_view kFakeTransformEnd = "</fake_transform>";
-constexpr std::string_view kCommentStart = "<!--";
-constexpr std::string_view kCommentEnd = "-->";
 constexpr std::string_view kMeshMark = "<fake_mesh mesh=\"";
 constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
-// ---------------------------------------------------------------------------------------------
-// Searching
-
-// First occurrence of pattern starting in [start, stop), found by memchr on one of its bytes.
-size_t SearchForward(std::string_view text, std::string_view pattern, size_t anchor, size_t start,
-                     size_t stop)
-{
-    const size_t m = pattern.size();
-    if (text.size() < m)
-        return npos;
-    stop = std::min(stop, text.size() - m + 1);
-    const char key = pattern[anchor];
-    const char* base = text.data();
-    size_t at = start;
-    while (at < stop) {
-        const void* hit = std::memchr(base + at + anchor, key, stop - at);
-        if (!hit)
-            return npos;
-        const size_t s = static_cast<size_t>(static_cast<const char*>(hit) - base) - anchor;
-        if (std::memcmp(base + s, pattern.data(), m) == 0)
-            return s;
-        at = s + 1;
-    }
-    return npos;
-}
-
-// Last occurrence of pattern lying wholly in [0, end), found by memrchr on its last byte.
-size_t SearchBackward(std::string_view text, std::string_view pattern, size_t end)
-{
-    const size_t m = pattern.size();
-    end = std::min(end, text.size());
-    const char key = pattern[m - 1];
-    const char* base = text.data();
-    size_t limit = end;  // the pattern's last byte lies before limit
-    while (limit >= m) {
-        const void* hit = ::memrchr(base + m - 1, key, limit - (m - 1));
-        if (!hit)
-            return npos;
-        const size_t last = static_cast<size_t>(static_cast<const char*>(hit) - base);
-        const size_t s = last + 1 - m;
-        if (std::memcmp(base + s, pattern.data(), m) == 0)
-            return s;
-        limit = last;
-    }
-    return npos;
-}
-
-// Repeated first-occurrence searches in an unchanging text from (mostly) advancing positions.
-// The last answer is kept, so every byte is looked at about once however often it is asked.
-class TForwardFinder {
-public:
-    TForwardFinder(std::string_view text, std::string_view pattern, size_t anchor)
-        : text_(text), pattern_(pattern), anchor_(anchor) {}
-
-    size_t Find(size_t start)
-    {
-        if (from_ != npos) {
-            if (start >= from_) {
-                if (at_ == npos || at_ >= start)
-                    return at_;
-            } else {
-                // A small step back: only the bytes before the old start are new.
-                const size_t hit = SearchForward(text_, pattern_, anchor_, start, from_);
-                from_ = start;
-                if (hit != npos)
-                    at_ = hit;
-                return at_;
-            }
-        }
-        from_ = start;
-        at_ = SearchForward(text_, pattern_, anchor_, start, npos);
-        return at_;
-    }
-
-private:
-    std::string_view text_, pattern_;
-    size_t anchor_;
-    size_t from_ = npos;
-    size_t at_ = npos;
-};
-
-// Repeated last-occurrence searches in an unchanging text with shrinking ends.
-class TBackwardFinder {
-public:
-    TBackwardFinder(std::string_view text, std::string_view pattern) : text_(text), pattern_(pattern) {}
-
-    // Last occurrence lying wholly in [0, end).
-    size_t FindLast(size_t end)
-    {
-        if (to_ != npos && end <= to_ && (at_ == npos || at_ + pattern_.size() <= end))
-            return at_;
-        to_ = end;
-        at_ = SearchBackward(text_, pattern_, end);
-        return at_;
-    }
-
-private:
-    std::string_view text_, pattern_;
-    size_t to_ = npos;
-    size_t at_ = npos;
-};
-
-// ---------------------------------------------------------------------------------------------
-// Reading
-
-std::string Quoted(const fs::path& file)
-{
-    return "\"" + file.string() + "\"";
-}
-
-[[noreturn]] void FailFile(const char* what, const fs::path& file, int err)
-{
-    throw EFileError(std::string(what) + " " + Quoted(file) + ". " + std::strerror(err));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Writing "~Fake.tmp"
-
-void WriteAll(int fd, std::string_view bytes, const fs::path& file)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            ::unlink(file.c_str());
-            FailFile("Cannot write file", file, err);
-        }
-        done += static_cast<size_t>(n);
-    }
-}
-
-void WriteFakeFile(const fs::path& file, bool mark, std::string_view text)
-{
-    // A fresh file, never through a link left under that name.
-    DeleteFileIfExists(file);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        FailFile("Cannot create file", file, errno);
-    if (mark)
-        WriteAll(fd, kUtf8Mark, file);
-    WriteAll(fd, text, file);
-    WriteAll(fd, "\r\n", file);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(file.c_str());
-        FailFile("Cannot write file", file, err);
-    }
-}
 
 // ---------------------------------------------------------------------------------------------
 // Placeholders
@@ -270,7 +112,8 @@ bool TMeshStash::StashMeshes(const fs::path& sceneFile, const fs::path& fakeFile
     TSceneText scene = ReadSceneText(sceneFile);
     TMeshStash fresh;
     const std::string shortened = fresh.StashText(std::move(scene.text));
-    WriteFakeFile(fakeFile, scene.transcoded, shortened);
+    // UTF-16 scenes are read back as UTF-8, which the byte-order mark announces.
+    WriteNewFile(fakeFile, {scene.transcoded ? kUtf8Mark : std::string_view(), shortened, "\r\n"});
     *this = std::move(fresh);
     return true;
 }
@@ -446,168 +289,6 @@ std::string TMeshStash::CutTransforms(std::string text)
     }
     appendTurned(out, pos, n);
     return out;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Comments
-
-// The text is t[0..r) followed by t[w..n): the part already passed (with a short tail that later
-// deletions may still touch) and the untouched rest, which the finders search.
-void RemoveComments(std::string& text)
-{
-    if (text.find(kCommentStart) == npos)
-        return;
-    std::string& t = text;
-    const size_t n = t.size();
-    const std::string_view original(t);
-    TForwardFinder starts(original, kCommentStart, 1);
-    TForwardFinder lessThan(original, "<", 0);
-    TForwardFinder ends(original, kCommentEnd, 0);
-    size_t r = 0, w = 0;
-    auto size = [&] { return r + (n - w); };
-    auto at = [&](size_t v) -> int {
-        if (v < r)
-            return static_cast<unsigned char>(t[v]);
-        const size_t i = w + (v - r);
-        return i < n ? static_cast<unsigned char>(t[i]) : -1;
-    };
-    auto matchesStart = [&](size_t v) {
-        return at(v) == '<' && at(v + 1) == '!' && at(v + 2) == '-' && at(v + 3) == '-';
-    };
-    auto toVirtual = [&](size_t i) { return r + (i - w); };
-    auto toIndex = [&](size_t v) { return w + (v - r); };
-    auto erase = [&](size_t a, size_t b) {
-        b = std::min(b, size());
-        if (a >= r) {
-            const size_t k = a - r;
-            std::memmove(t.data() + r, t.data() + w, k);
-            r += k;
-            w += k + (b - a);
-        } else if (b <= r) {
-            std::memmove(t.data() + a, t.data() + b, r - b);
-            r -= b - a;
-        } else {
-            w += b - r;
-            r = a;
-        }
-    };
-    bool afterCut = false;
-    size_t join = 0;  // where the last deletion closed the text
-    for (;;) {
-        size_t s = npos;
-        if (afterCut)
-            for (size_t back = 3; back >= 1 && s == npos; --back)
-                if (join >= back && matchesStart(join - back))
-                    s = join - back;
-        if (s == npos) {
-            const size_t i = starts.Find(w);
-            if (i == npos)
-                break;
-            s = toVirtual(i);
-        }
-        const size_t from = toIndex(s + 4);  // S + 4 always lies in the untouched rest
-        const size_t lt = lessThan.Find(from);
-        const size_t close = ends.Find(from);
-        const size_t L = lt == npos ? 0 : toVirtual(lt) - s;
-        const size_t E = close == npos ? 0 : toVirtual(close) - s;
-        size_t k;
-        if (L > 0 && E > L)
-            k = L - 2;  // the comment holds a '<': keep the two characters before it
-        else
-            k = E + 3;  // the whole comment, or only "<!-" when it never ends
-        erase(s, s + k);
-        join = s;
-        afterCut = true;
-    }
-    std::memmove(t.data() + r, t.data() + w, n - w);
-    t.resize(r + (n - w));
-}
-
-// Right to left: the text is t[0..r) (untouched, searched by the finders) followed by t[w..n).
-void RemoveStrayCommentEnds(std::string& text)
-{
-    if (text.find(kCommentEnd) == npos)
-        return;
-    std::string& t = text;
-    const size_t n = t.size();
-    const std::string_view original(t);
-    TBackwardFinder ends(original, kCommentEnd);
-    TBackwardFinder greater(original, ">");
-    size_t r = n, w = n;
-    auto size = [&] { return r + (n - w); };
-    auto at = [&](size_t v) -> int {
-        if (v < r)
-            return static_cast<unsigned char>(t[v]);
-        const size_t i = w + (v - r);
-        return i < n ? static_cast<unsigned char>(t[i]) : -1;
-    };
-    auto matchesEnd = [&](size_t v) { return at(v) == '-' && at(v + 1) == '-' && at(v + 2) == '>'; };
-    auto erase = [&](size_t a, size_t b) {
-        b = std::min(b, size());
-        if (b <= r) {
-            const size_t k = r - b;
-            std::memmove(t.data() + w - k, t.data() + b, k);
-            w -= k;
-            r = a;
-        } else if (a >= r) {
-            const size_t k = a - r;
-            std::memmove(t.data() + w + (b - a), t.data() + w, k);
-            w += b - a;
-        } else {
-            w += b - r;
-            r = a;
-        }
-    };
-    size_t limit = n;  // occurrences wholly before limit are untouched text
-    bool afterCut = false;
-    size_t join = 0;
-    for (;;) {
-        size_t x = npos;
-        if (afterCut) {
-            if (join >= 1 && matchesEnd(join - 1))
-                x = join - 1;
-            else if (join >= 2 && matchesEnd(join - 2))
-                x = join - 2;
-        }
-        if (x == npos) {
-            x = ends.FindLast(limit);
-            if (x == npos)
-                break;
-        }
-        const size_t g = greater.FindLast(x);
-        if (g == npos) {
-            // No '>' before it: only the "-->" goes.
-            erase(x, x + 3);
-            join = x;
-            limit = x;
-        } else {
-            erase(g + 3, x + 3);
-            join = g + 3;
-            limit = g + 1;
-        }
-        afterCut = true;
-    }
-    std::memmove(t.data() + r, t.data() + w, n - w);
-    t.resize(r + (n - w));
-}
-
-void EmptyBlankValues(std::string& text)
-{
-    size_t i = text.find("\" \"");
-    if (i == npos)
-        return;
-    // Deleting one such space never makes or breaks another, so each goes in one sweep.
-    char* p = text.data();
-    const size_t n = text.size();
-    size_t w = i + 1;
-    char prev = '"';
-    for (i = i + 1; i < n; ++i) {
-        const char c = p[i];
-        if (!(c == ' ' && prev == '"' && i + 1 < n && p[i + 1] == '"'))
-            p[w++] = c;
-        prev = c;
-    }
-    text.resize(w);
 }
 
 // ---------------------------------------------------------------------------------------------

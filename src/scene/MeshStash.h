@@ -70,10 +70,4 @@ private:
     std::vector<TPiece> transforms_;
 };
 
-// Comment removal, stray comment ends and blank values, the last steps of the stash, each in place
-// on a shortened text. Exposed for tests.
-void RemoveComments(std::string& text);
-void RemoveStrayCommentEnds(std::string& text);
-void EmptyBlankValues(std::string& text);
-
 } // namespace kelvane

@@ -1,16 +1,13 @@
 #include "scene/skDom.h"
 
+#include "scene/skDomParts.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace kelvane {
 
-namespace {
-
-const char16_t kCrLf[] = u"\r\n";
-
-// Names shared by every document; no element carries them, so their counters never move.
-TDomName* FixedName(int nodeType)
+TDomName* dom::FixedName(int nodeType)
 {
     static TDomName document{u"#document", 0};
     static TDomName text{u"#text", 0};
@@ -24,38 +21,9 @@ TDomName* FixedName(int nodeType)
     }
 }
 
-// Calls f on every node of root's subtree (root included) in document order, without recursion.
-template <class Node, class F>
-void ForEachInSubtree(Node* root, F&& f)
-{
-    Node* n = root;
-    while (n) {
-        f(n);
-        if (n->FirstChild()) {
-            n = n->FirstChild();
-            continue;
-        }
-        while (n != root && !n->NextSibling())
-            n = n->GetParentNode();
-        if (n == root)
-            break;
-        n = n->NextSibling();
-    }
-}
+using namespace dom;
 
-size_t Find(WideView text, WideView what)
-{
-    const size_t at = text.find(what);
-    return at == WideView::npos ? 0 : at + 1;
-}
-
-size_t CheckTextData(WideView text)
-{
-    const size_t special = text.find_first_of(u"<&");
-    const size_t cdataEnd = text.find(u"]]>");
-    const size_t first = std::min(special, cdataEnd);
-    return first == WideView::npos ? 0 : first + 1;
-}
+namespace {
 
 // Whether an attribute value may be stored: no '<', not both kinds of quote, and every '&'
 // starts a reference closed by ';' (before another '&') naming an XML name or a character.
@@ -126,13 +94,6 @@ std::string EDomException::MessageOf(int code)
 // ---------------------------------------------------------------------------------------------
 // TDomNodeList
 
-struct TDomNodeList::TLive {
-    const TDomName* name = nullptr;          // nullptr: every element
-    const uint64_t* generation = nullptr;   // counter of the name, or of all elements
-    uint64_t builtAt = ~uint64_t(0);
-    std::vector<TDomNode*> nodes;
-};
-
 TDomNodeList::TDomNodeList(TDomNode* owner) : owner_(owner) {}
 
 TDomNodeList::~TDomNodeList() = default;
@@ -183,7 +144,7 @@ void TDomNodeList::Refresh() const
     if (*live.generation == live.builtAt)
         return;
     live.nodes.clear();
-    ForEachInSubtree(static_cast<const TDomNode*>(owner_), [&](const TDomNode* n) {
+    ForEachInSubtree(owner_, [&](const TDomNode* n) {
         if (n->NodeType() == ELEMENT_NODE && (!live.name || n->name_ == live.name))
             live.nodes.push_back(const_cast<TDomNode*>(n));
     });
@@ -468,177 +429,11 @@ TDomNode* TDomNode::CopyNode(bool deep, TDomDocument* document) const
 }
 
 // ---------------------------------------------------------------------------------------------
-// Text forms
-
-namespace {
-
-// Appends the value of attr as read back: text unchanged, references as '&' name ';'.
-void AppendValue(WideString& out, const TDomAttr* attr)
-{
-    for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling()) {
-        if (c->NodeType() == ENTITY_REFERENCE_NODE) {
-            out += u'&';
-            out += c->NodeName();
-            out += u';';
-        } else {
-            out += static_cast<const TDomText*>(c)->Data();
-        }
-    }
-}
-
-// Appends ' ' name '=' and the quoted value. A value holding a double quote (it cannot hold both
-// kinds) goes between apostrophes so that it reads back.
-void AppendAttribute(WideString& out, const TDomAttr* attr)
-{
-    char16_t quote = u'"';
-    for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling())
-        if (c->NodeType() != ENTITY_REFERENCE_NODE && static_cast<const TDomText*>(c)->Data().find(u'"') != WideString::npos)
-            quote = u'\'';
-    out += u' ';
-    out += attr->NodeName();
-    out += u'=';
-    out += quote;
-    AppendValue(out, attr);
-    out += quote;
-}
-
-void AppendAttributes(WideString& out, const TDomNamedNodeMap& map)
-{
-    for (int i = 0; i < map.Length(); ++i)
-        AppendAttribute(out, map.Item(i));
-}
-
-bool AllChildrenAreElements(const TDomNode* node)
-{
-    for (const TDomNode* c = node->FirstChild(); c; c = c->NextSibling())
-        if (c->NodeType() != ELEMENT_NODE)
-            return false;
-    return true;
-}
-
-// Writes the text form of root without recursion.
-class TXmlWriter {
-public:
-    explicit TXmlWriter(WideString& out) : out_(out) {}
-
-    void Write(const TDomNode* root, int level, int indent)
-    {
-        Open(root, level, indent);
-        while (!stack_.empty()) {
-            TFrame& f = stack_.back();
-            if (const TDomNode* child = f.next) {
-                f.next = child->NextSibling();
-                int childLevel = 0, childIndent = 0;
-                if (f.document) {
-                    childIndent = f.indent;
-                } else if (f.pretty) {
-                    out_ += kCrLf;
-                    childLevel = f.level + f.indent;
-                    childIndent = f.indent;
-                }
-                const bool underDocument = f.document;
-                if (!Open(child, childLevel, childIndent) && underDocument)
-                    out_ += kCrLf;
-                continue;
-            }
-            const TFrame done = f;
-            stack_.pop_back();
-            if (done.document)
-                continue;
-            if (done.pretty) {
-                out_ += kCrLf;
-                out_.append(static_cast<size_t>(done.level), u' ');
-            }
-            out_ += u"</";
-            out_ += done.node->NodeName();
-            out_ += u'>';
-            if (!stack_.empty() && stack_.back().document)
-                out_ += kCrLf;
-        }
-    }
-
-private:
-    struct TFrame {
-        const TDomNode* node;
-        const TDomNode* next;
-        int level;
-        int indent;
-        bool pretty;
-        bool document;
-    };
-
-    // Writes the node's opening part; true when a frame was pushed for its children.
-    bool Open(const TDomNode* node, int level, int indent)
-    {
-        const int type = node->NodeType();
-        if (type == DOCUMENT_NODE) {
-            stack_.push_back({node, node->FirstChild(), level, indent, false, true});
-            return true;
-        }
-        if (type == TEXT_NODE) {
-            out_ += static_cast<const TDomText*>(node)->Data();
-            return false;
-        }
-        if (type != ELEMENT_NODE) {
-            out_ += node->GetXML(level, indent);
-            return false;
-        }
-        const auto* element = static_cast<const TDomElement*>(node);
-        out_.append(static_cast<size_t>(std::max(level, 0)), u' ');
-        out_ += u'<';
-        out_ += element->NodeName();
-        AppendAttributes(out_, *element->GetAttributes());
-        if (element->HasChildNodes()) {
-            out_ += u'>';
-            const bool pretty = indent != 0 && AllChildrenAreElements(element);
-            stack_.push_back({node, node->FirstChild(), std::max(level, 0), indent, pretty, false});
-            return true;
-        }
-        const TDomNode* parent = element->GetParentNode();
-        if (element->HasAttributes() && !(parent && parent->NodeName() == u"scene")) {
-            out_ += u"/>";
-        } else {
-            out_ += u'>';
-            out_ += kCrLf;
-            out_.append(static_cast<size_t>(std::max(level, 0)), u' ');
-            out_ += u"</";
-            out_ += element->NodeName();
-            out_ += u'>';
-        }
-        return false;
-    }
-
-    WideString& out_;
-    std::vector<TFrame> stack_;
-};
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
 // Leaf kinds
-
-WideString TDomDocumentType::GetXML(int level, int) const
-{
-    WideString out(static_cast<size_t>(std::max(level, 0)), u' ');
-    out += u"<!DOCTYPE ";
-    out += NodeName();
-    out += u'>';
-    return out;
-}
 
 TDomNode* TDomDocumentType::CopySelf(TDomDocument* document) const
 {
     return document->Make<TDomDocumentType>(document->Intern(NodeName()));
-}
-
-WideString TDomEntityReference::GetXML(int, int) const
-{
-    WideString out;
-    out.reserve(NodeName().size() + 2);
-    out += u'&';
-    out += NodeName();
-    out += u';';
-    return out;
 }
 
 TDomNode* TDomEntityReference::CopySelf(TDomDocument* document) const
@@ -667,11 +462,6 @@ void TDomCharacterData::SetNodeValue(WideView value)
     data_.assign(value);
 }
 
-WideString TDomText::GetXML(int, int) const
-{
-    return data_;
-}
-
 size_t TDomText::CheckData(WideView text) const
 {
     return CheckTextData(text);
@@ -682,15 +472,6 @@ TDomNode* TDomText::CopySelf(TDomDocument* document) const
     return document->Make<TDomText>(FixedName(TEXT_NODE), data_);
 }
 
-WideString TDomComment::GetXML(int level, int) const
-{
-    WideString out(static_cast<size_t>(std::max(level, 0)), u' ');
-    out += u"<!--";
-    out += data_;
-    out += u"-->";
-    return out;
-}
-
 size_t TDomComment::CheckData(WideView text) const
 {
     return Find(text, u"--");
@@ -699,16 +480,6 @@ size_t TDomComment::CheckData(WideView text) const
 TDomNode* TDomComment::CopySelf(TDomDocument* document) const
 {
     return document->Make<TDomComment>(data_);
-}
-
-WideString TDomCDATASection::GetXML(int, int) const
-{
-    WideString out;
-    out.reserve(data_.size() + 12);
-    out += u"<![CDATA[";
-    out += data_;
-    out += u"]]>";
-    return out;
 }
 
 size_t TDomCDATASection::CheckData(WideView text) const
@@ -765,13 +536,6 @@ void TDomAttr::SetNodeValue(WideView value)
     specified_ = 1;
 }
 
-WideString TDomAttr::GetXML(int, int) const
-{
-    WideString out;
-    AppendAttribute(out, this);
-    return out;
-}
-
 TDomNode* TDomAttr::CopySelf(TDomDocument* document) const
 {
     TDomAttr* copy = document->Make<TDomAttr>(document->Intern(NodeName()));
@@ -794,13 +558,6 @@ TDomElement::TDomElement(TDomDocument* owner, TDomName* name)
     : TDomNode(owner, name), attributes_(owner, this)
 {
     children_ = &ownList_;
-}
-
-WideString TDomElement::GetXML(int level, int indent) const
-{
-    WideString out;
-    TXmlWriter(out).Write(this, level, indent);
-    return out;
 }
 
 void TDomElement::SetAttribute(WideView name, WideView value)
@@ -888,229 +645,6 @@ bool TDomElement::AcceptsChild(const TDomNode* child, const TDomNode*) const
     default:
         return false;
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// TDomDocument
-
-TDomDocument::TDomDocument() : TDomNode(nullptr, FixedName(DOCUMENT_NODE))
-{
-    children_ = &ownList_;
-}
-
-TDomDocument::~TDomDocument()
-{
-    lists_.clear();
-    for (TDomNode* node : nodes_)
-        node->~TDomNode();
-    nodes_.clear();
-}
-
-namespace {
-constexpr size_t kBlockSize = 64 * 1024;
-constexpr size_t kGrain = 8;  // every node type needs no more than pointer alignment
-
-size_t Rounded(size_t size)
-{
-    return (size + kGrain - 1) / kGrain * kGrain;
-}
-} // namespace
-
-TDomDocument::TArena::~TArena()
-{
-    for (void* block : blocks_)
-        ::operator delete(block);
-}
-
-void* TDomDocument::TArena::Allocate(size_t size)
-{
-    size = Rounded(size);
-    const size_t cls = size / kGrain;
-    if (cls < free_.size() && !free_[cls].empty()) {
-        void* place = free_[cls].back();
-        free_[cls].pop_back();
-        return place;
-    }
-    if (left_ < size) {
-        blocks_.reserve(blocks_.size() + 1);
-        next_ = static_cast<char*>(::operator new(kBlockSize));
-        blocks_.push_back(next_);
-        left_ = kBlockSize;
-    }
-    void* place = next_;
-    next_ += size;
-    left_ -= size;
-    return place;
-}
-
-void TDomDocument::TArena::Release(void* place, size_t size)
-{
-    const size_t cls = Rounded(size) / kGrain;
-    if (free_.size() <= cls)
-        free_.resize(cls + 1);
-    free_[cls].push_back(place);
-}
-
-void TDomDocument::Free(TDomNode* node)
-{
-    const uint32_t at = node->arenaIndex_;
-    nodes_[at] = nodes_.back();
-    nodes_[at]->arenaIndex_ = at;
-    nodes_.pop_back();
-    const size_t size = node->allocSize_;
-    node->~TDomNode();
-    arena_.Release(node, size);
-}
-
-void TDomDocument::FreeAttribute(TDomAttr* attr)
-{
-    while (TDomNode* piece = attr->firstChild_) {
-        attr->Unlink(piece);
-        Free(piece);
-    }
-    Free(attr);
-}
-
-TDomName* TDomDocument::Intern(WideView name)
-{
-    auto it = names_.find(name);
-    if (it == names_.end())
-        it = names_.emplace(WideString(name), 0).first;
-    return &*it;
-}
-
-void TDomDocument::SubtreeChanged(const TDomNode* node)
-{
-    if (lists_.empty() || node->NodeType() != ELEMENT_NODE)
-        return;
-    ForEachInSubtree(node, [](const TDomNode* n) {
-        if (n->NodeType() == ELEMENT_NODE)
-            ++n->name_->second;
-    });
-    ++anyGeneration_;
-}
-
-TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)
-{
-    // Two live lists of the same root and name always agree, so one object serves both.
-    TDomName* entry = name == u"*" ? nullptr : Intern(name);
-    TDomNodeList*& shared = listIndex_[{root, entry}];
-    if (shared)
-        return shared;
-    auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root));
-    list->live_ = std::make_unique<TDomNodeList::TLive>();
-    list->live_->name = entry;
-    list->live_->generation = entry ? &entry->second : &anyGeneration_;
-    lists_.push_back(std::move(list));
-    shared = lists_.back().get();
-    return shared;
-}
-
-WideString TDomDocument::GetXML(int level, int indent) const
-{
-    WideString out;
-    TXmlWriter(out).Write(this, level, indent);
-    return out;
-}
-
-TDomNode* TDomDocument::CloneNode(bool deep)
-{
-    return CloneDocument(deep).release();
-}
-
-TDomNode* TDomDocument::CopyNode(bool deep, TDomDocument*) const
-{
-    return CloneDocument(deep).release();
-}
-
-std::unique_ptr<TDomDocument> TDomDocument::CloneDocument(bool deep) const
-{
-    auto copy = std::make_unique<TDomDocument>();
-    if (deep)
-        for (const TDomNode* c = firstChild_; c; c = c->next_)
-            copy->LinkLast(c->CopyNode(true, copy.get()));
-    return copy;
-}
-
-TDomNode* TDomDocument::CopySelf(TDomDocument*) const
-{
-    return new TDomDocument();
-}
-
-TDomElement* TDomDocument::CreateElement(WideView tagName)
-{
-    if (!IsXmlName(tagName))
-        throw EDomException(5);
-    return Make<TDomElement>(Intern(tagName));
-}
-
-TDomText* TDomDocument::CreateTextNode(WideView data)
-{
-    if (CheckTextData(data) != 0)
-        throw EDomException(5);
-    return Make<TDomText>(FixedName(TEXT_NODE), WideString(data));
-}
-
-TDomComment* TDomDocument::CreateComment(WideView data)
-{
-    if (Find(data, u"--") != 0)
-        throw EDomException(5);
-    return Make<TDomComment>(WideString(data));
-}
-
-TDomCDATASection* TDomDocument::CreateCDATASection(WideView data)
-{
-    if (Find(data, u"]]>") != 0)
-        throw EDomException(5);
-    return Make<TDomCDATASection>(WideString(data));
-}
-
-TDomEntityReference* TDomDocument::CreateEntityReference(WideView name)
-{
-    if (!IsXmlName(name) && !IsCharacterReference(name))
-        throw EDomException(5);
-    return Make<TDomEntityReference>(Intern(name));
-}
-
-TDomAttr* TDomDocument::CreateAttribute(WideView name)
-{
-    if (!IsXmlName(name))
-        throw EDomException(5);
-    return Make<TDomAttr>(Intern(name));
-}
-
-TDomDocumentType* TDomDocument::CreateDocumentType(WideView name)
-{
-    if (!IsXmlName(name))
-        throw EDomException(5);
-    return Make<TDomDocumentType>(Intern(name));
-}
-
-TDomElement* TDomDocument::DocumentElement() const
-{
-    for (TDomNode* c = firstChild_; c; c = c->next_)
-        if (c->NodeType() == ELEMENT_NODE)
-            return static_cast<TDomElement*>(c);
-    return nullptr;
-}
-
-TDomNodeList* TDomDocument::GetElementsByTagName(WideView name)
-{
-    return MakeElementList(this, name);
-}
-
-bool TDomDocument::AcceptsChild(const TDomNode* child, const TDomNode* replacing) const
-{
-    const int type = child->NodeType();
-    if (type == COMMENT_NODE)
-        return true;
-    if (type != ELEMENT_NODE && type != DOCUMENT_TYPE_NODE)
-        return false;
-    // At most one of each; the child itself (when it moves) and the node being replaced do not count.
-    for (const TDomNode* c = firstChild_; c; c = c->next_)
-        if (c->NodeType() == type && c != child && c != replacing)
-            return false;
-    return true;
 }
 
 } // namespace kelvane

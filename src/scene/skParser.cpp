@@ -1,8 +1,5 @@
 #include "scene/skParser.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -375,17 +372,10 @@ uint8_t DetectEncoding(std::string_view head)
 
 uint8_t DetectEncoding(const std::filesystem::path& fileName)
 {
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(fileName, ec))
-        in.open(fileName, std::ios::binary);
-    if (!in.is_open()) {
-        const int err = std::filesystem::is_directory(fileName, ec) ? EISDIR : (errno ? errno : ENOENT);
-        throw EFileError("Cannot open file \"" + fileName.string() + "\". " + std::strerror(err));
-    }
+    size_t size = 0;
+    const TFileHandle fd = OpenForReading(fileName, size);
     char head[100];
-    in.read(head, sizeof head);
-    return DetectEncoding(std::string_view(head, static_cast<size_t>(in.gcount())));
+    return DetectEncoding(std::string_view(head, ReadFull(fd.Get(), head, sizeof head, fileName)));
 }
 
 std::string DecodeSceneBytes(std::string_view bytes, uint8_t code)

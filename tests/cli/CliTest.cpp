@@ -60,7 +60,8 @@ TEST(CliCheck, OneLinePerFileWithOkOrTheExactError)
     const TResult r = RunScene(dir, {"check", good, empty, cutEnd, cutTag, badEnd, missing, folder});
     ASSERT_TRUE(r.exited) << r.err;
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, good + ": ok\n" + empty + ": ok\n" + cutEnd + ": There is no corresponding tag:shader\n" +
+    // An empty file is refused as File > Open refuses it.
+    EXPECT_EQ(r.out, good + ": ok\n" + empty + ": There is no scene in the file \"" + empty + "\"\n" + cutEnd + ": There is no corresponding tag:shader\n" +
                          cutTag + ": Incorrect Token:\n" + badEnd + ": There is no corresponding tag:b\n" + missing +
                          ": Cannot open file \"" + missing + "\". No such file or directory\n" + folder +
                          ": Cannot open file \"" + folder + "\". Is a directory\n");
@@ -89,6 +90,9 @@ TEST(CliCheck, ExitStatusAndUsage)
         {{"frobnicate", good}, 2, "", "unknown command 'frobnicate'"},
         {{"check", "--bogus", good}, 2, "", "unknown option '--bogus'"},
         {{"check", "--", "-dash.xml"}, 1, "-dash.xml: Cannot open file", ""},
+        {{"save", good, "out.xml", "--leave-out"}, 2, "", "--leave-out needs ROW"},
+        {{"save", good, "out.xml", "extra.xml"}, 2, "", "save takes FILE OUT"},
+        {{"check", good, "--leave-out", "light -- Lamp"}, 2, "", "--leave-out is an option of save"},
     };
     for (const Case& c : cases) {
         const TResult r = RunScene(dir, c.args);

@@ -10,7 +10,7 @@
 
 #include "scene/Errors.h"
 #include "scene/MeshStash.h"
-#include "scene/SceneReading.h"
+#include "scene/SceneText.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 #include "scene/skParser.h"

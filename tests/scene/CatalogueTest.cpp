@@ -155,8 +155,9 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         ASSERT_GE(i, 0);
         EXPECT_EQ(Narrow(f.working.Index().Item(u"texture", i)->FirstChild()->AsElement()->GetAttribute(u"value")),
                   c.expectValue);
-        if (*c.written)
+        if (*c.written) {
             EXPECT_EQ(ReadAll(f.dir / c.written), jpeg);
+        }
         size_t files = 0;
         for (const auto& entry : fs::recursive_directory_iterator(f.dir.Path()))
             files += entry.is_regular_file() && entry.path().filename() != "photo.jpg";

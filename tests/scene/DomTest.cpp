@@ -32,34 +32,6 @@ std::vector<WideString> AttributeNames(const TDomElement* e)
 
 } // namespace
 
-TEST(DomErrors, MessagesByCode)
-{
-    const char* messages[] = {
-        "A minus quantiry or out of permissible range.",
-        "The text was out of 1 DOMString.",
-        "The node was inserted to the part which it did not belong to.",
-        "The node was used in another document that it was created.",
-        "An unsuitable character was inputted.",
-        "A Deta was inputted where deta_node was not supported.",
-        "The object which was not allowed to be modified was tried to be.",
-        "The node was tried to be refered where it did not exist.",
-        "This parser did not support the requested object.",
-        "The Attribute which was used in another part was tried to be added.",
-        "If an attempt is made to use an object that is not, or is no longer, usable. ",
-        "If an invalid or illegal string is specified.",
-        "If an attempt is made to modify the type of the underlying object.",
-    };
-    for (int code = 1; code <= 13; ++code) {
-        const EDomException e(code);
-        EXPECT_EQ(e.Code(), code);
-        EXPECT_STREQ(e.what(), messages[code - 1]);
-    }
-    EXPECT_FALSE(std::string(EDomException(14).what()).empty());
-    EXPECT_FALSE(std::string(EDomException(15).what()).empty());
-    const EKelvaneError& base = EDomException(3);
-    EXPECT_STREQ(base.what(), messages[2]);
-}
-
 TEST(DomTree, FactoriesCheckNamesAndData)
 {
     TDomDocument doc;
@@ -98,32 +70,6 @@ TEST(DomTree, FactoriesCheckNamesAndData)
     int i = 0;
     for (const auto& c : cases)
         EXPECT_EQ(DomCode(c.make), c.code) << "case " << i++;
-}
-
-TEST(DomTree, NewDocumentAndNodeBasics)
-{
-    TDomDocument doc;
-    EXPECT_EQ(doc.NodeName(), u"#document");
-    EXPECT_EQ(doc.Version(), u"1.0");
-    EXPECT_EQ(doc.EncodingCode(), 0);
-    EXPECT_EQ(doc.NodeType(), DOCUMENT_NODE);
-    EXPECT_EQ(doc.OwnerDocument(), nullptr);
-    EXPECT_FALSE(doc.HasChildNodes());
-    TDomText* t = doc.CreateTextNode(u"x");
-    EXPECT_EQ(t->NodeName(), u"#text");
-    EXPECT_EQ(t->GetChildNodes(), nullptr);
-    EXPECT_EQ(t->GetAttributes(), nullptr);
-    EXPECT_EQ(t->OwnerDocument(), &doc);
-    EXPECT_EQ(doc.CreateComment(u"c")->NodeName(), u"#comment");
-    EXPECT_EQ(doc.CreateCDATASection(u"c")->NodeName(), u"#cdata-section");
-    EXPECT_EQ(doc.CreateCDATASection(u"c")->NodeType(), CDATA_SECTION_NODE);
-    TDomElement* e = doc.CreateElement(u"e");
-    EXPECT_EQ(e->GetNodeValue(), u"");
-    EXPECT_FALSE(e->HasAttributes());
-    e->SetAttribute(u"a", u"1");
-    EXPECT_TRUE(e->HasAttributes());
-    EXPECT_EQ(e->GetAttributes()->Item(0)->GetParentNode(), nullptr);
-    EXPECT_EQ(e->GetAttributes()->Item(0)->OwnerElement(), e);
 }
 
 TEST(DomTree, KindRulesForChildren)
@@ -533,6 +479,17 @@ TEST(DomXml, TextForms)
         {"<a>&amp;<![CDATA[<x>]]></a>", 0, 7, "<a>&amp;<![CDATA[<x>]]></a>"},
         {"<a k=\"1\" l='it\"s'/>", 4, 7, "    <a k=\"1\" l='it\"s'/>"},
         {"<a/>", 7, 7, "       <a>\r\n       </a>"},
+        // `null` alone is written empty, wherever it stands; `attributes` keeps its end tag.
+        {"<scene><object><attributes/><null></null></object><null/></scene>", 0, 7,
+         "<scene>\r\n"
+         "       <object>\r\n"
+         "              <attributes>\r\n"
+         "              </attributes>\r\n"
+         "              <null/>\r\n"
+         "       </object>\r\n"
+         "       <null/>\r\n"
+         "</scene>"},
+        {"<a>x<null/></a>", 0, 7, "<a>x<null/></a>"},
     };
     for (const auto& c : cases) {
         auto doc = ParseText(c.input);

@@ -2,7 +2,7 @@
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
-#include "scene/SceneReading.h"
+#include "scene/SceneText.h"
 #include "scene/skDom.h"
 #include "scene/skParser.h"
 #include "scene/TextCodec.h"

@@ -1,1 +1,0 @@
-// Keeps a library target valid before its folder has sources.

@@ -1,0 +1,243 @@
+#include "scene/SceneText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sys/mman.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "scene/FileIO.h"
+#include "scene/skParser.h"
+
+namespace kelvane {
+
+namespace {
+
+// Large buffers are faulted in as 2 MiB pages where the system allows it: first touches of
+// fresh memory dominate the time of reading a big scene. The advice covers the whole pages of the
+// buffer: large mappings start on a 2 MiB boundary, so rounding inwards would lose the first one.
+void AdviseHugePages(const char* data, size_t size)
+{
+    constexpr uintptr_t kPage = 4096;
+    if (size < (uintptr_t(2) << 20))
+        return;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size + kPage - 1) & ~(kPage - 1);
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+
+struct TLineEndCount {
+    size_t cr = 0;
+    size_t lf = 0;
+    bool pairsOnly = true;  // every CR is followed by LF and every LF preceded by CR
+};
+
+TLineEndCount CountLineEnds(const char* text, size_t n)
+{
+    TLineEndCount c;
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    unsigned carry = 0;  // a CR ended the previous block
+#ifdef __SSE2__
+    const __m128i vcr = _mm_set1_epi8('\r');
+    const __m128i vlf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned mcr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vcr)));
+        const unsigned mlf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vlf)));
+        if ((mcr | mlf) == 0) {
+            if (carry)
+                c.pairsOnly = false;
+            carry = 0;
+            continue;
+        }
+        c.cr += static_cast<size_t>(__builtin_popcount(mcr));
+        c.lf += static_cast<size_t>(__builtin_popcount(mlf));
+        if ((((mcr << 1) | carry) & 0xFFFFu) != mlf)
+            c.pairsOnly = false;
+        carry = (mcr >> 15) & 1u;
+    }
+#endif
+    for (; i < n; ++i) {
+        const bool isCr = p[i] == '\r';
+        const bool isLf = p[i] == '\n';
+        c.cr += isCr;
+        c.lf += isLf;
+        if (isLf != (carry != 0))
+            c.pairsOnly = false;
+        carry = isCr;
+    }
+    if (carry)
+        c.pairsOnly = false;
+    return c;
+}
+
+// Copies text into a string piece by piece, making every line end (CR, LF or CR LF) CR LF.
+// Text that already has CR LF ends, or LF alone, goes through in 16-byte blocks.
+class TLineEndWriter {
+public:
+    explicit TLineEndWriter(std::string& out) : out_(out) {}
+
+    void Feed(const char* p, size_t n)
+    {
+        if (afterCr_ && n > 0 && p[0] == '\n') {
+            ++p;  // the LF of a CR LF split between two pieces
+            --n;
+        }
+        if (n == 0)
+            return;
+        const TLineEndCount c = CountLineEnds(p, n);
+        const size_t start = out_.size();
+        out_.resize(start + n + c.cr + c.lf + 32);  // room for every end widened, and block stores
+        char* const begin = out_.data();
+        char* dst = begin + start;
+        if (c.pairsOnly) {
+            std::memcpy(dst, p, n);
+            dst += n;
+        } else if (c.cr == 0) {
+            dst = WidenLineFeeds(p, n, dst);
+        } else {
+            bool afterCr = false;
+            for (size_t i = 0; i < n; ++i) {
+                const char ch = p[i];
+                if (ch == '\r') {
+                    *dst++ = '\r';
+                    *dst++ = '\n';
+                    afterCr = true;
+                } else if (ch == '\n') {
+                    if (!afterCr) {
+                        *dst++ = '\r';
+                        *dst++ = '\n';
+                    }
+                    afterCr = false;
+                } else {
+                    *dst++ = ch;
+                    afterCr = false;
+                }
+            }
+        }
+        afterCr_ = p[n - 1] == '\r';
+        out_.resize(static_cast<size_t>(dst - begin));
+    }
+
+    // The last line gets its CR LF.
+    void Finish()
+    {
+        if (!out_.empty() && out_.back() != '\n')
+            out_ += "\r\n";
+    }
+
+private:
+    // LF alone: each becomes CR LF. dst has 32 bytes of room beyond the result.
+    static char* WidenLineFeeds(const char* p, size_t n, char* dst)
+    {
+        size_t i = 0;
+#ifdef __SSE2__
+        const __m128i vlf = _mm_set1_epi8('\n');
+        // Blocks are read up to 16 bytes past their start, so the last 32 go one by one.
+        for (; i + 32 <= n; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vlf)));
+            if (m == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+                dst += 16;
+                continue;
+            }
+            unsigned pos = 0;
+            while (m) {
+                const unsigned b = static_cast<unsigned>(__builtin_ctz(m));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + pos)));
+                dst += b - pos;
+                *dst++ = '\r';
+                *dst++ = '\n';
+                pos = b + 1;
+                m &= m - 1;
+            }
+            if (pos < 16) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + pos)));
+                dst += 16 - pos;
+            }
+        }
+#endif
+        for (; i < n; ++i) {
+            if (p[i] == '\n')
+                *dst++ = '\r';
+            *dst++ = p[i];
+        }
+        return dst;
+    }
+
+    std::string& out_;
+    bool afterCr_ = false;
+};
+
+constexpr size_t kChunk = size_t(256) << 10;  // stays in the cache, few fresh pages
+
+bool IsUtf16(std::string_view bytes)
+{
+    const uint8_t code = DetectEncoding(bytes.substr(0, 100));
+    return (code == 2 && bytes.substr(0, 2) == "\xFF\xFE") || (code == 3 && bytes.substr(0, 2) == "\xFE\xFF");
+}
+
+TSceneText DecodeUtf16(std::string_view bytes)
+{
+    TSceneText result;
+    result.text = NormaliseLineEnds(DecodeSceneBytes(bytes, DetectEncoding(bytes.substr(0, 100))));
+    result.transcoded = true;
+    return result;
+}
+
+} // namespace
+
+void ReserveLargeText(std::string& text, size_t capacity)
+{
+    text.reserve(capacity);
+    AdviseHugePages(text.data(), text.capacity());
+}
+
+TSceneText ReadSceneText(const fs::path& file)
+{
+    size_t size = 0;
+    const TFileHandle fd = OpenForReading(file, size);
+
+    // One reused piece stays in the cache; the text is written once, into its final place.
+    std::unique_ptr<char[]> chunk(new char[kChunk]);
+    size_t got = ReadFull(fd.Get(), chunk.get(), kChunk, file);
+    if (IsUtf16(std::string_view(chunk.get(), got))) {
+        std::string bytes(chunk.get(), got);
+        while ((got = ReadFull(fd.Get(), chunk.get(), kChunk, file)) > 0)
+            bytes.append(chunk.get(), got);
+        return DecodeUtf16(bytes);
+    }
+    TSceneText result;
+    ReserveLargeText(result.text, size + size / 8 + 64);
+    TLineEndWriter writer(result.text);
+    while (got > 0) {
+        writer.Feed(chunk.get(), got);
+        got = ReadFull(fd.Get(), chunk.get(), kChunk, file);
+    }
+    writer.Finish();
+    return result;
+}
+
+TSceneText DecodeSceneText(std::string bytes)
+{
+    if (IsUtf16(bytes))
+        return DecodeUtf16(bytes);
+    TSceneText result;
+    ReserveLargeText(result.text, bytes.size() + bytes.size() / 8 + 64);
+    TLineEndWriter writer(result.text);
+    for (size_t at = 0; at < bytes.size(); at += kChunk)
+        writer.Feed(bytes.data() + at, std::min(kChunk, bytes.size() - at));
+    writer.Finish();
+    return result;
+}
+
+} // namespace kelvane

@@ -1,0 +1,223 @@
+// The document: node creation, its arena, names and live lists.
+#include "scene/skDom.h"
+
+#include "scene/skDomParts.h"
+
+namespace kelvane {
+
+using namespace dom;
+
+TDomDocument::TDomDocument() : TDomNode(nullptr, FixedName(DOCUMENT_NODE))
+{
+    children_ = &ownList_;
+}
+
+TDomDocument::~TDomDocument()
+{
+    lists_.clear();
+    for (TDomNode* node : nodes_)
+        node->~TDomNode();
+    nodes_.clear();
+}
+
+namespace {
+constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kGrain = 8;  // every node type needs no more than pointer alignment
+
+size_t Rounded(size_t size)
+{
+    return (size + kGrain - 1) / kGrain * kGrain;
+}
+} // namespace
+
+TDomDocument::TArena::~TArena()
+{
+    for (void* block : blocks_)
+        ::operator delete(block);
+}
+
+void* TDomDocument::TArena::Allocate(size_t size)
+{
+    size = Rounded(size);
+    const size_t cls = size / kGrain;
+    if (cls < free_.size() && !free_[cls].empty()) {
+        void* place = free_[cls].back();
+        free_[cls].pop_back();
+        return place;
+    }
+    if (left_ < size) {
+        blocks_.reserve(blocks_.size() + 1);
+        next_ = static_cast<char*>(::operator new(kBlockSize));
+        blocks_.push_back(next_);
+        left_ = kBlockSize;
+    }
+    void* place = next_;
+    next_ += size;
+    left_ -= size;
+    return place;
+}
+
+void TDomDocument::TArena::Release(void* place, size_t size)
+{
+    const size_t cls = Rounded(size) / kGrain;
+    if (free_.size() <= cls)
+        free_.resize(cls + 1);
+    free_[cls].push_back(place);
+}
+
+void TDomDocument::Free(TDomNode* node)
+{
+    const uint32_t at = node->arenaIndex_;
+    nodes_[at] = nodes_.back();
+    nodes_[at]->arenaIndex_ = at;
+    nodes_.pop_back();
+    const size_t size = node->allocSize_;
+    node->~TDomNode();
+    arena_.Release(node, size);
+}
+
+void TDomDocument::FreeAttribute(TDomAttr* attr)
+{
+    while (TDomNode* piece = attr->firstChild_) {
+        attr->Unlink(piece);
+        Free(piece);
+    }
+    Free(attr);
+}
+
+TDomName* TDomDocument::Intern(WideView name)
+{
+    auto it = names_.find(name);
+    if (it == names_.end())
+        it = names_.emplace(WideString(name), 0).first;
+    return &*it;
+}
+
+void TDomDocument::SubtreeChanged(const TDomNode* node)
+{
+    if (lists_.empty() || node->NodeType() != ELEMENT_NODE)
+        return;
+    ForEachInSubtree(node, [](const TDomNode* n) {
+        if (n->NodeType() == ELEMENT_NODE)
+            ++n->name_->second;
+    });
+    ++anyGeneration_;
+}
+
+TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)
+{
+    // Two live lists of the same root and name always agree, so one object serves both.
+    TDomName* entry = name == u"*" ? nullptr : Intern(name);
+    TDomNodeList*& shared = listIndex_[{root, entry}];
+    if (shared)
+        return shared;
+    auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root));
+    list->live_ = std::make_unique<TDomNodeList::TLive>();
+    list->live_->name = entry;
+    list->live_->generation = entry ? &entry->second : &anyGeneration_;
+    lists_.push_back(std::move(list));
+    shared = lists_.back().get();
+    return shared;
+}
+
+TDomNode* TDomDocument::CloneNode(bool deep)
+{
+    return CloneDocument(deep).release();
+}
+
+TDomNode* TDomDocument::CopyNode(bool deep, TDomDocument*) const
+{
+    return CloneDocument(deep).release();
+}
+
+std::unique_ptr<TDomDocument> TDomDocument::CloneDocument(bool deep) const
+{
+    auto copy = std::make_unique<TDomDocument>();
+    if (deep)
+        for (const TDomNode* c = firstChild_; c; c = c->next_)
+            copy->LinkLast(c->CopyNode(true, copy.get()));
+    return copy;
+}
+
+TDomNode* TDomDocument::CopySelf(TDomDocument*) const
+{
+    return new TDomDocument();
+}
+
+TDomElement* TDomDocument::CreateElement(WideView tagName)
+{
+    if (!IsXmlName(tagName))
+        throw EDomException(5);
+    return Make<TDomElement>(Intern(tagName));
+}
+
+TDomText* TDomDocument::CreateTextNode(WideView data)
+{
+    if (CheckTextData(data) != 0)
+        throw EDomException(5);
+    return Make<TDomText>(FixedName(TEXT_NODE), WideString(data));
+}
+
+TDomComment* TDomDocument::CreateComment(WideView data)
+{
+    if (Find(data, u"--") != 0)
+        throw EDomException(5);
+    return Make<TDomComment>(WideString(data));
+}
+
+TDomCDATASection* TDomDocument::CreateCDATASection(WideView data)
+{
+    if (Find(data, u"]]>") != 0)
+        throw EDomException(5);
+    return Make<TDomCDATASection>(WideString(data));
+}
+
+TDomEntityReference* TDomDocument::CreateEntityReference(WideView name)
+{
+    if (!IsXmlName(name) && !IsCharacterReference(name))
+        throw EDomException(5);
+    return Make<TDomEntityReference>(Intern(name));
+}
+
+TDomAttr* TDomDocument::CreateAttribute(WideView name)
+{
+    if (!IsXmlName(name))
+        throw EDomException(5);
+    return Make<TDomAttr>(Intern(name));
+}
+
+TDomDocumentType* TDomDocument::CreateDocumentType(WideView name)
+{
+    if (!IsXmlName(name))
+        throw EDomException(5);
+    return Make<TDomDocumentType>(Intern(name));
+}
+
+TDomElement* TDomDocument::DocumentElement() const
+{
+    for (TDomNode* c = firstChild_; c; c = c->next_)
+        if (c->NodeType() == ELEMENT_NODE)
+            return static_cast<TDomElement*>(c);
+    return nullptr;
+}
+
+TDomNodeList* TDomDocument::GetElementsByTagName(WideView name)
+{
+    return MakeElementList(this, name);
+}
+
+bool TDomDocument::AcceptsChild(const TDomNode* child, const TDomNode* replacing) const
+{
+    const int type = child->NodeType();
+    if (type == COMMENT_NODE)
+        return true;
+    if (type != ELEMENT_NODE && type != DOCUMENT_TYPE_NODE)
+        return false;
+    // At most one of each; the child itself (when it moves) and the node being replaced do not count.
+    for (const TDomNode* c = firstChild_; c; c = c->next_)
+        if (c->NodeType() == type && c != child && c != replacing)
+            return false;
+    return true;
+}
+
+} // namespace kelvane
