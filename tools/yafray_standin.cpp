@@ -3,10 +3,20 @@
 // picture is written; "Failed" and a report starting with "Error" when the scene cannot be read;
 // the picture is an uncompressed 24-bit (32-bit with save_alpha="on") Targa file at `outfile`.
 //
-// Test knobs (environment):
-//   KELVANE_STANDIN_DELAY_MS  pause after every '#', so a render can be stopped midway
-//   KELVANE_STANDIN_MODE      "crash" (abort without output), "noimage" (progress only),
-//                             "stderr-flood" (a megabyte on standard error before rendering)
+// Progress as the real renderer shows it: "\rRender pass: [", one '#' per ten 64 x 64 blocks of
+// the camera's picture (1 + (blocks - 1) / 10 of them), "]".
+//
+// Test knobs: the environment variable KELVANE_STANDIN_MODE, else the value of a `standin_mode`
+// child of the `render` element (so one scene of a batch can behave differently):
+//   "fail"          "Failed" and an "Error ..." report on standard output, no picture
+//   "fail-stderr"   "Failed" and the report on standard error only, as the real renderer does
+//   "crash"         abort after half the progress
+//   "stderr-flood"  four megabytes on standard error before any standard output
+//   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
+//   "noimage"       progress only, no saving line and no picture
+//   "nosave"        "Saving Targa file as" printed, but no picture written
+//   "slow"          500 ms after every '#' unless KELVANE_STANDIN_DELAY_MS says otherwise
+// KELVANE_STANDIN_DELAY_MS pauses after every '#' (a slow render that can be stopped midway).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -201,11 +211,9 @@ int main(int argc, char** argv)
         return 1;
     }
     const char* mode = std::getenv("KELVANE_STANDIN_MODE");
-    const std::string modeText = mode ? mode : "";
-    if (modeText == "crash")
-        std::abort();
+    std::string modeText = mode ? mode : "";
     const char* delayText = std::getenv("KELVANE_STANDIN_DELAY_MS");
-    const int delayMs = delayText ? std::atoi(delayText) : 0;
+    int delayMs = delayText ? std::atoi(delayText) : 0;
 
     bool ok = false;
     const std::string text = ReadFile(argv[1], ok);
@@ -213,20 +221,44 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Can't open file %s\n", argv[1]);
         return 1;
     }
+    const size_t renderPos = FindTag(text, "render");
+    const size_t renderEnd = renderPos == std::string::npos ? std::string::npos : text.find("</render>", renderPos);
+    if (modeText.empty() && renderPos != std::string::npos) {
+        const size_t modePos = FindTag(text, "standin_mode", renderPos);
+        if (modePos != std::string::npos && (renderEnd == std::string::npos || modePos < renderEnd))
+            modeText = Attribute(text, modePos, "value");
+    }
+    if (modeText == "slow" && !delayText)
+        delayMs = 500;
+    if (modeText == "silent") {
+        const char* silentText = std::getenv("KELVANE_STANDIN_SILENT_MS");
+        std::this_thread::sleep_for(std::chrono::milliseconds(silentText ? std::atoi(silentText) : 30000));
+    }
     std::fprintf(stderr, "Starting parser ...\n");
     if (modeText == "stderr-flood") {
         const std::string line(1023, 'w');
-        for (int i = 0; i < 1024; ++i)
+        for (int i = 0; i < 4096; ++i)
             std::fprintf(stderr, "%s\n", line.c_str());
     }
     std::string token;
-    const size_t bad = CheckMarkup(text, token);
-    const size_t renderPos = FindTag(text, "render");
-    if (bad != std::string::npos || FindTag(text, "scene") == std::string::npos) {
+    size_t bad = CheckMarkup(text, token);
+    if (bad == std::string::npos && FindTag(text, "scene") == std::string::npos) {
+        bad = 0;
+        token = text.substr(0, std::min<size_t>(text.find_first_of(" \t\r\n>"), 20));
+    }
+    if (bad == std::string::npos && (modeText == "fail" || modeText == "fail-stderr")) {
+        bad = renderPos == std::string::npos ? 0 : renderPos;
+        token = "render";
+    }
+    if (bad != std::string::npos) {
         int line, column;
-        LineColumn(text, bad == std::string::npos ? 0 : bad, line, column);
-        std::fprintf(stderr, "Failed\n");
-        std::printf("Failed\nError at line %d column %d token %s\n", line, column, token.c_str());
+        LineColumn(text, bad, line, column);
+        if (modeText == "fail-stderr") {
+            std::fprintf(stderr, "Failed\nError at line %d column %d token %s\n", line, column, token.c_str());
+        } else {
+            std::fprintf(stderr, "Failed\n");
+            std::printf("Failed\nError at line %d column %d token %s\n", line, column, token.c_str());
+        }
         std::fflush(stdout);
         return 0;
     }
@@ -238,7 +270,6 @@ int main(int argc, char** argv)
 
     // Output name, camera size and a colour to paint with.
     std::string outfile = "salida.tga";
-    const size_t renderEnd = text.find("</render>", renderPos);
     const size_t outPos = FindTag(text, "outfile", renderPos);
     if (outPos != std::string::npos && (renderEnd == std::string::npos || outPos < renderEnd)) {
         const std::string v = Attribute(text, outPos, "value");
@@ -273,11 +304,13 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("Render pass: [");
+    std::printf("\rRender pass: [");
     std::fflush(stdout);
     const int blocks = ((width + 63) / 64) * ((height + 63) / 64);
-    const int marks = std::max(1, blocks / 10);
+    const int marks = 1 + (blocks - 1) / 10;
     for (int i = 0; i < marks; ++i) {
+        if (modeText == "crash" && i >= marks / 2)
+            std::abort();
         std::putchar('#');
         std::fflush(stdout);
         if (delayMs > 0)
@@ -287,7 +320,7 @@ int main(int argc, char** argv)
     if (modeText == "noimage")
         return 0;
     std::printf("Saving Targa file as %s\n", outfile.c_str());
-    if (WriteTarga(outfile, width, height, alpha, r, g, b))
+    if (modeText != "nosave" && WriteTarga(outfile, width, height, alpha, r, g, b))
         std::printf("OK\n");
     std::fflush(stdout);
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 // The command line of kelvane-scene, parsed in one place (main.cpp).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ struct TOptions {
     std::string command;
     std::vector<std::string> files;     // the words after the command that are not options
     std::vector<std::string> leaveOut;  // save: the rows given with --leave-out, in order
+    std::optional<std::string> renderer;  // render: the renderer given with --renderer
     bool help = false;
 };
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -252,6 +253,9 @@ const TSubcommand kSubcommands[] = {
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
      "copy KIND SOURCE NEW, save [OUT]", 1, 2,
      [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o, r.TempDir()); }},
+    {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
+     "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
+     [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ExecutableFolder()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)
@@ -291,6 +295,10 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             if (i + 1 >= argc)
                 return "--leave-out needs ROW";
             options.leaveOut.emplace_back(argv[++i]);
+        } else if (!optionsEnd && arg == "--renderer") {
+            if (i + 1 >= argc)
+                return "--renderer needs PATH";
+            options.renderer = argv[++i];
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
@@ -312,6 +320,8 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         return std::string(c->name) + " takes " + std::string(c->arguments);
     if (!options.leaveOut.empty() && c->name != "save")
         return "--leave-out is an option of save";
+    if (options.renderer && c->name != "render")
+        return "--renderer is an option of render";
     return {};
 }
 

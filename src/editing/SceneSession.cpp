@@ -155,6 +155,31 @@ void TSceneSession::DeleteRenderingFile() const
     DeleteFileIfExists(RenderingFile());
 }
 
+void TSceneSession::ReadBatchScene(const fs::path& file)
+{
+    TMeshStash stash;
+    std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, workFolder_ / kFakeFile);
+    TState& s = *state_;
+    s.document = std::move(document);
+    s.stash = std::move(stash);
+    s.selected = -1;
+    s.working.SetDocument(s.document.get());
+    s.working.BeginEdit(u"render", RenderCameraName());
+}
+
+WideString TSceneSession::RenderCameraName() const
+{
+    const TDomDocument* document = state_->document.get();
+    const TDomElement* root = document ? document->DocumentElement() : nullptr;
+    if (!root)
+        return {};
+    for (const TDomNode* node = root->FirstChild(); node; node = node->NextSibling())
+        if (node->NodeName() == u"render")
+            if (const auto* element = dynamic_cast<const TDomElement*>(node))
+                return element->GetAttribute(u"camera_name");
+    return {};
+}
+
 const std::vector<fs::path>& TSceneSession::OpenFiles() const
 {
     return state_->openFiles;

@@ -76,6 +76,13 @@ public:
     void DeleteRenderingFile() const;
 
     const std::vector<fs::path>& OpenFiles() const;
+    // A batch render's next scene: file is stashed and read as File > Open does and its tree
+    // takes the place of the document; the open-file list, the element list and the catalogue
+    // stay. The working element becomes the scene's render settings (BeginEdit "render" with
+    // RenderCameraName()). When reading fails the document is unchanged and the error propagates.
+    void ReadBatchScene(const fs::path& file);
+    // camera_name of the document's first render element; empty when there is none.
+    WideString RenderCameraName() const;
     // Folder of OpenFiles()[0]; empty when no scene is open.
     fs::path SceneFolder() const;
     // "Kelvane  --  " + the file name of OpenFiles()[0], or "Kelvane" before the first open.

@@ -3,7 +3,8 @@
 //   script.txt     the script, run as "script.txt" from a private program folder
 //   scene.xml      opened as scene/scene.xml; or scenes.txt: project-relative scene paths,
 //                  each copied with the files of its folder into scene/ and opened together
-//   Pellith.ini    the settings file to start with (default: one naming a renderer)
+//   Pellith.ini    the settings file to start with, $STANDIN standing for the stand-in renderer
+//                  (default: one naming a renderer)
 //   expected.xml   the first scene as the run leaves it
 //   stdout.txt     standard output, the program folder written as $DIR/
 //   stderr.txt     the script's failure report (the folder as $DIR/); present means exit status 1
@@ -76,7 +77,7 @@ TEST_P(ScriptGolden, Replays)
     if (ec)
         fs::copy_file(KELVANE_EDITOR_EXE, exe);
     if (fs::exists(golden / "Pellith.ini"))
-        fs::copy_file(golden / "Pellith.ini", dir / "Pellith.ini");
+        dir.Write("Pellith.ini", ReplaceAll(ReadAll(golden / "Pellith.ini"), "$STANDIN", KELVANE_STANDIN_EXE));
     else
         dir.Write("Pellith.ini", "[System]\r\nEXEPath=/opt/yafray/yafray\r\n");
     fs::copy_file(golden / "script.txt", dir / "script.txt");
@@ -111,6 +112,9 @@ TEST_P(ScriptGolden, Replays)
         const fs::path first = args.size() > 2 ? dir / args[2] : dir / "scene" / "scene.xml";
         EXPECT_EQ(ReadAll(first), ReadAll(golden / "expected.xml"));
     }
+    // No temporary file outlives the program.
+    for (const char* temporary : {"~Rendering.tmp", "~Fake.tmp"})
+        EXPECT_FALSE(fs::exists(dir / temporary)) << temporary;
     // Every run ends with the shut-down, which writes the settings file.
     const std::string settings = ReadAll(dir / "Pellith.ini");
     EXPECT_NE(settings.find("MainWindow=FORM"), std::string::npos) << settings;

@@ -95,16 +95,9 @@ public:
     }
 
 protected:
-    void Wire(TControlBuilder& builder) override
+    void Wire(TControlBuilder& /*builder*/) override
     {
-        // The shell connects the stop button to the render job.
-        if (QBoxLayout* l = builder.LayoutOf("pnlRenOn")) {
-            auto* stop = new QPushButton(QStringLiteral("Stop"));
-            stop->setObjectName(QStringLiteral("btnStopRen"));
-            stop->setEnabled(false);
-            l->addWidget(stop);
-            c_.tree.Add(Find("pnlRenOn"), stop);
-        }
+        // The shell puts the render panel (Rendering, Stop Rendering, progress) into pnlRenOn.
         // The output name is shown without its extension and written with ".tga".
         if (auto* saveName = Get<QLineEdit>("edtSaveName"))
             QObject::connect(saveName, &QLineEdit::editingFinished, saveName, [this, saveName] {

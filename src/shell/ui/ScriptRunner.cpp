@@ -256,8 +256,9 @@ void TScriptRunner::Step(int generation)
     QWidget* modal = QApplication::activeModalWidget();
     if (!released_ && !modal)
         return;  // start-up is still going on; Release() continues
-    if (!running_.empty() && modal == modalAtStart_.back()) {
+    if (!running_.empty() && modal == modalAtStart_.back() && !StartedWork()) {
         // A line is still being carried out and opened no dialog: the next one waits for it.
+        // Work that keeps the program busy (a render) lets the next lines run while it goes on.
         QTimer::singleShot(1, this, [this, generation] { Step(generation); });
         return;
     }
@@ -287,6 +288,7 @@ void TScriptRunner::Step(int generation)
     const TScriptLine& line = lines_[next_++];
     running_.push_back(line.number);
     modalAtStart_.push_back(modal);
+    busyAtStart_.push_back(IsBusy());
     Post();  // runs inside a modal dialog this line opens
     try {
         RunLine(line);
@@ -295,6 +297,7 @@ void TScriptRunner::Step(int generation)
     }
     running_.pop_back();
     modalAtStart_.pop_back();
+    busyAtStart_.pop_back();
     if (finished_)
         return;
     if (!failure_.empty()) {
@@ -302,8 +305,13 @@ void TScriptRunner::Step(int generation)
         return;
     }
     // The next line queues behind what this one left to do.
-    if (running_.empty() || QApplication::activeModalWidget() != modalAtStart_.back())
+    if (running_.empty() || QApplication::activeModalWidget() != modalAtStart_.back() || StartedWork())
         Post();
+}
+
+bool TScriptRunner::StartedWork() const
+{
+    return !busyAtStart_.empty() && !busyAtStart_.back() && IsBusy();
 }
 
 void TScriptRunner::Fail(const std::string& reason)

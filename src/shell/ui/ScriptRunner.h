@@ -41,6 +41,9 @@ private:
     void Step(int generation);
     void RunLine(const TScriptLine& line);
     void Fail(const std::string& reason);
+    // The innermost running line made the program busy (it started a render): the following
+    // lines run while that work goes on.
+    bool StartedWork() const;
     void Finish();
     void Print(const std::string& text);
 
@@ -70,6 +73,7 @@ private:
     int idleRounds_ = 0;
     std::vector<int> running_;                  // line numbers of the lines being run, innermost last
     std::vector<QPointer<QWidget>> modalAtStart_;  // the modal dialog each of those started under
+    std::vector<bool> busyAtStart_;                // whether the program was busy when each started
     std::string failure_;
     int failureLine_ = 0;
 };

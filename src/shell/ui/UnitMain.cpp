@@ -7,6 +7,7 @@
 #include "editing/ui/Binding.h"
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
+#include "render/ui/RenderJobUi.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/TextCodec.h"
@@ -16,9 +17,12 @@
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -89,6 +93,12 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
     image_ = image;
     output_ = output;
     colour_ = colour;
+    if (output_)
+        output_->SetSettings(iniFileCom_.get());
+    if (renderPanel_) {
+        renderPanel_->SetOutputWindow(output_);
+        renderPanel_->SetImageWindowAction(Imagewindow1);
+    }
 }
 
 void TfrmMain::CreateMenus()
@@ -161,7 +171,16 @@ void TfrmMain::CreateEditors()
     layout->addWidget(PageControl, 1);
     setCentralWidget(central);
     setFixedSize(565, 613 + menuBar()->sizeHint().height());
-    btnStopRen = tree_.Get<QPushButton>("btnStopRen");
+    // The render panel goes into the render tab's "Render" box.
+    if (QWidget* box = tree_.Find("pnlRenOn"))
+        if (auto* l = qobject_cast<QBoxLayout*>(box->layout())) {
+            renderPanel_ = new TRenderPanel(*session_, programFolder_, l, RenderPanelHooks(), this);
+            btnStopRen = renderPanel_->btnStopRen;
+            for (QWidget* w : {static_cast<QWidget*>(renderPanel_->btnRen), static_cast<QWidget*>(btnStopRen),
+                               static_cast<QWidget*>(renderPanel_->lbProg),
+                               static_cast<QWidget*>(renderPanel_->ProgressBar)})
+                tree_.Add(box, w);
+        }
 }
 
 void TfrmMain::FormCreate()
@@ -191,6 +210,8 @@ void TfrmMain::FormCloseQuery()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    if (renderPanel_)
+        renderPanel_->Job().RequestStop();
     if (!closed_)
         FormCloseQuery();
     event->accept();
@@ -342,6 +363,41 @@ void TfrmMain::listObjListClick(int row)
 void TfrmMain::ShowFailure(const char* what)
 {
     kelvane::ShowFailure(this, what);
+}
+
+TRenderPanelHooks TfrmMain::RenderPanelHooks()
+{
+    TRenderPanelHooks hooks;
+    hooks.message = [this](const std::string& text) { Dialogs().Message(this, QString::fromUtf8(text.c_str())); };
+    hooks.setCaption = [this](const std::string& caption) { setWindowTitle(QString::fromUtf8(caption.c_str())); };
+    hooks.options = [this] {
+        // A value typed into the focused field reaches the rendered scene.
+        TEditorBinding::WritePending();
+        TRenderOptions options;
+        options.executable = iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe");
+        options.namedPath = iniFileCom_->ReadString("System", "EXEPath", "");
+        if (auto* aa = tree_.Get<QComboBox>("cbAA"))
+            options.antiAliasing = std::max(0, aa->currentIndex());
+        if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
+            options.saveName = saveName->text().toStdString();
+        return options;
+    };
+    hooks.stopWarningOff = [this] { return Tag(btnStopRen) == 1; };
+    hooks.neverShowStopWarning = [this] {
+        iniFileCom_->WriteString("System", "StopWindow", "NotShow");
+        SetTag(btnStopRen, 1);
+    };
+    hooks.showPicture = [this](const TPicture&) {
+        if (image_) {
+            image_->show();
+            image_->raise();
+        }
+    };
+    hooks.setTimeText = [this](const QString& text) {
+        if (image_)
+            image_->lblTime->setText(text);
+    };
+    return hooks;
 }
 
 } // namespace kelvane

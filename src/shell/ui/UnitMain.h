@@ -24,6 +24,8 @@ class TSessionStore;
 class TfrmColor;
 class TfrmDos;
 class TfrmImgRen;
+class TRenderPanel;
+struct TRenderPanelHooks;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -45,6 +47,7 @@ public:
     TEditorPages* PageControl = nullptr;
     QWidget* tsEmpty = nullptr;
     QPushButton* btnStopRen = nullptr;
+    TRenderPanel* RenderPanel() const { return renderPanel_; }
 
     // Menu items, by their names.
     QAction* OpenO1 = nullptr;
@@ -87,6 +90,7 @@ private:
     void RefreshScene();
     void RefreshRows();
     void ShowFailure(const char* what);
+    TRenderPanelHooks RenderPanelHooks();
 
     fs::path programFolder_;
     std::unique_ptr<TIniFileCompo> iniFileCom_;
@@ -97,6 +101,7 @@ private:
     TfrmImgRen* image_ = nullptr;
     TfrmDos* output_ = nullptr;
     TfrmColor* colour_ = nullptr;
+    TRenderPanel* renderPanel_ = nullptr;
     bool closed_ = false;
 };
 

@@ -1,0 +1,269 @@
+#include "render/RenderJob.h"
+
+#include <chrono>
+#include <exception>
+
+#include "controls/BusyState.h"
+#include "editing/SceneSession.h"
+#include "render/ProcessRunner.h"
+#include "render/Targa.h"
+#include "scene/FileIO.h"
+#include "scene/TextCodec.h"
+#include "scene/skDom.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr const char* kSaving = "Saving Targa file as";
+constexpr const char* kFailed = "Failed";
+constexpr const char* kPassFrame = "Render pass: [";
+
+long long NowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool Contains(const std::string& text, const char* what)
+{
+    return text.find(what) != std::string::npos;
+}
+
+// resx and resy of the camera the render element names; 0 when unknown.
+void CameraSize(const TDomDocument* document, const WideString& camera, long long& width, long long& height)
+{
+    width = height = 0;
+    const TDomElement* root = document ? document->DocumentElement() : nullptr;
+    for (const TDomNode* node = root ? root->FirstChild() : nullptr; node; node = node->NextSibling()) {
+        const auto* element = dynamic_cast<const TDomElement*>(node);
+        if (!element || element->NodeName() != u"camera" || element->GetAttribute(u"name") != camera)
+            continue;
+        const std::string x = Narrow(element->GetAttribute(u"resx"));
+        const std::string y = Narrow(element->GetAttribute(u"resy"));
+        try {
+            width = std::stoll(x);
+            height = std::stoll(y);
+        } catch (const std::exception&) {
+            width = height = 0;
+        }
+        return;
+    }
+}
+
+fs::path AbsolutePath(const fs::path& file)
+{
+    std::error_code ec;
+    fs::path absolute = fs::absolute(file, ec);
+    return ec ? file : absolute.lexically_normal();
+}
+
+} // namespace
+
+std::string RenderTimeText(long long elapsedMs)
+{
+    const long long minutes = elapsedMs / 60000;
+    const long long seconds = elapsedMs / 1000 - minutes * 60;
+    return "Rendering Time  :  " + std::to_string(minutes) + "min " + std::to_string(seconds) + "sec";
+}
+
+int RenderPassMarks(long long width, long long height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    const long long blocks = ((width + 63) / 64) * ((height + 63) / 64);
+    return static_cast<int>(std::min<long long>(1 + (blocks - 1) / 10, 1 << 30));
+}
+
+std::string ReportTail(const std::string& text)
+{
+    const size_t at = text.find("Error");
+    return at == std::string::npos ? text : text.substr(at);
+}
+
+// Passes the runner's progress and idle calls on; when the real renderer's progress frame shows,
+// the bar's maximum becomes the count that frame will print.
+class TRenderJob::TObserver : public IRunObserver {
+public:
+    TObserver(TRenderJob& job, int marks) : job_(job), marks_(marks) {}
+    void Idle() override { job_.view_.Idle(); }
+    bool StopRequested() override { return job_.stop_; }
+    void Progress(int hashes, const std::string& out) override
+    {
+        if (!framed_ && marks_ > 0) {
+            const size_t from = searched_ >= 16 ? searched_ - 16 : 0;
+            const size_t at = out.find(kPassFrame, from);
+            searched_ = out.size();
+            if (at != std::string::npos) {
+                framed_ = true;
+                int before = 0;  // '#' of earlier passes
+                for (size_t k = 0; k < at; ++k)
+                    before += out[k] == '#';
+                job_.view_.SetProgressMax(before + marks_);
+            }
+        }
+        job_.view_.SetProgress(hashes);
+    }
+
+private:
+    TRenderJob& job_;
+    int marks_;
+    bool framed_ = false;
+    size_t searched_ = 0;
+};
+
+TRenderJob::TRenderJob(TSceneSession& session, fs::path programFolder, IRenderJobView& view)
+    : session_(session), programFolder_(std::move(programFolder)), view_(view)
+{
+}
+
+TRenderJob::~TRenderJob() = default;
+
+void TRenderJob::ReadScene(const fs::path& file)
+{
+    session_.ReadBatchScene(file);
+}
+
+int TRenderJob::Run(const TRenderOptions& options)
+{
+    const std::vector<fs::path> files = session_.OpenFiles();
+    if (files.empty() || running_ || !session_.HasScene())
+        return 0;
+    TBusyScope busy;
+    running_ = true;
+    stop_ = false;
+    struct TLeave {
+        TRenderJob& job;
+        ~TLeave()
+        {
+            job.running_ = false;
+            job.view_.Busy(false);
+        }
+    } leave{*this};
+    view_.Busy(true);
+    const int samples = (std::clamp(options.antiAliasing, 0, 6) + 1) * (std::clamp(options.antiAliasing, 0, 6) + 1);
+
+    int failures = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        view_.SetProgressMax(40 * samples);
+        view_.SetCaption("Kelvane  --  " + files[i].filename().string());
+        if (!RenderScene(i, options))
+            ++failures;
+        if (files.size() > 1) {
+            const bool back = i + 1 == files.size() || stop_;
+            const fs::path& next = back ? files[0] : files[i + 1];
+            try {
+                ReadScene(next);
+            } catch (const std::exception& e) {
+                view_.Message(e.what());
+                if (!back)
+                    ++failures;
+                stop_ = true;
+                if (!back) {
+                    try {
+                        ReadScene(files[0]);
+                    } catch (const std::exception& again) {
+                        view_.Message(again.what());
+                    }
+                }
+            }
+            if (back || stop_)
+                view_.SetCaption("Kelvane  --  " + files[0].filename().string());
+        }
+        session_.DeleteRenderingFile();
+        view_.SetProgress(0);
+        if (stop_)
+            break;
+    }
+    if (files.size() == 1 && options.saveName) {
+        try {
+            if (Narrow(session_.SelectedKind()) != "render") {
+                session_.CommitEdit();
+                session_.BeginEdit(u"render", session_.RenderCameraName());
+            }
+            session_.SetValue(u"render.outfile.value", u"", Widen(*options.saveName + ".tga"));
+        } catch (const std::exception& e) {
+            view_.Message(e.what());
+        }
+    }
+    view_.OutputTexts("Dos OutPut:\n" + out_, "Dos Error:\n" + err_);
+    return failures;
+}
+
+bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
+{
+    const std::vector<fs::path>& files = session_.OpenFiles();
+    const fs::path scene = AbsolutePath(files[index]);
+    const bool single = files.size() == 1 && !options.besideScene;
+    fs::path picture = single ? programFolder_ / "LastRenderedImage.tga" : fs::path(scene).replace_extension(".tga");
+    picture = AbsolutePath(picture);
+    long long width = 0, height = 0;
+    try {
+        // The render settings are the working element while the render tab is shown; elsewhere
+        // (headless, or after a batch scene was read) they are made so here.
+        if (Narrow(session_.SelectedKind()) != "render") {
+            session_.CommitEdit();
+            session_.BeginEdit(u"render", session_.RenderCameraName());
+        }
+        session_.SetValue(u"render.outfile.value", u"", Widen(picture.string()));
+        session_.WriteScene();
+        CameraSize(session_.Document(), session_.RenderCameraName(), width, height);
+    } catch (const std::exception& e) {
+        view_.Message(e.what());
+        stop_ = true;
+        return false;
+    }
+    // A picture left by an earlier render must not pass for this one.
+    std::error_code ec;
+    const auto before = FileExists(picture) ? fs::last_write_time(picture, ec) : fs::file_time_type::min();
+
+    const long long start = NowMs();
+    TObserver observer(*this, RenderPassMarks(width, height));
+    TRunRequest request{options.executable, session_.RenderingFile(), scene.parent_path(), true};
+    request.renderJob = IsRenderJobFile(request.scene.string());
+    if (!RunRenderer(request, out_, err_, &observer)) {
+        view_.Message("There is not yafray.exe in " + options.namedPath.value_or(options.executable) + "\r\n" +
+                      "Make sure File>Configuration>Path to yafray.exe is correct.");
+        return false;
+    }
+    view_.SetTimeText(RenderTimeText(NowMs() - start));
+
+    const std::string entry = files[index].string();
+    if (Contains(out_, kSaving)) {
+        if (stop_)
+            return true;
+        if (!FileExists(picture) || fs::last_write_time(picture, ec) == before) {
+            view_.Message("The renderer reported saving the picture, but there is no file " + picture.string() +
+                          "\r\nCheck Dos from Rendering menu.");
+            stop_ = true;
+            return false;
+        }
+        if (single) {
+            try {
+                auto loaded = std::make_unique<TPicture>(DecodeTarga(ReadWholeFile(picture)));
+                picture_ = std::move(loaded);
+                view_.ShowPicture(*picture_, picture);
+            } catch (const std::exception& e) {
+                view_.Message("The rendered picture " + picture.string() + " cannot be read: " + e.what());
+                stop_ = true;
+                return false;
+            }
+        }
+        return true;
+    }
+    if (stop_)
+        return false;
+    if (Contains(out_, kFailed)) {
+        view_.Message("There is something wrong on this file, " + entry + "\n\r" + "YafRay said: " + ReportTail(out_));
+    } else if (Contains(err_, kFailed)) {
+        view_.Message("There is something wrong on this file, " + entry + "\n\r" + "YafRay said: " + ReportTail(err_));
+    } else {
+        view_.Message("There is something wrong on this file, " + entry + "\r\n" + ", or error in YafRay." + "\r\n" +
+                      "Check Dos from Rendering menu." + "\n\r" +
+                      "And error file (YAFRAY.EXE.stackdump) might be in " + (programFolder_ / "").string() + " .");
+    }
+    stop_ = true;
+    return false;
+}
+
+} // namespace kelvane

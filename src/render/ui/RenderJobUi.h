@@ -1,0 +1,76 @@
+#pragma once
+// The render panel of the render tab: "Rendering" and "Stop Rendering", the blinking busy label
+// and the progress bar, wired to a TRenderJob. The panel shows what the job reports; the main
+// window supplies, through TRenderPanelHooks, what lies outside the render layer (messages, the
+// caption, the settings and the other windows).
+#include "render/RenderJob.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QBoxLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace kelvane {
+
+class TfrmDos;
+
+struct TRenderPanelHooks {
+    std::function<void(const std::string&)> message;
+    std::function<void(const std::string&)> setCaption;
+    std::function<TRenderOptions()> options;      // read when a job starts
+    std::function<bool()> stopWarningOff;         // the stop warning is not to be shown
+    std::function<void()> neverShowStopWarning;   // the warning's check box was ticked
+    std::function<void(const TPicture&)> showPicture;
+    std::function<void(const QString&)> setTimeText;
+};
+
+class TRenderPanel : public QObject, public IRenderJobView {
+    Q_OBJECT
+public:
+    // The controls are added to layout.
+    TRenderPanel(TSceneSession& session, std::filesystem::path programFolder, QBoxLayout* layout,
+                 TRenderPanelHooks hooks, QObject* parent = nullptr);
+    ~TRenderPanel() override;
+
+    void btnRenClick();
+    void btnStopRenClick();
+    void Timer1Timer();
+
+    TRenderJob& Job() { return *job_; }
+    // Disabled while a job runs (Window > Image Window).
+    void SetImageWindowAction(QAction* action) { imageWindowAction_ = action; }
+    void SetOutputWindow(TfrmDos* dos) { dos_ = dos; }
+
+    QPushButton* btnRen = nullptr;
+    QPushButton* btnStopRen = nullptr;
+    QLabel* lbProg = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // IRenderJobView
+    void Busy(bool busy) override;
+    void SetCaption(const std::string& caption) override;
+    void SetProgressMax(int max) override;
+    void SetProgress(int position) override;
+    void Idle() override;
+    void Message(const std::string& text) override;
+    void SetTimeText(const std::string& text) override;
+    void ShowPicture(const TPicture& picture, const std::filesystem::path& file) override;
+    void OutputTexts(const std::string& dos, const std::string& dosErr) override;
+
+private:
+    TRenderPanelHooks hooks_;
+    std::unique_ptr<TRenderJob> job_;
+    QAction* imageWindowAction_ = nullptr;
+    TfrmDos* dos_ = nullptr;
+};
+
+} // namespace kelvane

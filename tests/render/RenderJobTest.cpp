@@ -1,0 +1,192 @@
+#include "render/RenderJob.h"
+
+#include <gtest/gtest.h>
+
+#include "editing/SceneSession.h"
+#include "scene/FileIO.h"
+#include "scene/TextCodec.h"
+#include "support/TempDir.h"
+
+using namespace kelvane;
+using kelvane::test::ReadAll;
+using kelvane::test::TempDir;
+
+namespace {
+
+const fs::path kSample = fs::path(KELVANE_SOURCE_DIR) / "data/samples/sample.xml";
+
+struct TRecordingView : IRenderJobView {
+    std::vector<std::string> messages, captions, times;
+    std::vector<int> maxima;
+    int lastProgress = -1, topProgress = 0, pictures = 0, busyChanges = 0;
+    std::string dos, dosErr;
+    TRenderJob* job = nullptr;
+    int stopAtProgress = -1;
+    void Busy(bool) override { ++busyChanges; }
+    void SetCaption(const std::string& c) override { captions.push_back(c); }
+    void SetProgressMax(int m) override { maxima.push_back(m); }
+    void SetProgress(int p) override
+    {
+        lastProgress = p;
+        topProgress = std::max(topProgress, p);
+        if (job && stopAtProgress >= 0 && p >= stopAtProgress)
+            job->RequestStop();
+    }
+    void Message(const std::string& text) override { messages.push_back(text); }
+    void SetTimeText(const std::string& t) override { times.push_back(t); }
+    void ShowPicture(const TPicture&, const fs::path&) override { ++pictures; }
+    void OutputTexts(const std::string& a, const std::string& b) override
+    {
+        dos = a;
+        dosErr = b;
+    }
+};
+
+// The sample scene, with `standin_mode` set in its render element when mode is not empty.
+fs::path Scene(const TempDir& dir, const std::string& name, const std::string& mode = {})
+{
+    std::string text = ReadAll(kSample);
+    if (!mode.empty()) {
+        const std::string outfile = "<outfile value=\"sample.tga\"/>";
+        text.replace(text.find(outfile), outfile.size(), outfile + "<standin_mode value=\"" + mode + "\"/>");
+    }
+    return dir.Write(name, text);
+}
+
+struct TJobFixture {
+    TempDir program, scenes;
+    TSceneSession session{program.Path()};
+    TRecordingView view;
+    TRenderJob job{session, program.Path(), view};
+    TJobFixture() { view.job = &job; }
+    int Run(const std::vector<fs::path>& files, std::optional<std::string> saveName = {})
+    {
+        session.OpenScene(files);
+        session.SelectRow(session.FindRow(u"render -- Front"));
+        TRenderOptions options;
+        options.executable = KELVANE_STANDIN_EXE;
+        options.antiAliasing = 3;
+        options.saveName = std::move(saveName);
+        return job.Run(options);
+    }
+};
+
+} // namespace
+
+TEST(RenderJob, SingleSceneRendersToTheProgramFolderAndPutsTheOutfileBack)
+{
+    TJobFixture f;
+    EXPECT_EQ(f.Run({Scene(f.scenes, "one.xml")}, "sample"), 0);
+    EXPECT_TRUE(f.view.messages.empty()) << f.view.messages[0];
+    ASSERT_NE(f.job.LastPicture(), nullptr);
+    EXPECT_EQ(f.job.LastPicture()->width, 640);
+    EXPECT_EQ(f.job.LastPicture()->height, 480);
+    EXPECT_EQ(f.view.pictures, 1);
+    EXPECT_TRUE(FileExists(f.program / "LastRenderedImage.tga"));
+    EXPECT_FALSE(FileExists(f.program / "~Rendering.tmp"));
+    // 40 per sample first; the progress frame then names the real count: 8 for 640 x 480.
+    EXPECT_EQ(f.view.maxima, (std::vector<int>{640, 8}));
+    EXPECT_EQ(f.view.topProgress, 8);
+    EXPECT_EQ(f.view.lastProgress, 0);
+    EXPECT_EQ(f.view.captions, (std::vector<std::string>{"Kelvane  --  one.xml"}));
+    ASSERT_EQ(f.view.times.size(), 1u);
+    EXPECT_EQ(f.view.dos.rfind("Dos OutPut:\n", 0), 0u);
+    EXPECT_NE(f.view.dos.find("Saving Targa file as " + (f.program / "LastRenderedImage.tga").string()), std::string::npos);
+    EXPECT_EQ(f.view.dosErr.rfind("Dos Error:\nStarting parser", 0), 0u);
+    EXPECT_EQ(Narrow(f.session.GetValue(u"render.outfile.value", u"")), "sample.tga");
+    EXPECT_EQ(f.view.busyChanges, 2);
+}
+
+TEST(RenderJob, BatchStopsAfterTheFailingSceneAndReadsTheFirstAgain)
+{
+    TJobFixture f;
+    const fs::path a = Scene(f.scenes, "a.xml"), b = Scene(f.scenes, "b.xml", "fail"), c = Scene(f.scenes, "c.xml");
+    EXPECT_EQ(f.Run({a, b, c}), 1);
+    EXPECT_TRUE(FileExists(f.scenes / "a.tga"));
+    EXPECT_FALSE(FileExists(f.scenes / "b.tga"));
+    EXPECT_FALSE(FileExists(f.scenes / "c.tga"));
+    EXPECT_EQ(f.view.pictures, 0);
+    ASSERT_EQ(f.view.messages.size(), 1u);
+    EXPECT_EQ(f.view.messages[0].rfind("There is something wrong on this file, " + b.string() + "\n\rYafRay said: Error at line", 0), 0u);
+    EXPECT_EQ(f.view.captions.back(), "Kelvane  --  a.xml");
+    EXPECT_FALSE(FileExists(f.program / "~Rendering.tmp"));
+    EXPECT_FALSE(FileExists(f.program / "~Fake.tmp"));
+    // The first scene is in the document again: its render has no test mode.
+    EXPECT_EQ(Narrow(f.session.GetValue(u"render.standin_mode.value", u"")), "");
+
+    // All three good: three pictures, and the caption ends with the first file again.
+    TJobFixture g;
+    const fs::path x = Scene(g.scenes, "x.xml"), y = Scene(g.scenes, "y.xml"), z = Scene(g.scenes, "z.xml");
+    EXPECT_EQ(g.Run({x, y, z}), 0);
+    for (const char* tga : {"x.tga", "y.tga", "z.tga"})
+        EXPECT_TRUE(FileExists(g.scenes / tga)) << tga;
+    EXPECT_EQ(g.view.captions.back(), "Kelvane  --  x.xml");
+    EXPECT_EQ(g.view.times.size(), 3u);
+}
+
+TEST(RenderJob, FailuresAreNamed)
+{
+    {   // A saving line without a picture names the missing file.
+        TJobFixture f;
+        EXPECT_EQ(f.Run({Scene(f.scenes, "s.xml", "nosave")}), 1);
+        ASSERT_EQ(f.view.messages.size(), 1u);
+        EXPECT_NE(f.view.messages[0].find("no file " + (f.program / "LastRenderedImage.tga").string()), std::string::npos);
+        EXPECT_EQ(f.job.LastPicture(), nullptr);
+    }
+    {   // "Failed" on standard error only, as the real renderer reports a parse error.
+        TJobFixture f;
+        const fs::path s = Scene(f.scenes, "s.xml", "fail-stderr");
+        EXPECT_EQ(f.Run({s}), 1);
+        ASSERT_EQ(f.view.messages.size(), 1u);
+        EXPECT_EQ(f.view.messages[0].rfind("There is something wrong on this file, " + s.string() + "\n\rYafRay said: Error at line ", 0), 0u);
+    }
+    {   // No report at all (a crash).
+        TJobFixture f;
+        const fs::path s = Scene(f.scenes, "s.xml", "crash");
+        EXPECT_EQ(f.Run({s}), 1);
+        ASSERT_EQ(f.view.messages.size(), 1u);
+        EXPECT_EQ(f.view.messages[0], "There is something wrong on this file, " + s.string() + "\r\n, or error in YafRay.\r\n"
+                                      "Check Dos from Rendering menu.\n\rAnd error file (YAFRAY.EXE.stackdump) might be in " +
+                                      (f.program.Path() / "").string() + " .");
+    }
+    {   // No renderer: the message names the configured path; a batch goes on.
+        TJobFixture f;
+        f.session.OpenScene({Scene(f.scenes, "a.xml"), Scene(f.scenes, "b.xml")});
+        TRenderOptions options;
+        options.executable = (f.program / "no-yafray").string();
+        EXPECT_EQ(f.job.Run(options), 2);
+        ASSERT_EQ(f.view.messages.size(), 2u);
+        EXPECT_EQ(f.view.messages[0], "There is not yafray.exe in " + options.executable +
+                                      "\r\nMake sure File>Configuration>Path to yafray.exe is correct.");
+        EXPECT_TRUE(f.view.times.empty());
+    }
+}
+
+TEST(RenderJob, StopEndsTheRenderWithoutAMessage)
+{
+    TJobFixture f;
+    ::setenv("KELVANE_STANDIN_DELAY_MS", "300", 1);
+    f.view.stopAtProgress = 1;
+    const fs::path a = Scene(f.scenes, "a.xml"), b = Scene(f.scenes, "b.xml");
+    EXPECT_EQ(f.Run({a, b}), 1);
+    ::unsetenv("KELVANE_STANDIN_DELAY_MS");
+    EXPECT_TRUE(f.view.messages.empty());
+    EXPECT_TRUE(f.job.StopRequested());
+    EXPECT_FALSE(FileExists(f.scenes / "a.tga"));
+    EXPECT_FALSE(FileExists(f.scenes / "b.tga"));
+    EXPECT_EQ(f.view.times.size(), 1u);
+    EXPECT_FALSE(FileExists(f.program / "~Rendering.tmp"));
+}
+
+TEST(RenderJob, TimeTextMarksAndReportTail)
+{
+    EXPECT_EQ(RenderTimeText(125400), "Rendering Time  :  2min 5sec");
+    EXPECT_EQ(RenderTimeText(59999), "Rendering Time  :  0min 59sec");
+    EXPECT_EQ(RenderPassMarks(64, 64), 1);
+    EXPECT_EQ(RenderPassMarks(640, 64), 1);
+    EXPECT_EQ(RenderPassMarks(704, 64), 2);
+    EXPECT_EQ(RenderPassMarks(800, 600), 13);
+    EXPECT_EQ(RenderPassMarks(0, 600), 0);
+    EXPECT_EQ(ReportTail("Failed\nError at line 3"), "Error at line 3");
+    EXPECT_EQ(ReportTail("Failed\n"), "Failed\n");
+}

@@ -1,0 +1,64 @@
+// The stand-in renderer against the renderer contract, run through the runner.
+#include "render/ProcessRunner.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TempDir.h"
+
+using namespace kelvane;
+using kelvane::test::ReadAll;
+using kelvane::test::TempDir;
+
+namespace {
+
+const char* const kScene =
+    "<scene>\n<camera name=\"Cam\" resx=\"700\" resy=\"70\" focal=\"1\">\n<from x=\"0\" y=\"0\" z=\"1\"/>\n"
+    "<to x=\"0\" y=\"0\" z=\"0\"/>\n<up x=\"0\" y=\"1\" z=\"1\"/>\n</camera>\n"
+    "<render camera_name=\"Cam\">\n<outfile value=\"pics/out.tga\"/>\nMODE</render>\n</scene>\n";
+
+std::string Scene(const std::string& mode)
+{
+    std::string text = kScene;
+    text.replace(text.find("MODE"), 4, mode.empty() ? "" : "<standin_mode value=\"" + mode + "\"/>\n");
+    return text;
+}
+
+} // namespace
+
+TEST(Standin, PictureAtTheRelativeOutfileOfTheCameraSize)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "pics");
+    const auto scene = dir.Write("s.xml", Scene(""));
+    std::string out, err;
+    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, scene, dir.Path(), false}, out, err));
+    // 11 x 2 blocks of 64 x 64: three '#'.
+    EXPECT_EQ(out, "\rRender pass: [###]\nSaving Targa file as pics/out.tga\nOK\n");
+    const std::string tga = ReadAll(dir / "pics/out.tga");
+    ASSERT_EQ(tga.size(), 18u + 700 * 70 * 3);
+    EXPECT_EQ(static_cast<unsigned char>(tga[12]) + 256 * static_cast<unsigned char>(tga[13]), 700);
+    EXPECT_EQ(static_cast<unsigned char>(tga[14]), 70);
+    EXPECT_EQ(tga[16], 24);
+}
+
+TEST(Standin, FailureReports)
+{
+    TempDir dir;
+    std::string out, err;
+    const auto broken = dir.Write("broken.xml", "<scene>\n<render camera_name=\"Cam\">\n</scene>\n");
+    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, broken, dir.Path(), false}, out, err));
+    EXPECT_EQ(out.rfind("Failed\nError at line ", 0), 0u) << out;
+    EXPECT_EQ(err.find("Saving"), std::string::npos);
+
+    const auto stderrOnly = dir.Write("e.xml", Scene("fail-stderr"));
+    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, stderrOnly, dir.Path(), false}, out, err));
+    EXPECT_TRUE(out.empty()) << out;
+    EXPECT_NE(err.find("Failed\nError at line "), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "pics/out.tga"));
+
+    const auto nosave = dir.Write("n.xml", Scene("nosave"));
+    std::filesystem::create_directory(dir / "pics");
+    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, nosave, dir.Path(), false}, out, err));
+    EXPECT_NE(out.find("Saving Targa file as pics/out.tga"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "pics/out.tga"));
+}
