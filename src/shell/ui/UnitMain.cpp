@@ -6,6 +6,7 @@
 #include "editing/SceneSession.h"
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
+#include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/TextCodec.h"
@@ -15,6 +16,7 @@
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -146,7 +148,14 @@ void TfrmMain::CreateEditors()
         return taken;
     };
     connect(listObjList, &QListWidget::itemClicked, this, [this] { listObjListClick(); });
-    layout->addWidget(listObjList);
+    auto* side = new QVBoxLayout;
+    side->addWidget(listObjList, 1);
+    btnAdd = new QPushButton(QStringLiteral("Add Object"), central);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnAdd->setFixedWidth(170);
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
+    side->addWidget(btnAdd);
+    layout->addLayout(side);
 
     PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); }},
                                    central);
@@ -238,13 +247,18 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
 
 void TfrmMain::RefreshScene()
 {
+    RefreshRows();
+    PageControl->SceneOpened();
+}
+
+void TfrmMain::RefreshRows()
+{
     std::vector<TElementList::TRowView> rows;
     for (const TElementRow& r : session_->Rows())
         rows.push_back({ToQ(r.Text), r.Checked, r.CheckEnabled});
     listObjList->SetRows(rows);
     if (session_->SelectedRow() >= 0)
         listObjList->setCurrentRow(session_->SelectedRow());
-    PageControl->SceneOpened();
 }
 
 void TfrmMain::SaveS1Click()
@@ -295,6 +309,36 @@ void TfrmMain::listObjListClick()
         session_->SelectRow(row);
         const std::string kind = Narrow(session_->SelectedKind());
         FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+    });
+}
+
+void TfrmMain::btnAddClick()
+{
+    if (session_->OpenFiles().empty())
+        return;
+    Guarded(this, [&] {
+        TfrmAddObj dialog(*session_, [this](const QString& text) { Dialogs().Message(this, text); }, this);
+        if (session_->RowCount() > 0) {
+            session_->SelectRow(0);
+            listObjList->setCurrentRow(0);
+        }
+        Dialogs().RunAddObj(dialog);
+        const TAddOutcome& added = dialog.Added();
+        if (!added.row.empty()) {
+            RefreshRows();
+            const QString name = ToQ(added.name);
+            if (added.shaderName)
+                if (auto* combo = tree_.Get<QComboBox>("combObjShader"))
+                    combo->addItem(name);
+            if (added.backgroundName)
+                if (auto* combo = tree_.Get<QComboBox>("combBG"))
+                    combo->addItem(name);
+        }
+        const std::string kind = Narrow(session_->SelectedKind());
+        if (kind == "shader" || kind == "light" || kind == "filter" || kind == "background")
+            FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+        session_->CommitEdit();
+        session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
     });
 }
 

@@ -45,6 +45,7 @@ public:
     TEditorPages* PageControl = nullptr;
     QWidget* tsEmpty = nullptr;
     QPushButton* btnStopRen = nullptr;
+    QPushButton* btnAdd = nullptr;
 
     // Menu items, by their names.
     QAction* OpenO1 = nullptr;
@@ -69,6 +70,7 @@ public:
     void HelpH2Click();
     void VersionV1Click();
     void listObjListClick();
+    void btnAddClick();
     void RefreshLatestFiles();
 
     // Fills a tab (or page) from the working element and shows it.
@@ -85,6 +87,7 @@ private:
     void CreateMenus();
     void CreateEditors();
     void RefreshScene();
+    void RefreshRows();
     void ShowFailure(const char* what);
 
     fs::path programFolder_;
