@@ -51,6 +51,31 @@ std::string TSessionStore::Presence(std::string_view name)
     return Narrow(session_.PresenceTable().Values(Widen(name)));
 }
 
+void TSessionStore::SetPresence(std::string_view name, std::string_view value)
+{
+    session_.PresenceTable().SetValue(Widen(name), Widen(value));
+}
+
+bool TSessionStore::ReviveHeld(std::string_view kind, std::string_view name)
+{
+    TWorkingElement& working = session_.Working();
+    int at = -1;
+    if (!working.FindHeld(Widen(kind), u"name", Widen(name), 0, &at))
+        return false;
+    working.SetMark(at, u"new");
+    return true;
+}
+
+bool TSessionStore::HasThumbnail(std::string_view key)
+{
+    return session_.ThumbnailIndex().Contains(Widen(key));
+}
+
+void TSessionStore::ForgetThumbnail(std::string_view key)
+{
+    session_.ThumbnailIndex().Remove(Widen(key));
+}
+
 std::vector<std::string> TSessionStore::CameraNames()
 {
     return Narrowed(session_.CameraNames());

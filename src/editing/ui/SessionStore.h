@@ -21,6 +21,11 @@ public:
     void DeleteValue(std::string_view path, std::string_view name);
     // The presence characters held for an element name (empty when none).
     std::string Presence(std::string_view name);
+    void SetPresence(std::string_view name, std::string_view value);
+    // Marks the held element of this tag and name "new" again; false when none is held.
+    bool ReviveHeld(std::string_view kind, std::string_view name);
+    bool HasThumbnail(std::string_view key);
+    void ForgetThumbnail(std::string_view key);
     // The names the scene's name lists offer.
     std::vector<std::string> CameraNames();
     std::vector<std::string> BackgroundNames();

@@ -7,8 +7,14 @@
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
 
+#include "controls/ui/EnableControlCheckBox.h"
+
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QListWidget>
+#include <QTimer>
+
+#include <utility>
 
 namespace kelvane {
 
@@ -98,6 +104,7 @@ public:
 
     void Fill(const std::string& name) override
     {
+        TFilling filling(filling_);
         auto* texSlots = Get<QListWidget>("listTexList");
         if (texSlots)
             texSlots->setCurrentRow(0);
@@ -123,11 +130,8 @@ public:
         if (properties)
             properties->setCurrentRow(0);
         ShowPage(Find("tsColor"));
-        const int type = ComboIndex(Find("combTexType"));
-        if (type == 0)
-            ShowPage(Find("tsTexJpeg"));
-        else if (type == 1)
-            ShowPage(Find("tsTexClouds"));
+        CollapseTexture(SlotPresent(presence, 0));
+        TextureTail();
     }
 
 protected:
@@ -145,9 +149,20 @@ protected:
         for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
             AddCheckRow(properties, QString::fromLatin1(row));
         properties->setFixedHeight(80);
-        QObject::connect(properties, &QListWidget::currentRowChanged, properties, [this](int row) {
-            if (row >= 0 && row < 4)
-                ShowPage(Find(propertyPages[row]));
+        // A click on a row's box switches it (itemChanged) and then reports the click, which
+        // must not reload the page: its controls keep their former values until the next fill.
+        QObject::connect(properties, &QListWidget::itemClicked, properties, [this] {
+            if (std::exchange(boxClicked_, false))
+                return;
+            Guarded([&] { listShaderListClick(); });
+        });
+        QObject::connect(properties, &QListWidget::itemChanged, properties, [this, properties](QListWidgetItem* item) {
+            if (filling_)
+                return;
+            properties->setCurrentItem(item);
+            boxClicked_ = true;
+            QTimer::singleShot(0, properties, [this] { boxClicked_ = false; });
+            Guarded([&] { listShaderListClickCheck(); });
         });
         l->insertWidget(1, properties);
         c_.tree.Add(Page(), properties);
@@ -157,9 +172,157 @@ protected:
             AddCheckRow(texSlots, QString::number(i));
         texSlots->setFlow(QListView::LeftToRight);
         texSlots->setFixedHeight(36);
+        QObject::connect(texSlots, &QListWidget::itemClicked, texSlots,
+                         [this] { Guarded([&] { listTexListClick(); }); });
+        QObject::connect(texSlots, &QListWidget::itemChanged, texSlots, [this, texSlots](QListWidgetItem* item) {
+            if (filling_)
+                return;
+            {
+                TFilling quiet(filling_);
+                texSlots->setCurrentItem(item);
+            }
+            Guarded([&] { listTexListClickCheck(); });
+        });
         l->insertWidget(3, texSlots);
         c_.tree.Add(Page(), texSlots);
+        if (auto* type = Get<QComboBox>("combTexType"))
+            QObject::connect(type, &QComboBox::activated, type, [this] { Guarded([&] { combTexTypeChange(); }); });
     }
+
+private:
+    struct TFilling {
+        explicit TFilling(int& depth) : depth_(depth) { ++depth_; }
+        ~TFilling() { --depth_; }
+        int& depth_;
+    };
+
+    std::string Name() { return c_.store.SelectedName(); }
+    int Slot()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        return texSlots ? std::max(0, texSlots->currentRow()) : 0;
+    }
+    std::string SlotElement() { return Name() + char('0' + Slot()); }
+
+    // A property row was clicked: its page is loaded and shown.
+    void listShaderListClick()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        const int row = properties ? properties->currentRow() : -1;
+        if (row < 0 || row > 3)
+            return;
+        QWidget* page = Find(propertyPages[row]);
+        c_.binding.LoadContainer(page, Name(), Page());
+        ShowPage(page);
+    }
+
+    // A property row's box was switched: the page's values go, whichever way.
+    void listShaderListClickCheck()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        const int row = properties ? properties->currentRow() : -1;
+        if (row < 0 || row > 3)
+            return;
+        static const char* const removed[4][2] = {{"shader.color.", nullptr},
+                                                  {"shader.specular.", "shader.hard."},
+                                                  {"shader.reflected.", "shader.min_refle."},
+                                                  {"shader.transmited.", "shader.IOR."}};
+        const std::string name = Name();
+        for (const char* path : removed[row])
+            if (path)
+                c_.store.DeleteValue(path, name);
+        c_.binding.EnableTree(Find(propertyPages[row]), properties->item(row)->checkState() == Qt::Checked);
+    }
+
+    void listTexListClick()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (!texSlots || texSlots->currentRow() < 0)
+            return;
+        CollapseTexture(texSlots->currentItem()->checkState() == Qt::Checked);
+        const std::string type = c_.store.GetValue("texture.texture.type", SlotElement());
+        if (type == "jpeg" || type == "clouds")
+            FillTexture(type == "jpeg" ? "tsTexJpeg" : "tsTexClouds");
+    }
+
+    void listTexListClickCheck()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (!texSlots || texSlots->currentRow() < 0)
+            return;
+        const std::string name = Name();
+        const std::string slotName = SlotElement();
+        std::string presence = c_.store.Presence(name);
+        if (presence.size() < 10)
+            presence.resize(10, '0');
+        const size_t at = size_t(texSlots->currentRow());
+        if (texSlots->currentItem()->checkState() == Qt::Checked) {
+            presence[at] = '1';
+            c_.store.SetValue("new.modulator.mode", slotName, "add", TKeyKind::Modulator);
+            c_.store.SetValue("modulator.modulator.mode", slotName, "add", TKeyKind::Modulator);
+            c_.store.SetValue("modulator.color.value", slotName, "1", TKeyKind::Modulator);
+            if (!c_.store.ReviveHeld("texture", slotName))
+                c_.store.SetValue("new.texture.type", slotName, "jpeg", TKeyKind::Plain);
+        } else {
+            presence[at] = '0';
+            c_.store.ForgetThumbnail(slotName + "_t");
+            c_.store.DeleteValue("scene.texture.", slotName);
+            c_.store.DeleteValue("modulator.modulator.", slotName);
+        }
+        c_.store.SetPresence(name, presence);
+    }
+
+    void combTexTypeChange()
+    {
+        const std::string slotName = SlotElement();
+        if (ComboIndex(Find("combTexType")) == 0) {
+            c_.store.SetValue("texture.texture.type", slotName, "jpeg", TKeyKind::Plain);
+            for (const char* path : {"texture.depth.", "texture.color1.", "texture.color2."})
+                c_.store.DeleteValue(path, slotName);
+            FillTexture("tsTexJpeg");
+        } else if (ComboIndex(Find("combTexType")) == 1) {
+            c_.store.SetValue("texture.texture.type", slotName, "clouds", TKeyKind::Plain);
+            c_.store.DeleteValue("texture.filename.", slotName);
+            FillTexture("tsTexClouds");
+        }
+    }
+
+    // The texture fill of the selected slot, ending on the given page.
+    void FillTexture(const char* page)
+    {
+        TFilling filling(filling_);
+        const std::string name = Name();
+        c_.binding.LoadControl(Find("combTexType"), name);
+        c_.binding.LoadContainer(Find("pcTexture"), name, Find(page));
+        c_.binding.LoadContainer(Find("pnlModOn"), name, Find(page));
+        TextureTail();
+        ShowPage(Find(page));
+    }
+
+    // The texture page of the type shown, and the modulator controls enabled by their boxes.
+    void TextureTail()
+    {
+        const int type = ComboIndex(Find("combTexType"));
+        if (type == 0)
+            ShowPage(Find("tsTexJpeg"));
+        else if (type == 1)
+            ShowPage(Find("tsTexClouds"));
+        for (QWidget* child : c_.tree.Children(Find("pnlModOn")))
+            if (auto* box = qobject_cast<TEnableControlCheckBox*>(child))
+                for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
+                    if (guarded)
+                        TEnableControlCheckBox::SetEnabledTree(guarded, box->checkState() == Qt::Checked);
+    }
+
+    // The texture panel folds to a line when the slot is not in use.
+    void CollapseTexture(bool inUse)
+    {
+        if (QWidget* panel = Find("pnlTexOn"))
+            panel->setMaximumHeight(inUse ? QWIDGETSIZE_MAX : 1);
+    }
+
+    int filling_ = 0;
+    bool boxClicked_ = false;
 
 private:
     static void AddCheckRow(QListWidget* list, const QString& text)
