@@ -8,12 +8,16 @@
 #include "editing/ui/SessionStore.h"
 
 #include "controls/ui/EnableControlCheckBox.h"
+#include "controls/ui/NumberEdit.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace kelvane {
@@ -185,6 +189,10 @@ protected:
         });
         l->insertWidget(3, texSlots);
         c_.tree.Add(Page(), texSlots);
+        for (const TGuardRow& g : guards)
+            if (std::string_view(g.name) != "cbModSize")
+                if (auto* box = Get<TEnableControlCheckBox>(g.name))
+                    QObject::connect(box, &QCheckBox::clicked, box, [this, box] { Guarded([&] { cbModMouseUp(box); }); });
         if (auto* type = Get<QComboBox>("combTexType"))
             QObject::connect(type, &QComboBox::activated, type, [this] { Guarded([&] { combTexTypeChange(); }); });
     }
@@ -285,6 +293,56 @@ private:
             c_.store.DeleteValue("texture.filename.", slotName);
             FillTexture("tsTexClouds");
         }
+    }
+
+    // A modulator guard box switched off: its value leaves the slot's modulator, unless that
+    // would leave the modulator without any channel.
+    void cbModMouseUp(TEnableControlCheckBox* box)
+    {
+        if (box->checkState() == Qt::Checked)
+            return;
+        static const char* const channelBoxes[5] = {"cbModColor", "cbModSpecular", "cbModReflection",
+                                                    "cbModTransparency", "cbModBump"};
+        static const char* const channelEdits[5] = {"edtModColor", "edtModSpecular", "edtModReflection",
+                                                    "edtModTrans", "edtModBump"};
+        const bool channel = std::find_if(std::begin(channelBoxes), std::end(channelBoxes), [box](const char* n) {
+                                 return box->objectName() == QLatin1String(n);
+                             }) != std::end(channelBoxes);
+        auto restore = [box] {
+            box->setCheckState(Qt::Checked);
+            for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
+                if (guarded)
+                    TEnableControlCheckBox::SetEnabledTree(guarded, true);
+        };
+        if (channel && std::none_of(std::begin(channelBoxes), std::end(channelBoxes), [this](const char* n) {
+                auto* other = Get<TEnableControlCheckBox>(n);
+                return other && other->checkState() == Qt::Checked;
+            })) {
+            restore();
+            return;
+        }
+        const std::string slotName = SlotElement();
+        auto* edit = qobject_cast<TNumberEdit*>(box->RegulateControl());
+        if (!edit)
+            return;
+        const std::string path = edit->Command();
+        edit->SetTextUtf8("");
+        if (channel && std::all_of(std::begin(channelEdits), std::end(channelEdits),
+                                   [this](const char* n) { return EditText(Find(n)).empty(); })) {
+            c_.store.BeginModulatorView();
+            std::string value;
+            try {
+                value = c_.store.GetValue(path, slotName);
+            } catch (...) {
+                c_.store.EndModulatorView();
+                throw;
+            }
+            c_.store.EndModulatorView();
+            edit->SetTextUtf8(value);
+            restore();
+            return;
+        }
+        c_.store.DeleteValue(path, slotName);
     }
 
     // The texture fill of the selected slot, ending on the given page.
