@@ -7,11 +7,15 @@
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
 
+#include "controls/ui/ColorPanel.h"
 #include "controls/ui/EnableControlCheckBox.h"
 #include "controls/ui/NumberEdit.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QListWidget>
 #include <QTimer>
 
@@ -99,6 +103,7 @@ constexpr TTabTable table{"tsShader", 0, containers, values, guards};
 
 // The property pages and their list, in list order.
 const char* const propertyPages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
+const char* const propertySwatches[4] = {"pnlColorColor", "pnlSpeColor", "pnlReflColor", "pnlTransColor"};
 
 // The property list and the texture slot list sit between the table's rows; the property pages
 // follow the values they hold.
@@ -133,6 +138,7 @@ public:
         }
         if (properties)
             properties->setCurrentRow(0);
+        listShaderListDrawItem();
         ShowPage(Find("tsColor"));
         CollapseTexture(SlotPresent(presence, 0));
         TextureTail();
@@ -152,6 +158,7 @@ protected:
         properties->setObjectName(QStringLiteral("listShaderList"));
         for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
             AddCheckRow(properties, QString::fromLatin1(row));
+        properties->setIconSize(QSize(12, 12));
         properties->setFixedHeight(80);
         // A click on a row's box switches it (itemChanged) and then reports the click, which
         // must not reload the page: its controls keep their former values until the next fill.
@@ -170,6 +177,10 @@ protected:
         });
         l->insertWidget(1, properties);
         c_.tree.Add(Page(), properties);
+        c_.binding.OnShaderColour = [this] { listShaderListDrawItem(); };
+        for (const char* swatch : propertySwatches)
+            if (auto* panel = Get<TColorPanel>(swatch))
+                QObject::connect(panel, &TColorPanel::colorChanged, panel, [this] { listShaderListDrawItem(); });
         auto* texSlots = new QListWidget;
         texSlots->setObjectName(QStringLiteral("listTexList"));
         for (int i = 0; i < 10; ++i)
@@ -211,6 +222,30 @@ private:
         return texSlots ? std::max(0, texSlots->currentRow()) : 0;
     }
     std::string SlotElement() { return Name() + char('0' + Slot()); }
+
+    // Each property row shows its page's colour in a square with a dark frame, before its text.
+    void listShaderListDrawItem()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        if (!properties)
+            return;
+        TFilling quiet(filling_);  // a new icon is reported as a changed item
+        const QColor frame = properties->palette().color(QPalette::Shadow);
+        for (int i = 0; i < 4; ++i) {
+            auto* panel = Get<TColorPanel>(propertySwatches[i]);
+            if (!panel)
+                continue;
+            QColor fill = properties->palette().color(QPalette::Button);
+            if (!(panel->Color() & 0x80000000u)) {
+                const TBgr c = SplitColor(panel->Color());
+                fill = QColor(c.red, c.green, c.blue);
+            }
+            QPixmap square(12, 12);
+            square.fill(frame);
+            QPainter(&square).fillRect(1, 1, 10, 10, fill);
+            properties->item(i)->setIcon(QIcon(square));
+        }
+    }
 
     // A property row was clicked: its page is loaded and shown.
     void listShaderListClick()
