@@ -6,6 +6,7 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
+#include "editing/ui/TextureImportHook.h"
 
 #include "controls/ui/ColorPanel.h"
 #include "controls/ui/EnableControlCheckBox.h"
@@ -13,6 +14,9 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -22,6 +26,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 namespace kelvane {
@@ -204,6 +209,33 @@ protected:
             if (std::string_view(g.name) != "cbModSize")
                 if (auto* box = Get<TEnableControlCheckBox>(g.name))
                     QObject::connect(box, &QCheckBox::clicked, box, [this, box] { Guarded([&] { cbModMouseUp(box); }); });
+        if (QBoxLayout* jpeg = builder.LayoutOf("tsTexJpeg")) {
+            auto* row = new QWidget;
+            auto* rowLayout = new QHBoxLayout(row);
+            rowLayout->setContentsMargins(0, 0, 0, 0);
+            auto* picture = new QLabel;
+            picture->setObjectName(QStringLiteral("imgTexture"));
+            picture->setFixedSize(100, 100);
+            picture->setScaledContents(true);
+            picture->setFrameShape(QFrame::Box);
+            rowLayout->addWidget(picture);
+            auto* buttons = new QVBoxLayout;
+            for (auto [name, caption, clip] : {std::tuple{"btnTexRef", "Reference", false},
+                                               std::tuple{"btnTexClip", "Clip Board", true}}) {
+                auto* button = new QPushButton(QString::fromLatin1(caption));
+                button->setObjectName(QString::fromLatin1(name));
+                QObject::connect(button, &QPushButton::clicked, button,
+                                 [this, clip] { Guarded([&] { ImportTexture(clip); }); });
+                buttons->addWidget(button);
+            }
+            buttons->addStretch(1);
+            rowLayout->addLayout(buttons);
+            rowLayout->addStretch(1);
+            jpeg->insertWidget(0, row);
+            for (QWidget* child : {static_cast<QWidget*>(picture), row->findChild<QWidget*>(QStringLiteral("btnTexRef")),
+                                   row->findChild<QWidget*>(QStringLiteral("btnTexClip"))})
+                c_.tree.Add(Find("tsTexJpeg"), child);
+        }
         if (auto* type = Get<QComboBox>("combTexType"))
             QObject::connect(type, &QComboBox::activated, type, [this] { Guarded([&] { combTexTypeChange(); }); });
     }
@@ -380,6 +412,20 @@ private:
         c_.store.DeleteValue(path, slotName);
     }
 
+    // "Reference" / "Clip Board": the slot's picture imported, shown and named in the texture.
+    void ImportTexture(bool fromClipboard)
+    {
+        if (!TextureImport())
+            return;
+        const std::string slotName = SlotElement();
+        const QImage picture = TextureImport()(slotName, fromClipboard);
+        if (picture.isNull())
+            return;
+        if (auto* shown = Get<QLabel>("imgTexture"))
+            shown->setPixmap(QPixmap::fromImage(picture));
+        c_.store.SetValue("texture.filename.value", slotName, slotName + ".jpg", TKeyKind::Plain);
+    }
+
     // The texture fill of the selected slot, ending on the given page.
     void FillTexture(const char* page)
     {
@@ -427,6 +473,12 @@ private:
 };
 
 } // namespace
+
+TTextureImport& TextureImport()
+{
+    static TTextureImport import;
+    return import;
+}
 
 const TTabTable& ShaderTabTable()
 {

@@ -6,16 +6,22 @@
 #include "editing/SceneSession.h"
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
+#include "editing/ui/TextureImportHook.h"
 #include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
+#include "render/TextureImport.h"
+#include "render/Thumbnail.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QImage>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -67,6 +73,9 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
 
     CreateMenus();
     CreateEditors();
+    TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
+        return ImportTexture(textureName, fromClipboard);
+    };
     FormCreate();
 }
 
@@ -340,6 +349,40 @@ void TfrmMain::btnAddClick()
         session_->CommitEdit();
         session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
     });
+}
+
+QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboard)
+{
+    const fs::path target = session_->SceneFolder() / (textureName + ".jpg");
+    TPicture picture;
+    if (fromClipboard) {
+        QImage image = QGuiApplication::clipboard()->image();
+        if (image.isNull()) {
+            Dialogs().Message(this, QStringLiteral("Out of Supported Format."));
+            return {};
+        }
+        image = image.convertToFormat(QImage::Format_RGB888);
+        picture = TPicture::Make(image.width(), image.height(), 3);
+        for (int y = 0; y < image.height(); ++y)
+            std::copy_n(image.constScanLine(y), picture.RowBytes(), picture.Row(y));
+        SaveTexturePicture(picture, target);
+    } else {
+        const QStringList files = Dialogs().GetOpenFileNames(
+            this, QStringLiteral("Texture"),
+            QStringLiteral("JPEG  (*.jpg; *.jpeg)|*.jpg; *.jpeg|Bitmap (*.bmp)|*.bmp|PNG Format (*.png)|*.png|"
+                           "AllFiles(*.jpg; *.jpeg ;*.bmp; *.png)|*.jpg; *.jpeg ;*.bmp; *.png"),
+            false);
+        if (files.isEmpty())
+            return {};
+        static const TPictureDecoders decoders;
+        picture = ImportTexturePicture(decoders, ToPath(files.front()), target);
+    }
+    const TPicture thumbnail = MakeThumbnail(picture);
+    if (thumbnail.channels != 3 && thumbnail.channels != 4)
+        return {};
+    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
+                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
+    return shown.copy();
 }
 
 void TfrmMain::ShowFailure(const char* what)

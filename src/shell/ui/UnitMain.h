@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QImage;
 class QMenu;
 class QPushButton;
 
@@ -71,6 +72,9 @@ public:
     void VersionV1Click();
     void listObjListClick();
     void btnAddClick();
+    // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
+    // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
+    QImage ImportTexture(const std::string& textureName, bool fromClipboard);
     void RefreshLatestFiles();
 
     // Fills a tab (or page) from the working element and shows it.
