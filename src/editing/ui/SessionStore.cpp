@@ -2,6 +2,8 @@
 
 #include "editing/SceneSession.h"
 
+#include <string>
+
 namespace kelvane {
 
 namespace {
@@ -69,6 +71,19 @@ bool TSessionStore::ReviveHeld(std::string_view kind, std::string_view name)
 bool TSessionStore::HasThumbnail(std::string_view key)
 {
     return session_.ThumbnailIndex().Contains(Widen(key));
+}
+
+int TSessionStore::ThumbnailPosition(std::string_view key)
+{
+    const std::string value = Narrow(session_.ThumbnailIndex().Values(Widen(key)));
+    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoi(value);
+}
+
+void TSessionStore::SetThumbnailPosition(std::string_view key, int position)
+{
+    session_.ThumbnailIndex().SetValue(Widen(key), Widen(std::to_string(position)));
 }
 
 void TSessionStore::ForgetThumbnail(std::string_view key)

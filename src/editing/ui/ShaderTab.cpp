@@ -27,6 +27,7 @@
 #include <iterator>
 #include <string_view>
 #include <tuple>
+#include <vector>
 #include <utility>
 
 namespace kelvane {
@@ -148,6 +149,8 @@ public:
         CollapseTexture(SlotPresent(presence, 0));
         TextureTail();
     }
+
+    void SceneOpened() override { texList_.clear(); }
 
 protected:
     void Wire(TControlBuilder& builder) override
@@ -340,6 +343,11 @@ private:
                 c_.store.SetValue("new.texture.type", slotName, "jpeg", TKeyKind::Plain);
         } else {
             presence[at] = '0';
+            const int thumb = c_.store.ThumbnailPosition(slotName + "_t");
+            if (thumb >= 0 && size_t(thumb) < texList_.size()) {
+                texList_[size_t(thumb)] = QImage(100, 100, QImage::Format_RGB888);
+                texList_[size_t(thumb)].fill(Qt::white);
+            }
             c_.store.ForgetThumbnail(slotName + "_t");
             c_.store.DeleteValue("scene.texture.", slotName);
             c_.store.DeleteValue("modulator.modulator.", slotName);
@@ -423,6 +431,14 @@ private:
             return;
         if (auto* shown = Get<QLabel>("imgTexture"))
             shown->setPixmap(QPixmap::fromImage(picture));
+        const std::string key = slotName + "_t";
+        const int at = c_.store.ThumbnailPosition(key);
+        if (at >= 0 && size_t(at) < texList_.size()) {
+            texList_[size_t(at)] = picture;
+        } else {
+            texList_.push_back(picture);
+            c_.store.SetThumbnailPosition(key, int(texList_.size()) - 1);
+        }
         c_.store.SetValue("texture.filename.value", slotName, slotName + ".jpg", TKeyKind::Plain);
     }
 
@@ -446,6 +462,12 @@ private:
             ShowPage(Find("tsTexJpeg"));
         else if (type == 1)
             ShowPage(Find("tsTexClouds"));
+        if (auto* shown = Get<QLabel>("imgTexture")) {
+            shown->clear();
+            const int at = c_.store.ThumbnailPosition(SlotElement() + "_t");
+            if (at >= 0 && size_t(at) < texList_.size())
+                shown->setPixmap(QPixmap::fromImage(texList_[size_t(at)]));
+        }
         for (QWidget* child : c_.tree.Children(Find("pnlModOn")))
             if (auto* box = qobject_cast<TEnableControlCheckBox*>(child))
                 for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
@@ -462,6 +484,8 @@ private:
 
     int filling_ = 0;
     bool boxClicked_ = false;
+    // The texture thumbnails imported in this scene, at the positions the thumbnail index holds.
+    std::vector<QImage> texList_;
 
 private:
     static void AddCheckRow(QListWidget* list, const QString& text)
