@@ -88,5 +88,22 @@ TEST(ColourPicker, DropLoadsAndSaturationMovesTheMarker)
     EXPECT_EQ(picker.tbSturation->Position(), 0);
 }
 
+TEST(ColourPicker, DragsAtTheEdges)
+{
+    TEditorFixture f;
+    f.Start();
+    TfrmColor& picker = *f.windows->colour;
+    emit picker.HueBar->dragMoved(7, 255);
+    EXPECT_EQ(picker.edtHeu->Value(), 360);
+    EXPECT_EQ(picker.shpHuePoint->y(), 260);
+    emit picker.HueBar->dragMoved(0, 0);
+    EXPECT_EQ(picker.edtHeu->Value(), 1);
+    emit picker.ColorPallet->dragMoved(255, 255);
+    EXPECT_EQ(picker.edtSaturation->Value(), 0);
+    EXPECT_EQ(picker.edtBrightness->Value(), 0);
+    EXPECT_EQ(picker.pnlColor->Color(), MakeColor(0, 0, 0));
+    EXPECT_EQ(picker.shpColorPoint->pos(), QPoint(258, 258));
+}
+
 } // namespace
 } // namespace kelvane::test
