@@ -1,8 +1,10 @@
 #pragma once
 // A colour swatch; TargetR, TargetG and TargetB are the number fields of its components.
 // A colour with the high bit set (clBtnFace) is drawn in the platform's button colour.
-// Colours dragged from the colour picker may be dropped on it; the picker decides what a drop
-// does (it installs the drop handler).
+// Every swatch is a drag source of its colour; colours dragged from any swatch may be dropped on
+// it; the picker decides what a drop does (it installs the drop handler). While a drag from a
+// previewing swatch (the picker's) passes over a swatch, or any drag over a previewing one, the
+// swatch under the mouse shows the dragged colour.
 #include "controls/ColorConvert.h"
 
 #include <QFrame>
@@ -14,7 +16,7 @@ namespace kelvane {
 
 class TNumberEdit;
 
-// The format of the colour picker's drags: the colour as "R G B" (components 0..255).
+// The format of swatch drags: the colour as "R G B" (components 0..255).
 inline constexpr char ColourDragFormat[] = "application/x-kelvane-picker-colour";
 
 class TColorPanel : public QFrame {
@@ -32,7 +34,12 @@ public:
     TNumberEdit* TargetB() const { return targetB_; }
     void SetTargetB(TNumberEdit* edit) { targetB_ = edit; }
 
-    // Runs for a picker colour dropped on a swatch; drops are refused while none is installed.
+    bool DragPreview() const { return dragPreview_; }
+    void SetDragPreview(bool on) { dragPreview_ = on; }
+    // The colour shown while a drag passes over (the swatch's own colour otherwise).
+    TColor ShownColor() const { return previewing_ ? preview_ : color_; }
+
+    // Runs for a colour dropped on a swatch; drops are refused while none is installed.
     static std::function<void(TColorPanel& target, TColor colour)>& DropHandler();
 
 signals:
@@ -42,10 +49,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void Preview(const QDropEvent* event);
+
     TColor color_ = clBtnFace;
+    TColor preview_ = 0;
+    bool previewing_ = false;
+    bool dragPreview_ = false;
+    QPoint pressedAt_;
+    bool pressed_ = false;
     QPointer<TNumberEdit> targetR_;
     QPointer<TNumberEdit> targetG_;
     QPointer<TNumberEdit> targetB_;

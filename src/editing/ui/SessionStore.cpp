@@ -3,6 +3,7 @@
 #include "editing/SceneSession.h"
 
 #include <algorithm>
+#include <string>
 
 namespace kelvane {
 
@@ -111,6 +112,39 @@ int TSessionStore::RenameSelected(std::string_view name)
     const int now = session_.SetRowText(row, text);
     session_.SelectRow(now);
     return now;
+}
+
+bool TSessionStore::ReviveHeld(std::string_view kind, std::string_view name)
+{
+    TWorkingElement& working = session_.Working();
+    int at = -1;
+    if (!working.FindHeld(Widen(kind), u"name", Widen(name), 0, &at))
+        return false;
+    working.SetMark(at, u"new");
+    return true;
+}
+
+bool TSessionStore::HasThumbnail(std::string_view key)
+{
+    return session_.ThumbnailIndex().Contains(Widen(key));
+}
+
+int TSessionStore::ThumbnailPosition(std::string_view key)
+{
+    const std::string value = Narrow(session_.ThumbnailIndex().Values(Widen(key)));
+    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoi(value);
+}
+
+void TSessionStore::SetThumbnailPosition(std::string_view key, int position)
+{
+    session_.ThumbnailIndex().SetValue(Widen(key), Widen(std::to_string(position)));
+}
+
+void TSessionStore::ForgetThumbnail(std::string_view key)
+{
+    session_.ThumbnailIndex().Remove(Widen(key));
 }
 
 std::vector<std::string> TSessionStore::CameraNames()

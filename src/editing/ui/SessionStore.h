@@ -30,6 +30,13 @@ public:
     // The selected row gets a new name part; the working element is committed and made again
     // for the row. Returns the row's new index.
     int RenameSelected(std::string_view name);
+    // Marks the held element of this tag and name "new" again; false when none is held.
+    bool ReviveHeld(std::string_view kind, std::string_view name);
+    bool HasThumbnail(std::string_view key);
+    // The image-list position stored under key; -1 when absent or not a number.
+    int ThumbnailPosition(std::string_view key);
+    void SetThumbnailPosition(std::string_view key, int position);
+    void ForgetThumbnail(std::string_view key);
     // The names the scene's name lists offer.
     std::vector<std::string> CameraNames();
     std::vector<std::string> BackgroundNames();

@@ -6,9 +6,29 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
+#include "editing/ui/TextureImportHook.h"
+
+#include "controls/ui/ColorPanel.h"
+#include "controls/ui/EnableControlCheckBox.h"
+#include "controls/ui/NumberEdit.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QListWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+#include <tuple>
+#include <vector>
+#include <utility>
 
 namespace kelvane {
 
@@ -89,6 +109,7 @@ constexpr TTabTable table{"tsShader", 0, containers, values, guards};
 
 // The property pages and their list, in list order.
 const char* const propertyPages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
+const char* const propertySwatches[4] = {"pnlColorColor", "pnlSpeColor", "pnlReflColor", "pnlTransColor"};
 
 // The property list and the texture slot list sit between the table's rows; the property pages
 // follow the values they hold.
@@ -98,6 +119,7 @@ public:
 
     void Fill(const std::string& name) override
     {
+        TFilling filling(filling_);
         auto* texSlots = Get<QListWidget>("listTexList");
         if (texSlots)
             texSlots->setCurrentRow(0);
@@ -122,13 +144,13 @@ public:
         }
         if (properties)
             properties->setCurrentRow(0);
+        listShaderListDrawItem();
         ShowPage(Find("tsColor"));
-        const int type = ComboIndex(Find("combTexType"));
-        if (type == 0)
-            ShowPage(Find("tsTexJpeg"));
-        else if (type == 1)
-            ShowPage(Find("tsTexClouds"));
+        CollapseTexture(SlotPresent(presence, 0));
+        TextureTail();
     }
+
+    void SceneOpened() override { texList_.clear(); }
 
 protected:
     void Wire(TControlBuilder& builder) override
@@ -144,22 +166,326 @@ protected:
         properties->setObjectName(QStringLiteral("listShaderList"));
         for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
             AddCheckRow(properties, QString::fromLatin1(row));
+        properties->setIconSize(QSize(12, 12));
         properties->setFixedHeight(80);
-        QObject::connect(properties, &QListWidget::currentRowChanged, properties, [this](int row) {
-            if (row >= 0 && row < 4)
-                ShowPage(Find(propertyPages[row]));
+        // A click on a row's box switches it (itemChanged) and then reports the click, which
+        // must not reload the page: its controls keep their former values until the next fill.
+        QObject::connect(properties, &QListWidget::itemClicked, properties, [this] {
+            if (std::exchange(boxClicked_, false))
+                return;
+            Guarded([&] { listShaderListClick(); });
+        });
+        QObject::connect(properties, &QListWidget::itemChanged, properties, [this, properties](QListWidgetItem* item) {
+            if (filling_)
+                return;
+            properties->setCurrentItem(item);
+            boxClicked_ = true;
+            QTimer::singleShot(0, properties, [this] { boxClicked_ = false; });
+            Guarded([&] { listShaderListClickCheck(); });
         });
         l->insertWidget(1, properties);
         c_.tree.Add(Page(), properties);
+        c_.binding.OnShaderColour = [this] { listShaderListDrawItem(); };
+        for (const char* swatch : propertySwatches)
+            if (auto* panel = Get<TColorPanel>(swatch))
+                QObject::connect(panel, &TColorPanel::colorChanged, panel, [this] { listShaderListDrawItem(); });
         auto* texSlots = new QListWidget;
         texSlots->setObjectName(QStringLiteral("listTexList"));
         for (int i = 0; i < 10; ++i)
             AddCheckRow(texSlots, QString::number(i));
         texSlots->setFlow(QListView::LeftToRight);
         texSlots->setFixedHeight(36);
+        QObject::connect(texSlots, &QListWidget::itemClicked, texSlots,
+                         [this] { Guarded([&] { listTexListClick(); }); });
+        QObject::connect(texSlots, &QListWidget::itemChanged, texSlots, [this, texSlots](QListWidgetItem* item) {
+            if (filling_)
+                return;
+            {
+                TFilling quiet(filling_);
+                texSlots->setCurrentItem(item);
+            }
+            Guarded([&] { listTexListClickCheck(); });
+        });
         l->insertWidget(3, texSlots);
         c_.tree.Add(Page(), texSlots);
+        for (const TGuardRow& g : guards)
+            if (std::string_view(g.name) != "cbModSize")
+                if (auto* box = Get<TEnableControlCheckBox>(g.name))
+                    QObject::connect(box, &QCheckBox::clicked, box, [this, box] { Guarded([&] { cbModMouseUp(box); }); });
+        if (QBoxLayout* jpeg = builder.LayoutOf("tsTexJpeg")) {
+            auto* row = new QWidget;
+            auto* rowLayout = new QHBoxLayout(row);
+            rowLayout->setContentsMargins(0, 0, 0, 0);
+            auto* picture = new QLabel;
+            picture->setObjectName(QStringLiteral("imgTexture"));
+            picture->setFixedSize(100, 100);
+            picture->setScaledContents(true);
+            picture->setFrameShape(QFrame::Box);
+            rowLayout->addWidget(picture);
+            auto* buttons = new QVBoxLayout;
+            for (auto [name, caption, clip] : {std::tuple{"btnTexRef", "Reference", false},
+                                               std::tuple{"btnTexClip", "Clip Board", true}}) {
+                auto* button = new QPushButton(QString::fromLatin1(caption));
+                button->setObjectName(QString::fromLatin1(name));
+                QObject::connect(button, &QPushButton::clicked, button,
+                                 [this, clip] { Guarded([&] { ImportTexture(clip); }); });
+                buttons->addWidget(button);
+            }
+            buttons->addStretch(1);
+            rowLayout->addLayout(buttons);
+            rowLayout->addStretch(1);
+            jpeg->insertWidget(0, row);
+            for (QWidget* child : {static_cast<QWidget*>(picture), row->findChild<QWidget*>(QStringLiteral("btnTexRef")),
+                                   row->findChild<QWidget*>(QStringLiteral("btnTexClip"))})
+                c_.tree.Add(Find("tsTexJpeg"), child);
+        }
+        if (auto* type = Get<QComboBox>("combTexType"))
+            QObject::connect(type, &QComboBox::activated, type, [this] { Guarded([&] { combTexTypeChange(); }); });
     }
+
+private:
+    struct TFilling {
+        explicit TFilling(int& depth) : depth_(depth) { ++depth_; }
+        ~TFilling() { --depth_; }
+        int& depth_;
+    };
+
+    std::string Name() { return c_.store.SelectedName(); }
+    int Slot()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        return texSlots ? std::max(0, texSlots->currentRow()) : 0;
+    }
+    std::string SlotElement() { return Name() + char('0' + Slot()); }
+
+    // Each property row shows its page's colour in a square with a dark frame, before its text.
+    void listShaderListDrawItem()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        if (!properties)
+            return;
+        TFilling quiet(filling_);  // a new icon is reported as a changed item
+        const QColor frame = properties->palette().color(QPalette::Shadow);
+        for (int i = 0; i < 4; ++i) {
+            auto* panel = Get<TColorPanel>(propertySwatches[i]);
+            if (!panel)
+                continue;
+            QColor fill = properties->palette().color(QPalette::Button);
+            if (!(panel->Color() & 0x80000000u)) {
+                const TBgr c = SplitColor(panel->Color());
+                fill = QColor(c.red, c.green, c.blue);
+            }
+            QPixmap square(12, 12);
+            square.fill(frame);
+            QPainter(&square).fillRect(1, 1, 10, 10, fill);
+            properties->item(i)->setIcon(QIcon(square));
+        }
+    }
+
+    // A property row was clicked: its page is loaded and shown.
+    void listShaderListClick()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        const int row = properties ? properties->currentRow() : -1;
+        if (row < 0 || row > 3)
+            return;
+        QWidget* page = Find(propertyPages[row]);
+        c_.binding.LoadContainer(page, Name(), Page());
+        ShowPage(page);
+    }
+
+    // A property row's box was switched: the page's values go, whichever way.
+    void listShaderListClickCheck()
+    {
+        auto* properties = Get<QListWidget>("listShaderList");
+        const int row = properties ? properties->currentRow() : -1;
+        if (row < 0 || row > 3)
+            return;
+        static const char* const removed[4][2] = {{"shader.color.", nullptr},
+                                                  {"shader.specular.", "shader.hard."},
+                                                  {"shader.reflected.", "shader.min_refle."},
+                                                  {"shader.transmited.", "shader.IOR."}};
+        const std::string name = Name();
+        for (const char* path : removed[row])
+            if (path)
+                c_.store.DeleteValue(path, name);
+        c_.binding.EnableTree(Find(propertyPages[row]), properties->item(row)->checkState() == Qt::Checked);
+    }
+
+    void listTexListClick()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (!texSlots || texSlots->currentRow() < 0)
+            return;
+        CollapseTexture(texSlots->currentItem()->checkState() == Qt::Checked);
+        const std::string type = c_.store.GetValue("texture.texture.type", SlotElement());
+        if (type == "jpeg" || type == "clouds")
+            FillTexture(type == "jpeg" ? "tsTexJpeg" : "tsTexClouds");
+    }
+
+    void listTexListClickCheck()
+    {
+        auto* texSlots = Get<QListWidget>("listTexList");
+        if (!texSlots || texSlots->currentRow() < 0)
+            return;
+        const std::string name = Name();
+        const std::string slotName = SlotElement();
+        std::string presence = c_.store.Presence(name);
+        if (presence.size() < 10)
+            presence.resize(10, '0');
+        const size_t at = size_t(texSlots->currentRow());
+        if (texSlots->currentItem()->checkState() == Qt::Checked) {
+            presence[at] = '1';
+            c_.store.SetValue("new.modulator.mode", slotName, "add", TKeyKind::Modulator);
+            c_.store.SetValue("modulator.modulator.mode", slotName, "add", TKeyKind::Modulator);
+            c_.store.SetValue("modulator.color.value", slotName, "1", TKeyKind::Modulator);
+            if (!c_.store.ReviveHeld("texture", slotName))
+                c_.store.SetValue("new.texture.type", slotName, "jpeg", TKeyKind::Plain);
+        } else {
+            presence[at] = '0';
+            const int thumb = c_.store.ThumbnailPosition(slotName + "_t");
+            if (thumb >= 0 && size_t(thumb) < texList_.size()) {
+                texList_[size_t(thumb)] = QImage(100, 100, QImage::Format_RGB888);
+                texList_[size_t(thumb)].fill(Qt::white);
+            }
+            c_.store.ForgetThumbnail(slotName + "_t");
+            c_.store.DeleteValue("scene.texture.", slotName);
+            c_.store.DeleteValue("modulator.modulator.", slotName);
+        }
+        c_.store.SetPresence(name, presence);
+    }
+
+    void combTexTypeChange()
+    {
+        const std::string slotName = SlotElement();
+        if (ComboIndex(Find("combTexType")) == 0) {
+            c_.store.SetValue("texture.texture.type", slotName, "jpeg", TKeyKind::Plain);
+            for (const char* path : {"texture.depth.", "texture.color1.", "texture.color2."})
+                c_.store.DeleteValue(path, slotName);
+            FillTexture("tsTexJpeg");
+        } else if (ComboIndex(Find("combTexType")) == 1) {
+            c_.store.SetValue("texture.texture.type", slotName, "clouds", TKeyKind::Plain);
+            c_.store.DeleteValue("texture.filename.", slotName);
+            FillTexture("tsTexClouds");
+        }
+    }
+
+    // A modulator guard box switched off: its value leaves the slot's modulator, unless that
+    // would leave the modulator without any channel.
+    void cbModMouseUp(TEnableControlCheckBox* box)
+    {
+        if (box->checkState() == Qt::Checked)
+            return;
+        static const char* const channelBoxes[5] = {"cbModColor", "cbModSpecular", "cbModReflection",
+                                                    "cbModTransparency", "cbModBump"};
+        static const char* const channelEdits[5] = {"edtModColor", "edtModSpecular", "edtModReflection",
+                                                    "edtModTrans", "edtModBump"};
+        const bool channel = std::find_if(std::begin(channelBoxes), std::end(channelBoxes), [box](const char* n) {
+                                 return box->objectName() == QLatin1String(n);
+                             }) != std::end(channelBoxes);
+        auto restore = [box] {
+            box->setCheckState(Qt::Checked);
+            for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
+                if (guarded)
+                    TEnableControlCheckBox::SetEnabledTree(guarded, true);
+        };
+        if (channel && std::none_of(std::begin(channelBoxes), std::end(channelBoxes), [this](const char* n) {
+                auto* other = Get<TEnableControlCheckBox>(n);
+                return other && other->checkState() == Qt::Checked;
+            })) {
+            restore();
+            return;
+        }
+        const std::string slotName = SlotElement();
+        auto* edit = qobject_cast<TNumberEdit*>(box->RegulateControl());
+        if (!edit)
+            return;
+        const std::string path = edit->Command();
+        edit->SetTextUtf8("");
+        if (channel && std::all_of(std::begin(channelEdits), std::end(channelEdits),
+                                   [this](const char* n) { return EditText(Find(n)).empty(); })) {
+            c_.store.BeginModulatorView();
+            std::string value;
+            try {
+                value = c_.store.GetValue(path, slotName);
+            } catch (...) {
+                c_.store.EndModulatorView();
+                throw;
+            }
+            c_.store.EndModulatorView();
+            edit->SetTextUtf8(value);
+            restore();
+            return;
+        }
+        c_.store.DeleteValue(path, slotName);
+    }
+
+    // "Reference" / "Clip Board": the slot's picture imported, shown and named in the texture.
+    void ImportTexture(bool fromClipboard)
+    {
+        if (!TextureImport())
+            return;
+        const std::string slotName = SlotElement();
+        const QImage picture = TextureImport()(slotName, fromClipboard);
+        if (picture.isNull())
+            return;
+        if (auto* shown = Get<QLabel>("imgTexture"))
+            shown->setPixmap(QPixmap::fromImage(picture));
+        const std::string key = slotName + "_t";
+        const int at = c_.store.ThumbnailPosition(key);
+        if (at >= 0 && size_t(at) < texList_.size()) {
+            texList_[size_t(at)] = picture;
+        } else {
+            texList_.push_back(picture);
+            c_.store.SetThumbnailPosition(key, int(texList_.size()) - 1);
+        }
+        c_.store.SetValue("texture.filename.value", slotName, slotName + ".jpg", TKeyKind::Plain);
+    }
+
+    // The texture fill of the selected slot, ending on the given page.
+    void FillTexture(const char* page)
+    {
+        TFilling filling(filling_);
+        const std::string name = Name();
+        c_.binding.LoadControl(Find("combTexType"), name);
+        c_.binding.LoadContainer(Find("pcTexture"), name, Find(page));
+        c_.binding.LoadContainer(Find("pnlModOn"), name, Find(page));
+        TextureTail();
+        ShowPage(Find(page));
+    }
+
+    // The texture page of the type shown, and the modulator controls enabled by their boxes.
+    void TextureTail()
+    {
+        const int type = ComboIndex(Find("combTexType"));
+        if (type == 0)
+            ShowPage(Find("tsTexJpeg"));
+        else if (type == 1)
+            ShowPage(Find("tsTexClouds"));
+        if (auto* shown = Get<QLabel>("imgTexture")) {
+            shown->clear();
+            const int at = c_.store.ThumbnailPosition(SlotElement() + "_t");
+            if (at >= 0 && size_t(at) < texList_.size())
+                shown->setPixmap(QPixmap::fromImage(texList_[size_t(at)]));
+        }
+        for (QWidget* child : c_.tree.Children(Find("pnlModOn")))
+            if (auto* box = qobject_cast<TEnableControlCheckBox*>(child))
+                for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
+                    if (guarded)
+                        TEnableControlCheckBox::SetEnabledTree(guarded, box->checkState() == Qt::Checked);
+    }
+
+    // The texture panel folds to a line when the slot is not in use.
+    void CollapseTexture(bool inUse)
+    {
+        if (QWidget* panel = Find("pnlTexOn"))
+            panel->setMaximumHeight(inUse ? QWIDGETSIZE_MAX : 1);
+    }
+
+    int filling_ = 0;
+    bool boxClicked_ = false;
+    // The texture thumbnails imported in this scene, at the positions the thumbnail index holds.
+    std::vector<QImage> texList_;
 
 private:
     static void AddCheckRow(QListWidget* list, const QString& text)
@@ -171,6 +497,12 @@ private:
 };
 
 } // namespace
+
+TTextureImport& TextureImport()
+{
+    static TTextureImport import;
+    return import;
+}
 
 const TTabTable& ShaderTabTable()
 {

@@ -1,5 +1,6 @@
 #include "shell/ui/Dialogs.h"
 
+#include "editing/ui/UnitAddObj.h"
 #include "shell/ui/UnitConfiguration.h"
 #include "shell/ui/UnitAboutBox.h"
 
@@ -75,6 +76,11 @@ int TQtDialogs::Ask(QWidget* parent, const QString& text, const QStringList& but
 }
 
 void TQtDialogs::RunConfiguration(TfrmConfigu& dialog)
+{
+    dialog.exec();
+}
+
+void TQtDialogs::RunAddObj(TfrmAddObj& dialog)
 {
     dialog.exec();
 }

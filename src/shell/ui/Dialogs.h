@@ -9,6 +9,7 @@ class QWidget;
 
 namespace kelvane {
 
+class TfrmAddObj;
 class TfrmConfigu;
 
 class IDialogs {
@@ -33,6 +34,8 @@ public:
     }
     // Shows the configuration dialog modally until it closes itself.
     virtual void RunConfiguration(TfrmConfigu& dialog) = 0;
+    // Shows the add element dialog modally until it closes.
+    virtual void RunAddObj(TfrmAddObj& dialog) = 0;
     virtual void ShowInformation(QWidget* parent) = 0;
     // Opens a document with the desktop's handler; false when that fails.
     virtual bool OpenDocument(const QString& path) = 0;
@@ -49,6 +52,7 @@ public:
     void Error(QWidget* parent, const QString& text) override;
     int Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton) override;
     void RunConfiguration(TfrmConfigu& dialog) override;
+    void RunAddObj(TfrmAddObj& dialog) override;
     void ShowInformation(QWidget* parent) override;
     bool OpenDocument(const QString& path) override;
 };

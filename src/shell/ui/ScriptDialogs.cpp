@@ -2,6 +2,7 @@
 
 #include "shell/ScriptLine.h"
 #include "shell/ui/UnitAboutBox.h"
+#include "editing/ui/UnitAddObj.h"
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QFileInfo>
@@ -100,6 +101,11 @@ int TScriptDialogs::Ask(QWidget*, const QString& text, const QStringList& button
 }
 
 void TScriptDialogs::RunConfiguration(TfrmConfigu& dialog)
+{
+    dialog.exec();
+}
+
+void TScriptDialogs::RunAddObj(TfrmAddObj& dialog)
 {
     dialog.exec();
 }

@@ -30,6 +30,7 @@ public:
     void Error(QWidget* parent, const QString& text) override;
     int Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton) override;
     void RunConfiguration(TfrmConfigu& dialog) override;
+    void RunAddObj(TfrmAddObj& dialog) override;
     void ShowInformation(QWidget* parent) override;
     // Prints "document: PATH"; true when the file exists.
     bool OpenDocument(const QString& path) override;

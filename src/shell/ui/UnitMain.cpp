@@ -8,18 +8,25 @@
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
 #include "render/ui/RenderJobUi.h"
+#include "editing/ui/TextureImportHook.h"
+#include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
+#include "render/TextureImport.h"
+#include "render/Thumbnail.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QImage>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -72,6 +79,9 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
 
     CreateMenus();
     CreateEditors();
+    TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
+        return ImportTexture(textureName, fromClipboard);
+    };
     FormCreate();
 }
 
@@ -162,7 +172,14 @@ void TfrmMain::CreateEditors()
     connect(listObjList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { listObjListClick(listObjList->row(item)); });
     listObjList->OnKeySelect = [this](int row) { listObjListClick(row); };
-    layout->addWidget(listObjList);
+    auto* side = new QVBoxLayout;
+    side->addWidget(listObjList, 1);
+    btnAdd = new QPushButton(QStringLiteral("Add Object"), central);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnAdd->setFixedWidth(170);
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
+    side->addWidget(btnAdd);
+    layout->addLayout(side);
 
     PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); },
                                     [this] { RefreshRows(); }},
@@ -358,6 +375,70 @@ void TfrmMain::listObjListClick(int row)
         const std::string kind = Narrow(session_->SelectedKind());
         FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
     });
+}
+
+void TfrmMain::btnAddClick()
+{
+    if (session_->OpenFiles().empty())
+        return;
+    Guarded(this, [&] {
+        TfrmAddObj dialog(*session_, [this](const QString& text) { Dialogs().Message(this, text); }, this);
+        if (session_->RowCount() > 0) {
+            session_->SelectRow(0);
+            listObjList->setCurrentRow(0);
+        }
+        Dialogs().RunAddObj(dialog);
+        const TAddOutcome& added = dialog.Added();
+        if (!added.row.empty()) {
+            RefreshRows();
+            const QString name = ToQ(added.name);
+            if (added.shaderName)
+                if (auto* combo = tree_.Get<QComboBox>("combObjShader"))
+                    combo->addItem(name);
+            if (added.backgroundName)
+                if (auto* combo = tree_.Get<QComboBox>("combBG"))
+                    combo->addItem(name);
+        }
+        const std::string kind = Narrow(session_->SelectedKind());
+        if (kind == "shader" || kind == "light" || kind == "filter" || kind == "background")
+            FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+        session_->CommitEdit();
+        session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
+    });
+}
+
+QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboard)
+{
+    const fs::path target = session_->SceneFolder() / (textureName + ".jpg");
+    TPicture picture;
+    if (fromClipboard) {
+        QImage image = QGuiApplication::clipboard()->image();
+        if (image.isNull()) {
+            Dialogs().Message(this, QStringLiteral("Out of Supported Format."));
+            return {};
+        }
+        image = image.convertToFormat(QImage::Format_RGB888);
+        picture = TPicture::Make(image.width(), image.height(), 3);
+        for (int y = 0; y < image.height(); ++y)
+            std::copy_n(image.constScanLine(y), picture.RowBytes(), picture.Row(y));
+        SaveTexturePicture(picture, target);
+    } else {
+        const QStringList files = Dialogs().GetOpenFileNames(
+            this, QStringLiteral("Texture"),
+            QStringLiteral("JPEG  (*.jpg; *.jpeg)|*.jpg; *.jpeg|Bitmap (*.bmp)|*.bmp|PNG Format (*.png)|*.png|"
+                           "AllFiles(*.jpg; *.jpeg ;*.bmp; *.png)|*.jpg; *.jpeg ;*.bmp; *.png"),
+            false);
+        if (files.isEmpty())
+            return {};
+        static const TPictureDecoders decoders;
+        picture = ImportTexturePicture(decoders, ToPath(files.front()), target);
+    }
+    const TPicture thumbnail = MakeThumbnail(picture);
+    if (thumbnail.channels != 3 && thumbnail.channels != 4)
+        return {};
+    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
+                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
+    return shown.copy();
 }
 
 void TfrmMain::ShowFailure(const char* what)

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QImage;
 class QMenu;
 class QPushButton;
 
@@ -48,6 +49,7 @@ public:
     QWidget* tsEmpty = nullptr;
     QPushButton* btnStopRen = nullptr;
     TRenderPanel* RenderPanel() const { return renderPanel_; }
+    QPushButton* btnAdd = nullptr;
 
     // Menu items, by their names.
     QAction* OpenO1 = nullptr;
@@ -72,6 +74,10 @@ public:
     void HelpH2Click();
     void VersionV1Click();
     void listObjListClick(int row);
+    void btnAddClick();
+    // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
+    // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
+    QImage ImportTexture(const std::string& textureName, bool fromClipboard);
     void RefreshLatestFiles();
 
     // Fills a tab (or page) from the working element and shows it.

@@ -1,5 +1,6 @@
 #pragma once
 // Scripted answers for every modal interaction of the editor, with a record of what was asked.
+#include "editing/ui/UnitAddObj.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/UnitConfiguration.h"
 
@@ -59,6 +60,13 @@ public:
         }
         dialog.edtPath->setText(configurationPath);
         dialog.btnOKClick();
+    }
+    // Runs instead of the modal loop; by default the dialog is cancelled.
+    std::function<void(TfrmAddObj&)> onAddObj;
+    void RunAddObj(TfrmAddObj& dialog) override
+    {
+        if (onAddObj)
+            onAddObj(dialog);
     }
     void ShowInformation(QWidget*) override { ++informationRuns; }
     bool OpenDocument(const QString& path) override
