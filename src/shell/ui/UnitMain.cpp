@@ -9,24 +9,18 @@
 #include "editing/ui/SessionStore.h"
 #include "render/ui/RenderJobUi.h"
 #include "editing/ui/TextureImportHook.h"
-#include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
-#include "render/TextureImport.h"
-#include "render/Thumbnail.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QGuiApplication>
-#include <QImage>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -377,108 +371,9 @@ void TfrmMain::listObjListClick(int row)
     });
 }
 
-void TfrmMain::btnAddClick()
-{
-    if (session_->OpenFiles().empty())
-        return;
-    Guarded(this, [&] {
-        TfrmAddObj dialog(*session_, [this](const QString& text) { Dialogs().Message(this, text); }, this);
-        if (session_->RowCount() > 0) {
-            session_->SelectRow(0);
-            listObjList->setCurrentRow(0);
-        }
-        Dialogs().RunAddObj(dialog);
-        const TAddOutcome& added = dialog.Added();
-        if (!added.row.empty()) {
-            RefreshRows();
-            const QString name = ToQ(added.name);
-            if (added.shaderName)
-                if (auto* combo = tree_.Get<QComboBox>("combObjShader"))
-                    combo->addItem(name);
-            if (added.backgroundName)
-                if (auto* combo = tree_.Get<QComboBox>("combBG"))
-                    combo->addItem(name);
-        }
-        const std::string kind = Narrow(session_->SelectedKind());
-        if (kind == "shader" || kind == "light" || kind == "filter" || kind == "background")
-            FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
-        session_->CommitEdit();
-        session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
-    });
-}
-
-QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboard)
-{
-    const fs::path target = session_->SceneFolder() / (textureName + ".jpg");
-    TPicture picture;
-    if (fromClipboard) {
-        QImage image = QGuiApplication::clipboard()->image();
-        if (image.isNull()) {
-            Dialogs().Message(this, QStringLiteral("Out of Supported Format."));
-            return {};
-        }
-        image = image.convertToFormat(QImage::Format_RGB888);
-        picture = TPicture::Make(image.width(), image.height(), 3);
-        for (int y = 0; y < image.height(); ++y)
-            std::copy_n(image.constScanLine(y), picture.RowBytes(), picture.Row(y));
-        SaveTexturePicture(picture, target);
-    } else {
-        const QStringList files = Dialogs().GetOpenFileNames(
-            this, QStringLiteral("Texture"),
-            QStringLiteral("JPEG  (*.jpg; *.jpeg)|*.jpg; *.jpeg|Bitmap (*.bmp)|*.bmp|PNG Format (*.png)|*.png|"
-                           "AllFiles(*.jpg; *.jpeg ;*.bmp; *.png)|*.jpg; *.jpeg ;*.bmp; *.png"),
-            false);
-        if (files.isEmpty())
-            return {};
-        static const TPictureDecoders decoders;
-        picture = ImportTexturePicture(decoders, ToPath(files.front()), target);
-    }
-    const TPicture thumbnail = MakeThumbnail(picture);
-    if (thumbnail.channels != 3 && thumbnail.channels != 4)
-        return {};
-    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
-                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
-    return shown.copy();
-}
-
 void TfrmMain::ShowFailure(const char* what)
 {
     kelvane::ShowFailure(this, what);
-}
-
-TRenderPanelHooks TfrmMain::RenderPanelHooks()
-{
-    TRenderPanelHooks hooks;
-    hooks.message = [this](const std::string& text) { Dialogs().Message(this, QString::fromUtf8(text.c_str())); };
-    hooks.setCaption = [this](const std::string& caption) { setWindowTitle(QString::fromUtf8(caption.c_str())); };
-    hooks.options = [this] {
-        // A value typed into the focused field reaches the rendered scene.
-        TEditorBinding::WritePending();
-        TRenderOptions options;
-        options.executable = iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe");
-        options.namedPath = iniFileCom_->ReadString("System", "EXEPath", "");
-        if (auto* aa = tree_.Get<QComboBox>("cbAA"))
-            options.antiAliasing = std::max(0, aa->currentIndex());
-        if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
-            options.saveName = saveName->text().toStdString();
-        return options;
-    };
-    hooks.stopWarningOff = [this] { return Tag(btnStopRen) == 1; };
-    hooks.neverShowStopWarning = [this] {
-        iniFileCom_->WriteString("System", "StopWindow", "NotShow");
-        SetTag(btnStopRen, 1);
-    };
-    hooks.showPicture = [this](const TPicture&) {
-        if (image_) {
-            image_->show();
-            image_->raise();
-        }
-    };
-    hooks.setTimeText = [this](const QString& text) {
-        if (image_)
-            image_->lblTime->setText(text);
-    };
-    return hooks;
 }
 
 } // namespace kelvane
