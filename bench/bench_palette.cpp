@@ -1,6 +1,7 @@
 // The colour picker's palette regeneration (65,536 HSV conversions written through the pixel
 // rows) beside a plain loop writing the same pixels. Medians of 21 runs.
 //     build/bin/bench_palette
+#include "BenchTiming.h"
 #include "controls/ColorPalette.h"
 
 #include <algorithm>
@@ -11,22 +12,7 @@
 #include <vector>
 
 using namespace kelvane;
-
-namespace {
-
-double MedianMs(const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int run = 0; run < 21; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
+using kelvane::bench::MedianMs;
 
 int main()
 {
@@ -45,8 +31,8 @@ int main()
                 p[2] = shade;
             }
         }
-    });
-    const double palette = MedianMs([&] { FillPalette(rows, hue = hue + 7.0f > 359 ? 0 : hue + 7.0f); });
+    }, 21);
+    const double palette = MedianMs([&] { FillPalette(rows, hue = hue + 7.0f > 359 ? 0 : hue + 7.0f); }, 21);
     volatile unsigned sink = pixels[12345];
     (void)sink;
     std::printf("%-28s %9s %9s\n", "case", "ms", "x plain");

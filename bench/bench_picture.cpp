@@ -2,6 +2,7 @@
 // time set beside a plain copy of the picture's Targa bytes made in the same run. Medians of
 // five runs; the `x copy` column is the ratio.
 //     build/bin/bench_picture [width height]
+#include "BenchTiming.h"
 #include "render/JpegCodec.h"
 #include "render/PngCodec.h"
 #include "render/Targa.h"
@@ -16,22 +17,7 @@
 #include <vector>
 
 using namespace kelvane;
-
-namespace {
-
-double MedianMs(const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int run = 0; run < 5; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[2];
-}
-
-} // namespace
+using kelvane::bench::MedianMs;
 
 int main(int argc, char** argv)
 {

@@ -4,6 +4,7 @@
 // runner's own cost: polling both pipes, zero-byte cuts, '#' counting and keeping the text.
 // Medians of five runs; target: runner/cat at most 2.
 //     build/bin/bench_runner [megabytes]
+#include "BenchTiming.h"
 #include "render/ProcessRunner.h"
 
 #include <algorithm>
@@ -19,20 +20,9 @@
 #include "scene/FileIO.h"
 
 using namespace kelvane;
+using kelvane::bench::MedianMs;
 
 namespace {
-
-double MedianMs(const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int run = 0; run < 5; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[2];
-}
 
 struct TCounter : IRunObserver {
     int hashes = 0;

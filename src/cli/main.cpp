@@ -15,6 +15,7 @@
 #include "scene/SceneReading.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
+#include "shell/ScriptLine.h"
 
 using namespace kelvane;
 
@@ -80,17 +81,7 @@ private:
 // The text of a failure as one line: line breaks inside it are shown as \r and \n.
 std::string OneLine(std::string_view message)
 {
-    std::string out;
-    out.reserve(message.size());
-    for (char c : message) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
+    return EscapeBreaks(message);
 }
 
 // Reads one scene as File > Open does. Returns the document, or nullptr with the message.
