@@ -158,10 +158,6 @@ void SaveJpeg(const std::filesystem::path& file, const TPicture& picture, const 
     WriteFileAtomic(file, EncodeJpeg(picture, options));
 }
 
-} // namespace kelvane
-
-namespace kelvane {
-
 TPicture DecodeJpeg(std::string_view bytes)
 {
     jpeg_decompress_struct info{};

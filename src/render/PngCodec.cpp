@@ -203,10 +203,6 @@ void SavePng(const std::filesystem::path& file, const TPicture& picture, const T
     WriteFileAtomic(file, EncodePng(picture, options));
 }
 
-} // namespace kelvane
-
-namespace kelvane {
-
 TPicture DecodePng(std::string_view bytes)
 {
     if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)

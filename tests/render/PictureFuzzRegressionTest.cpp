@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <typeinfo>
 #include <vector>
@@ -15,11 +14,7 @@ namespace fs = std::filesystem;
 TEST(PictureFuzzRegression, CorpusInputsDecodeOrFailWithAMessage)
 {
     const fs::path corpus = fs::path(KELVANE_SOURCE_DIR) / "tests" / "fuzz" / "corpus-picture";
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(corpus))
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
+    const std::vector<fs::path> files = kelvane::test::FolderEntries(corpus);
     ASSERT_FALSE(files.empty());
     size_t starts = 0, decodedStarts = 0;
     for (const fs::path& file : files) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace kelvane;
+using kelvane::test::FolderEntries;
 using kelvane::test::TempDir;
 
 TEST(FileIO, ReadFailuresNameTheFile)
@@ -25,10 +26,7 @@ TEST(FileIO, AtomicWriteReplacesWholeAndLeavesNoTemporary)
     const auto target = dir.Write("scene.xml", "old");
     WriteFileAtomic(target, "new contents");
     EXPECT_EQ(ReadWholeFile(target), "new contents");
-    size_t files = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path()))
-        ++files;
-    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 }
 
 TEST(FileIO, FailedRenameKeepsTheTargetAndLeavesNoTemporary)
@@ -38,10 +36,7 @@ TEST(FileIO, FailedRenameKeepsTheTargetAndLeavesNoTemporary)
     dir.Write("scene.xml/inside.txt", "kept");
     EXPECT_THROW(WriteFileAtomic(dir / "scene.xml", "new"), EFileError);
     EXPECT_EQ(ReadWholeFile(dir / "scene.xml/inside.txt"), "kept");
-    size_t files = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path()))
-        ++files;
-    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 }
 
 TEST(FileIO, LargePiecesArriveWhole)
@@ -67,10 +62,7 @@ TEST(FileIO, WriterDroppedBeforeCommitRemovesItsTemporary)
         writer.Write("partial");
     }
     EXPECT_EQ(ReadWholeFile(target), "old");
-    size_t files = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path()))
-        ++files;
-    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 }
 
 TEST(FileIO, WriteIntoMissingFolderFails)

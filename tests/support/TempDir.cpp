@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -36,6 +37,15 @@ std::string ReadAll(const std::filesystem::path& file)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::vector<std::filesystem::path> FolderEntries(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        entries.push_back(entry.path());
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 } // namespace kelvane::test

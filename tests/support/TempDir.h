@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvane::test {
 
@@ -24,5 +25,8 @@ private:
 
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadAll(const std::filesystem::path& file);
+
+// Everything directly in a folder, sorted by path.
+std::vector<std::filesystem::path> FolderEntries(const std::filesystem::path& folder);
 
 } // namespace kelvane::test
