@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "scene/FileIO.h"
+#include "scene/WorkTick.h"
 
 namespace kelvane {
 
@@ -271,6 +272,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
         if (kind == u"object")
             RemoveUnusedTextures(working);
         for (int i = 0; i < count; ++i) {
+            WorkTick();
             TDomElement* element = index.Item(kind, i);
             if (!element)
                 break;

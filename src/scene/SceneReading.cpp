@@ -5,6 +5,7 @@
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/skParser.h"
+#include "scene/WorkTick.h"
 
 namespace kelvane {
 
@@ -30,10 +31,13 @@ std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& s
     // Without this check the parse would read a missing (or a stale) shortened file.
     if (!stash.StashMeshes(scene, fakeFile))
         FailFile("Cannot open file", scene, ENOENT);
+    WorkTick();
     TXMLParser parser;
     parser.TrimText = true;
     parser.LoadFromFile(fakeFile);
+    WorkTick();
     std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    WorkTick();
     // An empty (or binary) file reads as a document without elements; it is not a scene.
     if (!document->DocumentElement())
         throw EParserError("There is no scene in the file \"" + scene.string() + "\"");

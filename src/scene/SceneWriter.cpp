@@ -4,6 +4,7 @@
 #include "scene/MeshStash.h"
 #include "scene/WorkingElement.h"
 #include "scene/skDom.h"
+#include "scene/WorkTick.h"
 
 namespace kelvane {
 
@@ -131,10 +132,14 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
                     const std::filesystem::path& target)
 {
     std::string text = SceneTreeText(document, presence, leftOut);
+    WorkTick();
     text = stash.RestoreTransforms(text);
+    WorkTick();
     text = ReorderScene(text);
+    WorkTick();
     TAtomicFileWriter out(target);
     stash.RestoreMeshes(text, out);
+    WorkTick();
     out.Write("\r\n");
     out.Commit();
 }

@@ -90,6 +90,10 @@ void TRenderPanel::Busy(bool busy)
         Timer1->start();
     else
         Timer1->stop();
+    if (busy)
+        busyCursor_ = std::make_unique<TBusyCursor>();
+    else
+        busyCursor_.reset();
 }
 
 void TRenderPanel::SetCaption(const std::string& caption)

@@ -3,6 +3,7 @@
 // and the progress bar, wired to a TRenderJob. The panel shows what the job reports; the main
 // window supplies, through TRenderPanelHooks, what lies outside the render layer (messages, the
 // caption, the settings and the other windows).
+#include "controls/ui/BusyCursor.h"
 #include "render/RenderJob.h"
 
 #include <QObject>
@@ -69,6 +70,7 @@ public:
 private:
     TRenderPanelHooks hooks_;
     std::unique_ptr<TRenderJob> job_;
+    std::unique_ptr<TBusyCursor> busyCursor_;
     QAction* imageWindowAction_ = nullptr;
     TfrmDos* dos_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "shell/ui/UnitMain.h"
 
 #include "controls/IniFileCompo.h"
+#include "controls/ui/BusyCursor.h"
 #include "controls/ui/WidgetPlacement.h"
 #include "controls/ui/WidgetTag.h"
 #include "editing/SceneSession.h"
@@ -270,6 +271,7 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
         absolute.push_back(ec ? p : a.lexically_normal());
     }
     try {
+        TBusyCursor busy;
         session_->OpenScene(absolute);
     } catch (const std::exception& e) {
         // The previous scene stays open and usable.
@@ -303,7 +305,10 @@ void TfrmMain::SaveS1Click()
     if (!session_->HasScene())
         return;
     TEditorBinding::WritePending();
-    Guarded(this, [&] { session_->Save(); });
+    Guarded(this, [&] {
+        TBusyCursor busy;  // gone before a failure is shown
+        session_->Save();
+    });
 }
 
 void TfrmMain::Saveas1Click()
@@ -316,7 +321,10 @@ void TfrmMain::Saveas1Click()
                                                      ToQ(session_->OpenFiles().front()));
     if (target.isEmpty())
         return;
-    Guarded(this, [&] { session_->SaveAs(ToPath(target)); });
+    Guarded(this, [&] {
+        TBusyCursor busy;
+        session_->SaveAs(ToPath(target));
+    });
 }
 
 void TfrmMain::Configurtion1Click()
