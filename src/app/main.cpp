@@ -1,8 +1,10 @@
 // The editor: start-up in order (main window with its settings, image and output windows,
-// colour picker), then the message loop. An optional argument names a scene to open.
+// colour picker), then the message loop. Scenes named on the command line open together, as
+// one batch, as File > Open does with several files.
 //
-//   kelvane [SCENE]
+//   kelvane [SCENE ...]
 //   kelvane --script SCRIPT [SCENE ...]   runs SCRIPT's lines through the windows, then exits
+#include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 #include "shell/ui/ScriptRunner.h"
 #include "shell/ui/UnitMain.h"
@@ -15,6 +17,24 @@
 #include <fstream>
 
 namespace {
+
+const char* const helpText =
+    "Usage: kelvane [SCENE ...]\n"
+    "       kelvane --script SCRIPT [SCENE ...]\n"
+    "\n"
+    "Kelvane edits YafRay scene files and starts the renderer on them. The scenes given open\n"
+    "together as one batch, as File > Open does with several files.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help        show this text\n"
+    "  --script SCRIPT   run the lines of SCRIPT through the windows, then exit; the exit\n"
+    "                    status is 0 when every line did what it says, else 1\n"
+    "\n"
+    "Files: the settings file Pellith.ini, the temporary files and readme.txt live in the\n"
+    "program folder: the executable's folder when it holds them and can be written, else\n"
+    "$XDG_DATA_HOME/kelvane (~/.local/share/kelvane), filled from the installed data on the\n"
+    "first start. The renderer is chosen in File > Configurtion; one shipped beside the\n"
+    "editor is proposed on the first start.\n";
 
 int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>& scenes)
 {
@@ -29,7 +49,7 @@ int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>&
     QApplication::setQuitOnLastWindowClosed(false);
     kelvane::TDialogsScope dialogs(runner.Dialogs());
     runner.Start();
-    auto windows = kelvane::StartKelvane(kelvane::ExecutableFolder());
+    auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
     if (!runner.Finished()) {
         if (!scenes.empty())
             windows->main->OpenScenes(scenes);
@@ -45,22 +65,31 @@ int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>&
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--script") != 0; ++i)
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(helpText, stdout);
+            return 0;
+        }
+    // The application takes out the options meant for the platform.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1 && args[1] == QLatin1String("--script")) {
-        if (args.size() < 3) {
-            std::fputs("usage: kelvane --script SCRIPT [SCENE ...]\n", stderr);
-            return 2;
-        }
-        std::vector<kelvane::fs::path> scenes;
-        for (qsizetype i = 3; i < args.size(); ++i)
-            scenes.push_back(kelvane::fs::absolute(kelvane::fs::path(args[i].toStdString())));  // as a file dialog returns them
-        return RunScripted(args[2].toStdString(), scenes);
+    const bool scripted = argc > 1 && std::strcmp(argv[1], "--script") == 0;
+    if (scripted && argc < 3) {
+        std::fputs("usage: kelvane --script SCRIPT [SCENE ...]\n", stderr);
+        return 2;
     }
-    auto windows = kelvane::StartKelvane(kelvane::ExecutableFolder());
-    if (args.size() > 1)
-        windows->main->OpenScenes({kelvane::fs::path(args[1].toStdString())});
+    // File names are bytes: taken as given, whatever their encoding.
+    std::vector<kelvane::fs::path> scenes;
+    for (int i = scripted ? 3 : 1; i < argc; ++i) {
+        std::error_code ec;
+        const kelvane::fs::path scene = kelvane::fs::absolute(argv[i], ec);  // as a file dialog returns them
+        scenes.push_back(ec ? kelvane::fs::path(argv[i]) : scene);
+    }
+    if (scripted)
+        return RunScripted(argv[2], scenes);
+    auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
+    if (!scenes.empty())
+        windows->main->OpenScenes(scenes);
     const int result = QApplication::exec();
     windows.reset();
     return result;

@@ -15,6 +15,7 @@
 #include "scene/SceneReading.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 
 using namespace kelvane;
@@ -246,7 +247,7 @@ const TSubcommand kSubcommands[] = {
      [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o, r.TempDir()); }},
     {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
      "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
-     [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ExecutableFolder()); }},
+     [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ProgramFolder()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)

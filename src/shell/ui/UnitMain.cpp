@@ -13,6 +13,7 @@
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/TextCodec.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
@@ -200,6 +201,8 @@ void TfrmMain::FormCreate()
     TIniFileCompo& ini = *iniFileCom_;
     if (!ini.ValueExists("System", "EXEPath")) {
         TfrmConfigu dialog(ini);
+        // The renderer shipped beside the editor is proposed.
+        dialog.edtPath->setText(ToQ(BundledRenderer(ExecutableFolder())));
         Dialogs().RunConfiguration(dialog);
     }
     if (ini.ReadString("System", "StopWindow", "Show") == "NotShow")

@@ -32,7 +32,7 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     // programFolder holds "Pellith.ini", the temporary files and "readme.txt".
-    explicit TfrmMain(fs::path programFolder = ExecutableFolder(), QWidget* parent = nullptr);
+    explicit TfrmMain(fs::path programFolder, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The close handler, once (also run by the destructor when the window was never closed).

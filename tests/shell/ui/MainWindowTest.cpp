@@ -47,8 +47,10 @@ TEST(ShellStart, FirstStartAsksForTheRendererBeforeTheMainWindowShows)
     bool mainVisibleDuringDialog = true;
     f.dialogs.onConfiguration = [&](TfrmConfigu& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("Configuration"));
-        EXPECT_TRUE(d.edtPath->text().isEmpty());
+        // The renderer shipped beside the executable (the stand-in, beside the tests) is proposed.
+        EXPECT_EQ(fs::path(d.edtPath->text().toStdString()), fs::canonical(KELVANE_STANDIN_EXE));
         EXPECT_TRUE(d.edtPath->isReadOnly());
+        d.edtPath->clear();
         d.btnOKClick();  // empty path: refused, nothing stored
         EXPECT_EQ(d.result(), 0);
         f.dialogs.openAnswers.push_back({QStringLiteral("/usr/local/bin/yafray")});
