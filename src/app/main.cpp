@@ -73,6 +73,8 @@ int main(int argc, char** argv)
     // The application takes out the options meant for the platform.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    // The desktop entry the windows belong to (their icon and name in the task bar).
+    QApplication::setDesktopFileName(QStringLiteral("kelvane"));
     const bool scripted = argc > 1 && std::strcmp(argv[1], "--script") == 0;
     if (scripted && argc < 3) {
         std::fputs("usage: kelvane --script SCRIPT [SCENE ...]\n", stderr);
