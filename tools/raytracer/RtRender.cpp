@@ -558,7 +558,8 @@ void Renderer::RenderBlock(int block, Image& image) const
                     sum += Sample(px, py, seed(j, row, k + 1), a);
                     alphaSum += a;
                 }
-                col[i] = (col[i] * old + sum) * (1 / (old + n));
+                col[i] = Color((col[i].r * old + sum.r) / (old + n), (col[i].g * old + sum.g) / (old + n),
+                               (col[i].b * old + sum.b) / (old + n));
                 alpha[i] = (alpha[i] * old + alphaSum) / (old + n);
             }
     }
