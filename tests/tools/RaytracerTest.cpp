@@ -281,6 +281,8 @@ TEST(Raytracer, AutosmoothAveragesFacesWithinTheAngle)
 TEST(Raytracer, HierarchyFindsTheSameNearestHitAsATestOfEveryTriangle)
 {
     Scene scene;
+    Hit none;
+    EXPECT_FALSE(Bvh(scene).Intersect(Ray{Vec3(), Vec3(0, 0, 1)}, 0, 1e30, none));
     std::mt19937 random(7);
     std::uniform_real_distribution<double> at(-5, 5), small(-0.5, 0.5);
     for (int i = 0; i < 3000; ++i) {

@@ -41,6 +41,8 @@ float Up(double v) { return std::nextafter(static_cast<float>(v), std::numeric_l
 Bvh::Bvh(const Scene& scene) : scene_(scene)
 {
     const size_t n = scene.triangles.size();
+    if (n == 0)
+        return;
     order_.resize(n);
     std::vector<Box> boxes(n);
     std::vector<Vec3> centres(n);
