@@ -73,7 +73,8 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
             node.hi[k] = task.count ? Up(bounds.hi[k]) : -1.0f;
         }
         node.index = task.first;
-        node.count = task.count;
+        node.count = task.count & 0x3FFFFFFF;
+        node.axis = 0;
         if (task.count <= kLeafSize)
             continue;
         // Best binned split over the three axes.
@@ -117,7 +118,9 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
             }
         }
         uint32_t mid;
+        int splitAxis = 0;
         if (bestAxis >= 0) {
+            splitAxis = bestAxis;
             const double lo = centreBounds.lo[bestAxis];
             const double scale = kBins / (centreBounds.hi[bestAxis] - lo);
             uint32_t* first = order_.data() + task.first;
@@ -127,7 +130,12 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
             mid = static_cast<uint32_t>(split - first);
         } else if (task.count > 16) {
             // No better split found (say, equal centres): halve the list.
+            const Vec3 extent = centreBounds.hi - centreBounds.lo;
+            splitAxis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
             mid = task.count / 2;
+            uint32_t* first = order_.data() + task.first;
+            std::nth_element(first, first + mid, first + task.count,
+                             [&](uint32_t a, uint32_t b) { return centres[a][splitAxis] < centres[b][splitAxis]; });
         } else {
             continue;
         }
@@ -139,6 +147,7 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
         nodes_.push_back(Node{});
         nodes_[task.node].index = right;
         nodes_[task.node].count = 0;
+        nodes_[task.node].axis = static_cast<uint32_t>(splitAxis);
         tasks.push_back({right, task.first + mid, task.count - mid, task.depth + 1});
         tasks.push_back({left, task.first, mid, task.depth + 1});
     }
@@ -250,18 +259,7 @@ bool Bvh::Traverse(const Ray& ray, double tMin, double tMax, Hit& hit, Accept&& 
             } else {
                 // Visit the near child first.
                 const uint32_t left = current + 1, right = node.index;
-                const Node& l = nodes_[left];
-                const Node& r = nodes_[right];
-                int axis = 0;
-                float spread = -1;
-                for (int k = 0; k < 3; ++k) {
-                    const float s = std::fabs((l.lo[k] + l.hi[k]) - (r.lo[k] + r.hi[k]));
-                    if (s > spread) {
-                        spread = s;
-                        axis = k;
-                    }
-                }
-                const bool leftFirst = ((l.lo[axis] + l.hi[axis]) < (r.lo[axis] + r.hi[axis])) != negative[axis];
+                const bool leftFirst = !negative[node.axis];
                 stack[top++] = leftFirst ? right : left;
                 current = leftFirst ? left : right;
                 continue;

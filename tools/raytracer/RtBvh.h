@@ -32,8 +32,9 @@ public:
 private:
     struct Node {
         float lo[3], hi[3];
-        uint32_t index;  // leaf: first entry of order_; inner: right child (left is next)
-        uint32_t count;  // 0 for inner nodes
+        uint32_t index;      // leaf: first entry of order_; inner: right child (left is next)
+        uint32_t count : 30; // 0 for inner nodes
+        uint32_t axis : 2;   // inner nodes: the left child holds the lower side along this axis
     };
     struct Traversal;
     bool TriangleHit(uint32_t tri, const Ray& ray, double tMin, double tMax, Hit& hit) const;
