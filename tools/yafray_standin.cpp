@@ -238,38 +238,45 @@ int main(int argc, char** argv)
     }
     for (const std::string& warning : scene.warnings)
         std::fprintf(stderr, "[Warning]: %s\n", warning.c_str());
-    const kelvane::rt::Renderer renderer(scene);
+    try {
+        const kelvane::rt::Renderer renderer(scene);
 
-    // One '#' each time ten more blocks are done while blocks remain, and one after the last.
-    std::printf("\rRender pass: [");
-    std::fflush(stdout);
-    const int blocks = renderer.BlockCount();
-    const int marks = 1 + (blocks - 1) / 10;
-    int shown = 0;
-    kelvane::rt::Image image;
-    renderer.Render(image, 2, [&](int finished, int total) {
-        if (finished % 10 != 0 && finished != total)
-            return;
-        if (modeText == "crash" && shown >= marks / 2)
-            std::abort();
-        std::putchar('#');
+        // One '#' each time ten more blocks are done while blocks remain, and one after the last.
+        std::printf("\rRender pass: [");
         std::fflush(stdout);
-        ++shown;
-        if (delayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-    });
-    std::printf("]\n");
-    if (modeText == "noimage")
-        return 0;
-    const std::string& outfile = scene.settings.outfile;
-    std::printf("Saving Targa file as %s\n", outfile.c_str());
-    if (modeText != "nosave") {
-        try {
-            kelvane::WriteFileAtomic(outfile, kelvane::rt::TargaBytes(image, scene.settings.saveAlpha));
-            std::printf("OK\n");
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "[Error]: %s\n", e.what());
+        const int blocks = renderer.BlockCount();
+        const int marks = 1 + (blocks - 1) / 10;
+        int shown = 0;
+        kelvane::rt::Image image;
+        renderer.Render(image, 2, [&](int finished, int total) {
+            if (finished % 10 != 0 && finished != total)
+                return;
+            if (modeText == "crash" && shown >= marks / 2)
+                std::abort();
+            std::putchar('#');
+            std::fflush(stdout);
+            ++shown;
+            if (delayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        });
+        std::printf("]\n");
+        if (modeText == "noimage")
+            return 0;
+        const std::string& outfile = scene.settings.outfile;
+        std::printf("Saving Targa file as %s\n", outfile.c_str());
+        if (modeText != "nosave") {
+            try {
+                kelvane::WriteFileAtomic(outfile, kelvane::rt::TargaBytes(image, scene.settings.saveAlpha));
+                std::printf("OK\n");
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "[Error]: %s\n", e.what());
+            }
         }
+    } catch (const std::exception& e) {
+        // Out of memory for a huge picture, say.
+        std::fflush(stdout);
+        std::fprintf(stderr, "[Error]: %s\n", e.what());
+        return 1;
     }
     std::fflush(stdout);
     return 0;

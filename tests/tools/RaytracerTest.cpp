@@ -318,3 +318,14 @@ TEST(Raytracer, HierarchyFindsTheSameNearestHitAsATestOfEveryTriangle)
         EXPECT_EQ(bvh.Occluded(ray, 1e30, 99, 0, 0), found) << r;
     }
 }
+
+TEST(Raytracer, BranchingRayTreesStayBounded)
+{
+    // Two facing panes that reflect and transmit everything: 2^32 rays per pixel without a bound.
+    const std::string glass = ShaderXml("G", "generic", "<reflected r=\"1\" g=\"1\" b=\"1\"/>\n<transmitted r=\"1\" g=\"1\" b=\"1\"/>\n"
+                                                        "<min_refle value=\"1\"/>\n");
+    const std::string body = glass + Quad("A", "G", 10, 0) + Quad("B", "G", 10, 1) +
+        "<background type=\"constant\" name=\"B\">\n<color r=\"0.1\" g=\"0.1\" b=\"0.1\"/>\n</background>\n";
+    const Image image = Render(Load(SceneText(body, "raydepth=\"32\" background_name=\"B\"", 8)));
+    EXPECT_GT(image.At(4, 4).r, 0.1);
+}

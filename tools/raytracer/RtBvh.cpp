@@ -33,6 +33,13 @@ struct Box {
     }
 };
 
+// Bin of a centre; NaN and overflow land in the first or last bin.
+int BinOf(double offset, double scale)
+{
+    const double f = offset * scale;
+    return f > 0 ? (f < kBins ? static_cast<int>(f) : kBins - 1) : 0;
+}
+
 float Down(double v) { return std::nextafter(static_cast<float>(v), -std::numeric_limits<float>::infinity()); }
 float Up(double v) { return std::nextafter(static_cast<float>(v), std::numeric_limits<float>::infinity()); }
 
@@ -88,7 +95,7 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
             uint32_t binCount[kBins] = {};
             const double scale = kBins / extent;
             for (uint32_t i = task.first; i < task.first + task.count; ++i) {
-                const int b = std::min(kBins - 1, static_cast<int>((centres[order_[i]][axis] - lo) * scale));
+                const int b = BinOf(centres[order_[i]][axis] - lo, scale);
                 ++binCount[b];
                 binBox[b].Grow(boxes[order_[i]]);
             }
@@ -125,7 +132,7 @@ Bvh::Bvh(const Scene& scene) : scene_(scene)
             const double scale = kBins / (centreBounds.hi[bestAxis] - lo);
             uint32_t* first = order_.data() + task.first;
             uint32_t* split = std::partition(first, first + task.count, [&](uint32_t t) {
-                return std::min(kBins - 1, static_cast<int>((centres[t][bestAxis] - lo) * scale)) < bestSplit;
+                return BinOf(centres[t][bestAxis] - lo, scale) < bestSplit;
             });
             mid = static_cast<uint32_t>(split - first);
         } else if (task.count > 16) {

@@ -409,7 +409,7 @@ Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, 
     Color out = Lights(s, rng);
 
     auto reflect = [&](double nr, const Color& scale) {
-        if (!(nr * weight > 0.01) || scale.IsBlack())
+        if (!(nr * weight > 0.01) || scale.IsBlack() || --rng.rayBudget < 0)
             return;
         if (level > 0 && !front)
             return;  // secondary rays reflect on front faces only
@@ -421,7 +421,7 @@ Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, 
         out += scale * nr * Trace(Ray{s.p + r * kOffset, r}, level + 1, weight * nr, rng);
     };
     auto transmit = [&](double nt, double ior, const Color& scale) {
-        if (!(nt * weight > 0.01) || scale.IsBlack())
+        if (!(nt * weight > 0.01) || scale.IsBlack() || --rng.rayBudget < 0)
             return;
         const Vec3& d = ray.dir;
         double cosI = Dot(d, s.stored);

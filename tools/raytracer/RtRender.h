@@ -13,8 +13,10 @@
 namespace kelvane::rt {
 
 // A small fast generator; every sample seeds its own, so pictures do not depend on threads.
+// It also carries the sample's budget of secondary rays, which bounds branching ray trees.
 struct Rng {
     uint64_t state;
+    int rayBudget = 4096;
     explicit Rng(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
     double Next()
     {

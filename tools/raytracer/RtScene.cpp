@@ -430,7 +430,7 @@ bool ReadLight(const TDomElement* e, Light& l)
     l.b = p.Point("b", Vec3());
     l.c = p.Point("c", Vec3());
     l.d = p.Point("d", Vec3());
-    l.samples = static_cast<int>(std::clamp(p.Number("samples", l.type == LightType::Hemi ? 16 : 50), 1.0, 10000.0));
+    l.samples = static_cast<int>(std::clamp(p.Number("samples", l.type == LightType::Hemi ? 16 : 50), 1.0, 1024.0));
     l.maxDistance = p.Number("maxdistance", -1);
     return true;
 }
@@ -475,19 +475,19 @@ Settings ReadSettings(const TDomElement* e)
 {
     Settings s;
     const Params p{e, nullptr};
-    s.rayDepth = static_cast<int>(std::clamp(p.Number("raydepth", 3), 0.0, 64.0));
+    s.rayDepth = static_cast<int>(std::clamp(p.Number("raydepth", 3), 0.0, 32.0));
     s.bias = p.Number("bias", 0.1);
     s.gamma = p.Number("gamma", 1);
     s.exposure = p.Number("exposure", 0);
-    s.aaPasses = static_cast<int>(std::clamp(p.Number("AA_passes", 0), -1.0, 64.0));
+    s.aaPasses = static_cast<int>(std::clamp(p.Number("AA_passes", 0), -1.0, 32.0));
     bool found = false;
     const std::string samples = p.Text("samples", found);
     double v = 0;
     if (found && ParseNumber(samples, v))
-        s.aaPasses = static_cast<int>(std::clamp(v - 1, -1.0, 64.0));
+        s.aaPasses = static_cast<int>(std::clamp(v - 1, -1.0, 32.0));
     if (s.aaPasses < 0)
         s.aaPasses = 1;
-    s.aaMinSamples = static_cast<int>(std::clamp(p.Number("AA_minsamples", 1), 0.0, 256.0));
+    s.aaMinSamples = static_cast<int>(std::clamp(p.Number("AA_minsamples", 1), 0.0, 64.0));
     if (s.aaMinSamples < 1)
         s.aaMinSamples = 1;
     s.aaPixelWidth = std::clamp(p.Number("AA_pixelwidth", 1.5), 1.0, 2.0);
