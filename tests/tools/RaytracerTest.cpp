@@ -211,14 +211,14 @@ TEST(Raytracer, MirrorReflectsByMinRefleAndFresnelWithinRaydepth)
 
 TEST(Raytracer, AreaLightFallsOffAsOneOverDistance)
 {
-    auto centre = [&](double height) {
+    auto centre = [&](double height, const std::string& extra = "") {
         const std::string h = std::to_string(height);
         auto corner = [&](const char* name, double x, double y) {
             return std::string("<") + name + " x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" z=\"" + h + "\"/>\n";
         };
         // Corners ordered so that the light faces down.
         const Scene scene = Load(SceneText(kWhite + Quad("Q", "W", 10) +
-            LightXml("arealight", "power=\"0.8\"", corner("a", -0.05, -0.05) + corner("b", -0.05, 0.05) +
+            LightXml("arealight", "power=\"0.8\" " + extra, corner("a", -0.05, -0.05) + corner("b", -0.05, 0.05) +
                   corner("c", 0.05, 0.05) + corner("d", 0.05, -0.05) + "<color r=\"1\" g=\"1\" b=\"1\"/>\n")));
         return Render(scene).At(32, 32).r;
     };
@@ -226,6 +226,8 @@ TEST(Raytracer, AreaLightFallsOffAsOneOverDistance)
     EXPECT_NEAR(one, 0.8, 0.02);
     EXPECT_NEAR(one / two, 2, 0.05);
     EXPECT_NEAR(two / four, 2, 0.05);
+    // Unblocked probes light every cell centre: the same light without jitter.
+    EXPECT_NEAR(centre(1, "psamples=\"4\""), one, 0.01);
 }
 
 TEST(Raytracer, TransformsNestAndNullsInstanceTheOriginal)

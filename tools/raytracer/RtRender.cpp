@@ -337,10 +337,28 @@ Color Renderer::Lights(const Surface& s, Rng& rng) const
                 h = std::max(1, static_cast<int>(root * lh / (lh + lv)));
                 v = std::max(1, static_cast<int>(root * lv / (lh + lv)));
             }
+            // Probes at random cell centres: all open, the centres are lit without shadow rays;
+            // all blocked, the light is dark; mixed, every cell is tested.
+            bool jitter = true, test = true;
+            if (light.psamples > 0) {
+                int open = 0;
+                for (int k = 0; k < light.psamples; ++k) {
+                    const int i = std::min(h - 1, static_cast<int>(rng.Next() * h));
+                    const int j = std::min(v - 1, static_cast<int>(rng.Next() * v));
+                    const Vec3 toQ = light.a + ab * ((i + 0.5) / h) + ad * ((j + 0.5) / v) - s.p;
+                    const double dq = Length(toQ);
+                    open += dq > 0 && !Shadowed(s, toQ * (1 / dq), dq);
+                }
+                if (open == 0)
+                    break;
+                if (open == light.psamples)
+                    jitter = test = false;
+            }
             Color cells;
             for (int i = 0; i < h; ++i)
                 for (int j = 0; j < v; ++j) {
-                    const Vec3 q = light.a + ab * ((i + rng.Next()) / h) + ad * ((j + rng.Next()) / v);
+                    const double ju = jitter ? rng.Next() : 0.5, jv = jitter ? rng.Next() : 0.5;
+                    const Vec3 q = light.a + ab * ((i + ju) / h) + ad * ((j + jv) / v);
                     const Vec3 toQ = q - s.p;
                     if (Dot(toQ, s.n) < 0)
                         continue;
@@ -350,7 +368,7 @@ Color Renderer::Lights(const Surface& s, Rng& rng) const
                     const double d = std::sqrt(d2);
                     const Vec3 l = toQ * (1 / d);
                     const Color c = LightResponse(s, l, light.color * (light.power / d2));
-                    if (!c.IsBlack() && !Shadowed(s, l, d))
+                    if (!c.IsBlack() && !(test && Shadowed(s, l, d)))
                         cells += c;
                 }
             sum += cells * (planeAt / (h * v));
@@ -479,8 +497,11 @@ Color Renderer::Trace(const Ray& ray, int level, double weight, Rng& rng, bool* 
     if (level >= scene_.settings.rayDepth)
         return Color();
     const Settings& set = scene_.settings;
-    if (!found)
+    if (!found) {
+        if (level == 0 && set.alphaMaskBackground)
+            return Color();
         return set.fogDensity != 0 ? set.fogColor : BackgroundColor(ray.dir);
+    }
     Color c = Shade(ray, hit, level, weight, rng);
     if (set.fogDensity != 0) {
         const double f = std::exp(-hit.t * set.fogDensity);
@@ -567,7 +588,7 @@ void Renderer::RenderBlock(int block, Image& image) const
         for (int x = x0; x < x1; ++x) {
             const size_t from = static_cast<size_t>(y - ey0) * w + (x - ex0);
             const size_t to = static_cast<size_t>(y) * cam.resx + x;
-            image.color[to] = col[from];
+            image.color[to] = set.alphaPremultiply ? col[from] * alpha[from] : col[from];
             image.alpha[to] = alpha[from];
         }
 }

@@ -431,6 +431,7 @@ bool ReadLight(const TDomElement* e, Light& l)
     l.c = p.Point("c", Vec3());
     l.d = p.Point("d", Vec3());
     l.samples = static_cast<int>(std::clamp(p.Number("samples", l.type == LightType::Hemi ? 16 : 50), 1.0, 1024.0));
+    l.psamples = static_cast<int>(std::clamp(p.Number("psamples", 0), 0.0, 1024.0));
     l.maxDistance = p.Number("maxdistance", -1);
     return true;
 }
@@ -495,6 +496,8 @@ Settings ReadSettings(const TDomElement* e)
     s.aaThreshold = p.Number("tolerance", s.aaThreshold);
     s.clampRgb = p.Flag("clamp_rgb", false);
     s.saveAlpha = p.Flag("save_alpha", false);
+    s.alphaPremultiply = p.Flag("alpha_premultiply", false);
+    s.alphaMaskBackground = p.Flag("alpha_maskbackground", false);
     s.fogDensity = p.Number("fog_density", 0);
     s.fogColor = p.Colour("fog_color", Color(1.0));
     const std::string out = p.String("outfile");

@@ -48,6 +48,7 @@ struct Light {
     // arealight corners
     Vec3 a, b, c, d;
     int samples = 50;
+    int psamples = 0;  // arealight: shadow probes that may spare the full test
     // hemilight: no colour means the background in each direction
     bool hasColor = true;
     double maxDistance = -1;
@@ -76,6 +77,7 @@ struct Settings {
     int aaPasses = 0, aaMinSamples = 1;
     double aaPixelWidth = 1.5, aaThreshold = 0.05;
     bool clampRgb = false, saveAlpha = false;
+    bool alphaPremultiply = false, alphaMaskBackground = false;
     double fogDensity = 0;
     Color fogColor{1.0};
     std::string outfile = "salida.tga";
