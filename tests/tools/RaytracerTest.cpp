@@ -230,6 +230,22 @@ TEST(Raytracer, AreaLightFallsOffAsOneOverDistance)
     EXPECT_NEAR(centre(1, "psamples=\"4\""), one, 0.01);
 }
 
+TEST(Raytracer, HemilightGathersHalfTheOpenSky)
+{
+    const std::string sky = "<background type=\"constant\" name=\"B\">\n<color r=\"1\" g=\"1\" b=\"1\"/>\n</background>\n";
+    auto mean = [&](const std::string& children) {
+        const Image image = Render(Load(SceneText(kWhite + Quad("Q", "W", 10) + sky +
+            LightXml("hemilight", "samples=\"16\"", children), "background_name=\"B\"")));
+        double sum = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                sum += Byte(image, x, y);
+        return sum / (64 * 64);
+    };
+    EXPECT_NEAR(mean(""), 127, 3);
+    EXPECT_NEAR(mean("<color r=\"0.5\" g=\"0.5\" b=\"0.5\"/>\n"), 63.3, 2);
+}
+
 TEST(Raytracer, TransformsNestAndNullsInstanceTheOriginal)
 {
     const std::string tri = "<mesh>\n<points>\n<p x=\"0\" y=\"0\" z=\"0\"/>\n<p x=\"0.1\" y=\"0\" z=\"0\"/>\n"
