@@ -1,4 +1,4 @@
-// Known answers of the bundled ray tracer: pixel values the renderer's model predicts.
+// Known answers of the bundled ray tracer, worked out by hand from its lighting formulas.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -346,4 +346,44 @@ TEST(Raytracer, BranchingRayTreesStayBounded)
         "<background type=\"constant\" name=\"B\">\n<color r=\"0.1\" g=\"0.1\" b=\"0.1\"/>\n</background>\n";
     const Image image = Render(Load(SceneText(body, "raydepth=\"32\" background_name=\"B\"", 8)));
     EXPECT_GT(image.At(4, 4).r, 0.1);
+}
+
+TEST(Raytracer, GenericHighlightIsPhongAndBlenderHighlightIsBlinnWithEmit)
+{
+    const std::string sun = LightXml("sunlight", "", "<from x=\"0\" y=\"0\" z=\"1\"/>\n");
+    const Scene generic = Load(SceneText(ShaderXml("S", "generic", "<specular r=\"1\" g=\"1\" b=\"1\"/>\n<hard value=\"20\"/>\n") +
+                                         Quad("Q", "S", 10) + sun));
+    const Scene blender = Load(SceneText(ShaderXml("S", "blendershader", "<color r=\"0.4\" g=\"0.4\" b=\"0.4\"/>\n"
+        "<specular_color r=\"1\" g=\"1\" b=\"1\"/>\n<specular_amount value=\"0.3\"/>\n<hard value=\"20\"/>\n<emit value=\"0.1\"/>\n") +
+        Quad("Q", "S", 10) + sun));
+    const Image phong = Render(generic), blinn = Render(blender);
+    const Renderer renderer(generic);
+    for (int x : {32, 45, 60}) {
+        const Ray ray = renderer.CameraRay(x + 0.5, 32.5);
+        const Vec3 v = Norm(ray.origin - (ray.origin + ray.dir * (-ray.origin.z / ray.dir.z)));
+        const Vec3 n(0, 0, 1), l(0, 0, 1);
+        const Vec3 r = n * (2 * Dot(v, n)) - v;
+        EXPECT_EQ(Byte(phong, x, 32), ToByte(std::pow(Dot(r, l), 20))) << x;
+        const double blinnValue = 0.4 + 0.3 * std::pow(Norm(l + v).z, 20) + 0.4 * 0.1;
+        EXPECT_EQ(Byte(blinn, x, 32), ToByte(blinnValue)) << x;
+    }
+}
+
+TEST(Raytracer, FaceShadersOverrideTheObjectsAndUnknownShadersDropTheObject)
+{
+    const std::string shaders = ShaderXml("Red", "constant", "<color r=\"1\" g=\"0\" b=\"0\"/>\n") +
+                                ShaderXml("Green", "constant", "<color r=\"0\" g=\"1\" b=\"0\"/>\n");
+    const std::string mesh = "<mesh>\n<points>\n<p x=\"-1\" y=\"-1\" z=\"0\"/>\n<p x=\"1\" y=\"-1\" z=\"0\"/>\n"
+        "<p x=\"1\" y=\"1\" z=\"0\"/>\n<p x=\"-1\" y=\"1\" z=\"0\"/>\n</points>\n<faces>\n"
+        "<f a=\"0\" b=\"1\" c=\"2\" shader_name=\"Green\"/>\n<f a=\"0\" b=\"2\" c=\"3\" shader_name=\"Blue\"/>\n<f a=\"0\" b=\"1\" c=\"9\"/>\n"
+        "</faces>\n</mesh>\n";
+    const Scene scene = Load(SceneText(shaders +
+        "<object name=\"A\" shader_name=\"Red\">\n<attributes>\n</attributes>\n" + mesh + "</object>\n"
+        "<object name=\"B\" shader_name=\"Nowhere\">\n<attributes>\n</attributes>\n" + mesh + "</object>\n"));
+    ASSERT_EQ(scene.objectNames, std::vector<std::string>{"A"});
+    // The third face's index 9 is out of range and taken as 0: a degenerate face, never drawn.
+    ASSERT_EQ(scene.triangles.size(), 2u);
+    EXPECT_EQ(scene.shaders[scene.triangles[0].shader].name, "Green");
+    EXPECT_EQ(scene.shaders[scene.triangles[1].shader].name, "Red");
+    EXPECT_EQ(scene.warnings.size(), 3u);
 }
