@@ -223,21 +223,12 @@ bool Bvh::Traverse(const Ray& ray, double tMin, double tMax, Hit& hit, Accept&& 
         inv[k] = d != 0 ? static_cast<float>(1 / d) : std::numeric_limits<float>::infinity();
     }
     const bool negative[3] = {ray.dir.x < 0, ray.dir.y < 0, ray.dir.z < 0};
-    // The stack never holds more entries than the tree is deep.
-    uint32_t local[128];
-    std::vector<uint32_t> large;
-    if (depth_ >= 128)
-        large.resize(depth_ + 1);
-    uint32_t* stack = depth_ >= 128 ? large.data() : local;
-    int top = 0;
-    uint32_t current = 0;
-    bool found = false;
+    const float lowest = static_cast<float>(tMin) - 1e-4f;
     double best = tMax;
-    for (;;) {
-        const Node& node = nodes_[current];
-        float t0 = static_cast<float>(tMin) - 1e-4f, t1 = static_cast<float>(best) * 1.0001f + 1e-4f;
-        bool miss = false;
-        for (int k = 0; k < 3 && !miss; ++k) {
+    // Entry distance of the ray into a node's box, or infinity when it misses it.
+    auto enter = [&](const Node& node) {
+        float t0 = lowest, t1 = static_cast<float>(best) * 1.0001f + 1e-4f;
+        for (int k = 0; k < 3; ++k) {
             float a = (node.lo[k] - o[k]) * inv[k], b = (node.hi[k] - o[k]) * inv[k];
             if (a != a)
                 a = -std::numeric_limits<float>::infinity();
@@ -247,34 +238,64 @@ bool Bvh::Traverse(const Ray& ray, double tMin, double tMax, Hit& hit, Accept&& 
                 std::swap(a, b);
             t0 = std::max(t0, a);
             t1 = std::min(t1, b);
-            miss = t0 > t1;
+            if (t0 > t1)
+                return std::numeric_limits<float>::infinity();
         }
-        if (!miss) {
-            if (node.count > 0) {
-                for (uint32_t i = node.index; i < node.index + node.count; ++i) {
-                    Hit h;
-                    if (!accept(order_[i], h))
-                        continue;
-                    if (TriangleHit(order_[i], ray, tMin, best, h) && accept(order_[i], h)) {
-                        if constexpr (AnyHit)
-                            return true;
-                        hit = h;
-                        best = h.t;
-                        found = true;
-                    }
-                }
-            } else {
-                // Visit the near child first.
-                const uint32_t left = current + 1, right = node.index;
-                const bool leftFirst = !negative[node.axis];
-                stack[top++] = leftFirst ? right : left;
-                current = leftFirst ? left : right;
+        return t0;
+    };
+    // The stack never holds more entries than the tree is deep.
+    struct Entry {
+        uint32_t node;
+        float t;
+    };
+    Entry local[128];
+    std::vector<Entry> large;
+    if (depth_ >= 128)
+        large.resize(depth_ + 1);
+    Entry* stack = depth_ >= 128 ? large.data() : local;
+    int top = 0;
+    bool found = false;
+    if (enter(nodes_[0]) == std::numeric_limits<float>::infinity())
+        return false;
+    uint32_t current = 0;
+    for (;;) {
+        const Node& node = nodes_[current];
+        if (node.count == 0) {
+            // Both children's boxes: the nearer is visited first, the other kept.
+            const uint32_t left = current + 1, right = node.index;
+            float tl = enter(nodes_[left]), tr = enter(nodes_[right]);
+            uint32_t near = left, far = right;
+            if (tr < tl || (tr == tl && negative[node.axis])) {
+                std::swap(tl, tr);
+                std::swap(near, far);
+            }
+            if (tl != std::numeric_limits<float>::infinity()) {
+                if (tr != std::numeric_limits<float>::infinity())
+                    stack[top++] = Entry{far, tr};
+                current = near;
                 continue;
             }
+        } else {
+            for (uint32_t i = node.index; i < node.index + node.count; ++i) {
+                Hit h;
+                if (!accept(order_[i], h))
+                    continue;
+                if (TriangleHit(order_[i], ray, tMin, best, h) && accept(order_[i], h)) {
+                    if constexpr (AnyHit)
+                        return true;
+                    hit = h;
+                    best = h.t;
+                    found = true;
+                }
+            }
         }
+        // Next kept node that still lies before the nearest hit so far.
+        const float limit = static_cast<float>(best) * 1.0001f + 1e-4f;
+        while (top > 0 && stack[top - 1].t > limit)
+            --top;
         if (top == 0)
             break;
-        current = stack[--top];
+        current = stack[--top].node;
     }
     return found;
 }
