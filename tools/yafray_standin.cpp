@@ -1,4 +1,5 @@
-// Stand-in renderer. Honours the renderer's contract: one argument (the scene file), run in the
+// Stand-in renderer: a small ray tracer of the scene subset exporters write (see raytracer/).
+// It honours the renderer's contract: one argument (the scene file), run in the
 // scene's folder; '#' progress on standard output; "Saving Targa file as <outfile>" when the
 // picture is written; "Failed" and a report starting with "Error" when the scene cannot be read;
 // the picture is an uncompressed 24-bit (32-bit with save_alpha="on") Targa file at `outfile`.
@@ -29,6 +30,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "raytracer/RtRender.h"
+#include "raytracer/RtScene.h"
+#include "scene/FileIO.h"
 
 namespace {
 
@@ -153,55 +158,6 @@ size_t CheckMarkup(const std::string& text, std::string& token)
     return std::string::npos;
 }
 
-bool WriteTarga(const std::string& path, int width, int height, bool alpha, double r, double g, double b)
-{
-    std::ofstream out(path, std::ios::binary);
-    if (!out)
-        return false;
-    const int bpp = alpha ? 4 : 3;
-    unsigned char header[18] = {};
-    header[2] = 2; // uncompressed true colour
-    header[12] = static_cast<unsigned char>(width & 0xFF);
-    header[13] = static_cast<unsigned char>(width >> 8);
-    header[14] = static_cast<unsigned char>(height & 0xFF);
-    header[15] = static_cast<unsigned char>(height >> 8);
-    header[16] = static_cast<unsigned char>(bpp * 8);
-    header[17] = static_cast<unsigned char>(0x20 | (alpha ? 8 : 0)); // origin at the top left
-    out.write(reinterpret_cast<const char*>(header), sizeof header);
-    std::vector<unsigned char> row(static_cast<size_t>(width) * bpp);
-    const double cx = width / 2.0, cy = height / 2.0, radius = std::min(width, height) * 0.4;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const double dx = (x - cx) / radius, dy = (y - cy) / radius;
-            const double d2 = dx * dx + dy * dy;
-            double shade = 0.15 + 0.25 * y / std::max(1, height - 1);
-            unsigned char a = 0;
-            if (d2 <= 1.0) {
-                const double nz = std::sqrt(1.0 - d2);
-                shade = std::max(0.0, 0.2 + 0.8 * (nz * 0.8 - dx * 0.3 - dy * 0.3));
-                a = 255;
-            }
-            unsigned char* p = &row[static_cast<size_t>(x) * bpp];
-            p[0] = static_cast<unsigned char>(std::min(255.0, 255 * b * shade)); // BGR(A)
-            p[1] = static_cast<unsigned char>(std::min(255.0, 255 * g * shade));
-            p[2] = static_cast<unsigned char>(std::min(255.0, 255 * r * shade));
-            if (alpha)
-                p[3] = a;
-        }
-        out.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
-    }
-    return static_cast<bool>(out);
-}
-
-double Number(const std::string& text, double fallback)
-{
-    if (text.empty())
-        return fallback;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    return end && *end == '\0' ? v : fallback;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -268,60 +224,60 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // Output name, camera size and a colour to paint with.
-    std::string outfile = "salida.tga";
-    const size_t outPos = FindTag(text, "outfile", renderPos);
-    if (outPos != std::string::npos && (renderEnd == std::string::npos || outPos < renderEnd)) {
-        const std::string v = Attribute(text, outPos, "value");
-        if (!v.empty())
-            outfile = v;
-    }
-    bool alpha = false;
-    const size_t alphaPos = FindTag(text, "save_alpha", renderPos);
-    if (alphaPos != std::string::npos && (renderEnd == std::string::npos || alphaPos < renderEnd))
-        alpha = Attribute(text, alphaPos, "value") == "on";
-    if (Attribute(text, renderPos, "save_alpha") == "on")
-        alpha = true;
-    const std::string cameraName = Attribute(text, renderPos, "camera_name");
-    int width = 320, height = 240;
-    for (size_t cam = FindTag(text, "camera"); cam != std::string::npos; cam = FindTag(text, "camera", cam + 1)) {
-        if (cameraName.empty() || Attribute(text, cam, "name") == cameraName) {
-            width = static_cast<int>(Number(Attribute(text, cam, "resx"), 320));
-            height = static_cast<int>(Number(Attribute(text, cam, "resy"), 240));
-            break;
-        }
-    }
-    width = std::max(1, std::min(width, 8192));
-    height = std::max(1, std::min(height, 8192));
-    double r = 0.8, g = 0.8, b = 0.8;
-    const size_t shader = FindTag(text, "shader");
-    if (shader != std::string::npos) {
-        const size_t color = FindTag(text, "color", shader);
-        if (color != std::string::npos) {
-            r = Number(Attribute(text, color, "r"), r);
-            g = Number(Attribute(text, color, "g"), g);
-            b = Number(Attribute(text, color, "b"), b);
-        }
-    }
-
-    std::printf("\rRender pass: [");
-    std::fflush(stdout);
-    const int blocks = ((width + 63) / 64) * ((height + 63) / 64);
-    const int marks = 1 + (blocks - 1) / 10;
-    for (int i = 0; i < marks; ++i) {
-        if (modeText == "crash" && i >= marks / 2)
-            std::abort();
-        std::putchar('#');
+    kelvane::rt::Scene scene;
+    try {
+        kelvane::rt::LoadScene(argv[1], scene);
+    } catch (const std::bad_alloc&) {
+        std::printf("Failed\nError: out of memory while reading the scene\n");
         std::fflush(stdout);
-        if (delayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        return 1;
+    } catch (const std::exception& e) {
+        std::printf("Failed\nError: %s\n", e.what());
+        std::fflush(stdout);
+        return 1;
     }
-    std::printf("]\n");
-    if (modeText == "noimage")
-        return 0;
-    std::printf("Saving Targa file as %s\n", outfile.c_str());
-    if (modeText != "nosave" && WriteTarga(outfile, width, height, alpha, r, g, b))
-        std::printf("OK\n");
+    for (const std::string& warning : scene.warnings)
+        std::fprintf(stderr, "[Warning]: %s\n", warning.c_str());
+    try {
+        const kelvane::rt::Renderer renderer(scene);
+
+        // One '#' each time ten more blocks are done while blocks remain, and one after the last.
+        std::printf("\rRender pass: [");
+        std::fflush(stdout);
+        const int blocks = renderer.BlockCount();
+        const int marks = 1 + (blocks - 1) / 10;
+        int shown = 0;
+        kelvane::rt::Image image;
+        renderer.Render(image, 2, [&](int finished, int total) {
+            if (finished % 10 != 0 && finished != total)
+                return;
+            if (modeText == "crash" && shown >= marks / 2)
+                std::abort();
+            std::putchar('#');
+            std::fflush(stdout);
+            ++shown;
+            if (delayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        });
+        std::printf("]\n");
+        if (modeText == "noimage")
+            return 0;
+        const std::string& outfile = scene.settings.outfile;
+        std::printf("Saving Targa file as %s\n", outfile.c_str());
+        if (modeText != "nosave") {
+            try {
+                kelvane::WriteFileAtomic(outfile, kelvane::rt::TargaBytes(image, scene.settings.saveAlpha));
+                std::printf("OK\n");
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "[Error]: %s\n", e.what());
+            }
+        }
+    } catch (const std::exception& e) {
+        // Out of memory for a huge picture, say.
+        std::fflush(stdout);
+        std::fprintf(stderr, "[Error]: %s\n", e.what());
+        return 1;
+    }
     std::fflush(stdout);
     return 0;
 }

@@ -62,3 +62,21 @@ TEST(Standin, FailureReports)
     EXPECT_NE(out.find("Saving Targa file as pics/out.tga"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "pics/out.tga"));
 }
+
+TEST(Standin, BrokenMeshDataIsReportedNotDrawn)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "pics");
+    const std::string mesh =
+        "<shader type=\"generic\" name=\"S\">\n<attributes>\n</attributes>\n</shader>\n"
+        "<object name=\"O\" shader_name=\"S\">\n<attributes>\n</attributes>\n<mesh>\n<points>\n"
+        "<p x=\"0\" y=\"oops\" z=\"0\"/>\n</points>\n<faces>\n<f a=\"0\" b=\"0\" c=\"0\"/>\n</faces>\n</mesh>\n</object>\n";
+    std::string text = Scene("");
+    text.insert(text.find("<camera"), mesh);
+    const auto scene = dir.Write("m.xml", text);
+    std::string out, err;
+    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, scene, dir.Path(), false}, out, err));
+    EXPECT_EQ(out.rfind("Failed\nError", 0), 0u) << out;
+    EXPECT_NE(out.find("\"O\""), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "pics/out.tga"));
+}
