@@ -89,30 +89,31 @@ TPicture RenderShaderPreview(TSceneSession& session, const TPictureDecoders& dec
     const std::filesystem::path jpegFile = sceneFolder / kPreviewJpegFile;
     const std::filesystem::path targaFile = sceneFolder / kPreviewTargaFile;
 
-    // The name and the files are put back on every way out.
-    struct TRestore {
-        TSceneSession& session;
-        WideString name;
+    // The files go on every way out.
+    struct TRemove {
         std::filesystem::path files[3];
-        bool renamed = false;
-        ~TRestore()
+        ~TRemove()
         {
             for (const auto& file : files)
                 RemoveQuietly(file);
-            if (renamed) {
-                try {
-                    session.SetValue(kShaderName, u"preview", name);
-                } catch (...) {
-                }
-            }
         }
-    } restore{session, name, {jpegFile, sceneFile, targaFile}};
-
+    } remove{{jpegFile, sceneFile, targaFile}};
     // A picture left by an earlier run must not pass for this one's.
     RemoveQuietly(targaFile);
+
+    // The shader is named "preview" while its text is taken, so the window stays free to use
+    // while the renderer runs.
+    std::string sceneText;
     session.SetValue(kShaderName, name, u"preview");
-    restore.renamed = true;
-    WriteFileAtomic(sceneFile, PreviewSceneText(session, templateText) + "\r\n");
+    try {
+        sceneText = PreviewSceneText(session, templateText);
+    } catch (...) {
+        session.SetValue(kShaderName, u"preview", name);
+        throw;
+    }
+    session.SetValue(kShaderName, u"preview", name);
+
+    WriteFileAtomic(sceneFile, sceneText + "\r\n");
     if (request.nowRendering)
         request.nowRendering();
     const std::filesystem::path jpegSource = previewFolder / kPreviewJpegFile;
@@ -134,11 +135,6 @@ TPicture RenderShaderPreview(TSceneSession& session, const TPictureDecoders& dec
             picture = {};
         }
     }
-    // The rename back is part of the preview: a failure there is the user's to see.
-    restore.renamed = false;
-    for (const auto& file : restore.files)
-        RemoveQuietly(file);
-    session.SetValue(kShaderName, u"preview", name);
     return picture;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The shader preview: the selected shader, with its textures, put into a template scene (a sphere
 // or a cube), rendered beside the scene and the picture loaded. The shader is named "preview"
-// while it renders and gets its own name back, and the temporary files ("~Preview.tmp",
-// "preview.jpg", "preview.tga" in the scene's folder) are removed, whatever happens.
+// while the preview scene's text is made and gets its own name back before the renderer runs;
+// the temporary files ("~Preview.tmp", "preview.jpg", "preview.tga" in the scene's folder) are
+// removed, whatever happens.
 #include <filesystem>
 #include <functional>
 #include <string>

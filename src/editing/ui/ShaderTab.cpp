@@ -508,7 +508,8 @@ private:
     void btnPreviewClick()
     {
         TShaderPreviewHook& hook = ShaderPreview();
-        if (!hook.check || !hook.render)
+        // A click while a preview renders (window events are handled meanwhile) is ignored.
+        if (!hook.check || !hook.render || previewing_)
             return;
         const std::string problem = hook.check();
         if (!problem.empty()) {
@@ -528,12 +529,20 @@ private:
         auto* cube = shape ? shape->findChild<QRadioButton*>(QStringLiteral("rgPreviewCube")) : nullptr;
         auto* status = Get<QLabel>("lblShrPrev");
         const std::string name = Name();
-        const QImage picture = hook.render(cube && cube->isChecked(), [status] {
-            if (status) {
-                status->setText(QStringLiteral("Now Rendering"));
-                status->repaint();
-            }
-        });
+        QImage picture;
+        {
+            previewing_ = true;
+            struct TDone {
+                bool& flag;
+                ~TDone() { flag = false; }
+            } done{previewing_};
+            picture = hook.render(cube && cube->isChecked(), [status] {
+                if (status) {
+                    status->setText(QStringLiteral("Now Rendering"));
+                    status->repaint();
+                }
+            });
+        }
         if (picture.isNull()) {
             if (hook.message)
                 hook.message(QStringLiteral("The renderer made no preview picture."));
@@ -550,7 +559,9 @@ private:
                 c_.store.SetThumbnailPosition(key, int(prevList_.size()) - 1);
             }
         }
-        ShowPreview(name);
+        // Another row may have been chosen while the renderer ran.
+        if (Name() == name)
+            ShowPreview(name);
         if (status)
             status->clear();
     }
@@ -609,6 +620,7 @@ private:
 
     int filling_ = 0;
     bool boxClicked_ = false;
+    bool previewing_ = false;
     // The texture thumbnails imported in this scene, at the positions the thumbnail index holds.
     std::vector<QImage> texList_;
     // The shader previews of this scene, at the positions the thumbnail index holds.
