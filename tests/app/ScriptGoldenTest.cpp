@@ -8,6 +8,8 @@
 //   expected.xml   the first scene as the run leaves it
 //   stdout.txt     standard output, the program folder written as $DIR/
 //   stderr.txt     the script's failure report (the folder as $DIR/); present means exit status 1
+//   files.txt      names (relative to the program folder) each followed by " present" or " absent"
+//                  after the run
 //   settings.txt   lines the settings file holds after shut-down (the folder as $DIR/)
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -81,6 +83,8 @@ TEST_P(ScriptGolden, Replays)
     else
         dir.Write("Pellith.ini", "[System]\r\nEXEPath=/opt/yafray/yafray\r\n");
     fs::copy_file(golden / "script.txt", dir / "script.txt");
+    // The preview templates the build puts beside the program.
+    fs::copy(fs::path(KELVANE_SOURCE_DIR) / "data" / "preview", dir / "preview");
     fs::create_directories(dir / "scene");
 
     std::vector<std::string> args{"--script", "script.txt"};
@@ -115,6 +119,11 @@ TEST_P(ScriptGolden, Replays)
     // No temporary file outlives the program.
     for (const char* temporary : {"~Rendering.tmp", "~Fake.tmp"})
         EXPECT_FALSE(fs::exists(dir / temporary)) << temporary;
+    for (const std::string& line : Lines(ReadAll(golden / "files.txt"))) {
+        const size_t blank = line.rfind(' ');
+        ASSERT_NE(blank, std::string::npos) << line;
+        EXPECT_EQ(fs::exists(dir / line.substr(0, blank)), line.substr(blank + 1) == "present") << line;
+    }
     // Every run ends with the shut-down, which writes the settings file.
     const std::string settings = ReadAll(dir / "Pellith.ini");
     EXPECT_NE(settings.find("MainWindow=FORM"), std::string::npos) << settings;

@@ -6,6 +6,7 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
+#include "editing/ui/ShaderPreviewHook.h"
 #include "editing/ui/TextureImportHook.h"
 
 #include "controls/ui/ColorPanel.h"
@@ -17,6 +18,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QGroupBox>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -148,9 +151,14 @@ public:
         ShowPage(Find("tsColor"));
         CollapseTexture(SlotPresent(presence, 0));
         TextureTail();
+        ShowPreview(name);
     }
 
-    void SceneOpened() override { texList_.clear(); }
+    void SceneOpened() override
+    {
+        texList_.clear();
+        prevList_.clear();
+    }
 
 protected:
     void Wire(TControlBuilder& builder) override
@@ -183,7 +191,13 @@ protected:
             QTimer::singleShot(0, properties, [this] { boxClicked_ = false; });
             Guarded([&] { listShaderListClickCheck(); });
         });
-        l->insertWidget(1, properties);
+        // The preview sits beside the property list.
+        auto* top = new QWidget;
+        auto* topLayout = new QHBoxLayout(top);
+        topLayout->setContentsMargins(0, 0, 0, 0);
+        topLayout->addWidget(properties, 1);
+        topLayout->addWidget(PreviewControls());
+        l->insertWidget(1, top);
         c_.tree.Add(Page(), properties);
         c_.binding.OnShaderColour = [this] { listShaderListDrawItem(); };
         for (const char* swatch : propertySwatches)
@@ -442,6 +456,128 @@ private:
         c_.store.SetValue("texture.filename.value", slotName, slotName + ".jpg", TKeyKind::Plain);
     }
 
+    // The preview: the picture in its framed panel, the shape, the button and the status.
+    QWidget* PreviewControls()
+    {
+        auto* row = new QWidget;
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* panel = new QFrame;
+        panel->setObjectName(QStringLiteral("pnlPreview"));
+        panel->setFrameShape(QFrame::Box);
+        panel->setFixedSize(102, 102);
+        auto* picture = new QLabel(panel);
+        picture->setObjectName(QStringLiteral("imgPreview"));
+        picture->setGeometry(1, 1, 100, 100);
+        picture->setScaledContents(true);
+        rowLayout->addWidget(panel);
+        auto* side = new QVBoxLayout;
+        auto* shape = new QGroupBox;
+        shape->setObjectName(QStringLiteral("rgPreview"));
+        auto* shapeLayout = new QVBoxLayout(shape);
+        shapeLayout->setContentsMargins(4, 2, 4, 2);
+        shapeLayout->setSpacing(0);
+        for (const char* item : {"Sphere", "Cube"}) {
+            auto* radio = new QRadioButton(QString::fromLatin1(item), shape);
+            radio->setObjectName(QStringLiteral("rgPreview") + QString::fromLatin1(item));
+            radio->setChecked(std::string_view(item) == "Sphere");
+            shapeLayout->addWidget(radio);
+        }
+        side->addWidget(shape);
+        auto* button = new QPushButton(QStringLiteral("Preview"));
+        button->setObjectName(QStringLiteral("btnPreview"));
+        button->setFixedWidth(90);
+        shape->setFixedWidth(90);
+        QObject::connect(button, &QPushButton::clicked, button, [this] { Guarded([&] { btnPreviewClick(); }); });
+        side->addWidget(button);
+        auto* status = new QLabel;
+        status->setObjectName(QStringLiteral("lblShrPrev"));
+        status->setFixedWidth(90);
+        status->setWordWrap(true);
+        side->addWidget(status);
+        rowLayout->addLayout(side);
+        for (QWidget* child : {static_cast<QWidget*>(panel), static_cast<QWidget*>(picture),
+                               static_cast<QWidget*>(shape), static_cast<QWidget*>(button),
+                               static_cast<QWidget*>(status)})
+            c_.tree.Add(Page(), child);
+        return row;
+    }
+
+    // The selected shader rendered into a template scene; the picture is kept in the preview
+    // list under the shader's name + "_p".
+    void btnPreviewClick()
+    {
+        TShaderPreviewHook& hook = ShaderPreview();
+        // A click while a preview renders (window events are handled meanwhile) is ignored.
+        if (!hook.check || !hook.render || previewing_)
+            return;
+        const std::string problem = hook.check();
+        if (!problem.empty()) {
+            if (hook.message)
+                hook.message(QString::fromStdString(problem));
+            return;
+        }
+        auto* properties = Get<QListWidget>("listShaderList");
+        const int row = properties ? properties->currentRow() : -1;
+        if (hook.reselect)
+            hook.reselect();
+        if (properties && row >= 0) {
+            properties->setCurrentRow(row);
+            listShaderListClick();
+        }
+        QWidget* shape = Find("rgPreview");
+        auto* cube = shape ? shape->findChild<QRadioButton*>(QStringLiteral("rgPreviewCube")) : nullptr;
+        auto* status = Get<QLabel>("lblShrPrev");
+        const std::string name = Name();
+        QImage picture;
+        {
+            previewing_ = true;
+            struct TDone {
+                bool& flag;
+                ~TDone() { flag = false; }
+            } done{previewing_};
+            picture = hook.render(cube && cube->isChecked(), [status] {
+                if (status) {
+                    status->setText(QStringLiteral("Now Rendering"));
+                    status->repaint();
+                }
+            });
+        }
+        if (picture.isNull()) {
+            if (hook.message)
+                hook.message(QStringLiteral("The renderer made no preview picture."));
+        } else {
+            const QImage shown = picture.size() == QSize(100, 100)
+                                     ? picture
+                                     : picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const std::string key = name + "_p";
+            const int at = c_.store.ThumbnailPosition(key);
+            if (at >= 0 && size_t(at) < prevList_.size()) {
+                prevList_[size_t(at)] = shown;
+            } else {
+                prevList_.push_back(shown);
+                c_.store.SetThumbnailPosition(key, int(prevList_.size()) - 1);
+            }
+        }
+        // Another row may have been chosen while the renderer ran.
+        if (Name() == name)
+            ShowPreview(name);
+        if (status)
+            status->clear();
+    }
+
+    // The shader's preview from the list, or an empty picture.
+    void ShowPreview(const std::string& name)
+    {
+        auto* shown = Get<QLabel>("imgPreview");
+        if (!shown)
+            return;
+        shown->clear();
+        const int at = c_.store.ThumbnailPosition(name + "_p");
+        if (at >= 0 && size_t(at) < prevList_.size())
+            shown->setPixmap(QPixmap::fromImage(prevList_[size_t(at)]));
+    }
+
     // The texture fill of the selected slot, ending on the given page.
     void FillTexture(const char* page)
     {
@@ -484,8 +620,11 @@ private:
 
     int filling_ = 0;
     bool boxClicked_ = false;
+    bool previewing_ = false;
     // The texture thumbnails imported in this scene, at the positions the thumbnail index holds.
     std::vector<QImage> texList_;
+    // The shader previews of this scene, at the positions the thumbnail index holds.
+    std::vector<QImage> prevList_;
 
 private:
     static void AddCheckRow(QListWidget* list, const QString& text)
@@ -502,6 +641,12 @@ TTextureImport& TextureImport()
 {
     static TTextureImport import;
     return import;
+}
+
+TShaderPreviewHook& ShaderPreview()
+{
+    static TShaderPreviewHook hook;
+    return hook;
 }
 
 const TTabTable& ShaderTabTable()

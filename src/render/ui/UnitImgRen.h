@@ -1,17 +1,118 @@
 #pragma once
-// The image window; it shows rendered pictures. Created hidden at start-up.
+// The image window ("ImageWindow"): the last rendered picture or a Targa file opened from disk,
+// zoomed in steps or fitted to the window, and saved as Targa, BMP, JPEG or PNG. Created hidden at
+// start-up; its placement is kept under "ImgWindow".
+#include "render/ImageExport.h"
+#include "render/ImageZoom.h"
+#include "render/Picture.h"
+
+#include <QImage>
 #include <QWidget>
 
+#include <filesystem>
+#include <functional>
+
 class QLabel;
+class QPushButton;
+class QScrollArea;
 
 namespace kelvane {
+
+class TIniFileCompo;
+class TPictureDecoders;
+class TfrmJpeg;
+class TfrmPNG;
+
+// The picture drawn stretched to the widget's own size.
+class TImageView : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImageView(QWidget* parent = nullptr);
+    void SetImage(const QImage& image);
+    const QImage& Image() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+// What the window needs from outside its layer.
+struct TImageWindowHooks {
+    TIniFileCompo* settings = nullptr;
+    const TPictureDecoders* decoders = nullptr;
+    std::filesystem::path programFolder;
+    // Single file; empty when cancelled. Filters in the "description|patterns|..." form.
+    std::function<QString(const QString& title, const QString& filter)> openFile;
+    // defaultExtensions: one per filter entry (empty: none), applied when the chosen type
+    // changes; asks before overwriting. Empty when cancelled.
+    std::function<QString(const QString& title, const QString& filter, const QString& preset,
+                          const QStringList& defaultExtensions)>
+        saveFile;
+    std::function<void(const QString&)> message;
+    std::function<void(const QString&)> error;
+    // Show the export dialogs modally until they close.
+    std::function<void(TfrmJpeg&)> runJpeg;
+    std::function<void(TfrmPNG&)> runPng;
+    // The render tab's output name (without extension).
+    std::function<QString()> outputName;
+};
 
 class TfrmImgRen : public QWidget {
     Q_OBJECT
 public:
     explicit TfrmImgRen(QWidget* parent = nullptr);
+    void SetHooks(TImageWindowHooks hooks) { hooks_ = std::move(hooks); }
 
-    QLabel* lblTime = nullptr;  // the last render's time
+    // The render job's hand-off: the picture at zoom 1.0, "Fit to Size" released, mode 2, and the
+    // window shown (fitted when it was hidden).
+    void ShowRendered(const TPicture& picture);
+
+    void btnOpenImgClick();
+    void btnShowRenClick();
+    void btnSaveImgClick();
+    void btnExpandClick();
+    void btnReduceClick();
+    void btnRegularClick();
+    void btnAllViewDown();
+    void btnCloseClick();
+
+    TImageMode Mode() const { return mode_; }
+    double ZoomFactor() const { return zoom_.factor; }
+
+    QLabel* lblTime = nullptr;  // the last render's time, or the opened file
+    QPushButton* btnOpenImg = nullptr;
+    QPushButton* btnShowRen = nullptr;
+    QPushButton* btnSaveImg = nullptr;
+    QLabel* lblRate = nullptr;
+    QPushButton* btnRegular = nullptr;
+    QPushButton* btnExpand = nullptr;
+    QPushButton* btnReduce = nullptr;
+    QPushButton* btnAllview = nullptr;
+    QPushButton* btnClose = nullptr;
+    QScrollArea* scrImage = nullptr;
+    TImageView* imgView = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ApplyZoom();
+    void FitToWindow();
+    void Show(const QImage& image);
+    void SaveAs(const QString& chosen);
+
+    TImageWindowHooks hooks_;
+    TImageZoom zoom_;
+    int naturalWidth_ = 0;
+    int naturalHeight_ = 0;
+    TImageMode mode_ = TImageMode::None;
+    std::filesystem::path lastOpened_;
+    QImage imageStream_;  // the last rendered picture; null before the first
+    bool placed_ = false;
 };
 
 } // namespace kelvane

@@ -1,6 +1,7 @@
 #include "shell/ui/Dialogs.h"
 
 #include "editing/ui/UnitAddObj.h"
+#include "render/ui/UnitJpeg.h"
 #include "shell/ui/UnitConfiguration.h"
 #include "shell/ui/UnitAboutBox.h"
 
@@ -48,6 +49,40 @@ QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& title, const
 {
     // QFileDialog asks before overwriting an existing file.
     return QFileDialog::getSaveFileName(parent, title, preset, QtFilter(filter));
+}
+
+QString IDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter,
+                                      const QString& preset, const QStringList&)
+{
+    return GetSaveFileName(parent, title, filter, preset);
+}
+
+void IDialogs::RunJpeg(TfrmJpeg& dialog)
+{
+    dialog.exec();
+}
+
+void IDialogs::RunPng(TfrmPNG& dialog)
+{
+    dialog.exec();
+}
+
+QString TQtDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter,
+                                         const QString& preset, const QStringList& defaultExtensions)
+{
+    QFileDialog dialog(parent, title, preset, QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(preset);
+    const QStringList names = QtFilter(filter).split(QStringLiteral(";;"));
+    auto follow = [&](const QString& chosen) {
+        const qsizetype at = names.indexOf(chosen);
+        dialog.setDefaultSuffix(at >= 0 && at < defaultExtensions.size() ? defaultExtensions[at] : QString());
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+    follow(dialog.selectedNameFilter());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 void TQtDialogs::Message(QWidget* parent, const QString& text)

@@ -11,6 +11,8 @@ namespace kelvane {
 
 class TfrmAddObj;
 class TfrmConfigu;
+class TfrmJpeg;
+class TfrmPNG;
 
 class IDialogs {
 public:
@@ -22,6 +24,10 @@ public:
     // Empty when cancelled; preset is the file shown when the dialog opens.
     virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                     const QString& preset) = 0;
+    // As GetSaveFileName; defaultExtensions holds one extension per filter entry (empty for
+    // none), added to a name typed without one, following the type chosen in the dialog.
+    virtual QString GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter,
+                                         const QString& preset, const QStringList& defaultExtensions);
     virtual void Message(QWidget* parent, const QString& text) = 0;
     virtual void Error(QWidget* parent, const QString& text) = 0;
     // A confirmation: text with buttons of these captions; returns the index of the button
@@ -36,6 +42,9 @@ public:
     virtual void RunConfiguration(TfrmConfigu& dialog) = 0;
     // Shows the add element dialog modally until it closes.
     virtual void RunAddObj(TfrmAddObj& dialog) = 0;
+    // Show the image export dialogs modally until they close.
+    virtual void RunJpeg(TfrmJpeg& dialog);
+    virtual void RunPng(TfrmPNG& dialog);
     virtual void ShowInformation(QWidget* parent) = 0;
     // Opens a document with the desktop's handler; false when that fails.
     virtual bool OpenDocument(const QString& path) = 0;
@@ -48,6 +57,8 @@ public:
                                  bool multi) override;
     QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                             const QString& preset) override;
+    QString GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter, const QString& preset,
+                                 const QStringList& defaultExtensions) override;
     void Message(QWidget* parent, const QString& text) override;
     void Error(QWidget* parent, const QString& text) override;
     int Ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton) override;

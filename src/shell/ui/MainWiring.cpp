@@ -9,14 +9,21 @@
 #include "editing/ui/ElementList.h"
 #include "editing/ui/EditorPages.h"
 #include "editing/ui/UnitAddObj.h"
+#include "controls/BusyState.h"
+#include "editing/ui/ShaderPreviewHook.h"
+#include "render/ProcessRunner.h"
+#include "render/ShaderPreview.h"
 #include "render/TextureImport.h"
 #include "render/Thumbnail.h"
 #include "render/ui/RenderJobUi.h"
+#include "render/ui/PictureImage.h"
 #include "render/ui/UnitImgRen.h"
+#include "render/ui/UnitJpeg.h"
 #include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
@@ -84,8 +91,7 @@ QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboar
             false);
         if (files.isEmpty())
             return {};
-        static const TPictureDecoders decoders;
-        picture = ImportTexturePicture(decoders, fs::path(files.front().toStdString()), target);
+        picture = ImportTexturePicture(Decoders(), fs::path(files.front().toStdString()), target);
     }
     const TPicture thumbnail = MakeThumbnail(picture);
     if (thumbnail.channels != 3 && thumbnail.channels != 4)
@@ -117,15 +123,70 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
         iniFileCom_->WriteString("System", "StopWindow", "NotShow");
         SetTag(btnStopRen, 1);
     };
-    hooks.showPicture = [this](const TPicture&) {
-        if (image_) {
-            image_->show();
-            image_->raise();
-        }
+    hooks.showPicture = [this](const TPicture& picture) {
+        if (image_)
+            image_->ShowRendered(picture);
     };
     hooks.setTimeText = [this](const QString& text) {
         if (image_)
             image_->lblTime->setText(text);
+    };
+    return hooks;
+}
+
+void TfrmMain::InstallShaderPreview()
+{
+    TShaderPreviewHook& hook = ShaderPreview();
+    hook.check = [this] { return CheckShaderPreview(*session_); };
+    hook.reselect = [this] { listObjListClick(listObjList->currentRow()); };
+    hook.message = [this](const QString& text) { Dialogs().Message(this, text); };
+    hook.render = [this](bool cube, const std::function<void()>& nowRendering) {
+        // Window events are handled between the renderer's outputs.
+        struct TPump : IRunObserver {
+            void Idle() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+        } pump;
+        TBusyScope busy;
+        TPreviewRequest request;
+        request.programFolder = programFolder_;
+        request.executable = iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe");
+        request.cube = cube;
+        request.nowRendering = nowRendering;
+        request.observer = &pump;
+        return ToQImage(RenderShaderPreview(*session_, Decoders(), request));
+    };
+}
+
+TPictureDecoders& TfrmMain::Decoders()
+{
+    if (!decoders_) {
+        decoders_ = std::make_unique<TPictureDecoders>();
+        RegisterImageFormatPlugins(*decoders_);
+    }
+    return *decoders_;
+}
+
+TImageWindowHooks TfrmMain::ImageWindowHooks()
+{
+    TImageWindowHooks hooks;
+    hooks.settings = iniFileCom_.get();
+    hooks.decoders = &Decoders();
+    hooks.programFolder = programFolder_;
+    QWidget* window = image_;
+    hooks.openFile = [window](const QString& title, const QString& filter) {
+        const QStringList files = Dialogs().GetOpenFileNames(window, title, filter, false);
+        return files.isEmpty() ? QString() : files.front();
+    };
+    hooks.saveFile = [window](const QString& title, const QString& filter, const QString& preset,
+                              const QStringList& extensions) {
+        return Dialogs().GetSaveFileNameTyped(window, title, filter, preset, extensions);
+    };
+    hooks.message = [window](const QString& text) { Dialogs().Message(window, text); };
+    hooks.error = [window](const QString& text) { Dialogs().Error(window, text); };
+    hooks.runJpeg = [](TfrmJpeg& dialog) { Dialogs().RunJpeg(dialog); };
+    hooks.runPng = [](TfrmPNG& dialog) { Dialogs().RunPng(dialog); };
+    hooks.outputName = [this] {
+        auto* saveName = tree_.Get<QLineEdit>("edtSaveName");
+        return saveName ? saveName->text() : QString();
     };
     return hooks;
 }

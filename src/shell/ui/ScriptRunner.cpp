@@ -8,6 +8,7 @@
 #include "editing/EditScript.h"
 #include "editing/RowListing.h"
 #include "editing/SceneSession.h"
+#include "render/ui/UnitImgRen.h"
 #include "shell/ui/UnitMain.h"
 
 #include <QAbstractButton>
@@ -695,6 +696,10 @@ std::string TScriptRunner::Show(const std::string& name) const
         }
         const TBgr c = SplitColor(colour);
         text = std::to_string(c.red) + " " + std::to_string(c.green) + " " + std::to_string(c.blue);
+    } else if (auto* view = qobject_cast<TImageView*>(w)) {
+        // The image window's picture: its size as drawn at the zoom in use.
+        text = std::to_string(view->Image().isNull() ? 0 : view->width()) + "x" +
+               std::to_string(view->Image().isNull() ? 0 : view->height());
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
         const QPixmap picture = label->pixmap();
         if (!picture.isNull() || label->text().isEmpty())

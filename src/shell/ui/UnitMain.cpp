@@ -8,6 +8,7 @@
 #include "editing/ui/Binding.h"
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
+#include "render/PictureDecoders.h"
 #include "render/ui/RenderJobUi.h"
 #include "editing/ui/TextureImportHook.h"
 #include "render/ui/UnitDos.h"
@@ -78,6 +79,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
         return ImportTexture(textureName, fromClipboard);
     };
+    InstallShaderPreview();
     FormCreate();
 }
 
@@ -99,6 +101,8 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
     image_ = image;
     output_ = output;
     colour_ = colour;
+    if (image_)
+        image_->SetHooks(ImageWindowHooks());
     if (output_)
         output_->SetSettings(iniFileCom_.get());
     if (renderPanel_) {

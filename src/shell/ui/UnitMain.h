@@ -20,6 +20,7 @@ namespace kelvane {
 
 class TElementList;
 class TIniFileCompo;
+class TPictureDecoders;
 class TSceneSession;
 class TSessionStore;
 class TfrmColor;
@@ -27,6 +28,7 @@ class TfrmDos;
 class TfrmImgRen;
 class TRenderPanel;
 struct TRenderPanelHooks;
+struct TImageWindowHooks;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -79,6 +81,8 @@ public:
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
     QImage ImportTexture(const std::string& textureName, bool fromClipboard);
     void RefreshLatestFiles();
+    // The picture decoders by extension: the own codecs, then Qt's image formats.
+    TPictureDecoders& Decoders();
 
     // Fills a tab (or page) from the working element and shows it.
     void FillTab(QWidget* tab, const std::string& name) { PageControl->FillTab(tab, name); }
@@ -97,6 +101,8 @@ private:
     void RefreshRows();
     void ShowFailure(const char* what);
     TRenderPanelHooks RenderPanelHooks();
+    TImageWindowHooks ImageWindowHooks();
+    void InstallShaderPreview();
 
     fs::path programFolder_;
     std::unique_ptr<TIniFileCompo> iniFileCom_;
@@ -108,6 +114,7 @@ private:
     TfrmDos* output_ = nullptr;
     TfrmColor* colour_ = nullptr;
     TRenderPanel* renderPanel_ = nullptr;
+    std::unique_ptr<TPictureDecoders> decoders_;
     bool closed_ = false;
 };
 

@@ -1,0 +1,116 @@
+// Shader previews rendered through a renderer that keeps a copy of the scene it was given: the
+// template, the shader renamed for the render and back, the preview list and the files removed.
+#include "EditorFixture.h"
+
+#include "editing/SceneSession.h"
+#include "scene/TextCodec.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace kelvane::test {
+namespace {
+
+// The settings name a script that copies the scene aside and runs the stand-in renderer on it.
+struct TPreviewFixture : TEditorFixture {
+    explicit TPreviewFixture(const std::string& renderer = "")
+        : TEditorFixture("")
+    {
+        const fs::path spy = dir / "spy.sh";
+        dir.Write("spy.sh", "#!/bin/sh\ncp \"$1\" \"" + (dir / "given.xml").string() + "\"\nexec \"" +
+                                KELVANE_STANDIN_EXE + "\" \"$1\"\n");
+        ::chmod(spy.c_str(), 0755);
+        dir.Write("Pellith.ini", "[System]\r\nEXEPath=" + (renderer.empty() ? spy.string() : renderer) + "\r\n");
+        fs::copy(fs::path(KELVANE_SOURCE_DIR) / "data" / "preview", dir / "preview");
+    }
+    void Select(const char* row)
+    {
+        Main().listObjListClick(Main().Session().FindRow(Widen(row)));
+    }
+    void Preview() { Main().findChild<QPushButton*>(QStringLiteral("btnPreview"))->click(); }
+    std::string Thumb(const char* key) { return Narrow(Main().Session().ThumbnailIndex().Values(Widen(key))); }
+    bool TemporaryFilesGone(const fs::path& folder)
+    {
+        return !fs::exists(folder / "~Preview.tmp") && !fs::exists(folder / "preview.jpg") &&
+               !fs::exists(folder / "preview.tga");
+    }
+};
+
+TEST(ShaderPreview, BothTemplatesTheListAndNoFilesLeft)
+{
+    TPreviewFixture f;
+    TfrmMain& m = f.Start();
+    const fs::path scene = f.CopySample("p");
+    m.OpenScenes({scene});
+    f.Select("shader -- Glass");
+    auto* picture = m.findChild<QLabel*>(QStringLiteral("imgPreview"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(picture->pixmap().isNull());
+    f.Preview();
+    EXPECT_TRUE(f.dialogs.messages.empty()) << f.dialogs.messages.front().toStdString();
+    EXPECT_TRUE(f.TemporaryFilesGone(scene.parent_path()));
+    EXPECT_EQ(f.Thumb("Glass_p"), "0");
+    EXPECT_EQ(picture->pixmap().size(), QSize(100, 100));
+    EXPECT_TRUE(m.findChild<QLabel*>(QStringLiteral("lblShrPrev"))->text().isEmpty());
+    EXPECT_EQ(m.Session().GetValue(u"shader.shader.name", u"Glass"), u"Glass");
+
+    // The scene given: the template's sphere, the shader under the name "preview", CR LF lines.
+    const std::string given = ReadAll(f.dir / "given.xml");
+    EXPECT_EQ(given.rfind("<scene>\r\n", 0), 0u);
+    EXPECT_NE(given.find("name=\"prev_sphere\""), std::string::npos);
+    EXPECT_NE(given.find("<shader type=\"generic\" name=\"preview\""), std::string::npos) << given.substr(0, 2000);
+    EXPECT_EQ(given.find("name=\"Glass\""), std::string::npos);
+    EXPECT_LT(given.find("<texture"), given.find("<shader"));
+    EXPECT_EQ(given.substr(given.size() - 10), "</scene>\r\n");
+
+    // The cube for another shader: the next position; the first shader again keeps its place.
+    m.findChild<QRadioButton*>(QStringLiteral("rgPreviewCube"))->setChecked(true);
+    f.Select("shader -- Wood");
+    f.Preview();
+    EXPECT_NE(ReadAll(f.dir / "given.xml").find("name=\"prev_cube\""), std::string::npos);
+    EXPECT_EQ(f.Thumb("Wood_p"), "1");
+    f.Select("shader -- Glass");
+    EXPECT_EQ(picture->pixmap().size(), QSize(100, 100));
+    f.Preview();
+    EXPECT_EQ(f.Thumb("Glass_p"), "0");
+    EXPECT_TRUE(f.TemporaryFilesGone(scene.parent_path()));
+
+    // The saved scene still holds the shaders under their own names.
+    m.SaveS1Click();
+    const std::string saved = ReadAll(scene);
+    EXPECT_NE(saved.find("name=\"Glass\""), std::string::npos);
+    EXPECT_EQ(saved.find("name=\"preview\""), std::string::npos);
+    EXPECT_TRUE(f.dialogs.messages.empty());
+}
+
+TEST(ShaderPreview, ChecksAndAMissingRendererChangeNothing)
+{
+    TPreviewFixture f("/nonexistent/yafray");
+    TfrmMain& m = f.Start();
+    const fs::path scene = f.CopySample("q");
+    m.OpenScenes({scene});
+    f.Select("shader -- Sky");
+    f.Preview();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0], QStringLiteral("The renderer made no preview picture."));
+    EXPECT_TRUE(f.TemporaryFilesGone(scene.parent_path()));
+    EXPECT_EQ(m.Session().GetValue(u"shader.shader.name", u"Sky"), u"Sky");
+    EXPECT_FALSE(m.Session().ThumbnailIndex().IndexOfName(u"Sky_p") >= 0);
+
+    // A texture slot switched on holds a texture without parameters.
+    auto* texSlots = m.findChild<QListWidget*>(QStringLiteral("listTexList"));
+    texSlots->setCurrentRow(2);
+    texSlots->item(2)->setCheckState(Qt::Checked);
+    f.Preview();
+    ASSERT_EQ(f.dialogs.messages.size(), 2u);
+    EXPECT_EQ(f.dialogs.messages[1], QStringLiteral("Lack of Texture or Clouds Parameter"));
+    EXPECT_FALSE(fs::exists(scene.parent_path() / "~Preview.tmp"));
+}
+
+} // namespace
+} // namespace kelvane::test
