@@ -9,6 +9,7 @@ pkgs=(
   clang libclang-rt-14-dev
   libpugixml-dev
   xvfb xauth
+  slurm-wlm munge
 )
 missing=()
 for p in "${pkgs[@]}"; do

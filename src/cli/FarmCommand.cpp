@@ -36,17 +36,9 @@ std::string Option(const TOptions& options, const std::string& name)
     return it == options.farm.end() ? std::string() : it->second;
 }
 
-// One status line's state: "done (0min 3sec)", "failed: MESSAGE" and the like.
 std::string StateText(const TTaskStatus& s)
 {
-    std::string text = TaskStateName(s.state);
-    if (s.state == ETaskState::Done && !s.detail.empty()) {
-        const std::string prefix = "Rendering Time  :  ";
-        text += " (" + (s.detail.compare(0, prefix.size(), prefix) == 0 ? s.detail.substr(prefix.size()) : s.detail) + ")";
-    } else if (!s.detail.empty()) {
-        text += ": " + EscapeBreaks(s.detail);
-    }
-    return text;
+    return EscapeBreaks(TaskStateText(s));
 }
 
 int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& programFolder)

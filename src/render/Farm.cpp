@@ -64,6 +64,18 @@ const char* TaskStateName(ETaskState state)
     return kStateNames[static_cast<int>(state)];
 }
 
+std::string TaskStateText(const TTaskStatus& s)
+{
+    std::string text = TaskStateName(s.state);
+    if (s.state == ETaskState::Done && !s.detail.empty()) {
+        const std::string prefix = "Rendering Time  :  ";
+        text += " (" + (s.detail.compare(0, prefix.size(), prefix) == 0 ? s.detail.substr(prefix.size()) : s.detail) + ")";
+    } else if (!s.detail.empty()) {
+        text += ": " + s.detail;
+    }
+    return text;
+}
+
 std::string ShellQuote(const std::string& text)
 {
     std::string q = "'";

@@ -30,6 +30,10 @@ enum class ETaskState { Pending, Running, Done, Failed, Cancelled };
 const char* TaskStateName(ETaskState state);
 inline bool Ended(ETaskState s) { return s == ETaskState::Done || s == ETaskState::Failed || s == ETaskState::Cancelled; }
 
+struct TTaskStatus;
+// "done (0min 3sec)", "failed: " and the message (line breaks kept), "running" and the like.
+std::string TaskStateText(const TTaskStatus& status);
+
 // A task's state with its detail: the render time of a done task, the message of a failed one.
 struct TTaskStatus {
     ETaskState state = ETaskState::Pending;

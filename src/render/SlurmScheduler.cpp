@@ -143,8 +143,15 @@ std::string TSlurmScheduler::Submit(const TFarmJob& job, const TFarmOptions& opt
     const TToolRun run = RunTool(argv);
     // "ID" or "ID;CLUSTER"
     const std::string id = Trim(run.out).substr(0, Trim(run.out).find(';'));
-    if (run.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos)
+    if (run.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
+        if (run.err.find("Invalid job array specification") != std::string::npos) {
+            TToolRun hinted = run;
+            hinted.err = Trim(run.err) + " (task numbers 0-" + std::to_string(job.scenes.size() - 1) +
+                         " must stay below the cluster's MaxArraySize)";
+            Fail("sbatch", hinted);
+        }
         Fail("sbatch", run);
+    }
     return id;
 }
 
