@@ -1,5 +1,6 @@
 #include "SlurmCluster.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -116,6 +117,22 @@ void StopPid(pid_t pid)
 
 const char* const kPidFiles[] = {"slurmd.pid", "slurmctld.pid", "munge/munged.pid"};
 
+// Cancels every job of the cluster and waits (at most 20 s) until none is left, so no job step
+// or renderer outlives the daemons.
+void CancelAllJobs(const fs::path& folder)
+{
+    std::string out;
+    const passwd* user = ::getpwuid(::geteuid());
+    if (!user || !Alive(ReadPid(folder / "slurmctld.pid")) ||
+        !Run({"scancel", std::string("--user=") + user->pw_name}, folder / "scancel.out", out))
+        return;
+    for (int i = 0; i < 100; ++i) {
+        if (!Run({"squeue", "--noheader"}, folder / "squeue.out", out) || out.empty())
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}
+
 } // namespace
 
 std::string TSlurmCluster::Missing()
@@ -167,9 +184,18 @@ bool TSlurmCluster::Start(std::string& error)
             char c;
             while (::read(fds[0], &c, 1) > 0 || errno == EINTR) {
             }
+            ::setenv("SLURM_CONF", (folder_ / "slurm.conf").c_str(), 1);
+            CancelAllJobs(folder_);
+            std::vector<pid_t> left;
             for (const char* file : kPidFiles)
-                if (const pid_t pid = ReadPid(folder_ / file); Alive(pid))
+                if (const pid_t pid = ReadPid(folder_ / file); Alive(pid)) {
                     ::kill(pid, SIGTERM);
+                    left.push_back(pid);
+                }
+            for (int i = 0; i < 100 && std::any_of(left.begin(), left.end(), Alive); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::error_code ec;
+            fs::remove_all(folder_, ec);
             ::_exit(0);
         }
         ::close(fds[0]);
@@ -243,7 +269,9 @@ bool TSlurmCluster::Start(std::string& error)
 
 void TSlurmCluster::Stop()
 {
-    // slurmd first: it ends the job steps it still runs.
+    if (!folder_.empty())
+        CancelAllJobs(folder_);
+    // slurmd first, then the controller, then munged.
     for (auto it = pids_.rbegin(); it != pids_.rend(); ++it)
         StopPid(*it);
     pids_.clear();
