@@ -52,11 +52,3 @@ TEST(FarmStates, StatusFilesWinAndVanishedTasksFail)
     EXPECT_EQ(s[2].state, ETaskState::Running);
     EXPECT_EQ(s[4].state, ETaskState::Pending);
 }
-
-TEST(FarmStates, ShellQuoteSurvivesQuotes)
-{
-    EXPECT_EQ(ShellQuote("/a b/it's"), "'/a b/it'\\''s'");
-    const std::string name = FarmFolderName(86400 * 365);
-    EXPECT_EQ(name.size(), 28u);
-    EXPECT_EQ(name.rfind("kelvane-farm-1971", 0), 0u);
-}
