@@ -10,6 +10,7 @@ pkgs=(
   libpugixml-dev
   xvfb xauth
   desktop-file-utils
+  slurm-wlm munge
 )
 missing=()
 for p in "${pkgs[@]}"; do

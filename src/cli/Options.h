@@ -1,5 +1,6 @@
 #pragma once
 // The command line of kelvane-scene, parsed in one place (main.cpp).
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,8 @@ struct TOptions {
     std::string command;
     std::vector<std::string> files;     // the words after the command that are not options
     std::vector<std::string> leaveOut;  // save: the rows given with --leave-out, in order
-    std::optional<std::string> renderer;  // render: the renderer given with --renderer
+    std::optional<std::string> renderer;  // render, farm: the renderer given with --renderer
+    std::map<std::string, std::string> farm;  // farm: --folder, --partition, --max-parallel, --time
     bool help = false;
 };
 

@@ -24,6 +24,7 @@ extern "C" void OnInterrupt(int)
 class TConsoleView : public IRenderJobView {
 public:
     TRenderJob* job = nullptr;
+    TRenderReport* report = nullptr;
     void SetCaption(const std::string& caption) override
     {
         EndLine();
@@ -52,11 +53,15 @@ public:
     {
         EndLine();
         std::fprintf(stderr, "%s\n", text.c_str());
+        if (report)
+            report->messages += (report->messages.empty() ? "" : "\n") + text;
     }
     void SetTimeText(const std::string& text) override
     {
         EndLine();
         std::fprintf(stderr, "%s: %s\n", name_.c_str(), text.c_str());
+        if (report)
+            report->timeText = text;
     }
     void EndLine()
     {
@@ -72,6 +77,8 @@ private:
     bool open_ = false;
 };
 
+} // namespace
+
 std::string ConfiguredRenderer(const fs::path& programFolder)
 {
     TIniDocument settings;
@@ -86,9 +93,7 @@ std::string ConfiguredRenderer(const fs::path& programFolder)
     return settings.ReadValue("System", "EXEPath").value_or("C:/yafray/yafray.exe");
 }
 
-} // namespace
-
-int RunRender(const TOptions& command, const fs::path& workFolder, const fs::path& programFolder)
+int RunRender(const TOptions& command, const fs::path& workFolder, const fs::path& programFolder, TRenderReport* report)
 {
     std::vector<fs::path> scenes(command.files.begin(), command.files.end());
     if (scenes.empty()) {
@@ -102,11 +107,14 @@ int RunRender(const TOptions& command, const fs::path& workFolder, const fs::pat
         session.OpenScene(scenes);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", scenes[0].string().c_str(), e.what());
+        if (report)
+            report->messages = e.what();
         return 1;
     }
     TConsoleView view;
     TRenderJob job(session, programFolder, view);
     view.job = &job;
+    view.report = report;
     interrupted = 0;
     struct sigaction action {}, oldInt {}, oldTerm {};
     action.sa_handler = OnInterrupt;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/FarmCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
 #include "scene/Errors.h"
@@ -248,6 +249,9 @@ const TSubcommand kSubcommands[] = {
     {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
      "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ProgramFolder()); }},
+    {"farm", "COMMAND ...", "render a batch on a Slurm cluster, one task per scene: farm submit, status, wait, cancel; "
+     "see 'farm --help'", 1, kAny,
+     [](const TOptions& o, TRun& r) { return cli::RunFarm(o, r.TempDir(), ProgramFolder()); }},
 };
 
 const TSubcommand* FindSubcommand(std::string_view name)
@@ -291,6 +295,10 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             if (i + 1 >= argc)
                 return "--renderer needs PATH";
             options.renderer = argv[++i];
+        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time")) {
+            if (i + 1 >= argc)
+                return std::string(arg) + " needs a value";
+            options.farm[std::string(arg)] = argv[++i];
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
@@ -312,8 +320,10 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         return std::string(c->name) + " takes " + std::string(c->arguments);
     if (!options.leaveOut.empty() && c->name != "save")
         return "--leave-out is an option of save";
-    if (options.renderer && c->name != "render")
-        return "--renderer is an option of render";
+    if (options.renderer && c->name != "render" && c->name != "farm")
+        return "--renderer is an option of render and farm submit";
+    if (!options.farm.empty() && c->name != "farm")
+        return options.farm.begin()->first + " is an option of farm submit";
     return {};
 }
 
@@ -323,6 +333,10 @@ int main(int argc, char** argv)
 {
     TOptions options;
     const std::string usageError = ParseOptions(argc, argv, options);
+    if (options.help && options.command == "farm") {
+        std::fputs(cli::FarmHelpText().c_str(), stdout);
+        return 0;
+    }
     if (options.help || argc < 2) {
         const std::string help = HelpText();
         std::fputs(help.c_str(), options.help ? stdout : stderr);

@@ -137,8 +137,13 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
     // functions.
     const std::string scene = request.scene.string();
     const std::string folder = request.workFolder.string();
-    std::string word = "yafray";
-    char* argv[] = {word.data(), const_cast<char*>(scene.c_str()), nullptr};
+    std::vector<std::string> words = request.argv;
+    if (words.empty())
+        words = {"yafray", scene};
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
 
     TChild child;
     int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1}, execPipe[2] = {-1, -1};
@@ -173,7 +178,7 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
         if (code == 0 && (::dup2(devNull, 0) < 0 || ::dup2(outPipe[1], 1) < 0 || ::dup2(errPipe[1], 2) < 0))
             code = errno;
         if (code == 0) {
-            ::execv(program.c_str(), argv);
+            ::execv(program.c_str(), argv.data());
             code = errno;
         }
         ssize_t ignored = ::write(execPipe[1], &code, sizeof code);

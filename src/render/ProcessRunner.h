@@ -1,5 +1,5 @@
 #pragma once
-// Runs the renderer on one scene file: the executable (an absolute path or a command found on
+// Runs the renderer on one scene file (or any program with its own argument list): the executable (an absolute path or a command found on
 // PATH) with the arguments "yafray" and the scene file, standard input from /dev/null, standard
 // output and standard error into pipes, the given working folder. Both pipes are drained together,
 // so a renderer that writes a lot to one stream while the runner waits on the other never blocks.
@@ -13,6 +13,7 @@
 // the renderer ended, was killed, or the observer threw.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kelvane {
 
@@ -33,6 +34,7 @@ struct TRunRequest {
     std::filesystem::path scene;        // passed as the one argument after "yafray"
     std::filesystem::path workFolder;   // the child's working folder
     bool renderJob = false;             // progress counting and stop requests
+    std::vector<std::string> argv = {}; // when set: the whole argument list, in place of "yafray" scene
 };
 
 struct TRunOutcome {

@@ -16,6 +16,7 @@
 #include "scene/TextCodec.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ui/Dialogs.h"
+#include "shell/ui/FarmWindow.h"
 #include "shell/ui/RecentFiles.h"
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
@@ -144,6 +145,8 @@ void TfrmMain::CreateMenus()
         LatestFile[i] = recent;
     }
     file->addSeparator();
+    RenderOnFarm1 = item(file, "Render on farm...", "RenderOnFarm1", [this] { RenderOnFarm1Click(); });
+    RenderOnFarm1->setEnabled(FarmAvailable());
     Configurtion1 = item(file, "Configurtion", "Configurtion1", [this] { Configurtion1Click(); });
     file->addSeparator();
     ExitE1 = item(file, "Exit", "ExitE1", [this] { close(); });

@@ -59,6 +59,7 @@ public:
     QAction* Saveas1 = nullptr;
     QMenu* LatestFiles1 = nullptr;
     QAction* LatestFile[RecentItemCount] = {};
+    QAction* RenderOnFarm1 = nullptr;
     QAction* Configurtion1 = nullptr;
     QAction* ExitE1 = nullptr;
     QAction* Imagewindow1 = nullptr;
@@ -73,6 +74,7 @@ public:
     void SaveS1Click();
     void Saveas1Click();
     void Configurtion1Click();
+    void RenderOnFarm1Click();  // in FarmWindow.cpp
     void HelpH2Click();
     void VersionV1Click();
     void listObjListClick(int row);

@@ -1,0 +1,193 @@
+#include "render/SlurmScheduler.h"
+
+#include <cstdlib>
+
+#include "render/ProcessRunner.h"
+#include "scene/FileIO.h"
+
+namespace kelvane {
+
+namespace {
+
+struct TToolRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+std::string Trim(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+TToolRun RunTool(std::vector<std::string> argv)
+{
+    TRunRequest request;
+    request.executable = argv.front();
+    request.argv = std::move(argv);
+    TToolRun run;
+    TRunOutcome outcome;
+    if (!RunRenderer(request, run.out, run.err, nullptr, &outcome))
+        throw EFarmError(request.executable + ": " + outcome.startError);
+    run.exitCode = outcome.exitCode;
+    if (outcome.signal)
+        run.err += "\nended by signal " + std::to_string(outcome.signal);
+    return run;
+}
+
+[[noreturn]] void Fail(const std::string& tool, const TToolRun& run)
+{
+    std::string words = Trim(run.err);
+    if (words.empty())
+        words = Trim(run.out);
+    if (words.empty())
+        words = "exit status " + std::to_string(run.exitCode);
+    throw EFarmError(tool + " failed: " + words);
+}
+
+bool UnknownJob(const TToolRun& run)
+{
+    return run.err.find("Invalid job id") != std::string::npos;
+}
+
+void CheckJobId(const std::string& jobId)
+{
+    if (jobId.empty() || jobId.find_first_not_of("0123456789") != std::string::npos)
+        throw EFarmError("\"" + jobId + "\" is not a Slurm job id");
+}
+
+TTaskStatus StateOfCode(const std::string& code)
+{
+    if (code == "PD")
+        return {ETaskState::Pending, {}};
+    if (code == "CD")
+        return {ETaskState::Done, {}};
+    if (code == "CA")
+        return {ETaskState::Cancelled, {}};
+    static const std::pair<const char*, const char*> failures[] = {
+        {"F", "the task failed"}, {"TO", "the time limit was reached"}, {"NF", "the node failed"},
+        {"OOM", "out of memory"}, {"BF", "the node could not start it"}, {"DL", "the deadline was reached"},
+        {"PR", "preempted"}};
+    for (const auto& [c, text] : failures)
+        if (code == c)
+            return {ETaskState::Failed, text};
+    return {ETaskState::Running, {}};  // R, CG, CF, S, ST and the like: the task is still alive
+}
+
+} // namespace
+
+TQueue ParseSlurmQueue(const std::string& text, const std::string& jobId)
+{
+    TQueue queue;
+    const std::string prefix = jobId + "_";
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t end = text.find('\n', from);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trim(text.substr(from, end - from));
+        from = end + 1;
+        const size_t space = line.find(' ');
+        if (space == std::string::npos || line.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const TTaskStatus state = StateOfCode(Trim(line.substr(space + 1)));
+        std::string tasks = line.substr(prefix.size(), space - prefix.size());
+        if (!tasks.empty() && tasks.front() == '[') {
+            tasks = tasks.substr(1, tasks.find_first_of("%]") - 1);
+        }
+        // "3" or "0-5,7,9-10"
+        size_t at = 0;
+        while (at < tasks.size()) {
+            size_t comma = tasks.find(',', at);
+            if (comma == std::string::npos)
+                comma = tasks.size();
+            const std::string range = tasks.substr(at, comma - at);
+            at = comma + 1;
+            const size_t dash = range.find('-');
+            try {
+                const unsigned long first = std::stoul(range.substr(0, dash));
+                const unsigned long last = dash == std::string::npos ? first : std::stoul(range.substr(dash + 1));
+                for (unsigned long t = first; t <= last && t - first < 10000000; ++t)
+                    queue[t] = state;
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    return queue;
+}
+
+std::string TSlurmScheduler::Unavailable() const
+{
+    for (const char* tool : {"sbatch", "squeue", "scancel"})
+        if (FindExecutable(tool).empty())
+            return std::string("Slurm is not installed here: no \"") + tool + "\" on PATH";
+    if (const char* conf = std::getenv("SLURM_CONF"); conf && *conf && !FileExists(conf))
+        return std::string("SLURM_CONF names \"") + conf + "\", which is not a file";
+    return {};
+}
+
+std::string TSlurmScheduler::Submit(const TFarmJob& job, const TFarmOptions& options)
+{
+    std::string array = "--array=0-" + std::to_string(job.scenes.size() - 1);
+    if (options.maxParallel > 0)
+        array += "%" + std::to_string(options.maxParallel);
+    std::vector<std::string> argv = {"sbatch", "--parsable", "--job-name=kelvane-farm", array,
+                                     "--chdir=" + job.folder.string(), "--output=" + (job.folder / "log" / "%a.txt").string()};
+    if (!options.partition.empty())
+        argv.push_back("--partition=" + options.partition);
+    if (!options.timeLimit.empty())
+        argv.push_back("--time=" + options.timeLimit);
+    argv.push_back((job.folder / "job.sh").string());
+    const TToolRun run = RunTool(argv);
+    // "ID" or "ID;CLUSTER"
+    const std::string id = Trim(run.out).substr(0, Trim(run.out).find(';'));
+    if (run.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
+        if (run.err.find("Invalid job array specification") != std::string::npos) {
+            TToolRun hinted = run;
+            hinted.err = Trim(run.err) + " (task numbers 0-" + std::to_string(job.scenes.size() - 1) +
+                         " must stay below the cluster's MaxArraySize)";
+            Fail("sbatch", hinted);
+        }
+        Fail("sbatch", run);
+    }
+    return id;
+}
+
+TQueue TSlurmScheduler::Query(const std::string& jobId)
+{
+    CheckJobId(jobId);
+    const TToolRun run = RunTool({"squeue", "--noheader", "--array", "--states=all", "--jobs=" + jobId, "--format=%i %t"});
+    if (run.exitCode != 0) {
+        if (UnknownJob(run))
+            return {};
+        Fail("squeue", run);
+    }
+    return ParseSlurmQueue(run.out, jobId);
+}
+
+void TSlurmScheduler::Cancel(const std::string& jobId)
+{
+    CheckJobId(jobId);
+    const TToolRun run = RunTool({"scancel", jobId});
+    if (run.exitCode != 0)
+        Fail("scancel", run);
+}
+
+std::optional<fs::path> TSlurmScheduler::FolderOfJob(const std::string& jobId)
+{
+    CheckJobId(jobId);
+    const TToolRun run = RunTool({"squeue", "--noheader", "--states=all", "--jobs=" + jobId, "--format=%o"});
+    if (run.exitCode != 0) {
+        if (UnknownJob(run))
+            return std::nullopt;
+        Fail("squeue", run);
+    }
+    const std::string script = Trim(run.out.substr(0, run.out.find('\n')));
+    if (script.empty())
+        return std::nullopt;
+    return fs::path(script).parent_path();
+}
+
+} // namespace kelvane

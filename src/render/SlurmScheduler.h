@@ -1,0 +1,22 @@
+#pragma once
+// Slurm through its own tools: sbatch, squeue and scancel found on PATH, the cluster chosen as
+// they choose it (SLURM_CONF, else their built-in configuration file).
+#include "render/Farm.h"
+
+namespace kelvane {
+
+class TSlurmScheduler : public IScheduler {
+public:
+    std::string Name() const override { return "slurm"; }
+    std::string Unavailable() const override;
+    std::string Submit(const TFarmJob& job, const TFarmOptions& options) override;
+    TQueue Query(const std::string& jobId) override;
+    void Cancel(const std::string& jobId) override;
+    std::optional<std::filesystem::path> FolderOfJob(const std::string& jobId) override;
+};
+
+// squeue's lines "JOBID_TASK STATE" (STATE its short code); a pending remainder may show as
+// "JOBID_[0-5%2]". Lines of other jobs are skipped.
+TQueue ParseSlurmQueue(const std::string& text, const std::string& jobId);
+
+} // namespace kelvane
