@@ -99,8 +99,11 @@ std::string ReorderScene(std::string_view text)
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
                           const std::vector<WideString>& leftOut)
 {
-    if (leftOut.empty())
-        return Narrow(document.GetXML(7, 7));
+    std::string text;
+    if (leftOut.empty()) {
+        AppendXmlUtf8(text, document, 7, 7);
+        return text;
+    }
     // The removals are made in a copy, so the open scene keeps every element.
     std::unique_ptr<TDomDocument> copy = document.CloneDocument(true);
     TWorkingElement working(presence);
@@ -123,7 +126,8 @@ std::string SceneTreeText(const TDomDocument& document, const TNameValueList& pr
         }
         working.CommitEdit();
     }
-    return Narrow(copy->GetXML(7, 7));
+    AppendXmlUtf8(text, *copy, 7, 7);
+    return text;
 }
 
 void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,
