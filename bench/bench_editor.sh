@@ -19,8 +19,10 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane-bench-editor.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-export QT_QPA_PLATFORM=offscreen HOME="$work/home"
-mkdir -p "$HOME"
+export QT_QPA_PLATFORM=offscreen
+# The editor keeps its settings beside its binary: a private copy with settings made already.
+ln "$bin/kelvane" "$work/kelvane" 2>/dev/null || cp "$bin/kelvane" "$work/kelvane"
+printf '[System]\r\nEXEPath=/opt/yafray/yafray\r\n' > "$work/Pellith.ini"
 
 # shellcheck disable=SC2086
 "$bin/kelvane-scenegen" $args -o "$work/scene.xml"
@@ -48,8 +50,8 @@ median() {
 }
 
 check=$(median "$bin/kelvane-scene" check "$work/scene.xml")
-open=$(median "$bin/kelvane" --script "$work/open.txt" "$work/scene.xml")
-select=$(median "$bin/kelvane" --script "$work/select.txt" "$work/scene.xml")
+open=$(median "$work/kelvane" --script "$work/open.txt" "$work/scene.xml")
+select=$(median "$work/kelvane" --script "$work/select.txt" "$work/scene.xml")
 mb=$(echo "$(stat -c %s "$work/scene.xml") / 1048576" | bc -l)
 
 printf 'Editor on a %.0f MB scene with %d rows (%s), medians of %d runs\n' "$mb" "$total" "$args" "$runs"
