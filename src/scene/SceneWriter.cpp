@@ -2,6 +2,7 @@
 
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
+#include "scene/SceneText.h"
 #include "scene/WorkingElement.h"
 #include "scene/skDom.h"
 
@@ -67,12 +68,18 @@ size_t ElementEnd(std::string_view text, size_t start, std::string_view open, st
 
 std::string ReorderScene(std::string_view text)
 {
-    std::string result = "<scene>";
-    std::string current(text), rest;
+    std::string result;
+    ReserveLargeText(result, text.size() + text.size() / 8 + 32);
+    result = "<scene>";
+    // What is left after each kind; the first kind taken reads the given text itself.
+    std::string_view current = text;
+    std::string left, rest;
     for (std::string_view kind : kKindOrder) {
-        const std::string open = "<" + std::string(kind);
-        const std::string close = "</" + std::string(kind) + ">";
-        rest.clear();
+        std::string open = "<";
+        open += kind;
+        std::string close = "</";
+        close += kind;
+        close += '>';
         size_t pos = 0, kept = 0;
         bool taken = false;
         while ((pos = current.find(open, pos)) != npos) {
@@ -81,15 +88,21 @@ std::string ReorderScene(std::string_view text)
                 ++pos;
                 continue;
             }
+            if (!taken) {
+                rest.clear();
+                if (rest.capacity() < current.size())
+                    ReserveLargeText(rest, current.size());
+                taken = true;
+            }
             result += kItemLead;
             result.append(current, pos, end - pos);
             rest.append(current, kept, pos - kept);
             kept = pos = end;
-            taken = true;
         }
         if (taken) {
             rest.append(current, kept, npos);
-            current.swap(rest);
+            left.swap(rest);
+            current = left;
         }
     }
     result += "\r\n</scene>";
