@@ -256,12 +256,7 @@ void TXMLParser::ReadTokens(std::string text)
 {
     tokens_.clear();
     source_ = std::move(text);
-    // Every token but character data starts at '<' or '&', and blank character data is mostly
-    // left out: counting them first spares the list its regrowth.
-    size_t marks = 0;
-    for (char c : source_)
-        marks += c == '<' || c == '&';
-    tokens_.reserve(marks + marks / 8 + 16);
+    tokens_.reserve(source_.size() / 32 + 16);
     std::vector<std::string_view> open;
     reader_.SetSource(source_);
     reader_.Next();
