@@ -4,8 +4,9 @@
 // Scenes come from kelvane-scenegen (next to this program). Each open + save runs in a child
 // process so that its peak memory can be read on its own.
 //
-//   bench_session [--quick] [--catalogue] [--keep FOLDER]
-//   --quick: the two smaller scenes only; --catalogue: the catalogue figure only.
+//   bench_session [--quick | --many] [--catalogue] [--keep FOLDER]
+//   --quick: the two smaller scenes only; --many: a 10,000-object scene and a 280 MB mesh-heavy
+//   one only; --catalogue: the catalogue figure only.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -135,9 +136,12 @@ TOpenSave TimeOpenSave(const fs::path& scene, const fs::path& folder)
     return r;
 }
 
-void OpenSaveTable(const fs::path& folder, bool quick)
+void OpenSaveTable(const fs::path& folder, bool quick, bool many)
 {
-    std::vector<TCase> cases = {
+    std::vector<TCase> cases = many ? std::vector<TCase>{
+        {"10,000 objects, 1,000 shaders", "--objects 10000 --faces 200 --shaders 1000 --lights 100 --textures 200"},
+        {"280 MB, meshes", "--size 280 --shaders 50 --lights 20"},
+    } : std::vector<TCase>{
         {"10 MB, 100 meshes", "--size 10 --objects 100 --shaders 20 --lights 10"},
         {"100 MB, 1,000 meshes", "--size 100 --objects 1000 --shaders 50 --lights 20"},
         {"100 MB, 1,000 objects, shaders, lights", "--size 100 --objects 1000 --shaders 1000 --lights 1000"},
@@ -187,11 +191,13 @@ void CatalogueFigure(const fs::path& folder)
 
 int main(int argc, char** argv)
 {
-    bool quick = false, catalogueOnly = false;
+    bool quick = false, many = false, catalogueOnly = false;
     fs::path keep;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
+        else if (std::strcmp(argv[i], "--many") == 0)
+            many = true;
         else if (std::strcmp(argv[i], "--catalogue") == 0)
             catalogueOnly = true;
         else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc)
@@ -200,8 +206,9 @@ int main(int argc, char** argv)
     const fs::path folder = keep.empty() ? MakePrivateTempDir("kelvane-bench") : keep;
     fs::create_directories(folder);
     if (!catalogueOnly)
-        OpenSaveTable(folder, quick);
-    CatalogueFigure(folder);
+        OpenSaveTable(folder, quick, many);
+    if (!many || catalogueOnly)
+        CatalogueFigure(folder);
     if (keep.empty())
         fs::remove_all(folder);
     return 0;

@@ -334,7 +334,10 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
     TForwardFinder marks(text, kTransformMark, 1);
     TForwardFinder endTags(text, kFakeTransformEnd, 2);
     std::string out;
-    out.reserve(n + transforms_.size() * 64);
+    size_t tags = 0;
+    for (const TPiece& piece : transforms_)
+        tags += piece.length;
+    ReserveLargeText(out, n + tags + 64);
     std::vector<size_t> waiting;   // unchanged end tags already in out, by their place in out
     size_t waitingFirst = 0;
     std::vector<size_t> turnedInOut;  // end tags in out that later passes turned

@@ -37,6 +37,16 @@ struct TLineEndCount {
     bool pairsOnly = true;  // every CR is followed by LF and every LF preceded by CR
 };
 
+// Set bits of a 16-bit block mask. Line ends are sparse, and without the processor's popcount
+// instruction in the target set __builtin_popcount is a library call.
+inline size_t SparseBitCount(unsigned mask)
+{
+    size_t bits = 0;
+    for (; mask; mask &= mask - 1)
+        ++bits;
+    return bits;
+}
+
 TLineEndCount CountLineEnds(const char* text, size_t n)
 {
     TLineEndCount c;
@@ -56,8 +66,8 @@ TLineEndCount CountLineEnds(const char* text, size_t n)
             carry = 0;
             continue;
         }
-        c.cr += static_cast<size_t>(__builtin_popcount(mcr));
-        c.lf += static_cast<size_t>(__builtin_popcount(mlf));
+        c.cr += SparseBitCount(mcr);
+        c.lf += SparseBitCount(mlf);
         if ((((mcr << 1) | carry) & 0xFFFFu) != mlf)
             c.pairsOnly = false;
         carry = (mcr >> 15) & 1u;

@@ -2,6 +2,7 @@
 
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
+#include "scene/SceneText.h"
 #include "scene/WorkingElement.h"
 #include "scene/skDom.h"
 #include "scene/WorkTick.h"
@@ -68,12 +69,18 @@ size_t ElementEnd(std::string_view text, size_t start, std::string_view open, st
 
 std::string ReorderScene(std::string_view text)
 {
-    std::string result = "<scene>";
-    std::string current(text), rest;
+    std::string result;
+    ReserveLargeText(result, text.size() + text.size() / 8 + 32);
+    result = "<scene>";
+    // What is left after each kind; the first kind taken reads the given text itself.
+    std::string_view current = text;
+    std::string left, rest;
     for (std::string_view kind : kKindOrder) {
-        const std::string open = "<" + std::string(kind);
-        const std::string close = "</" + std::string(kind) + ">";
-        rest.clear();
+        std::string open = "<";
+        open += kind;
+        std::string close = "</";
+        close += kind;
+        close += '>';
         size_t pos = 0, kept = 0;
         bool taken = false;
         while ((pos = current.find(open, pos)) != npos) {
@@ -82,15 +89,21 @@ std::string ReorderScene(std::string_view text)
                 ++pos;
                 continue;
             }
+            if (!taken) {
+                rest.clear();
+                if (rest.capacity() < current.size())
+                    ReserveLargeText(rest, current.size());
+                taken = true;
+            }
             result += kItemLead;
             result.append(current, pos, end - pos);
             rest.append(current, kept, pos - kept);
             kept = pos = end;
-            taken = true;
         }
         if (taken) {
             rest.append(current, kept, npos);
-            current.swap(rest);
+            left.swap(rest);
+            current = left;
         }
     }
     result += "\r\n</scene>";
@@ -100,8 +113,13 @@ std::string ReorderScene(std::string_view text)
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
                           const std::vector<WideString>& leftOut)
 {
-    if (leftOut.empty())
-        return Narrow(document.GetXML(7, 7));
+    // Scene trees write about 16 bytes a node; reserving that spares the text its regrowth.
+    std::string text;
+    ReserveLargeText(text, document.OwnedNodeCount() * 16 + 64);
+    if (leftOut.empty()) {
+        AppendXmlUtf8(text, document, 7, 7);
+        return text;
+    }
     // The removals are made in a copy, so the open scene keeps every element.
     std::unique_ptr<TDomDocument> copy = document.CloneDocument(true);
     TWorkingElement working(presence);
@@ -124,7 +142,8 @@ std::string SceneTreeText(const TDomDocument& document, const TNameValueList& pr
         }
         working.CommitEdit();
     }
-    return Narrow(copy->GetXML(7, 7));
+    AppendXmlUtf8(text, *copy, 7, 7);
+    return text;
 }
 
 void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,

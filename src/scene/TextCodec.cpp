@@ -36,6 +36,9 @@ size_t ValidSequenceLength(std::string_view text, size_t i, char32_t& cp)
     return len;
 }
 
+
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -54,8 +57,6 @@ void AppendUtf8(std::string& out, char32_t cp)
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-} // namespace
 
 WideString Widen(std::string_view text)
 {

@@ -17,6 +17,9 @@ WideString Widen(std::string_view text);
 // UTF-16 to UTF-8; escaped bytes come back as themselves, other lone surrogates as three bytes.
 std::string Narrow(WideView text);
 
+// Appends the UTF-8 form of one code point (a lone surrogate as three bytes).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Plain ASCII literal to wide, for names and fixed texts in code.
 WideString W(std::string_view ascii);
 

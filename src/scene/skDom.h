@@ -436,7 +436,11 @@ private:
         void Release(void* place, size_t size);
 
     private:
-        std::vector<void*> blocks_;
+        struct TBlock {
+            void* place;
+            size_t size;
+        };
+        std::vector<TBlock> blocks_;
         char* next_ = nullptr;
         size_t left_ = 0;
         std::vector<std::vector<void*>> free_;
@@ -457,6 +461,10 @@ private:
     std::unordered_map<WideString, uint64_t, TNameHash, std::equal_to<>> names_;
     uint64_t anyGeneration_ = 0;
 };
+
+// Appends the text form of node, as GetXML(level, indent) gives it, as 8-bit text: the same
+// bytes as Narrow(node.GetXML(level, indent)), without the wide text in between.
+void AppendXmlUtf8(std::string& out, const TDomNode& node, int level, int indent);
 
 // The node after `node` in document order within the subtree of `root`, or null past its end.
 // Walking from root with it visits every descendant once, without recursion.

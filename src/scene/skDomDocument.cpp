@@ -3,6 +3,9 @@
 
 #include "scene/skDomParts.h"
 
+#include <new>
+#include <sys/mman.h>
+
 namespace kelvane {
 
 using namespace dom;
@@ -21,7 +24,8 @@ TDomDocument::~TDomDocument()
 }
 
 namespace {
-constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kFirstBlock = 16 * 1024;
+constexpr size_t kLargeBlock = size_t(2) << 20;  // one 2 MiB page where the system allows it
 constexpr size_t kGrain = 8;  // every node type needs no more than pointer alignment
 
 size_t Rounded(size_t size)
@@ -32,8 +36,8 @@ size_t Rounded(size_t size)
 
 TDomDocument::TArena::~TArena()
 {
-    for (void* block : blocks_)
-        ::operator delete(block);
+    for (const TBlock& block : blocks_)
+        ::operator delete(block.place, std::align_val_t(block.size));
 }
 
 void* TDomDocument::TArena::Allocate(size_t size)
@@ -46,10 +50,15 @@ void* TDomDocument::TArena::Allocate(size_t size)
         return place;
     }
     if (left_ < size) {
+        // Blocks double up to 2 MiB, so small documents stay small; large ones are faulted in a
+        // huge page at a time (first touches of fresh memory dominate building a big tree).
+        const size_t blockSize = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargeBlock);
         blocks_.reserve(blocks_.size() + 1);
-        next_ = static_cast<char*>(::operator new(kBlockSize));
-        blocks_.push_back(next_);
-        left_ = kBlockSize;
+        next_ = static_cast<char*>(::operator new(blockSize, std::align_val_t(blockSize)));
+        if (blockSize == kLargeBlock)
+            ::madvise(next_, blockSize, MADV_HUGEPAGE);
+        blocks_.push_back({next_, blockSize});
+        left_ = blockSize;
     }
     void* place = next_;
     next_ += size;

@@ -27,23 +27,122 @@ namespace {
 
 const char16_t kCrLf[] = u"\r\n";
 
+// Output of the wide text form.
+class TWideSink {
+public:
+    explicit TWideSink(WideString& out) : out_(out) {}
+    void Put(WideView text) { out_ += text; }
+    void Put(char16_t c) { out_ += c; }
+    void Blanks(int n) { out_.append(static_cast<size_t>(std::max(n, 0)), u' '); }
+
+private:
+    WideString& out_;
+};
+
+// Output of the text form as 8-bit text, the same bytes as Narrow of the wide form: a high
+// surrogate at the end of one piece waits for the start of the next.
+class TUtf8Sink {
+public:
+    explicit TUtf8Sink(std::string& out) : out_(out) {}
+    ~TUtf8Sink() { Finish(); }
+    void Put(WideView text)
+    {
+        size_t i = 0;
+        if (pending_ && !text.empty())
+            i = Join(text[0]);
+        const size_t n = text.size();
+        while (i < n) {
+            // Runs of ASCII, the bulk of a scene, are copied without the checks below.
+            size_t j = i;
+            while (j < n && text[j] < 0x80)
+                ++j;
+            if (j > i) {
+                const size_t at = out_.size();
+                out_.resize(at + (j - i));
+                char* d = out_.data() + at;
+                for (size_t k = i; k < j; ++k)
+                    *d++ = static_cast<char>(text[k]);
+                i = j;
+                continue;
+            }
+            const char16_t u = text[i];
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 == n) {
+                pending_ = u;
+                return;
+            }
+            i += u >= 0xD800 && u <= 0xDBFF ? Pair(u, text[i + 1]) : (Single(u), 1);
+        }
+    }
+    void Put(char16_t c) { Put(WideView(&c, 1)); }
+    void Blanks(int n) { Finish(); out_.append(static_cast<size_t>(std::max(n, 0)), ' '); }
+    void Finish()
+    {
+        if (pending_)
+            Single(pending_);
+        pending_ = 0;
+    }
+
+private:
+    // The waiting high surrogate with the first unit of the next piece; units used.
+    size_t Join(char16_t next)
+    {
+        const char16_t high = pending_;
+        pending_ = 0;
+        if (next >= 0xDC00 && next <= 0xDFFF) {
+            AppendUtf8(out_, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(next) - 0xDC00));
+            return 1;
+        }
+        Single(high);
+        return 0;
+    }
+    size_t Pair(char16_t high, char16_t low)
+    {
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            AppendUtf8(out_, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(low) - 0xDC00));
+            return 2;
+        }
+        Single(high);
+        return 1;
+    }
+    void Single(char16_t u)
+    {
+        if (u >= 0xDC80 && u <= 0xDCFF)
+            out_ += static_cast<char>(u - 0xDC00);
+        else
+            AppendUtf8(out_, u);
+    }
+
+    std::string& out_;
+    char16_t pending_ = 0;
+};
+
 // Appends ' ' name '=' and the quoted value. A value holding a double quote (it cannot hold both
 // kinds) goes between apostrophes so that it reads back.
-void AppendAttribute(WideString& out, const TDomAttr* attr)
+template <class Sink>
+void AppendAttribute(Sink& out, const TDomAttr* attr)
 {
     char16_t quote = u'"';
     for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling())
         if (c->NodeType() != ENTITY_REFERENCE_NODE && static_cast<const TDomText*>(c)->Data().find(u'"') != WideString::npos)
             quote = u'\'';
-    out += u' ';
-    out += attr->NodeName();
-    out += u'=';
-    out += quote;
-    AppendValue(out, attr);
-    out += quote;
+    out.Put(u' ');
+    out.Put(attr->NodeName());
+    out.Put(u'=');
+    out.Put(quote);
+    for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling()) {
+        if (c->NodeType() == ENTITY_REFERENCE_NODE) {
+            out.Put(u'&');
+            out.Put(c->NodeName());
+            out.Put(u';');
+        } else {
+            out.Put(static_cast<const TDomText*>(c)->Data());
+        }
+    }
+    out.Put(quote);
 }
 
-void AppendAttributes(WideString& out, const TDomNamedNodeMap& map)
+template <class Sink>
+void AppendAttributes(Sink& out, const TDomNamedNodeMap& map)
 {
     for (int i = 0; i < map.Length(); ++i)
         AppendAttribute(out, map.Item(i));
@@ -58,9 +157,10 @@ bool AllChildrenAreElements(const TDomNode* node)
 }
 
 // Writes the text form of root without recursion.
+template <class Sink>
 class TXmlWriter {
 public:
-    explicit TXmlWriter(WideString& out) : out_(out) {}
+    explicit TXmlWriter(Sink& out) : out_(out) {}
 
     void Write(const TDomNode* root, int level, int indent)
     {
@@ -73,13 +173,13 @@ public:
                 if (f.document) {
                     childIndent = f.indent;
                 } else if (f.pretty) {
-                    out_ += kCrLf;
+                    out_.Put(kCrLf);
                     childLevel = f.level + f.indent;
                     childIndent = f.indent;
                 }
                 const bool underDocument = f.document;
                 if (!Open(child, childLevel, childIndent) && underDocument)
-                    out_ += kCrLf;
+                    out_.Put(kCrLf);
                 continue;
             }
             const TFrame done = f;
@@ -87,14 +187,14 @@ public:
             if (done.document)
                 continue;
             if (done.pretty) {
-                out_ += kCrLf;
-                out_.append(static_cast<size_t>(done.level), u' ');
+                out_.Put(kCrLf);
+                out_.Blanks(done.level);
             }
-            out_ += u"</";
-            out_ += done.node->NodeName();
-            out_ += u'>';
+            out_.Put(u"</");
+            out_.Put(done.node->NodeName());
+            out_.Put(u'>');
             if (!stack_.empty() && stack_.back().document)
-                out_ += kCrLf;
+                out_.Put(kCrLf);
         }
     }
 
@@ -117,20 +217,20 @@ private:
             return true;
         }
         if (type == TEXT_NODE) {
-            out_ += static_cast<const TDomText*>(node)->Data();
+            out_.Put(static_cast<const TDomText*>(node)->Data());
             return false;
         }
         if (type != ELEMENT_NODE) {
-            out_ += node->GetXML(level, indent);
+            out_.Put(node->GetXML(level, indent));
             return false;
         }
         const auto* element = static_cast<const TDomElement*>(node);
-        out_.append(static_cast<size_t>(std::max(level, 0)), u' ');
-        out_ += u'<';
-        out_ += element->NodeName();
+        out_.Blanks(level);
+        out_.Put(u'<');
+        out_.Put(element->NodeName());
         AppendAttributes(out_, *element->GetAttributes());
         if (element->HasChildNodes()) {
-            out_ += u'>';
+            out_.Put(u'>');
             const bool pretty = indent != 0 && AllChildrenAreElements(element);
             stack_.push_back({node, node->FirstChild(), std::max(level, 0), indent, pretty, false});
             return true;
@@ -141,19 +241,19 @@ private:
         const TDomNode* parent = element->GetParentNode();
         const bool underScene = parent && parent->NodeName() == u"scene";
         if ((element->HasAttributes() && !underScene) || (!element->HasAttributes() && element->NodeName() == u"null")) {
-            out_ += u"/>";
+            out_.Put(u"/>");
         } else {
-            out_ += u'>';
-            out_ += kCrLf;
-            out_.append(static_cast<size_t>(std::max(level, 0)), u' ');
-            out_ += u"</";
-            out_ += element->NodeName();
-            out_ += u'>';
+            out_.Put(u'>');
+            out_.Put(kCrLf);
+            out_.Blanks(level);
+            out_.Put(u"</");
+            out_.Put(element->NodeName());
+            out_.Put(u'>');
         }
         return false;
     }
 
-    WideString& out_;
+    Sink& out_;
     std::vector<TFrame> stack_;
 };
 
@@ -208,22 +308,34 @@ WideString TDomCDATASection::GetXML(int, int) const
 WideString TDomAttr::GetXML(int, int) const
 {
     WideString out;
-    AppendAttribute(out, this);
+    TWideSink sink(out);
+    AppendAttribute(sink, this);
     return out;
 }
 
 WideString TDomElement::GetXML(int level, int indent) const
 {
     WideString out;
-    TXmlWriter(out).Write(this, level, indent);
+    TWideSink sink(out);
+    TXmlWriter<TWideSink>(sink).Write(this, level, indent);
     return out;
 }
 
 WideString TDomDocument::GetXML(int level, int indent) const
 {
     WideString out;
-    TXmlWriter(out).Write(this, level, indent);
+    TWideSink sink(out);
+    TXmlWriter<TWideSink>(sink).Write(this, level, indent);
     return out;
+}
+
+void AppendXmlUtf8(std::string& out, const TDomNode& node, int level, int indent)
+{
+    TUtf8Sink sink(out);
+    if (node.NodeType() == ELEMENT_NODE || node.NodeType() == DOCUMENT_NODE)
+        TXmlWriter<TUtf8Sink>(sink).Write(&node, level, indent);
+    else
+        sink.Put(node.GetXML(level, indent));
 }
 
 } // namespace kelvane

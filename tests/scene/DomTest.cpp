@@ -494,6 +494,9 @@ TEST(DomXml, TextForms)
     for (const auto& c : cases) {
         auto doc = ParseText(c.input);
         EXPECT_EQ(Xml(doc->DocumentElement(), c.level, c.indent), c.output) << c.input;
+        std::string direct = "pre";
+        AppendXmlUtf8(direct, *doc->DocumentElement(), c.level, c.indent);
+        EXPECT_EQ(direct, "pre" + std::string(c.output)) << c.input;
     }
     auto doc = ParseText("<!--top--><scene><a/></scene>");
     EXPECT_EQ(Xml(doc.get(), 7, 7), "<!--top-->\r\n<scene>\r\n       <a>\r\n       </a>\r\n</scene>\r\n");
@@ -501,6 +504,29 @@ TEST(DomXml, TextForms)
     TDomElement* detached = doc->CreateElement(u"d");
     detached->SetAttribute(u"x", u"1");
     EXPECT_EQ(Xml(detached), "<d x=\"1\"/>");
+}
+
+// The 8-bit text form equals the wide one narrowed as a whole, also where a surrogate pair is
+// split between two nodes or a high surrogate stands alone before markup or blanks.
+TEST(DomXml, Utf8FormMatchesNarrowedWideForm)
+{
+    auto doc = ParseText("<scene><a k=\"v\"/></scene>");
+    TDomElement* scene = doc->DocumentElement();
+    TDomElement* b = doc->CreateElement(u"b");
+    scene->AppendChild(b);
+    b->AppendChild(doc->CreateTextNode(u"x\xD83D"));
+    b->AppendChild(doc->CreateTextNode(u"\xDE00y\xDC93\xD83D"));
+    b->AppendChild(doc->CreateTextNode(u"\xD83D"));
+    scene->FirstChild()->AsElement()->SetAttribute(u"k", u"\xD83D");
+    scene->AppendChild(doc->CreateComment(u"\xD83D\xDE00\u00e9"));
+    for (int indent : {0, 7}) {
+        std::string direct;
+        AppendXmlUtf8(direct, *doc, 7, indent);
+        EXPECT_EQ(direct, Narrow(doc->GetXML(7, indent)));
+    }
+    std::string attr;
+    AppendXmlUtf8(attr, *scene->FirstChild()->AsElement()->GetAttributes()->Item(0), 0, 0);
+    EXPECT_EQ(attr, " k=\"\xED\xA0\xBD\"");
 }
 
 TEST(DomTree, FreeingTheDocumentFreesDetachedNodesAndLists)
