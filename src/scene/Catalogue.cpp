@@ -101,8 +101,15 @@ void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName
     const fs::path source = fs::path((c.sceneFolder / "").native() + file);
     if (file.empty() || !FileExists(source))
         return;
-    if (c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
-        first->SetAttribute(u"value", WideString(newName) + u".jpg");
+    // A folder that cannot take the copy (read-only media, a shared archive) still opens: the
+    // texture keeps pointing at its own picture, which the renderer reads as before.
+    try {
+        if (!c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
+            return;
+    } catch (const EFileError&) {
+        return;
+    }
+    first->SetAttribute(u"value", WideString(newName) + u".jpg");
 }
 
 // The modulators of the first shader named shaderName get the slot textures shaderName + m,

@@ -14,7 +14,7 @@ public:
     // Writes the picture of sourceFile into sceneFolder as textureName + ".jpg" and may record a
     // thumbnail position under textureName + "_t" in thumbnails (the index of the scene being
     // opened). Returns false when it wrote nothing; the texture then keeps its file name.
-    // Raises EFileError when writing fails.
+    // Raises EFileError when writing fails; loading then keeps the texture's file name.
     virtual bool StoreTexturePicture(WideView textureName, const std::filesystem::path& sourceFile,
                                      const std::filesystem::path& sceneFolder, TNameValueList& thumbnails) = 0;
 };

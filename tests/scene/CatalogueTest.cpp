@@ -142,6 +142,7 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         {"../up", "photo", "photo", "photo.jpg", ""},
         {"a/b", "photo", "photo", "photo.jpg", ""},
         {"Png", "photo", "photo", "photo.jpg", ""},  // not JPEG data: the core store leaves it
+        {"Blocked", "photo", "photo", "photo.jpg", ""},  // the copy cannot be written: the scene still opens
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shader + std::string(" ") + c.texname);
@@ -149,6 +150,7 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
                             "\" type=\"jpeg\"><filename value=\"photo.jpg\"/></texture><shader name=\"" + c.shader +
                             "\"><modulator texname=\"" + c.texname + "\"></modulator></shader><render></render></scene>");
         fs::create_directories(f.dir / "sub");
+        fs::create_directories(f.dir / "Blocked0.jpg");
         f.dir.Write("photo.jpg", std::string(c.shader) == "Png" ? std::string("\x89PNG\r\n", 6) : jpeg);
         f.Build();
         int i = f.working.Index().FirstNamed(u"texture", Widen(std::string(c.shader) + "0"));
