@@ -40,20 +40,6 @@ QSlider* CompressionRow(QDialog* dialog, QVBoxLayout* layout, const char* name, 
     return slider;
 }
 
-void Buttons(QDialog* dialog, QVBoxLayout* layout, QPushButton*& ok, QPushButton*& cancel)
-{
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("OKBtn"));
-    ok->setDefault(true);
-    cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    layout->addLayout(row);
-}
-
 void DialogLook(QDialog* dialog, const char* name, const char* caption)
 {
     dialog->setObjectName(QString::fromLatin1(name));
@@ -62,41 +48,65 @@ void DialogLook(QDialog* dialog, const char* name, const char* caption)
     dialog->setModal(true);
 }
 
-// Encoding runs after the settings are written; its failure is shown and the dialog closes.
-template <typename F>
-void Encode(const TExportError& error, F&& body)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        if (error)
-            error(QString::fromUtf8(e.what()));
-    }
-}
-
 } // namespace
 
-TfrmJpeg::TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
-                   QWidget* parent)
+TExportDialog::TExportDialog(TIniFileCompo& settings, TPicture picture, std::filesystem::path target,
+                             TExportError error, QWidget* parent)
     : QDialog(parent), settings_(settings), picture_(std::move(picture)), target_(std::move(target)),
       error_(std::move(error))
 {
-    DialogLook(this, "frmJpeg", "Jpeg settings");
-    auto* layout = new QVBoxLayout(this);
-    TrackJpeg = CompressionRow(this, layout, "TrackJpeg", 10, lbCompValue);
-    cbProgress = new QCheckBox(QStringLiteral("Progressive Jpeg"), this);
+}
+
+void TExportDialog::FinishLayout(QVBoxLayout* layout, const QString& checkCaption)
+{
+    cbProgress = new QCheckBox(checkCaption, this);
     cbProgress->setObjectName(QStringLiteral("cbProgress"));
     layout->addWidget(cbProgress);
-    Buttons(this, layout, OKBtn, CancelBtn);
-    connect(TrackJpeg, &QSlider::valueChanged, this, [this] { TrackJpegChange(); });
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    row->addWidget(OKBtn);
+    row->addWidget(CancelBtn);
+    layout->addLayout(row);
     connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
 }
 
-void TfrmJpeg::showEvent(QShowEvent* event)
+void TExportDialog::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
+}
+
+void TExportDialog::EncodeAndClose(const std::function<void()>& encode)
+{
+    try {
+        encode();
+    } catch (const std::exception& e) {
+        if (error_)
+            error_(QString::fromUtf8(e.what()));
+    }
+    accept();
+}
+
+void TExportDialog::CancelBtnClick()
+{
+    reject();
+}
+
+TfrmJpeg::TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
+                   QWidget* parent)
+    : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
+{
+    DialogLook(this, "frmJpeg", "Jpeg settings");
+    auto* layout = new QVBoxLayout(this);
+    TrackJpeg = CompressionRow(this, layout, "TrackJpeg", 10, lbCompValue);
+    FinishLayout(layout, QStringLiteral("Progressive Jpeg"));
+    connect(TrackJpeg, &QSlider::valueChanged, this, [this] { TrackJpegChange(); });
 }
 
 void TfrmJpeg::FormShow()
@@ -118,19 +128,12 @@ void TfrmJpeg::OKBtnClick()
     chosen.compression = TrackJpeg->value();
     chosen.progressive = cbProgress->isChecked();
     WriteJpegExportSettings(settings_, chosen);
-    Encode(error_, [&] { SaveJpeg(target_, picture_, chosen.Options()); });
-    accept();
-}
-
-void TfrmJpeg::CancelBtnClick()
-{
-    reject();
+    EncodeAndClose([&] { SaveJpeg(target_, picture_, chosen.Options()); });
 }
 
 TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
                  QWidget* parent)
-    : QDialog(parent), settings_(settings), picture_(std::move(picture)), target_(std::move(target)),
-      error_(std::move(error))
+    : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
 {
     DialogLook(this, "frmPNG", "PNG settings");
     auto* layout = new QVBoxLayout(this);
@@ -149,19 +152,8 @@ TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::pat
         filterButtons[i] = button;
     }
     layout->addWidget(group);
-    cbProgress = new QCheckBox(QStringLiteral("Interlace PNG (Adam7)"), this);
-    cbProgress->setObjectName(QStringLiteral("cbProgress"));
-    layout->addWidget(cbProgress);
-    Buttons(this, layout, OKBtn, CancelBtn);
+    FinishLayout(layout, QStringLiteral("Interlace PNG (Adam7)"));
     connect(TrackPNG, &QSlider::valueChanged, this, [this] { TrackPNGChange(); });
-    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-    connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
-}
-
-void TfrmPNG::showEvent(QShowEvent* event)
-{
-    FormShow();
-    QDialog::showEvent(event);
 }
 
 void TfrmPNG::FormShow()
@@ -194,13 +186,7 @@ void TfrmPNG::OKBtnClick()
     chosen.interlace = cbProgress->isChecked();
     chosen.filter = FilterPosition();
     WritePngExportSettings(settings_, chosen);
-    Encode(error_, [&] { SavePng(target_, picture_, chosen.Options()); });
-    accept();
-}
-
-void TfrmPNG::CancelBtnClick()
-{
-    reject();
+    EncodeAndClose([&] { SavePng(target_, picture_, chosen.Options()); });
 }
 
 } // namespace kelvane

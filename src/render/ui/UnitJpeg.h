@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QVBoxLayout;
 
 namespace kelvane {
 
@@ -22,62 +23,64 @@ class TIniFileCompo;
 // The error box for a failed encoding or write (the error's text).
 using TExportError = std::function<void(const QString&)>;
 
-class TfrmJpeg : public QDialog {
+// What both dialogs share: the picture and target, the settings, the compression value label,
+// the check box, OK and Cancel. Showing the dialog loads the stored options; OK stores the chosen
+// ones and encodes.
+class TExportDialog : public QDialog {
     Q_OBJECT
 public:
-    TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
-             QWidget* parent = nullptr);
-
-    void FormShow();
-    void TrackJpegChange();
-    void OKBtnClick();
+    virtual void FormShow() = 0;
+    virtual void OKBtnClick() = 0;
     void CancelBtnClick();
 
-    QSlider* TrackJpeg = nullptr;
     QLabel* lbCompValue = nullptr;
     QCheckBox* cbProgress = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
 protected:
+    TExportDialog(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
+                  QWidget* parent);
     void showEvent(QShowEvent* event) override;
+    // The check box with its caption, then OK and Cancel, wired.
+    void FinishLayout(QVBoxLayout* layout, const QString& checkCaption);
+    // Runs an encoding; its failure is shown through the error box and the dialog still closes.
+    void EncodeAndClose(const std::function<void()>& encode);
 
-private:
     TIniFileCompo& settings_;
     TPicture picture_;
     std::filesystem::path target_;
     TExportError error_;
 };
 
-class TfrmPNG : public QDialog {
+class TfrmJpeg : public TExportDialog {
+    Q_OBJECT
+public:
+    TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
+             QWidget* parent = nullptr);
+
+    void FormShow() override;
+    void TrackJpegChange();
+    void OKBtnClick() override;
+
+    QSlider* TrackJpeg = nullptr;
+};
+
+class TfrmPNG : public TExportDialog {
     Q_OBJECT
 public:
     TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
             QWidget* parent = nullptr);
 
-    void FormShow();
+    void FormShow() override;
     void TrackPNGChange();
-    void OKBtnClick();
-    void CancelBtnClick();
+    void OKBtnClick() override;
     // The selected filter position, -1 when none.
     int FilterPosition() const;
 
     QSlider* TrackPNG = nullptr;
-    QLabel* lbCompValue = nullptr;
     QWidget* rgPNGFilter = nullptr;
     QRadioButton* filterButtons[6] = {};
-    QCheckBox* cbProgress = nullptr;
-    QPushButton* OKBtn = nullptr;
-    QPushButton* CancelBtn = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    TIniFileCompo& settings_;
-    TPicture picture_;
-    std::filesystem::path target_;
-    TExportError error_;
 };
 
 } // namespace kelvane
