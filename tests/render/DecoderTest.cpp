@@ -3,6 +3,7 @@
 #include "render/PictureDecoders.h"
 #include "render/PngCodec.h"
 #include "render/Targa.h"
+#include "support/PicturePattern.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,17 +19,13 @@ namespace {
 
 TPicture Smooth(int w, int h, int channels)
 {
-    TPicture p = TPicture::Make(w, h, channels);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* q = p.Row(y) + x * channels;
-            q[0] = static_cast<std::uint8_t>(40 + x * 3);
-            q[1] = static_cast<std::uint8_t>(60 + y * 3);
-            q[2] = 128;
-            if (channels == 4)
-                q[3] = static_cast<std::uint8_t>(y * 5);
-        }
-    return p;
+    return test::FillPicture(w, h, channels, [channels](int x, int y, std::uint8_t* q) {
+        q[0] = static_cast<std::uint8_t>(40 + x * 3);
+        q[1] = static_cast<std::uint8_t>(60 + y * 3);
+        q[2] = 128;
+        if (channels == 4)
+            q[3] = static_cast<std::uint8_t>(y * 5);
+    });
 }
 
 std::string Message(const std::function<void()>& f)

@@ -4,6 +4,7 @@
 #include "render/JpegCodec.h"
 #include "render/PngCodec.h"
 #include "support/PictureFacts.h"
+#include "support/PicturePattern.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,17 +19,13 @@ namespace {
 
 TPicture Gradient(int w, int h, int channels)
 {
-    TPicture p = TPicture::Make(w, h, channels);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* q = p.Row(y) + x * channels;
-            q[0] = static_cast<std::uint8_t>(x * 4);
-            q[1] = static_cast<std::uint8_t>(y * 4);
-            q[2] = static_cast<std::uint8_t>((x * y) & 0xFF);
-            if (channels == 4)
-                q[3] = static_cast<std::uint8_t>(255 - x);
-        }
-    return p;
+    return FillPicture(w, h, channels, [channels](int x, int y, std::uint8_t* q) {
+        q[0] = static_cast<std::uint8_t>(x * 4);
+        q[1] = static_cast<std::uint8_t>(y * 4);
+        q[2] = static_cast<std::uint8_t>((x * y) & 0xFF);
+        if (channels == 4)
+            q[3] = static_cast<std::uint8_t>(255 - x);
+    });
 }
 
 } // namespace

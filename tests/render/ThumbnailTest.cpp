@@ -3,6 +3,7 @@
 #include "render/PngCodec.h"
 #include "render/TextureImport.h"
 #include "render/Thumbnail.h"
+#include "support/PicturePattern.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,11 @@ namespace {
 
 TPicture Halves(int w, int h, int channels)
 {
-    TPicture p = TPicture::Make(w, h, channels);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* q = p.Row(y) + x * channels;
-            q[x < w / 2 ? 0 : 2] = 255;
-            if (channels == 4)
-                q[3] = 77;
-        }
-    return p;
+    return test::FillPicture(w, h, channels, [w, channels](int x, int, std::uint8_t* q) {
+        q[x < w / 2 ? 0 : 2] = 255;
+        if (channels == 4)
+            q[3] = 77;
+    });
 }
 
 std::vector<int> Pixel(const TPicture& p, int x, int y)

@@ -8,6 +8,7 @@
 #include "render/PictureDecoders.h"
 #include "render/Targa.h"
 #include "support/PictureFacts.h"
+#include "support/PicturePattern.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
@@ -28,15 +29,11 @@ namespace {
 
 TPicture Pattern(int w, int h)
 {
-    TPicture p = TPicture::Make(w, h, 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* q = p.Row(y) + x * 3;
-            q[0] = std::uint8_t(x);
-            q[1] = std::uint8_t(y * 3);
-            q[2] = std::uint8_t((x ^ y) & 0xFF);
-        }
-    return p;
+    return FillPicture(w, h, 3, [](int x, int y, std::uint8_t* q) {
+        q[0] = std::uint8_t(x);
+        q[1] = std::uint8_t(y * 3);
+        q[2] = std::uint8_t((x ^ y) & 0xFF);
+    });
 }
 
 struct TWindowFixture {
