@@ -60,6 +60,23 @@ Color ToneMapColor(const Color& c, const Settings& s)
     return {ToneMap(c.r, s), ToneMap(c.g, s), ToneMap(c.b, s)};
 }
 
+// The unit direction from p towards a light at `from`, with the distance and its square; false
+// when p is the light's own position.
+struct TowardsLight {
+    Vec3 l;
+    double d, d2;
+};
+bool Towards(const Vec3& from, const Vec3& p, TowardsLight& out)
+{
+    const Vec3 toLight = from - p;
+    out.d2 = Dot(toLight, toLight);
+    if (out.d2 == 0)
+        return false;
+    out.d = std::sqrt(out.d2);
+    out.l = toLight * (1 / out.d);
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -266,13 +283,12 @@ Color Renderer::Lights(const Surface& s, Rng& rng) const
         switch (light.type) {
         case LightType::Point:
         case LightType::Spot: {
-            const Vec3 toLight = light.from - s.p;
-            const double d2 = Dot(toLight, toLight);
-            if (d2 == 0)
+            TowardsLight t;
+            if (!Towards(light.from, s.p, t))
                 break;
-            const double d = std::sqrt(d2);
-            const Vec3 l = toLight * (1 / d);
-            Color e = light.color * (light.power / d2);
+            const Vec3& l = t.l;
+            const double d = t.d;
+            Color e = light.color * (light.power / t.d2);
             if (light.type == LightType::Spot) {
                 const double ca = Dot(l, Norm(light.from - light.to));
                 const double cosSize = std::cos(light.size * kPi / 180);
@@ -296,13 +312,12 @@ Color Renderer::Lights(const Surface& s, Rng& rng) const
         case LightType::Soft: {
             // A point light whose shadow is the unblocked share of rays to points spread over
             // the angle that `radius` texels of the shadow map cover.
-            const Vec3 toLight = light.from - s.p;
-            const double d2 = Dot(toLight, toLight);
-            if (d2 == 0)
+            TowardsLight t;
+            if (!Towards(light.from, s.p, t))
                 break;
-            const double d = std::sqrt(d2);
-            const Vec3 l = toLight * (1 / d);
-            const Color c = LightResponse(s, l, light.color * (light.power / d2));
+            const Vec3& l = t.l;
+            const double d = t.d;
+            const Color c = LightResponse(s, l, light.color * (light.power / t.d2));
             if (c.IsBlack())
                 break;
             const double spread = d * light.radius * (kPi / 2) / std::max(1.0, light.res);
@@ -359,16 +374,11 @@ Color Renderer::Lights(const Surface& s, Rng& rng) const
                 for (int j = 0; j < v; ++j) {
                     const double ju = jitter ? rng.Next() : 0.5, jv = jitter ? rng.Next() : 0.5;
                     const Vec3 q = light.a + ab * ((i + ju) / h) + ad * ((j + jv) / v);
-                    const Vec3 toQ = q - s.p;
-                    if (Dot(toQ, s.n) < 0)
+                    TowardsLight t;
+                    if (Dot(q - s.p, s.n) < 0 || !Towards(q, s.p, t))
                         continue;
-                    const double d2 = Dot(toQ, toQ);
-                    if (d2 == 0)
-                        continue;
-                    const double d = std::sqrt(d2);
-                    const Vec3 l = toQ * (1 / d);
-                    const Color c = LightResponse(s, l, light.color * (light.power / d2));
-                    if (!c.IsBlack() && !(test && Shadowed(s, l, d)))
+                    const Color c = LightResponse(s, t.l, light.color * (light.power / t.d2));
+                    if (!c.IsBlack() && !(test && Shadowed(s, t.l, t.d)))
                         cells += c;
                 }
             sum += cells * (planeAt / (h * v));
