@@ -48,8 +48,11 @@ void TBusyCursor::Show()
 
 void TBusyCursor::Tick()
 {
-    if (ticking_ || clock_.elapsed() < delay_.count())
+    // Ticks may come once per element of a large scene: the loop runs at most every 40 ms.
+    const qint64 now = clock_.elapsed();
+    if (ticking_ || now < delay_.count() || now < nextPump_)
         return;
+    nextPump_ = now + 40;
     Show();
     // The work holds the thread: its windows repaint here, user input waits until it ends.
     ticking_ = true;

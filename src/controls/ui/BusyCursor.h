@@ -29,6 +29,7 @@ private:
     QTimer timer_;
     bool shown_ = false;
     bool ticking_ = false;
+    qint64 nextPump_ = 0;  // clock time before which ticks do not run the event loop
     TBusyCursor* outer_ = nullptr;
     void (*outerHook_)() = nullptr;
 };
