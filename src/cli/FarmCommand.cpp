@@ -8,7 +8,6 @@
 #include "render/Farm.h"
 #include "render/SlurmScheduler.h"
 #include "scene/FileIO.h"
-#include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 
 namespace kelvane::cli {
@@ -58,7 +57,7 @@ int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& 
     }
     if (const std::string folder = Option(options, "--folder"); !folder.empty())
         farm.folder = folder;
-    farm.sceneProgram = RunningPlace().executableFolder / "kelvane-scene";
+    farm.sceneProgram = ExecutableFolder() / "kelvane-scene";
     TSlurmScheduler slurm;
     const TFarmJob job = SubmitFarmJob(slurm, scenes, farm, workFolder);
     Say(job.jobId);

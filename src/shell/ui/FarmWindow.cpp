@@ -5,7 +5,6 @@
 #include "render/ProcessRunner.h"
 #include "render/SlurmScheduler.h"
 #include "scene/FileIO.h"
-#include "shell/ProgramFolder.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/UnitMain.h"
 
@@ -129,7 +128,7 @@ TFarmWindow* RenderOnFarm(QWidget* parent, const std::vector<fs::path>& scenes, 
     TFarmOptions options;
     options.renderer = renderer;
     // The command-line tool installed beside this executable runs each task.
-    options.sceneProgram = RunningPlace().executableFolder / "kelvane-scene";
+    options.sceneProgram = ExecutableFolder() / "kelvane-scene";
     TFarmJob job;
     const fs::path temp = MakePrivateTempDir("kelvane-farm");
     try {
