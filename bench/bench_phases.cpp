@@ -1,0 +1,117 @@
+// Where the time of File > Open and File > Save as goes: each step of the two on one scene file,
+// against a durable copy of the same file measured in the same run.
+//
+//   bench_phases SCENE [--runs N]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "BenchTiming.h"
+#include "scene/Catalogue.h"
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
+#include "scene/SceneText.h"
+#include "scene/SceneWriter.h"
+#include "scene/skParser.h"
+
+using namespace kelvane;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TPhases {
+    std::vector<std::pair<const char*, double>> steps;
+    Clock::time_point last = Clock::now();
+    void Mark(const char* name)
+    {
+        const auto now = Clock::now();
+        steps.emplace_back(name, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    }
+};
+
+TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
+{
+    TPhases t;
+    TSceneText text = ReadSceneText(scene);
+    t.Mark("read scene text");
+    TMeshStash stash;
+    const std::string shortened = stash.StashText(std::move(text.text));
+    t.Mark("cut meshes, transforms, comments");
+    TXMLParser parser;
+    parser.TrimText = true;
+    parser.ReadTokens(shortened + "\r\n");
+    t.Mark("tokens");
+    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    t.Mark("CreateDocument");
+    TCatalogue catalogue;
+    TWorkingElement working(catalogue.presence);
+    working.SetDocument(document.get());
+    TJpegFileStore store;
+    BuildCatalogue(working, catalogue, folder, store);
+    t.Mark("catalogue");
+    std::string tree = SceneTreeText(*document, catalogue.presence, {});
+    t.Mark("tree text");
+    tree = stash.RestoreTransforms(tree);
+    t.Mark("restore transforms");
+    tree = ReorderScene(tree);
+    t.Mark("regroup");
+    TAtomicFileWriter out(folder / "saved.xml");
+    stash.RestoreMeshes(tree, out);
+    out.Write("\r\n");
+    t.Mark("write with meshes");
+    out.Commit();
+    t.Mark("flush and rename");
+    std::printf("  shortened text %.1f MB, %zu nodes, %zu mesh blocks, %zu rows\n", shortened.size() / 1048576.0,
+                document->OwnedNodeCount(), stash.MeshCount(), catalogue.rows.size());
+    fs::remove(folder / "saved.xml");
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_phases SCENE [--runs N]\n");
+        return 2;
+    }
+    const fs::path scene = argv[1];
+    int runs = 3;
+    for (int i = 2; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = std::atoi(argv[i + 1]);
+    const fs::path folder = fs::temp_directory_path() / ("kelvane-phases-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const double mb = static_cast<double>(fs::file_size(scene)) / 1048576.0;
+    const double durable = bench::MedianMs([&] {
+        CopyFileAtomic(scene, folder / "copy.xml");
+        fs::remove(folder / "copy.xml");
+    }, runs);
+    std::printf("%s: %.0f MB, durable copy %.1f ms\n", scene.c_str(), mb, durable);
+    std::vector<TPhases> all;
+    for (int r = 0; r < runs; ++r)
+        all.push_back(OpenAndSave(scene, folder));
+    double total = 0, first = 0;
+    std::printf("  %-36s %11s %11s\n", "step", "first run", "median");
+    for (size_t i = 0; i < all[0].steps.size(); ++i) {
+        std::vector<double> v;
+        for (const TPhases& p : all)
+            v.push_back(p.steps[i].second);
+        std::sort(v.begin(), v.end());
+        total += v[v.size() / 2];
+        first += all[0].steps[i].second;
+        std::printf("  %-36s %8.1f ms %8.1f ms %6.2f x durable\n", all[0].steps[i].first, all[0].steps[i].second,
+                    v[v.size() / 2], v[v.size() / 2] / durable);
+    }
+    std::printf("  %-36s %8.1f ms %8.1f ms %6.2f x durable (first run %.2f x)\n", "total", first, total, total / durable,
+                first / durable);
+    fs::remove_all(folder);
+    return 0;
+}
