@@ -144,13 +144,12 @@ void PutNode(TOutput& out, const TDomNode* node)
     case ELEMENT_NODE: {
         out.Put('<');
         out.Put(Narrow(node->NodeName()));
-        if (const TDomNamedNodeMap* attrs = node->GetAttributes())
-            for (int i = 0; i < attrs->Length(); ++i) {
-                const TDomNode* attr = attrs->Item(i);
+        if (const TDomElement* element = node->AsElement())
+            for (int i = 0; i < element->AttributeCount(); ++i) {
                 out.Put(' ');
-                out.Put(Narrow(attr->NodeName()));
+                out.Put(Narrow(element->AttributeName(i)));
                 out.Put('=');
-                PutQuoted(out, Narrow(attr->GetNodeValue()));
+                PutQuoted(out, Narrow(element->AttributeValue(i)));
             }
         out.Put('>');
         break;

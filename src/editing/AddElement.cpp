@@ -13,13 +13,10 @@ bool NameUsed(const TDomDocument& document, WideView name)
     const TDomElement* root = document.DocumentElement();
     if (!root)
         return false;
+    WideString value;
     for (const TDomNode* child = root->FirstChild(); child; child = child->NextSibling()) {
         const TDomElement* element = child->AsElement();
-        if (!element)
-            continue;
-        const TDomNamedNodeMap* attributes = element->GetAttributes();
-        const TDomAttr* attr = attributes ? attributes->GetNamedItem(u"name") : nullptr;
-        if (attr && attr->GetNodeValue() == name)
+        if (element && element->TryGetAttribute(u"name", value) && value == name)
             return true;
     }
     return false;

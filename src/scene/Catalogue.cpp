@@ -32,8 +32,7 @@ WideString HeldValue(TWorkingElement& working, WideView kind, WideView name, Wid
     WideString result;
     int at = -1;
     while (TDomElement* held = working.FindHeld(kind, u"name", name, at + 1, &at)) {
-        if (const TDomAttr* a = held->GetAttributes()->GetNamedItem(attr))
-            result = a->Value();
+        result = held->GetAttribute(attr);
         if (!result.empty())
             break;
     }
@@ -94,9 +93,9 @@ struct TTextureContext {
 void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName)
 {
     TDomElement* first = texture->FirstChild() ? texture->FirstChild()->AsElement() : nullptr;
-    if (!first || first->GetAttributes()->Length() == 0)
+    if (!first || first->AttributeCount() == 0)
         return;
-    const std::string file = Narrow(first->GetAttributes()->Item(0)->Value());
+    const std::string file = Narrow(first->AttributeValue(0));
     // The scene's folder followed by the file name, as the renderer resolves it.
     const fs::path source = fs::path((c.sceneFolder / "").native() + file);
     if (file.empty() || !FileExists(source))
@@ -197,9 +196,8 @@ WideString SourceValue(const std::vector<TDomElement*>& sources, WideView name, 
     for (const TDomElement* source : sources) {
         if (!ElementName(source, own) || own != name)
             continue;
-        if (const TDomAttr* a = source->GetAttributes()->GetNamedItem(attr))
-            if (WideString value = a->Value(); !value.empty())
-                return value;
+        if (WideString value = source->GetAttribute(attr); !value.empty())
+            return value;
     }
     return {};
 }

@@ -4,13 +4,7 @@ namespace kelvane {
 
 bool ElementName(const TDomElement* element, WideString& name)
 {
-    const TDomAttr* attr = element->GetAttributes()->GetNamedItem(u"name");
-    if (!attr) {
-        name.clear();
-        return false;
-    }
-    name = attr->Value();
-    return true;
+    return element->TryGetAttribute(u"name", name);
 }
 
 void TElementIndex::Reset(TDomDocument* document)

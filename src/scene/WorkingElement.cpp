@@ -139,12 +139,12 @@ void TWorkingElement::MarkDeleted(WideView key, WideView name)
     if (!node_ || IsDocument())
         return;
     int n = 0;
+    WideString value;
     for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n) {
         const TDomElement* element = child->AsElement();
         if (!element || element->TagName() == u"render")
             continue;
-        const TDomAttr* attr = element->GetAttributes()->GetNamedItem(key);
-        if (attr && attr->Value() == name)
+        if (element->TryGetAttribute(key, value) && value == name)
             SetMark(n, u"deleted");
     }
 }
@@ -154,6 +154,7 @@ TDomElement* TWorkingElement::FindHeld(WideView kind, WideView key, WideView nam
     if (!node_)
         return nullptr;
     int n = 0;
+    WideString value;
     for (TDomNode* child = node_->FirstChild(); child; child = child->NextSibling(), ++n) {
         TDomElement* element = child->AsElement();
         if (n < from || !element)
@@ -162,8 +163,7 @@ TDomElement* TWorkingElement::FindHeld(WideView kind, WideView key, WideView nam
         if (element->TagName() == u"render") {
             match = kind == u"render";
         } else {
-            const TDomAttr* attr = element->GetAttributes()->GetNamedItem(key);
-            match = attr && attr->Value() == name;
+            match = element->TryGetAttribute(key, value) && value == name;
         }
         if (match) {
             if (at)
@@ -185,11 +185,10 @@ TDomElement* TWorkingElement::LiveSource(int n)
 // lacks) of other.
 void TWorkingElement::MergeMissing(TDomElement* copy, const TDomElement* other)
 {
-    const TDomNamedNodeMap* attrs = other->GetAttributes();
-    for (int i = 0; i < attrs->Length(); ++i) {
-        const TDomAttr* attr = attrs->Item(i);
-        if (copy->GetAttribute(attr->Name()).empty())
-            copy->SetAttribute(attr->Name(), attr->Value());
+    for (int i = 0; i < other->AttributeCount(); ++i) {
+        const WideString& name = other->AttributeName(i);
+        if (copy->GetAttribute(name).empty())
+            copy->SetAttribute(name, other->AttributeValue(i));
     }
     for (TDomNode* child = other->FirstChild(); child; child = child->NextSibling()) {
         if (child->NodeType() != ELEMENT_NODE)

@@ -45,6 +45,25 @@ bool IsValidAttributeValue(WideView value)
     return true;
 }
 
+// The same for 8-bit text.
+bool IsValidAttributeText(std::string_view value)
+{
+    if (value.find('<') != std::string_view::npos)
+        return false;
+    if (value.find('"') != std::string_view::npos && value.find('\'') != std::string_view::npos)
+        return false;
+    for (size_t i = value.find('&'); i != std::string_view::npos; i = value.find('&', i)) {
+        const size_t end = value.find_first_of(";&", i + 1);
+        if (end == std::string_view::npos || value[end] != ';')
+            return false;
+        const WideString name = Widen(value.substr(i + 1, end - i - 1));
+        if (!IsXmlName(name) && !IsCharacterReference(name))
+            return false;
+        i = end + 1;
+    }
+    return true;
+}
+
 // Calls f(text, isReference) for each run of plain text and each reference (its name) of a
 // valid value, in order.
 template <class F>
@@ -154,41 +173,27 @@ void TDomNodeList::Refresh() const
 // ---------------------------------------------------------------------------------------------
 // TDomNamedNodeMap
 
-namespace {
-constexpr size_t kIndexedFrom = 12;  // attribute count from which lookups go through the index
+int TDomNamedNodeMap::Length() const
+{
+    return element_->AttributeCount();
+}
+
+TDomDocument* TDomNamedNodeMap::OwnerDocument() const
+{
+    return element_->OwnerDocument();
 }
 
 TDomAttr* TDomNamedNodeMap::Item(int index) const
 {
-    if (index < 0 || static_cast<size_t>(index) >= attrs_.size())
+    if (index < 0 || index >= element_->AttributeCount())
         throw EListError(index);
-    return attrs_[static_cast<size_t>(index)];
-}
-
-int TDomNamedNodeMap::IndexOf(WideView name) const
-{
-    if (index_) {
-        const auto it = index_->find(name);
-        if (it == index_->end())
-            return -1;
-        return static_cast<int>(std::find(attrs_.begin(), attrs_.end(), it->second) - attrs_.begin());
-    }
-    for (size_t i = 0; i < attrs_.size(); ++i)
-        if (attrs_[i]->Name() == name)
-            return static_cast<int>(i);
-    return -1;
+    return element_->AttributeNode(index);
 }
 
 TDomAttr* TDomNamedNodeMap::GetNamedItem(WideView name) const
 {
-    if (index_) {
-        const auto it = index_->find(name);
-        return it == index_->end() ? nullptr : it->second;
-    }
-    for (TDomAttr* a : attrs_)
-        if (a->Name() == name)
-            return a;
-    return nullptr;
+    const int at = element_->FindAttribute(name);
+    return at < 0 ? nullptr : element_->AttributeNode(at);
 }
 
 TDomAttr* TDomNamedNodeMap::RemoveNamedItem(WideView name)
@@ -197,36 +202,6 @@ TDomAttr* TDomNamedNodeMap::RemoveNamedItem(WideView name)
     if (!attr)
         throw EDomException(8);
     return element_->RemoveAttributeNode(attr);
-}
-
-void TDomNamedNodeMap::Append(TDomAttr* attr)
-{
-    attrs_.push_back(attr);
-    if (index_) {
-        index_->emplace(WideView(attr->Name()), attr);
-    } else if (attrs_.size() >= kIndexedFrom) {
-        index_ = std::make_unique<std::unordered_map<WideView, TDomAttr*>>();
-        for (TDomAttr* a : attrs_)
-            index_->emplace(WideView(a->Name()), a);
-    }
-}
-
-void TDomNamedNodeMap::EraseAt(int index)
-{
-    TDomAttr* attr = attrs_[static_cast<size_t>(index)];
-    if (index_)
-        index_->erase(WideView(attr->Name()));
-    attrs_.erase(attrs_.begin() + index);
-}
-
-void TDomNamedNodeMap::ReplaceAt(int index, TDomAttr* attr)
-{
-    TDomAttr*& slot = attrs_[static_cast<size_t>(index)];
-    if (index_) {
-        index_->erase(WideView(slot->Name()));
-        index_->emplace(WideView(attr->Name()), attr);
-    }
-    slot = attr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -554,34 +529,217 @@ bool TDomAttr::AcceptsChild(const TDomNode* child, const TDomNode*) const
 // ---------------------------------------------------------------------------------------------
 // TDomElement
 
-TDomElement::TDomElement(TDomDocument* owner, TDomName* name)
-    : TDomNode(owner, name), attributes_(owner, this)
+namespace {
+constexpr uint32_t kIndexedFrom = 12;  // attribute count from which lookups go through the index
+}
+
+TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
     children_ = &ownList_;
+}
+
+TDomElement::~TDomElement()
+{
+    // Node memory goes with the document; only pieces taken from the heap are given back.
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
+            ::operator delete(const_cast<char*>(attrs_[i].data));
+    if (attrCapacity_ * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+        ::operator delete(attrs_);
+}
+
+int TDomElement::FindAttribute(const TDomName* name) const
+{
+    if (attrIndex_) {
+        const auto it = attrIndex_->find(name);
+        return it == attrIndex_->end() ? -1 : static_cast<int>(it->second);
+    }
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (attrs_[i].name == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TDomElement::FindAttribute(WideView name) const
+{
+    // Every attribute name is one the document has interned: an unknown name is no attribute.
+    const TDomName* entry = attrCount_ ? ownerDocument_->FindName(name) : nullptr;
+    return entry ? FindAttribute(entry) : -1;
+}
+
+void TDomElement::RebuildAttributeIndex()
+{
+    if (attrCount_ < kIndexedFrom) {
+        attrIndex_.reset();
+        return;
+    }
+    if (!attrIndex_)
+        attrIndex_ = std::make_unique<std::unordered_map<const TDomName*, uint32_t>>();
+    attrIndex_->clear();
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        attrIndex_->emplace(attrs_[i].name, i);
+}
+
+void TDomElement::AppendEntry(const TDomAttrEntry& entry)
+{
+    if (attrCount_ == attrCapacity_) {
+        const uint32_t capacity = attrCapacity_ ? attrCapacity_ * 2 : 4;
+        auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
+        if (attrCount_)
+            std::copy(attrs_, attrs_ + attrCount_, grown);
+        if (attrs_)
+            ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
+        attrs_ = grown;
+        attrCapacity_ = capacity;
+    }
+    attrs_[attrCount_] = entry;
+    ++attrCount_;
+    if (attrIndex_)
+        attrIndex_->emplace(entry.name, attrCount_ - 1);
+    else if (attrCount_ >= kIndexedFrom)
+        RebuildAttributeIndex();
+}
+
+void TDomElement::EraseEntry(int index)
+{
+    std::copy(attrs_ + index + 1, attrs_ + attrCount_, attrs_ + index);
+    --attrCount_;
+    if (attrIndex_)
+        RebuildAttributeIndex();
+}
+
+void TDomElement::ReleaseValue(TDomAttrEntry& entry)
+{
+    if (entry.owned)
+        ownerDocument_->arena_.Release(const_cast<char*>(entry.data), entry.size);
+    entry.data = nullptr;
+    entry.size = 0;
+    entry.owned = 0;
+}
+
+void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
+{
+    char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
+    std::copy(value.begin(), value.end(), place);
+    ReleaseValue(entry);
+    entry.data = place;
+    entry.size = static_cast<uint32_t>(value.size());
+    entry.owned = place != nullptr;
+}
+
+TDomAttr* TDomElement::AttributeNode(int index) const
+{
+    TDomAttrEntry& entry = attrs_[index];
+    if (!entry.node) {
+        TDomDocument* doc = ownerDocument_;
+        TDomAttr* attr = doc->Make<TDomAttr>(entry.name);
+        try {
+            attr->SetNodeValue(Widen(std::string_view(entry.data, entry.size)));
+        } catch (...) {
+            doc->FreeAttribute(attr);
+            throw;
+        }
+        attr->ownerElement_ = const_cast<TDomElement*>(this);
+        const_cast<TDomElement*>(this)->ReleaseValue(entry);
+        entry.node = attr;
+    }
+    return entry.node;
+}
+
+WideString TDomElement::AttributeValue(int index) const
+{
+    const TDomAttrEntry& entry = attrs_[index];
+    return entry.node ? entry.node->GetNodeValue() : Widen(std::string_view(entry.data, entry.size));
 }
 
 void TDomElement::SetAttribute(WideView name, WideView value)
 {
     CheckWritable();
-    if (TDomAttr* existing = attributes_.GetNamedItem(name)) {
-        existing->SetNodeValue(value);
+    const int at = FindAttribute(name);
+    if (at >= 0 && attrs_[at].node) {
+        attrs_[at].node->SetNodeValue(value);
         return;
     }
-    TDomAttr* attr = ownerDocument_->CreateAttribute(name);
+    if (at >= 0 && AttributeValue(at) == value)
+        return;
+    if (at < 0 && !IsXmlName(name))
+        throw EDomException(5);
+    if (!IsValidAttributeValue(value))
+        throw EDomException(5);
+    const std::string bytes = Narrow(value);
+    if (Widen(bytes) != value) {
+        // Only a node keeps a value that 8-bit text cannot carry (a lone high surrogate).
+        TDomAttr* attr = ownerDocument_->CreateAttribute(name);
+        try {
+            attr->SetNodeValue(value);
+        } catch (...) {
+            ownerDocument_->FreeAttribute(attr);
+            throw;
+        }
+        SetAttributeNode(attr);
+        return;
+    }
+    if (at >= 0) {
+        StoreValue(attrs_[at], bytes);
+        return;
+    }
+    TDomAttrEntry entry{ownerDocument_->Intern(name), nullptr, 0, 0, nullptr};
+    StoreValue(entry, bytes);
     try {
-        attr->SetNodeValue(value);
+        AppendEntry(entry);
     } catch (...) {
-        ownerDocument_->FreeAttribute(attr);
+        ReleaseValue(entry);
         throw;
     }
-    attr->ownerElement_ = this;
-    attributes_.Append(attr);
+}
+
+void TDomElement::SetAttributeText(std::string_view name, std::string_view value, bool keepView)
+{
+    CheckWritable();
+    TDomName* key = ownerDocument_->InternXmlName(name);
+    const int at = FindAttribute(key);
+    if (at >= 0 && attrs_[at].node) {
+        attrs_[at].node->SetNodeValue(Widen(value));
+        return;
+    }
+    if (at >= 0 && std::string_view(attrs_[at].data, attrs_[at].size) == value)
+        return;
+    if (!IsValidAttributeText(value))
+        throw EDomException(5);
+    TDomAttrEntry fresh{key, nullptr, 0, 0, nullptr};
+    TDomAttrEntry& entry = at >= 0 ? attrs_[at] : fresh;
+    if (keepView) {
+        ReleaseValue(entry);
+        entry.data = value.data();
+        entry.size = static_cast<uint32_t>(value.size());
+    } else {
+        StoreValue(entry, value);
+    }
+    if (at >= 0)
+        return;
+    try {
+        AppendEntry(entry);
+    } catch (...) {
+        ReleaseValue(entry);
+        throw;
+    }
+}
+
+bool TDomElement::TryGetAttribute(WideView name, WideString& value) const
+{
+    const int at = FindAttribute(name);
+    if (at < 0) {
+        value.clear();
+        return false;
+    }
+    value = AttributeValue(at);
+    return true;
 }
 
 WideString TDomElement::GetAttribute(WideView name) const
 {
-    const TDomAttr* attr = attributes_.GetNamedItem(name);
-    return attr ? attr->GetNodeValue() : WideString();
+    const int at = FindAttribute(name);
+    return at < 0 ? WideString() : AttributeValue(at);
 }
 
 void TDomElement::SetAttributeNode(TDomAttr* attr)
@@ -593,26 +751,31 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
         throw EDomException(4);
     if (attr->ownerElement_)
         throw EDomException(10);
-    const int at = attributes_.IndexOf(attr->Name());
-    attr->ownerElement_ = this;
+    const int at = FindAttribute(attr->name_);
     if (at < 0) {
-        attributes_.Append(attr);
+        AppendEntry(TDomAttrEntry{attr->name_, nullptr, 0, 0, attr});
+        attr->ownerElement_ = this;
         return;
     }
-    TDomAttr* old = attributes_.attrs_[static_cast<size_t>(at)];
-    attributes_.ReplaceAt(at, attr);
-    old->ownerElement_ = nullptr;
-    ownerDocument_->FreeAttribute(old);
+    attr->ownerElement_ = this;
+    TDomAttrEntry& entry = attrs_[at];
+    TDomAttr* old = entry.node;
+    ReleaseValue(entry);
+    entry.node = attr;
+    if (old) {
+        old->ownerElement_ = nullptr;
+        ownerDocument_->FreeAttribute(old);
+    }
 }
 
 TDomAttr* TDomElement::RemoveAttributeNode(TDomAttr* attr)
 {
     CheckWritable();
-    const int at = attr ? attributes_.IndexOf(attr->Name()) : -1;
+    const int at = attr ? FindAttribute(attr->name_) : -1;
     if (at < 0)
         throw EDomException(8);
-    TDomAttr* removed = attributes_.attrs_[static_cast<size_t>(at)];
-    attributes_.EraseAt(at);
+    TDomAttr* removed = AttributeNode(at);
+    EraseEntry(at);
     removed->ownerElement_ = nullptr;
     return removed;
 }
@@ -624,11 +787,22 @@ TDomNodeList* TDomElement::GetElementsByTagName(WideView name)
 
 TDomNode* TDomElement::CopySelf(TDomDocument* document) const
 {
-    TDomElement* copy = document->Make<TDomElement>(document->Intern(NodeName()));
-    for (const TDomAttr* a : attributes_.attrs_) {
-        auto* attr = static_cast<TDomAttr*>(a->CopySelf(document));
-        attr->ownerElement_ = copy;
-        copy->attributes_.Append(attr);
+    TDomElement* copy = document->Make<TDomElement>(document == ownerDocument_ ? name_ : document->Intern(NodeName()));
+    const bool share = ownerDocument_->SharesTextsWith(document);
+    for (uint32_t i = 0; i < attrCount_; ++i) {
+        const TDomAttrEntry& entry = attrs_[i];
+        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), nullptr, 0, 0,
+                           nullptr};
+        if (entry.node) {
+            made.node = static_cast<TDomAttr*>(entry.node->CopySelf(document));
+            made.node->ownerElement_ = copy;
+        } else if (share && !entry.owned) {
+            made.data = entry.data;
+            made.size = entry.size;
+        } else {
+            copy->StoreValue(made, std::string_view(entry.data, entry.size));
+        }
+        copy->AppendEntry(made);
     }
     return copy;
 }

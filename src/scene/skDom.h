@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace kelvane {
 
 class TDomNode;
 class TDomDocument;
+class TXMLParser;
 class TDomElement;
 class TDomAttr;
 class TDomNodeList;
@@ -83,13 +85,14 @@ private:
     std::unique_ptr<TLive> live_;
 };
 
-// The attributes of one element, in the order they were added.
+// The attributes of one element, in the order they were added. Asking for an attribute here
+// makes its node (the element keeps values as text until then).
 class TDomNamedNodeMap {
 public:
     TDomNamedNodeMap(const TDomNamedNodeMap&) = delete;
     TDomNamedNodeMap& operator=(const TDomNamedNodeMap&) = delete;
 
-    int Length() const { return static_cast<int>(attrs_.size()); }
+    int Length() const;
     // Raises EListError when index is outside 0 .. Length()-1.
     TDomAttr* Item(int index) const;
     // The attribute with exactly this name (case-sensitive), or nullptr.
@@ -97,21 +100,23 @@ public:
     // Detaches and returns the attribute with this name; none: code 8.
     TDomAttr* RemoveNamedItem(WideView name);
     TDomElement* OwnerElement() const { return element_; }
-    TDomDocument* OwnerDocument() const { return document_; }
+    TDomDocument* OwnerDocument() const;
 
 private:
     friend class TDomElement;
-    TDomNamedNodeMap(TDomDocument* document, TDomElement* element) : document_(document), element_(element) {}
-    int IndexOf(WideView name) const;
-    void Append(TDomAttr* attr);
-    void EraseAt(int index);
-    void ReplaceAt(int index, TDomAttr* attr);
+    explicit TDomNamedNodeMap(TDomElement* element) : element_(element) {}
 
-    TDomDocument* document_;
     TDomElement* element_;
-    std::vector<TDomAttr*> attrs_;
-    // Name index, built once the map holds many attributes.
-    std::unique_ptr<std::unordered_map<WideView, TDomAttr*>> index_;
+};
+
+// One attribute as its element keeps it: the value as written (references as '&' name ';'), as
+// 8-bit text, until a caller asks for the attribute's node, which from then on holds the value.
+struct TDomAttrEntry {
+    TDomName* name;
+    const char* data;
+    uint32_t size;
+    uint8_t owned;  // data was taken from the document's node memory
+    TDomAttr* node;
 };
 
 class TDomNode {
@@ -198,6 +203,7 @@ private:
     friend class TDomNamedNodeMap;
     friend class TDomElement;
     friend class TDomAttr;
+    friend class TXMLParser;
 };
 
 class TDomDocumentType : public TDomNode {
@@ -325,6 +331,7 @@ private:
 
 class TDomElement : public TDomNode {
 public:
+    ~TDomElement() override;
     int NodeType() const override { return ELEMENT_NODE; }
     TDomNamedNodeMap* GetAttributes() const override { return const_cast<TDomNamedNodeMap*>(&attributes_); }
     WideString GetXML(int level, int indent) const override;
@@ -332,8 +339,21 @@ public:
     const WideString& TagName() const { return name_->first; }
     // Replaces the value of the attribute with this name in place, or appends a new attribute.
     void SetAttribute(WideView name, WideView value);
+    // The same from 8-bit scene text: an XML name and a value as written, else code 5. With
+    // keepView the value is not copied: its text lives as long as the document (the reader hands
+    // the document its text).
+    void SetAttributeText(std::string_view name, std::string_view value, bool keepView = false);
     // The value of the attribute with this name, or empty when there is none.
     WideString GetAttribute(WideView name) const;
+    bool HasAttribute(WideView name) const { return FindAttribute(name) >= 0; }
+    // The value of the attribute with this name into value; false (value emptied) when none.
+    bool TryGetAttribute(WideView name, WideString& value) const;
+    // Attributes by position, without making their nodes.
+    int AttributeCount() const { return static_cast<int>(attrCount_); }
+    const WideString& AttributeName(int index) const { return attrs_[index].name->first; }
+    WideString AttributeValue(int index) const;
+    // The attributes as kept, AttributeCount() of them (for the writer).
+    const TDomAttrEntry* AttributeEntries() const { return attrs_; }
     // Adds attr, replacing (and freeing) an attribute of the same name in its place.
     void SetAttributeNode(TDomAttr* attr);
     // Detaches and returns the attribute of this element with attr's name; none: code 8.
@@ -350,9 +370,26 @@ protected:
 private:
     friend class TDomDocument;
     friend class TDomNamedNodeMap;
+    friend class TXMLParser;
     TDomElement(TDomDocument* owner, TDomName* name);
+    // Position of the attribute with this name, or -1.
+    int FindAttribute(WideView name) const;
+    int FindAttribute(const TDomName* name) const;
+    // The node of attribute index, made from its value the first time.
+    TDomAttr* AttributeNode(int index) const;
+    void AppendEntry(const TDomAttrEntry& entry);
+    void EraseEntry(int index);
+    void ReleaseValue(TDomAttrEntry& entry);
+    void StoreValue(TDomAttrEntry& entry, std::string_view value);
+    void RebuildAttributeIndex();
+
     TDomNodeList ownList_{this};
-    TDomNamedNodeMap attributes_;
+    TDomNamedNodeMap attributes_{this};
+    TDomAttrEntry* attrs_ = nullptr;  // in the document's node memory
+    uint32_t attrCount_ = 0;
+    uint32_t attrCapacity_ = 0;
+    // Name index, built once the element holds many attributes.
+    std::unique_ptr<std::unordered_map<const TDomName*, uint32_t>> attrIndex_;
 };
 
 class TDomDocument : public TDomNode {
@@ -403,6 +440,8 @@ private:
     friend class TDomText;
     friend class TDomComment;
     friend class TDomCDATASection;
+    friend class TDomNamedNodeMap;
+    friend class TXMLParser;
     // Creates a node in the document's node memory and registers it.
     template <class T, class... Args>
     T* Make(Args&&... args)
@@ -424,6 +463,14 @@ private:
     void Free(TDomNode* node);
     void FreeAttribute(TDomAttr* attr);
     TDomName* Intern(WideView name);
+    // The entry of a name already used in the document, or nullptr.
+    const TDomName* FindName(WideView name) const;
+    // Intern of 8-bit text; a name that is not an XML name raises code 5.
+    TDomName* InternXmlName(std::string_view name);
+    // Keeps text alive as long as the document, for values that view it.
+    void KeepText(std::shared_ptr<const std::string> text);
+    // Whether values viewing this document's kept texts may be viewed by nodes of document.
+    bool SharesTextsWith(const TDomDocument* document) const;
     TDomNodeList* MakeElementList(TDomNode* root, WideView name);
     // Records that elements of the subtree at node were inserted or removed.
     void SubtreeChanged(const TDomNode* node);
@@ -431,6 +478,8 @@ private:
     // Node memory: carved from large blocks, freed nodes reused by size.
     class TArena {
     public:
+        // Pieces larger than this come from the heap, each on its own.
+        static constexpr size_t kLargePiece = 64 * 1024;
         ~TArena();
         void* Allocate(size_t size);
         void Release(void* place, size_t size);
@@ -459,6 +508,12 @@ private:
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
     std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
     std::unordered_map<WideString, uint64_t, TNameHash, std::equal_to<>> names_;
+    struct TByteHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+    };
+    std::unordered_map<std::string, TDomName*, TByteHash, std::equal_to<>> xmlNames_;
+    std::vector<std::shared_ptr<const std::string>> texts_;
     uint64_t anyGeneration_ = 0;
 };
 

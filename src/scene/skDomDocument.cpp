@@ -3,6 +3,7 @@
 
 #include "scene/skDomParts.h"
 
+#include <algorithm>
 #include <new>
 #include <sys/mman.h>
 
@@ -42,6 +43,8 @@ TDomDocument::TArena::~TArena()
 
 void* TDomDocument::TArena::Allocate(size_t size)
 {
+    if (size > kLargePiece)
+        return ::operator new(size);
     size = Rounded(size);
     const size_t cls = size / kGrain;
     if (cls < free_.size() && !free_[cls].empty()) {
@@ -68,6 +71,10 @@ void* TDomDocument::TArena::Allocate(size_t size)
 
 void TDomDocument::TArena::Release(void* place, size_t size)
 {
+    if (size > kLargePiece) {
+        ::operator delete(place);
+        return;
+    }
     const size_t cls = Rounded(size) / kGrain;
     if (free_.size() <= cls)
         free_.resize(cls + 1);
@@ -100,6 +107,41 @@ TDomName* TDomDocument::Intern(WideView name)
     if (it == names_.end())
         it = names_.emplace(WideString(name), 0).first;
     return &*it;
+}
+
+const TDomName* TDomDocument::FindName(WideView name) const
+{
+    const auto it = names_.find(name);
+    return it == names_.end() ? nullptr : &*it;
+}
+
+TDomName* TDomDocument::InternXmlName(std::string_view name)
+{
+    const auto it = xmlNames_.find(name);
+    if (it != xmlNames_.end())
+        return it->second;
+    const WideString wide = Widen(name);
+    if (!IsXmlName(wide))
+        throw EDomException(5);
+    TDomName* entry = Intern(wide);
+    xmlNames_.emplace(std::string(name), entry);
+    return entry;
+}
+
+void TDomDocument::KeepText(std::shared_ptr<const std::string> text)
+{
+    if (std::find(texts_.begin(), texts_.end(), text) == texts_.end())
+        texts_.push_back(std::move(text));
+}
+
+bool TDomDocument::SharesTextsWith(const TDomDocument* document) const
+{
+    if (document == this)
+        return true;
+    for (const auto& text : texts_)
+        if (std::find(document->texts_.begin(), document->texts_.end(), text) == document->texts_.end())
+            return false;
+    return true;
 }
 
 void TDomDocument::SubtreeChanged(const TDomNode* node)
@@ -142,6 +184,7 @@ TDomNode* TDomDocument::CopyNode(bool deep, TDomDocument*) const
 std::unique_ptr<TDomDocument> TDomDocument::CloneDocument(bool deep) const
 {
     auto copy = std::make_unique<TDomDocument>();
+    copy->texts_ = texts_;  // copied values go on viewing the same texts
     if (deep)
         for (const TDomNode* c = firstChild_; c; c = c->next_)
             copy->LinkLast(c->CopyNode(true, copy.get()));

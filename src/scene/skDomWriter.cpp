@@ -33,6 +33,7 @@ public:
     explicit TWideSink(WideString& out) : out_(out) {}
     void Put(WideView text) { out_ += text; }
     void Put(char16_t c) { out_ += c; }
+    void PutText(std::string_view text) { out_ += Widen(text); }
     void Blanks(int n) { out_.append(static_cast<size_t>(std::max(n, 0)), u' '); }
 
 private:
@@ -74,6 +75,12 @@ public:
         }
     }
     void Put(char16_t c) { Put(WideView(&c, 1)); }
+    // 8-bit text as the tree keeps it: the bytes of its wide form's 8-bit form.
+    void PutText(std::string_view text)
+    {
+        Finish();
+        out_.append(text);
+    }
     void Blanks(int n) { Finish(); out_.append(static_cast<size_t>(std::max(n, 0)), ' '); }
     void Finish()
     {
@@ -142,10 +149,24 @@ void AppendAttribute(Sink& out, const TDomAttr* attr)
 }
 
 template <class Sink>
-void AppendAttributes(Sink& out, const TDomNamedNodeMap& map)
+void AppendAttributes(Sink& out, const TDomElement& element)
 {
-    for (int i = 0; i < map.Length(); ++i)
-        AppendAttribute(out, map.Item(i));
+    const TDomAttrEntry* entries = element.AttributeEntries();
+    for (int i = 0; i < element.AttributeCount(); ++i) {
+        const TDomAttrEntry& entry = entries[i];
+        if (entry.node) {
+            AppendAttribute(out, entry.node);
+            continue;
+        }
+        const std::string_view value(entry.data, entry.size);
+        const char16_t quote = value.find('"') == std::string_view::npos ? u'"' : u'\'';
+        out.Put(u' ');
+        out.Put(entry.name->first);
+        out.Put(u'=');
+        out.Put(quote);
+        out.PutText(value);
+        out.Put(quote);
+    }
 }
 
 bool AllChildrenAreElements(const TDomNode* node)
@@ -228,7 +249,7 @@ private:
         out_.Blanks(level);
         out_.Put(u'<');
         out_.Put(element->NodeName());
-        AppendAttributes(out_, *element->GetAttributes());
+        AppendAttributes(out_, *element);
         if (element->HasChildNodes()) {
             out_.Put(u'>');
             const bool pretty = indent != 0 && AllChildrenAreElements(element);

@@ -90,11 +90,10 @@ WideView WidenInto(WideString& buffer, std::string_view text)
 // Buffers reused across the tags of one document.
 struct TAttributeScratch {
     std::vector<std::string_view> parts;
-    WideString name;
-    WideString value;
 };
 
-void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch);
+// keepView: the values view text that the element's document keeps.
+void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch, bool keepView);
 
 } // namespace
 
@@ -255,10 +254,10 @@ void TXMLParser::LoadFromFile(const std::filesystem::path& fileName)
 void TXMLParser::ReadTokens(std::string text)
 {
     tokens_.clear();
-    source_ = std::move(text);
-    tokens_.reserve(source_.size() / 32 + 16);
+    source_ = std::make_shared<const std::string>(std::move(text));
+    tokens_.reserve(source_->size() / 32 + 16);
     std::vector<std::string_view> open;
-    reader_.SetSource(source_);
+    reader_.SetSource(*source_);
     reader_.Next();
     for (;;) {
         const uint8_t kind = reader_.Kind();
@@ -302,6 +301,8 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     auto document = std::make_unique<TDomDocument>();
     document->SetEncodingCode(encoding_);
     TDomDocument* doc = document.get();
+    if (source_)
+        doc->KeepText(source_);  // attribute values view it
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;
@@ -310,10 +311,14 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
         switch (token.kind) {
         case tkStartTag:
         case tkEmptyTag: {
-            TDomElement* element = doc->CreateElement(WidenInto(wide, TagName(text)));
+            TDomElement* element = doc->Make<TDomElement>(doc->InternXmlName(TagName(text)));
             const size_t tail = token.kind == tkStartTag ? 2 : 3;
-            SetAttributes(element, text.substr(1, text.size() - tail), scratch);
-            current->AppendChild(element);
+            SetAttributes(element, text.substr(1, text.size() - tail), scratch, true);
+            // Inside an element every kind is accepted: only the document's children are checked.
+            if (current == doc)
+                current->AppendChild(element);
+            else
+                current->LinkLast(element);
             if (token.kind == tkStartTag)
                 current = element;
             break;
@@ -420,12 +425,12 @@ std::string NormaliseLineEnds(std::string text)
 void ParseAttributes(TDomElement* element, std::string_view inner)
 {
     TAttributeScratch scratch;
-    SetAttributes(element, inner, scratch);
+    SetAttributes(element, inner, scratch, false);
 }
 
 namespace {
 
-void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch)
+void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScratch& scratch, bool keepView)
 {
     const size_t n = inner.size();
     size_t i = 0;
@@ -482,7 +487,7 @@ void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScrat
     }
     for (size_t k = 0; k < parts.size(); k += 3) {
         const std::string_view value = parts[k + 2].substr(1, parts[k + 2].size() - 2);
-        element->SetAttribute(WidenInto(scratch.name, TrimBlanks(parts[k])), WidenInto(scratch.value, value));
+        element->SetAttributeText(TrimBlanks(parts[k]), value, keepView);
     }
 }
 

@@ -91,7 +91,7 @@ public:
 private:
     TTokenReader reader_;
     std::vector<TXMLToken> tokens_;
-    std::string source_;
+    std::shared_ptr<const std::string> source_;  // documents made keep it: their values view it
     uint8_t encoding_ = 0;
 };
 

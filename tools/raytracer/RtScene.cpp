@@ -103,7 +103,7 @@ const TDomElement* Child(const TDomElement* e, const char* name)
 
 bool HasAttr(const TDomElement* e, const char* name)
 {
-    return e && e->GetAttributes()->GetNamedItem(W(name)) != nullptr;
+    return e && e->HasAttribute(W(name));
 }
 
 // Parameters are attributes of the element or children `<name value=""/>`, `<name r g b/>`,

@@ -64,8 +64,8 @@ bool TSessionStore::ReviveHeld(std::string_view name)
     for (TDomNode* child = working.Node() ? working.Node()->FirstChild() : nullptr; child;
          child = child->NextSibling(), ++n) {
         const TDomElement* element = child->AsElement();
-        const TDomAttr* attr = element ? element->GetAttributes()->GetNamedItem(u"name") : nullptr;
-        if (attr && attr->Value() == wanted && working.Mark(n) == u"deleted") {
+        if (element && element->GetAttribute(u"name") == wanted && element->HasAttribute(u"name") &&
+            working.Mark(n) == u"deleted") {
             working.SetMark(n, u"new");
             return true;
         }
