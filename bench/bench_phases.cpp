@@ -1,12 +1,13 @@
 // Where the time of File > Open and File > Save as goes: each step of the two on one scene file,
 // against a durable copy of the same file measured in the same run.
 //
-//   bench_phases SCENE [--runs N]
+//   bench_phases SCENE [--runs N] [--cpu] [--peak]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -25,14 +26,43 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Wall time of each step, or with --cpu the processor time (steadier on a busy machine).
+bool useCpu = false;
+bool showPeak = false;  // --peak: the peak resident size after each step of the first run
+
+long PeakKb()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = 0;
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    if (f)
+        std::fclose(f);
+    return kb;
+}
+
 struct TPhases {
     std::vector<std::pair<const char*, double>> steps;
     Clock::time_point last = Clock::now();
+    double lastCpu = CpuMs();
     void Mark(const char* name)
     {
         const auto now = Clock::now();
-        steps.emplace_back(name, std::chrono::duration<double, std::milli>(now - last).count());
+        const double cpu = CpuMs();
+        steps.emplace_back(name, useCpu ? cpu - lastCpu : std::chrono::duration<double, std::milli>(now - last).count());
+        if (showPeak)
+            std::printf("  peak after %-28s %6ld MB\n", name, PeakKb() / 1024);
         last = now;
+        lastCpu = cpu;
     }
 };
 
@@ -58,6 +88,8 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     t.Mark("catalogue");
     std::string tree = SceneTreeText(*document, catalogue.presence, {});
     t.Mark("tree text");
+    tree = SceneTreeText(*document, catalogue.presence, {});
+    t.Mark("tree text again");
     tree = stash.RestoreTransforms(tree);
     t.Mark("restore transforms");
     tree = ReorderScene(tree);
@@ -84,20 +116,31 @@ int main(int argc, char** argv)
     }
     const fs::path scene = argv[1];
     int runs = 3;
-    for (int i = 2; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0)
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::atoi(argv[i + 1]);
+        useCpu = useCpu || std::strcmp(argv[i], "--cpu") == 0;
+        showPeak = showPeak || std::strcmp(argv[i], "--peak") == 0;
+    }
     const fs::path folder = fs::temp_directory_path() / ("kelvane-phases-" + std::to_string(getpid()));
     fs::create_directories(folder);
     const double mb = static_cast<double>(fs::file_size(scene)) / 1048576.0;
+    // With --peak the first run comes before the copies, so that the peak is its own.
+    if (showPeak) {
+        std::printf("%s:\n", scene.c_str());
+        OpenAndSave(scene, folder);
+        showPeak = false;
+    }
     const double durable = bench::MedianMs([&] {
         CopyFileAtomic(scene, folder / "copy.xml");
         fs::remove(folder / "copy.xml");
     }, runs);
     std::printf("%s: %.0f MB, durable copy %.1f ms\n", scene.c_str(), mb, durable);
     std::vector<TPhases> all;
-    for (int r = 0; r < runs; ++r)
+    for (int r = 0; r < runs; ++r) {
         all.push_back(OpenAndSave(scene, folder));
+        showPeak = false;
+    }
     double total = 0, first = 0;
     std::printf("  %-36s %11s %11s\n", "step", "first run", "median");
     for (size_t i = 0; i < all[0].steps.size(); ++i) {

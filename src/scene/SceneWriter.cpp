@@ -113,9 +113,10 @@ std::string ReorderScene(std::string_view text)
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
                           const std::vector<WideString>& leftOut)
 {
-    // Scene trees write about 16 bytes a node; reserving that spares the text its regrowth.
+    // Scene trees write about 75 bytes a node (attributes are not nodes); reserving a little
+    // more spares the text its regrowth.
     std::string text;
-    ReserveLargeText(text, document.OwnedNodeCount() * 16 + 64);
+    ReserveLargeText(text, document.OwnedNodeCount() * 96 + 64);
     if (leftOut.empty()) {
         AppendXmlUtf8(text, document, 7, 7);
         return text;

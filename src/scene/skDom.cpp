@@ -9,10 +9,10 @@ namespace kelvane {
 
 TDomName* dom::FixedName(int nodeType)
 {
-    static TDomName document{u"#document", 0};
-    static TDomName text{u"#text", 0};
-    static TDomName comment{u"#comment", 0};
-    static TDomName cdata{u"#cdata-section", 0};
+    static TDomName document{u"#document", {0, "#document"}};
+    static TDomName text{u"#text", {0, "#text"}};
+    static TDomName comment{u"#comment", {0, "#comment"}};
+    static TDomName cdata{u"#cdata-section", {0, "#cdata-section"}};
     switch (nodeType) {
     case DOCUMENT_NODE: return &document;
     case COMMENT_NODE: return &comment;
@@ -580,18 +580,27 @@ void TDomElement::RebuildAttributeIndex()
         attrIndex_->emplace(attrs_[i].name, i);
 }
 
+void TDomElement::Regrow(uint32_t capacity)
+{
+    auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
+    if (attrCount_)
+        std::copy(attrs_, attrs_ + attrCount_, grown);
+    if (attrs_)
+        ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
+    attrs_ = grown;
+    attrCapacity_ = capacity;
+}
+
+void TDomElement::ReserveAttributes(int count)
+{
+    if (count > 0 && static_cast<uint32_t>(count) > attrCapacity_)
+        Regrow(static_cast<uint32_t>(count));
+}
+
 void TDomElement::AppendEntry(const TDomAttrEntry& entry)
 {
-    if (attrCount_ == attrCapacity_) {
-        const uint32_t capacity = attrCapacity_ ? attrCapacity_ * 2 : 4;
-        auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
-        if (attrCount_)
-            std::copy(attrs_, attrs_ + attrCount_, grown);
-        if (attrs_)
-            ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
-        attrs_ = grown;
-        attrCapacity_ = capacity;
-    }
+    if (attrCount_ == attrCapacity_)
+        Regrow(attrCapacity_ ? attrCapacity_ * 2 : 2);
     attrs_[attrCount_] = entry;
     ++attrCount_;
     if (attrIndex_)

@@ -27,9 +27,14 @@ class TDomAttr;
 class TDomNodeList;
 class TDomNamedNodeMap;
 
-// A node name as the document keeps it, once per distinct name, with the change counter that
-// live element lists of that name compare against.
-using TDomName = std::pair<const WideString, uint64_t>;
+// What the document keeps with each distinct name: the change counter that live element lists of
+// that name compare against, and the name as 8-bit text.
+struct TDomNameData {
+    uint64_t generation = 0;
+    std::string text;
+};
+// A node name as the document keeps it, once per distinct name.
+using TDomName = std::pair<const WideString, TDomNameData>;
 
 // Values of NodeType().
 enum TDomNodeType : int {
@@ -126,6 +131,8 @@ public:
     TDomNode& operator=(const TDomNode&) = delete;
 
     const WideString& NodeName() const { return name_->first; }
+    // The name as 8-bit text.
+    const std::string& NodeNameText() const { return name_->second.text; }
     virtual WideString GetNodeValue() const;
     // Sets the value of attributes and character data; no effect on other kinds.
     virtual void SetNodeValue(WideView value);
@@ -348,6 +355,8 @@ public:
     bool HasAttribute(WideView name) const { return FindAttribute(name) >= 0; }
     // The value of the attribute with this name into value; false (value emptied) when none.
     bool TryGetAttribute(WideView name, WideString& value) const;
+    // Room for count attributes in all, so that adding them allocates once.
+    void ReserveAttributes(int count);
     // Attributes by position, without making their nodes.
     int AttributeCount() const { return static_cast<int>(attrCount_); }
     const WideString& AttributeName(int index) const { return attrs_[index].name->first; }
@@ -378,6 +387,7 @@ private:
     // The node of attribute index, made from its value the first time.
     TDomAttr* AttributeNode(int index) const;
     void AppendEntry(const TDomAttrEntry& entry);
+    void Regrow(uint32_t capacity);
     void EraseEntry(int index);
     void ReleaseValue(TDomAttrEntry& entry);
     void StoreValue(TDomAttrEntry& entry, std::string_view value);
@@ -507,7 +517,7 @@ private:
     std::vector<TDomNode*> nodes_;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
     std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
-    std::unordered_map<WideString, uint64_t, TNameHash, std::equal_to<>> names_;
+    std::unordered_map<WideString, TDomNameData, TNameHash, std::equal_to<>> names_;
     struct TByteHash {
         using is_transparent = void;
         size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }

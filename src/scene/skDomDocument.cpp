@@ -105,7 +105,7 @@ TDomName* TDomDocument::Intern(WideView name)
 {
     auto it = names_.find(name);
     if (it == names_.end())
-        it = names_.emplace(WideString(name), 0).first;
+        it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name)}).first;
     return &*it;
 }
 
@@ -150,7 +150,7 @@ void TDomDocument::SubtreeChanged(const TDomNode* node)
         return;
     ForEachInSubtree(node, [](const TDomNode* n) {
         if (n->NodeType() == ELEMENT_NODE)
-            ++n->name_->second;
+            ++n->name_->second.generation;
     });
     ++anyGeneration_;
 }
@@ -165,7 +165,7 @@ TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)
     auto list = std::unique_ptr<TDomNodeList>(new TDomNodeList(root));
     list->live_ = std::make_unique<TDomNodeList::TLive>();
     list->live_->name = entry;
-    list->live_->generation = entry ? &entry->second : &anyGeneration_;
+    list->live_->generation = entry ? &entry->second.generation : &anyGeneration_;
     lists_.push_back(std::move(list));
     shared = lists_.back().get();
     return shared;

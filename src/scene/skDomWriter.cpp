@@ -25,7 +25,7 @@ void dom::AppendValue(WideString& out, const TDomAttr* attr)
 
 namespace {
 
-const char16_t kCrLf[] = u"\r\n";
+constexpr std::string_view kCrLf = "\r\n";
 
 // Output of the wide text form.
 class TWideSink {
@@ -34,6 +34,9 @@ public:
     void Put(WideView text) { out_ += text; }
     void Put(char16_t c) { out_ += c; }
     void PutText(std::string_view text) { out_ += Widen(text); }
+    void PutName(const WideString& name, const std::string&) { out_ += name; }
+    void Ascii(std::string_view text) { out_.append(text.begin(), text.end()); }
+    void Ascii(char c) { out_ += static_cast<char16_t>(c); }
     void Blanks(int n) { out_.append(static_cast<size_t>(std::max(n, 0)), u' '); }
 
 private:
@@ -80,6 +83,13 @@ public:
     {
         Finish();
         out_.append(text);
+    }
+    void PutName(const WideString&, const std::string& text) { PutText(text); }
+    void Ascii(std::string_view text) { PutText(text); }
+    void Ascii(char c)
+    {
+        Finish();
+        out_ += c;
     }
     void Blanks(int n) { Finish(); out_.append(static_cast<size_t>(std::max(n, 0)), ' '); }
     void Finish()
@@ -128,24 +138,24 @@ private:
 template <class Sink>
 void AppendAttribute(Sink& out, const TDomAttr* attr)
 {
-    char16_t quote = u'"';
+    char quote = '"';
     for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling())
         if (c->NodeType() != ENTITY_REFERENCE_NODE && static_cast<const TDomText*>(c)->Data().find(u'"') != WideString::npos)
-            quote = u'\'';
-    out.Put(u' ');
-    out.Put(attr->NodeName());
-    out.Put(u'=');
-    out.Put(quote);
+            quote = '\'';
+    out.Ascii(' ');
+    out.PutName(attr->NodeName(), attr->NodeNameText());
+    out.Ascii('=');
+    out.Ascii(quote);
     for (const TDomNode* c = attr->FirstChild(); c; c = c->NextSibling()) {
         if (c->NodeType() == ENTITY_REFERENCE_NODE) {
-            out.Put(u'&');
-            out.Put(c->NodeName());
-            out.Put(u';');
+            out.Ascii('&');
+            out.PutName(c->NodeName(), c->NodeNameText());
+            out.Ascii(';');
         } else {
             out.Put(static_cast<const TDomText*>(c)->Data());
         }
     }
-    out.Put(quote);
+    out.Ascii(quote);
 }
 
 template <class Sink>
@@ -159,13 +169,13 @@ void AppendAttributes(Sink& out, const TDomElement& element)
             continue;
         }
         const std::string_view value(entry.data, entry.size);
-        const char16_t quote = value.find('"') == std::string_view::npos ? u'"' : u'\'';
-        out.Put(u' ');
-        out.Put(entry.name->first);
-        out.Put(u'=');
-        out.Put(quote);
+        const char quote = value.find('"') == std::string_view::npos ? '"' : '\'';
+        out.Ascii(' ');
+        out.PutName(entry.name->first, entry.name->second.text);
+        out.Ascii('=');
+        out.Ascii(quote);
         out.PutText(value);
-        out.Put(quote);
+        out.Ascii(quote);
     }
 }
 
@@ -194,13 +204,13 @@ public:
                 if (f.document) {
                     childIndent = f.indent;
                 } else if (f.pretty) {
-                    out_.Put(kCrLf);
+                    out_.Ascii(kCrLf);
                     childLevel = f.level + f.indent;
                     childIndent = f.indent;
                 }
                 const bool underDocument = f.document;
                 if (!Open(child, childLevel, childIndent) && underDocument)
-                    out_.Put(kCrLf);
+                    out_.Ascii(kCrLf);
                 continue;
             }
             const TFrame done = f;
@@ -208,14 +218,14 @@ public:
             if (done.document)
                 continue;
             if (done.pretty) {
-                out_.Put(kCrLf);
+                out_.Ascii(kCrLf);
                 out_.Blanks(done.level);
             }
-            out_.Put(u"</");
-            out_.Put(done.node->NodeName());
-            out_.Put(u'>');
+            out_.Ascii("</");
+            out_.PutName(done.node->NodeName(), done.node->NodeNameText());
+            out_.Ascii('>');
             if (!stack_.empty() && stack_.back().document)
-                out_.Put(kCrLf);
+                out_.Ascii(kCrLf);
         }
     }
 
@@ -247,11 +257,11 @@ private:
         }
         const auto* element = static_cast<const TDomElement*>(node);
         out_.Blanks(level);
-        out_.Put(u'<');
-        out_.Put(element->NodeName());
+        out_.Ascii('<');
+        out_.PutName(element->NodeName(), element->NodeNameText());
         AppendAttributes(out_, *element);
         if (element->HasChildNodes()) {
-            out_.Put(u'>');
+            out_.Ascii('>');
             const bool pretty = indent != 0 && AllChildrenAreElements(element);
             stack_.push_back({node, node->FirstChild(), std::max(level, 0), indent, pretty, false});
             return true;
@@ -262,14 +272,14 @@ private:
         const TDomNode* parent = element->GetParentNode();
         const bool underScene = parent && parent->NodeName() == u"scene";
         if ((element->HasAttributes() && !underScene) || (!element->HasAttributes() && element->NodeName() == u"null")) {
-            out_.Put(u"/>");
+            out_.Ascii("/>");
         } else {
-            out_.Put(u'>');
-            out_.Put(kCrLf);
+            out_.Ascii('>');
+            out_.Ascii(kCrLf);
             out_.Blanks(level);
-            out_.Put(u"</");
-            out_.Put(element->NodeName());
-            out_.Put(u'>');
+            out_.Ascii("</");
+            out_.PutName(element->NodeName(), element->NodeNameText());
+            out_.Ascii('>');
         }
         return false;
     }

@@ -485,6 +485,7 @@ void SetAttributes(TDomElement* element, std::string_view inner, TAttributeScrat
         if (!ok)
             Fail("Incorrect attribute: ", inner);
     }
+    element->ReserveAttributes(static_cast<int>(parts.size() / 3));
     for (size_t k = 0; k < parts.size(); k += 3) {
         const std::string_view value = parts[k + 2].substr(1, parts[k + 2].size() - 2);
         element->SetAttributeText(TrimBlanks(parts[k]), value, keepView);
