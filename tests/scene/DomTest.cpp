@@ -349,6 +349,30 @@ TEST(DomAttributes, ManyAttributesStayConsistent)
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a3"), repl);
 }
 
+// Read values are kept as the reader's text until a node is asked for; copies keep that text
+// alive when the reader and the first document are gone.
+TEST(DomAttributes, ReadValuesOutliveTheReaderAndMixWithNodes)
+{
+    const std::string text = "<e a=\"1&amp;2\" b='say \"hi\"' c=\"\xE9\xFF\"/>";
+    std::unique_ptr<TDomDocument> copy;
+    {
+        auto doc = ParseText(text);
+        copy = doc->CloneDocument(true);
+    }
+    TDomElement* e = copy->DocumentElement();
+    EXPECT_EQ(Xml(copy.get()), text + "\r\n");
+    EXPECT_EQ(e->AttributeValue(0), u"1&amp;2");
+    EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a")->ChildCount(), 3);
+    e->GetAttributes()->GetNamedItem(u"b")->SetValue(u"plain");
+    e->SetAttribute(u"c", u"\xD800");
+    EXPECT_EQ(e->GetAttribute(u"b"), u"plain");
+    EXPECT_EQ(e->GetAttribute(u"c"), u"\xD800");
+    EXPECT_EQ(Xml(copy.get()), "<e a=\"1&amp;2\" b=\"plain\" c=\"\xED\xA0\x80\"/>\r\n");
+    EXPECT_EQ(DomCode([&] { e->SetAttributeText("1x", "v"); }), 5);
+    EXPECT_EQ(DomCode([&] { e->SetAttributeText("d", "a&b"); }), 5);
+    EXPECT_FALSE(e->HasAttribute(u"d"));
+}
+
 TEST(DomLists, ElementItselfFirstThenDescendantsInDocumentOrder)
 {
     auto doc = ParseText(
