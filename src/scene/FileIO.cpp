@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace kelvane {
@@ -123,23 +125,72 @@ TAtomicFileWriter::~TAtomicFileWriter()
     }
 }
 
+namespace {
+constexpr size_t kBufferSize = size_t(1) << 20;
+constexpr size_t kGatheredFrom = 4096;       // smaller lasting pieces are copied all the same
+constexpr size_t kMaxPieces = 512;           // within IOV_MAX
+constexpr size_t kMaxGathered = size_t(8) << 20;
+} // namespace
+
 void TAtomicFileWriter::Write(std::string_view bytes)
 {
-    if (bytes.size() >= (1u << 20)) {
+    if (bytes.size() >= kBufferSize) {
         // Large pieces go straight to the file, without a copy into the buffer.
         Flush();
         WriteFull(fd_, bytes, target_);
         return;
     }
+    if (buffer_.capacity() < kBufferSize)
+        buffer_.reserve(kBufferSize);
+    if (buffer_.size() + bytes.size() > kBufferSize)
+        Flush();
     buffer_.append(bytes);
-    if (buffer_.size() >= (1u << 20))
+}
+
+void TAtomicFileWriter::WriteLasting(std::string_view bytes)
+{
+    if (bytes.size() < kGatheredFrom) {
+        Write(bytes);
+        return;
+    }
+    if (buffer_.size() > bufferGathered_) {
+        pieces_.push_back({buffer_.data() + bufferGathered_, buffer_.size() - bufferGathered_});
+        bufferGathered_ = buffer_.size();
+    }
+    pieces_.push_back({bytes.data(), bytes.size()});
+    pieceBytes_ += bytes.size();
+    if (pieces_.size() >= kMaxPieces || pieceBytes_ >= kMaxGathered)
         Flush();
 }
 
 void TAtomicFileWriter::Flush()
 {
-    WriteFull(fd_, buffer_, target_);
+    if (buffer_.size() > bufferGathered_)
+        pieces_.push_back({buffer_.data() + bufferGathered_, buffer_.size() - bufferGathered_});
+    std::vector<iovec> vectors;
+    vectors.reserve(pieces_.size());
+    for (const TPiece& piece : pieces_)
+        vectors.push_back({const_cast<char*>(piece.data), piece.size});
+    size_t first = 0;
+    while (first < vectors.size()) {
+        const ssize_t n = ::writev(fd_, vectors.data() + first, static_cast<int>(vectors.size() - first));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            FailFile("Cannot write file", target_, errno);
+        // Skip what was written; a piece written in part goes on from where it stopped.
+        size_t left = static_cast<size_t>(n);
+        while (first < vectors.size() && left >= vectors[first].iov_len)
+            left -= vectors[first++].iov_len;
+        if (first < vectors.size()) {
+            vectors[first].iov_base = static_cast<char*>(vectors[first].iov_base) + left;
+            vectors[first].iov_len -= left;
+        }
+    }
+    pieces_.clear();
+    pieceBytes_ = 0;
     buffer_.clear();
+    bufferGathered_ = 0;
 }
 
 void TAtomicFileWriter::Commit()

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvane {
 
@@ -64,14 +65,25 @@ public:
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
     void Write(std::string_view bytes);
+    // The same for bytes that stay valid until the next Flush() or Commit(): large pieces are not
+    // copied but gathered, and written together.
+    void WriteLasting(std::string_view bytes);
+    // Writes out everything given so far.
+    void Flush();
     void Commit();
 
 private:
-    void Flush();
+    struct TPiece {
+        const char* data;
+        size_t size;
+    };
     fs::path target_;
     fs::path temp_;
     int fd_ = -1;
-    std::string buffer_;
+    std::string buffer_;      // never beyond its first capacity, so gathered pieces may view it
+    size_t bufferGathered_ = 0;  // buffer bytes already among the pieces
+    std::vector<TPiece> pieces_;
+    size_t pieceBytes_ = 0;
 };
 
 bool FileExists(const fs::path& file);   // a regular file (or a link to one)

@@ -462,9 +462,11 @@ std::string TMeshStash::RestoreMeshes(std::string_view text) const
 
 void TMeshStash::RestoreMeshes(std::string_view text, TAtomicFileWriter& out) const
 {
-    // The writer buffers small pieces and passes large ones straight to the file.
-    auto sink = [&](std::string_view piece) { out.Write(piece); };
+    // Every piece views text or the stash, both unchanged until this returns: the writer gathers
+    // the large ones instead of copying them.
+    auto sink = [&](std::string_view piece) { out.WriteLasting(piece); };
     RestoreMeshesTo(text, sink);
+    out.Flush();
 }
 
 } // namespace kelvane
