@@ -18,9 +18,6 @@ TEST(TabRules, LightPartsFromPresence)
     EXPECT_TRUE(whole.direct);
     EXPECT_FALSE(whole.diffuse);
     EXPECT_EQ(whole.directElement, "Ambient");
-    const TLightParts photons = LightParts("001", "P");
-    EXPECT_FALSE(photons.direct);
-    EXPECT_TRUE(photons.caustic);
     // Short or missing characters count as absent.
     EXPECT_FALSE(LightParts("", "X").direct);
     EXPECT_FALSE(LightParts("1", "X").diffuse);
@@ -38,27 +35,10 @@ TEST(TabRules, SlotsAndFilters)
     EXPECT_FALSE(FilterPresent("10"));
 }
 
-TEST(TabRules, LightTypes)
-{
-    const TLightType* sun = FindLightType("sunlight");
-    ASSERT_NE(sun, nullptr);
-    EXPECT_EQ(sun->max, 50);
-    EXPECT_EQ(sun->scale, 10);
-    EXPECT_FALSE(sun->added);
-    const TLightType* path = FindLightType("pathlight");
-    ASSERT_NE(path, nullptr);
-    EXPECT_TRUE(path->added && path->single && path->colourless);
-    EXPECT_TRUE(FindLightType("hemilight")->single);
-    EXPECT_FALSE(FindLightType("hemilight")->colourless);
-    EXPECT_EQ(FindLightType("photonlight"), nullptr);
-}
-
 TEST(TabRules, AntiAliasRow)
 {
     const std::pair<const char*, int> cases[] = {
-        {"", 0}, {"0", 0}, {"1", 0}, {"3", 0}, {"4", 1}, {"5", 1}, {"9", 2}, {"10", 2}, {"15", 2}, {"16", 3},
-        {"49", 6}, {"63", 6},
-        {"64", -1}, {"99999999999", -1}, {"-4", -1},
+        {"", 0}, {"3", 0}, {"4", 1}, {"15", 2}, {"16", 3}, {"63", 6}, {"64", -1}, {"99999999999", -1}, {"-4", -1},
     };
     for (const auto& [samples, row] : cases)
         EXPECT_EQ(AntiAliasRow(samples), row) << samples;
@@ -68,11 +48,8 @@ TEST(TabRules, AntiAliasRow)
 
 TEST(TabRules, OutputStem)
 {
-    EXPECT_EQ(OutputStem("picture.tga"), "picture");
     EXPECT_EQ(OutputStem("/renders/a.b/picture"), "/renders/a.b/picture");
     EXPECT_EQ(OutputStem("C:\\out\\x.y.tga"), "C:\\out\\x.y");
-    EXPECT_EQ(OutputStem("noext"), "noext");
-    EXPECT_EQ(OutputStem(""), "");
 }
 
 TEST(TabRules, AreaToDirection)

@@ -7,7 +7,7 @@
 
 using namespace kelvane;
 
-TEST(ImageZoom, StepsLimitsFitAndLabel)
+TEST(ImageZoom, StepsLimitsAndFit)
 {
     TImageZoom zoom;
     int steps = 0;
@@ -20,13 +20,6 @@ TEST(ImageZoom, StepsLimitsFitAndLabel)
     EXPECT_NEAR(zoom.factor, 4.1, 1e-9);
     EXPECT_FALSE(zoom.ZoomIn());
 
-    zoom.Reset();
-    steps = 0;
-    while (zoom.ZoomOut())
-        ++steps;
-    EXPECT_EQ(steps, 4);
-    EXPECT_NEAR(zoom.factor, 0.2, 1e-9);
-
     EXPECT_TRUE(zoom.Fit(400, 300, 404, 404));
     EXPECT_DOUBLE_EQ(zoom.factor, 1.0);
     EXPECT_TRUE(zoom.Fit(300, 800, 404, 404));
@@ -35,9 +28,6 @@ TEST(ImageZoom, StepsLimitsFitAndLabel)
     EXPECT_FALSE(zoom.Fit(0, 300, 404, 404));
     EXPECT_DOUBLE_EQ(zoom.factor, 0.5);
 
-    TImageZoom one;
-    one.ZoomIn();
-    EXPECT_EQ(ZoomRateText(one.factor), "Rate  :  120.00 %");
 }
 
 TEST(ImageExport, SaveActionsAndDialogSetup)

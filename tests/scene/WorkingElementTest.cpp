@@ -176,9 +176,7 @@ TEST(WorkingElementCommit, MarkErrors)
     };
     const Case cases[] = {
         {"x", "'x' is not a valid integer value"},
-        {"", "'' is not a valid integer value"},
         {"5", "List index out of bounds (5)"},
-        {"-1", "List index out of bounds (-1)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mark);
@@ -217,18 +215,6 @@ TEST(WorkingElementCommit, SecondCommitLeavesTheDocumentAsTheFirst)
     f.working.CommitEdit();
     f.working.CommitEdit();
     EXPECT_EQ(f.Top(), "light=N light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
-}
-
-TEST(WorkingElementCommit, RevivedElementComesBackOnceInItsPlace)
-{
-    TWorkingFixture f(kLights);
-    f.working.BeginEdit(u"light", u"B");
-    f.working.SetMark(0, u"deleted");
-    f.working.SetMark(0, u"new");
-    f.working.Element()->FirstChild()->AsElement()->SetAttribute(u"power", u"8");
-    f.working.CommitEdit();
-    EXPECT_EQ(f.Top(), "light=A light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
-    EXPECT_EQ(f.working.Index().Item(u"light", 1)->GetAttribute(u"power"), u"8");
 }
 
 TEST(WorkingElementCommit, IndexFollowsTheTreeThroughManyEdits)
