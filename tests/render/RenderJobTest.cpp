@@ -5,15 +5,13 @@
 #include "editing/SceneSession.h"
 #include "scene/FileIO.h"
 #include "scene/TextCodec.h"
+#include "support/SampleScene.h"
 #include "support/TempDir.h"
 
 using namespace kelvane;
-using kelvane::test::ReadAll;
 using kelvane::test::TempDir;
 
 namespace {
-
-const fs::path kSample = fs::path(KELVANE_SOURCE_DIR) / "data/samples/sample.xml";
 
 struct TRecordingView : IRenderJobView {
     std::vector<std::string> messages, captions, times;
@@ -42,15 +40,9 @@ struct TRecordingView : IRenderJobView {
     }
 };
 
-// The sample scene, with `standin_mode` set in its render element when mode is not empty.
 fs::path Scene(const TempDir& dir, const std::string& name, const std::string& mode = {})
 {
-    std::string text = ReadAll(kSample);
-    if (!mode.empty()) {
-        const std::string outfile = "<outfile value=\"sample.tga\"/>";
-        text.replace(text.find(outfile), outfile.size(), outfile + "<standin_mode value=\"" + mode + "\"/>");
-    }
-    return dir.Write(name, text);
+    return dir.Write(name, kelvane::test::SampleScene(mode));
 }
 
 struct TJobFixture {
