@@ -1,4 +1,4 @@
-// The tab rules without widgets: presence characters, light types, anti-aliasing row, output name.
+// The tab rules without widgets: presence characters, anti-aliasing row, output name, area corners.
 #include "editing/TabRules.h"
 #include "scene/Errors.h"
 
@@ -60,21 +60,9 @@ TEST(TabRules, AreaToDirection)
         EXPECT_EQ(flat.to[i], flat.from[i]);
     EXPECT_EQ(CoordinateText(flat.from[0]), "1");
     EXPECT_EQ(CoordinateText(flat.from[2]), "2");
-    // Corners a, c, b, d: both normals point up the z axis.
-    const TDirection bent = AreaToDirection({0, 0, 0}, {2, 2, 0}, {2, 0, 0}, {0, 2, 0});
-    EXPECT_EQ(CoordinateText(bent.to[2]), "2");
-    EXPECT_EQ(CoordinateText(bent.to[0]), "1");
     // Corners on one line give no normal.
     EXPECT_THROW(AreaToDirection({0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}), EKelvaneError);
     EXPECT_THROW(AreaToDirection({1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}), EKelvaneError);
-}
-
-TEST(TabRules, ReverseTargetInSinglePrecision)
-{
-    const TPoint3 r = ReverseTarget({1, 1, 1}, {1, 0, 1});
-    EXPECT_EQ(CoordinateText(r[0]), "1");
-    EXPECT_EQ(CoordinateText(r[1]), "2");
-    EXPECT_EQ(CoordinateText(ReverseTarget({1.1f, 0, 0}, {0, 0, 0})[0]), "2.20000004768372");
 }
 
 } // namespace kelvane::test
