@@ -103,15 +103,6 @@ TEST(RenderJob, BatchStopsAfterTheFailingSceneAndReadsTheFirstAgain)
     EXPECT_FALSE(FileExists(f.program / "~Fake.tmp"));
     // The first scene is in the document again: its render has no test mode.
     EXPECT_EQ(Narrow(f.session.GetValue(u"render.standin_mode.value", u"")), "");
-
-    // All three good: three pictures, and the caption ends with the first file again.
-    TJobFixture g;
-    const fs::path x = Scene(g.scenes, "x.xml"), y = Scene(g.scenes, "y.xml"), z = Scene(g.scenes, "z.xml");
-    EXPECT_EQ(g.Run({x, y, z}), 0);
-    for (const char* tga : {"x.tga", "y.tga", "z.tga"})
-        EXPECT_TRUE(FileExists(g.scenes / tga)) << tga;
-    EXPECT_EQ(g.view.captions.back(), "Kelvane  --  x.xml");
-    EXPECT_EQ(g.view.times.size(), 3u);
 }
 
 TEST(RenderJob, FailuresAreNamed)
