@@ -133,38 +133,30 @@ TEST(IniFileCompo, WritesReplaceInPlaceAndAppend)
     EXPECT_FALSE(again.ini.Document().SectionExists("Evil"));
 }
 
-TEST(IniFileCompo, Integers)
+TEST(IniFileCompo, IntegersAndColours)
 {
     TempDir dir;
     dir.Write("kelvane.ini",
-              "[S]\r\nhex=0x0A\r\nHEX=0X1f\r\nletters=abc\r\nneg=-5\r\ndollar=$1F\r\nbig=2147483648\r\n"
-              "allbits=0xFFFFFFFF\r\nbare=0x\r\nwide=0x100000000\r\nspaced= 7 \r\nempty=\r\n");
+              "[S]\r\nhex=0x0A\r\nletters=abc\r\ndollar=$1F\r\nbig=2147483648\r\nallbits=0xFFFFFFFF\r\n"
+              "bare=0x\r\nwide=0x100000000\r\nspaced= 7 \r\nempty=\r\n"
+              "[C]\r\nbare=00808000\r\nnothex=teal\r\nshort=F\r\nnine=$100000000\r\nall=$FFFFFFFF\r\nlone=$\r\n");
     Store s(dir);
-    const std::pair<const char*, int32_t> cases[] = {
+    const std::pair<const char*, int32_t> integers[] = {
         {"hex", 10}, {"letters", -99}, {"dollar", 31}, {"big", -99}, {"allbits", -1},
         {"bare", -99}, {"wide", -99}, {"spaced", 7}, {"empty", -99},
     };
-    for (const auto& [key, value] : cases)
+    for (const auto& [key, value] : integers)
         EXPECT_EQ(s.ini.ReadInteger("S", key, -99), value) << key;
-    s.ini.WriteInteger("S", "written", -42);
-    EXPECT_EQ(s.ini.ReadString("S", "written", ""), "-42");
-}
-
-TEST(IniFileCompo, Colours)
-{
-    TempDir dir;
-    dir.Write("kelvane.ini",
-              "[S]\r\nbare=00808000\r\ndollar=$000000FF\r\nempty=\r\nnothex=teal\r\nshort=F\r\n"
-              "nine=$100000000\r\nall=$FFFFFFFF\r\nlone=$\r\n");
-    Store s(dir);
     const TColor def = 0x123456;
-    const std::pair<const char*, TColor> cases[] = {
+    const std::pair<const char*, TColor> colours[] = {
         {"bare", 0x808000}, {"nothex", def}, {"short", 0xF}, {"nine", def}, {"all", 0xFFFFFFFF}, {"lone", def},
     };
-    for (const auto& [key, value] : cases)
-        EXPECT_EQ(s.ini.ReadColor("S", key, def), value) << key;
-    s.ini.WriteColor("S", "low", 0xab);
-    EXPECT_EQ(s.ini.ReadString("S", "low", ""), "$000000AB");
+    for (const auto& [key, value] : colours)
+        EXPECT_EQ(s.ini.ReadColor("C", key, def), value) << key;
+    s.ini.WriteInteger("S", "written", -42);
+    EXPECT_EQ(s.ini.ReadString("S", "written", ""), "-42");
+    s.ini.WriteColor("C", "low", 0xab);
+    EXPECT_EQ(s.ini.ReadString("C", "low", ""), "$000000AB");
 }
 
 TEST(IniFileCompo, ListGroups)

