@@ -140,7 +140,6 @@ TEST(NumberText, FormatValueHex)
 
     double v = -26;
     EXPECT_EQ(FormatValue(v, "", minus), "-1A");
-    EXPECT_EQ(ParseText("-1A", TNumberType::ntHex, true), -26);
     v = -26;
     EXPECT_EQ(FormatValue(v, "", hex), "FFFFFFE6");
     EXPECT_EQ(ParseText("FFFFFFE6", TNumberType::ntHex, false), -26);
