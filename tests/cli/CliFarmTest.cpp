@@ -150,8 +150,8 @@ TEST(CliFarm, UsageErrorsAndHelp)
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("submit FILE... [--renderer PATH] [--partition P] [--max-parallel N] [--time LIMIT]"), std::string::npos);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"submit", "a.xml", "--max-parallel", "0"}, {"submit"}, {"frobnicate"}, {"status", "1", "--partition", "p"},
-             {"wait"}, {"task", dir.Path().string(), "x", "--renderer", "r"}}) {
+             {"submit", "a.xml", "--max-parallel", "0"}, {"status", "1", "--partition", "p"},
+             {"task", dir.Path().string(), "x", "--renderer", "r"}}) {
         r = Farm(dir, args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;
     }

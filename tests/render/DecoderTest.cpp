@@ -3,6 +3,7 @@
 #include "render/PictureDecoders.h"
 #include "render/PngCodec.h"
 #include "render/Targa.h"
+#include "support/ErrorText.h"
 #include "support/PicturePattern.h"
 #include "support/TempDir.h"
 
@@ -26,16 +27,6 @@ TPicture Smooth(int w, int h, int channels)
         if (channels == 4)
             q[3] = static_cast<std::uint8_t>(y * 5);
     });
-}
-
-std::string Message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EKelvaneError& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 // Sets a PNG's IHDR size and mends the chunk's CRC.
@@ -79,13 +70,13 @@ TEST(Decoders, JpegRoundTripsAndBrokenFiles)
             ASSERT_LE(std::abs(back.pixels[i] - p.pixels[i]), 6) << i;
     }
     const std::string good = EncodeJpeg(p, {90, false});
-    EXPECT_EQ(Message([&] { DecodeJpeg(good.substr(0, good.size() / 2)); }),
+    EXPECT_EQ(test::ErrorText([&] { DecodeJpeg(good.substr(0, good.size() / 2)); }),
               "Invalid JPEG picture: Premature end of JPEG file.");
-    EXPECT_EQ(Message([&] { DecodeJpeg(""); }), "Invalid JPEG picture: Empty input file.");
-    EXPECT_EQ(Message([&] { DecodeJpeg("GIF89a"); }), "Invalid JPEG picture: Not a JPEG file: starts with 0x47 0x49.");
-    EXPECT_EQ(Message([&] { DecodeJpeg(WithJpegSize(good, 60000, 60000)); }),
+    EXPECT_EQ(test::ErrorText([&] { DecodeJpeg(""); }), "Invalid JPEG picture: Empty input file.");
+    EXPECT_EQ(test::ErrorText([&] { DecodeJpeg("GIF89a"); }), "Invalid JPEG picture: Not a JPEG file: starts with 0x47 0x49.");
+    EXPECT_EQ(test::ErrorText([&] { DecodeJpeg(WithJpegSize(good, 60000, 60000)); }),
               "Invalid JPEG picture: 60000 x 60000 pixels is too large.");
-    EXPECT_EQ(Message([&] { DecodeJpeg(WithJpegSize(good, 8000, 8000)); }),
+    EXPECT_EQ(test::ErrorText([&] { DecodeJpeg(WithJpegSize(good, 8000, 8000)); }),
               "Invalid JPEG picture: the file is too short for 8000 x 8000 pixels.");
 }
 
@@ -129,16 +120,16 @@ TEST(Decoders, PngColourTypesRoundTripsAndBrokenFiles)
     EXPECT_EQ(std::vector<std::uint8_t>(back.Row(1), back.Row(1) + 4), (std::vector<std::uint8_t>{255, 0, 0, 255}));
 
     const std::string good = EncodePng(Smooth(40, 30, 3), {});
-    EXPECT_EQ(Message([&] { DecodePng(good.substr(0, good.size() - 30)); }), "Invalid PNG picture: Unexpected end of file.");
-    EXPECT_EQ(Message([&] { DecodePng("GIF89a....."); }), "Invalid PNG picture: the PNG signature is missing.");
+    EXPECT_EQ(test::ErrorText([&] { DecodePng(good.substr(0, good.size() - 30)); }), "Invalid PNG picture: Unexpected end of file.");
+    EXPECT_EQ(test::ErrorText([&] { DecodePng("GIF89a....."); }), "Invalid PNG picture: the PNG signature is missing.");
     std::string badCrc = good;
     badCrc[20] ^= 1;
-    EXPECT_EQ(Message([&] { DecodePng(badCrc); }), "Invalid PNG picture: IHDR: CRC error.");
-    EXPECT_EQ(Message([&] { DecodePng(WithPngSize(good, 10000, 10000)); }),
+    EXPECT_EQ(test::ErrorText([&] { DecodePng(badCrc); }), "Invalid PNG picture: IHDR: CRC error.");
+    EXPECT_EQ(test::ErrorText([&] { DecodePng(WithPngSize(good, 10000, 10000)); }),
               "Invalid PNG picture: the file is too short for 10000 x 10000 pixels.");
-    EXPECT_EQ(Message([&] { DecodePng(WithPngSize(good, 900000, 900000)); }),
+    EXPECT_EQ(test::ErrorText([&] { DecodePng(WithPngSize(good, 900000, 900000)); }),
               "Invalid PNG picture: 900000 x 900000 pixels is too large.");
-    EXPECT_EQ(Message([&] { DecodePng(WithPngSize(good, 40, 300)); }), "Invalid PNG picture: Not enough image data.");
+    EXPECT_EQ(test::ErrorText([&] { DecodePng(WithPngSize(good, 40, 300)); }), "Invalid PNG picture: Not enough image data.");
 }
 
 TEST(Decoders, TableByExtensionInAnyCase)
@@ -155,10 +146,10 @@ TEST(Decoders, TableByExtensionInAnyCase)
     EXPECT_EQ(decoders.Load(tga).pixels, p.pixels);
     EXPECT_EQ(decoders.Load(png).pixels, p.pixels);
     EXPECT_EQ(decoders.Load(jpg).width, 6);
-    EXPECT_EQ(Message([&] { decoders.Load(gif); }), "Unknown picture file extension (.gif)");
-    EXPECT_EQ(Message([&] { decoders.Load(bad); }),
+    EXPECT_EQ(test::ErrorText([&] { decoders.Load(gif); }), "Unknown picture file extension (.gif)");
+    EXPECT_EQ(test::ErrorText([&] { decoders.Load(bad); }),
               "Cannot load picture \"" + bad.string() + "\". Invalid Targa picture: the file is shorter than its header.");
-    EXPECT_NE(Message([&] { decoders.Load(dir / "none.png"); }).find("Cannot open file"), std::string::npos);
+    EXPECT_NE(test::ErrorText([&] { decoders.Load(dir / "none.png"); }).find("Cannot open file"), std::string::npos);
 
     // A registered reader serves its extension; the built-in ones keep theirs.
     EXPECT_TRUE(decoders.Register(".GIF", [](std::string_view) { return TPicture::Make(2, 2, 3); }, "GIF"));

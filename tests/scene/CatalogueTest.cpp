@@ -54,13 +54,10 @@ TEST(CatalogueLights, NamesRowsAndPresence)
          "Lamp.light,Lamp.diffuse", "[x] light -- Lamp|", "Lamp=110"},
         {R"(<light type="pointlight" name="Lamp"></light><light type="softlight" name="Lamp"></light>)",
          "Lamp.light,Lamp", "[x] light -- Lamp|", "Lamp=100"},
-        {R"(<light type="spotlight" name="Key.001"></light>)", "Key_001.light", "[x] light -- Key_001|", "Key_001=100"},
         {R"(<light type="spotlight" name="a.b.c"></light>)", "a_b_c.light", "[x] light -- a_b_c|", "a_b_c=100"},
-        {R"(<light type="sunlight" name="Sun.light"></light>)", "Sun.light", "[x] light -- Sun|", "Sun=100"},
         {R"(<light type="sunlight" name="Sun"></light>)", "Sun", "[x] light -- Sun|", "Sun=000"},
         {R"(<light type="hemilight" name="Sky.caustic"></light>)", "Sky_caustic", "[x] light -- Sky_caustic|",
          "Sky_caustic=000"},
-        {R"(<light type="photonlight" name="P" mode="odd"></light>)", "P.photonlight", "[x] light -- P|", "P=000"},
         {R"(<light type="photonlight" name="P" mode="caustic"></light>)", "P.caustic", "[x] light -- P|", "P=001"},
     };
     for (const Case& c : cases) {
@@ -166,17 +163,6 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         EXPECT_EQ(files, *c.written ? 1u : 0u);
         EXPECT_FALSE(FileExists(f.dir.Path().parent_path() / "up0.jpg"));
     }
-}
-
-TEST(CatalogueLights, MarkLightPart)
-{
-    TNameValueList presence;
-    MarkLightPart(presence, u"L", u"caustic");
-    MarkLightPart(presence, u"L", u"light");
-    MarkLightPart(presence, u"L", u"other");
-    MarkLightPart(presence, u"M", u"");
-    EXPECT_EQ(presence.Values(u"L"), u"101");
-    EXPECT_EQ(presence.Values(u"M"), u"000");
 }
 
 } // namespace

