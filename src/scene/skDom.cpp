@@ -541,6 +541,8 @@ TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, 
 TDomElement::~TDomElement()
 {
     // Node memory goes with the document; only pieces taken from the heap are given back.
+    if (!heapPieces_)
+        return;
     for (uint32_t i = 0; i < attrCount_; ++i)
         if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
             ::operator delete(const_cast<char*>(attrs_[i].data));
@@ -583,6 +585,7 @@ void TDomElement::RebuildAttributeIndex()
 void TDomElement::Regrow(uint32_t capacity)
 {
     auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
+    heapPieces_ = heapPieces_ || capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece;
     if (attrCount_)
         std::copy(attrs_, attrs_ + attrCount_, grown);
     if (attrs_)
@@ -629,6 +632,7 @@ void TDomElement::ReleaseValue(TDomAttrEntry& entry)
 void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
 {
     char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
+    heapPieces_ = heapPieces_ || value.size() > TDomDocument::TArena::kLargePiece;
     std::copy(value.begin(), value.end(), place);
     ReleaseValue(entry);
     entry.data = place;

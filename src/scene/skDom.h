@@ -4,6 +4,7 @@
 // The document owns every node it creates, attached or not, and every node list it hands out;
 // freeing the document frees them all. Links between nodes are plain pointers. Refused
 // operations raise EDomException and leave the tree as it was.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -398,6 +399,7 @@ private:
     TDomAttrEntry* attrs_ = nullptr;  // in the document's node memory
     uint32_t attrCount_ = 0;
     uint32_t attrCapacity_ = 0;
+    bool heapPieces_ = false;  // some attribute memory came from the heap, not the node memory
     // Name index, built once the element holds many attributes.
     std::unique_ptr<std::unordered_map<const TDomName*, uint32_t>> attrIndex_;
 };
@@ -523,6 +525,7 @@ private:
         size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
     };
     std::unordered_map<std::string, TDomName*, TByteHash, std::equal_to<>> xmlNames_;
+    std::array<TDomName*, 256> recentNames_{};  // by a cheap hash of the 8-bit name
     std::vector<std::shared_ptr<const std::string>> texts_;
     uint64_t anyGeneration_ = 0;
 };

@@ -117,14 +117,24 @@ const TDomName* TDomDocument::FindName(WideView name) const
 
 TDomName* TDomDocument::InternXmlName(std::string_view name)
 {
+    // A scene uses a few dozen names over and over: most are found in the small table first.
+    const size_t slot = name.empty() ? 0
+        : (name.size() * 131 + static_cast<unsigned char>(name.front()) * 31 + static_cast<unsigned char>(name.back())) %
+              recentNames_.size();
+    if (TDomName* recent = recentNames_[slot]; recent && recent->second.text == name)
+        return recent;
     const auto it = xmlNames_.find(name);
-    if (it != xmlNames_.end())
-        return it->second;
-    const WideString wide = Widen(name);
-    if (!IsXmlName(wide))
-        throw EDomException(5);
-    TDomName* entry = Intern(wide);
-    xmlNames_.emplace(std::string(name), entry);
+    TDomName* entry;
+    if (it != xmlNames_.end()) {
+        entry = it->second;
+    } else {
+        const WideString wide = Widen(name);
+        if (!IsXmlName(wide))
+            throw EDomException(5);
+        entry = Intern(wide);
+        xmlNames_.emplace(std::string(name), entry);
+    }
+    recentNames_[slot] = entry;
     return entry;
 }
 
