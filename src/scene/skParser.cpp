@@ -303,6 +303,7 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     TDomDocument* doc = document.get();
     if (source_)
         doc->KeepText(source_);  // attribute values view it
+    doc->nodes_.reserve(tokens_.size());  // at most a node a token
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;
