@@ -47,12 +47,12 @@ TElementIndex::TTagList* TElementIndex::Valid(WideView tag)
 {
     if (!built_)
         Build();
-    auto it = tags_.find(WideString(tag));
+    auto it = tags_.find(tag);
     if (it == tags_.end())
         return nullptr;
     if (!it->second.valid) {
         Build();
-        it = tags_.find(WideString(tag));
+        it = tags_.find(tag);
         if (it == tags_.end())
             return nullptr;
     }
@@ -95,7 +95,7 @@ int TElementIndex::FirstNamed(WideView tag, WideView name)
     TTagList* list = Derived(tag);
     if (!list)
         return -1;
-    auto it = list->byName.find(WideString(name));
+    auto it = list->byName.find(name);
     return it == list->byName.end() || it->second.empty() ? -1 : *it->second.begin();
 }
 
@@ -104,7 +104,7 @@ std::vector<int> TElementIndex::AllNamed(WideView tag, WideView name)
     TTagList* list = Derived(tag);
     if (!list)
         return {};
-    auto it = list->byName.find(WideString(name));
+    auto it = list->byName.find(name);
     if (it == list->byName.end())
         return {};
     return std::vector<int>(it->second.begin(), it->second.end());
@@ -218,7 +218,7 @@ void TElementIndex::Renamed(const TDomElement* element, WideView oldName, bool h
     if (pos == list.position.end())
         return;
     if (hadName) {
-        auto named = list.byName.find(WideString(oldName));
+        auto named = list.byName.find(oldName);
         if (named != list.byName.end())
             named->second.erase(pos->second);
     }

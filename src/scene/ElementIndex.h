@@ -42,12 +42,19 @@ public:
     void Renamed(const TDomElement* element, WideView oldName, bool hadName = true);
 
 private:
+    // Wide keys looked up by view, without a copy.
+    struct THash {
+        using is_transparent = void;
+        size_t operator()(WideView v) const { return std::hash<WideView>()(v); }
+    };
+    template <class T>
+    using TWideMap = std::unordered_map<WideString, T, THash, std::equal_to<>>;
     struct TTagList {
         std::vector<TDomElement*> items;
         bool valid = true;         // items follow the tree
         bool derivedValid = false; // position and name maps follow items
         std::unordered_map<const TDomElement*, int> position;
-        std::unordered_map<WideString, std::set<int>> byName;
+        TWideMap<std::set<int>> byName;
     };
     TTagList* Valid(WideView tag);
     TTagList* Derived(WideView tag);
@@ -56,7 +63,7 @@ private:
 
     TDomDocument* document_ = nullptr;
     bool built_ = false;
-    std::unordered_map<WideString, TTagList> tags_;
+    TWideMap<TTagList> tags_;
 };
 
 // The `name` attribute's value; false when the element has none.

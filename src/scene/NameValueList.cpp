@@ -25,7 +25,7 @@ WideString TNameValueList::Line(int i) const
 
 int TNameValueList::IndexOfName(WideView name) const
 {
-    auto it = first_.find(WideString(name));
+    auto it = first_.find(name);
     return it == first_.end() ? -1 : it->second;
 }
 

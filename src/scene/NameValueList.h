@@ -41,9 +41,13 @@ private:
         WideString name;
         WideString value;
     };
+    struct THash {
+        using is_transparent = void;
+        size_t operator()(WideView v) const { return std::hash<WideView>()(v); }
+    };
     void Reindex();
     std::vector<TEntry> entries_;
-    std::unordered_map<WideString, int> first_;
+    std::unordered_map<WideString, int, THash, std::equal_to<>> first_;  // looked up without a copy
 };
 
 } // namespace kelvane
