@@ -1,4 +1,4 @@
-// New elements from the add dialog's checks and templates, written through a real save.
+// The add dialog's refusals, written through a real save.
 #include "editing/AddElement.h"
 #include "editing/SceneSession.h"
 #include "support/TempDir.h"
@@ -42,18 +42,6 @@ TEST_F(TAdd, RefusalsLeaveTheSceneAlone)
     EXPECT_EQ(Add(TNewElementType::SkyLight, u"Dome").message, "Hemilight is already in this scene.");
     EXPECT_EQ(session.RowCount(), rows);
     EXPECT_EQ(Saved().find("Dome"), std::string::npos);
-}
-
-TEST_F(TAdd, NewRowIsSelectedAndAFilterIsAlwaysDof)
-{
-    const TAddOutcome shader = Add(TNewElementType::Shader, u"a.b.c");
-    ASSERT_EQ(shader.message, "");
-    EXPECT_EQ(shader.row, u"shader -- a_b.c");  // only the first dot is replaced
-    EXPECT_EQ(session.SelectedName(), u"a_b.c");
-    EXPECT_EQ(session.PresenceTable().Values(u"a_b.c"), u"0000000000");
-    const TAddOutcome filter = Add(TNewElementType::Filter, u"");
-    EXPECT_EQ(filter.row, u"filter -- ");
-    EXPECT_EQ(filter.name, u"dof");
 }
 
 } // namespace

@@ -83,6 +83,12 @@ TEST(KeyPathsColour, StoredAndShownForms)
 TEST(KeyPathsGet, Values)
 {
     TKeyPathFixture f;
+    EXPECT_EQ(f.Get("light.light.type", "Lamp"), "");  // nothing held yet
+    f.working.BeginEdit(u"render", u"Cam");
+    EXPECT_EQ(f.Get("render.render.camera_name", "whatever"), "Cam");  // the render has no name
+    EXPECT_EQ(f.Get("camera.camera.name", "Cam"), "Cam");
+    f.Hold("light", {"Lamp"});
+    EXPECT_EQ(f.Get("light.light.type", "Lamp.light"), "");
     f.Hold("shader", {"Wood"});
     struct Case {
         const char* path;
@@ -100,17 +106,6 @@ TEST(KeyPathsGet, Values)
         EXPECT_EQ(f.Get(c.path, c.name), c.value) << c.path << " " << c.name;
     // The modulator view was closed again: the shader is held as before.
     EXPECT_EQ(f.Held(), "shader=Wood[attributes[color specular] hard modulator[color] modulator]");
-}
-
-TEST(KeyPathsGet, NoHeldElementAndRender)
-{
-    TKeyPathFixture f;
-    EXPECT_EQ(f.Get("light.light.type", "Lamp"), "");  // nothing held yet
-    f.working.BeginEdit(u"render", u"Cam");
-    EXPECT_EQ(f.Get("render.render.camera_name", "whatever"), "Cam");  // the render has no name
-    EXPECT_EQ(f.Get("camera.camera.name", "Cam"), "Cam");
-    f.Hold("light", {"Lamp"});
-    EXPECT_EQ(f.Get("light.light.type", "Lamp.light"), "");
 }
 
 TEST(KeyPathsGet, SameNamesFallThroughWritesAndDeletesHitTheFirst)

@@ -123,11 +123,13 @@ TEST(SceneSessionOpen, FailedOpenKeepsThePreviousScene)
     EXPECT_NE(saved.find("\t\t<p x=\"1\" y=\"2\" z=\"3\"/>\r\n"), std::string::npos);
 }
 
-TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPath)
+TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPathAndReferencesStayValid)
 {
     TSessionFixture f;
     const fs::path first = f.Scene(kSmallScene, "First.xml");
     const fs::path second = f.Scene(kSmallScene, "second.xml");
+    TWorkingElement& working = f.session.Working();
+    TNameValueList& presence = f.session.PresenceTable();
     f.session.Save();  // nothing open: nothing happens
     f.session.OpenScene({first});
     f.session.OpenScene({second});
@@ -137,7 +139,13 @@ TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPath)
     EXPECT_EQ(f.session.RecentFiles(), (std::vector<fs::path>{second, first}));
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- Cube|render -- Cam|shader -- Mat|");
     EXPECT_EQ(f.session.SelectedRow(), -1);
+    // The working element and presence table handed out before stay valid across opens.
+    EXPECT_EQ(&working, &f.session.Working());
+    EXPECT_EQ(presence.Values(u"Lamp"), u"100");
+    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
+    EXPECT_EQ(GetValue(working, u"light.light.power", u"Lamp.light"), u"1");
 }
+
 TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
 {
     TSessionFixture f;
@@ -218,19 +226,6 @@ TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- apple|object -- Cube|render -- Alt|shader -- Mat|");
     EXPECT_EQ(f.session.SelectedName(), u"Alt");
     EXPECT_THROW(f.session.SelectRow(99), EListError);
-}
-
-TEST(SceneSessionOpen, ReferencesStayValidAcrossOpens)
-{
-    TSessionFixture f;
-    TWorkingElement& working = f.session.Working();
-    TNameValueList& presence = f.session.PresenceTable();
-    f.session.OpenScene({f.Scene(kSmallScene)});
-    f.session.OpenScene({f.Scene(kSmallScene, "again.xml")});
-    EXPECT_EQ(&working, &f.session.Working());
-    EXPECT_EQ(presence.Values(u"Lamp"), u"100");
-    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
-    EXPECT_EQ(GetValue(working, u"light.light.power", u"Lamp.light"), u"1");
 }
 
 TEST(SceneSessionScript, WordsAndErrors)

@@ -55,12 +55,10 @@ TEST(Encoders, PngLevelInterlaceAndFilterReachTheFile)
     EXPECT_GT(stored.size(), best.size());
     EXPECT_EQ(ReadPngFacts(stored, p.RowBytes()).zlibLevelBits, 0);
     EXPECT_EQ(ReadPngFacts(best, p.RowBytes()).zlibLevelBits, 3);
-    EXPECT_EQ(DecodePng(best).pixels, p.pixels);
 
     const std::string interlaced = EncodePng(p, {6, true, TPngFilter::Paeth});
     EXPECT_EQ(ReadPngFacts(interlaced, p.RowBytes()).interlace, 1);
     EXPECT_EQ(ReadPngFacts(best, p.RowBytes()).interlace, 0);
-    EXPECT_EQ(DecodePng(interlaced).pixels, p.pixels);
 
     const struct {
         TPngFilter filter;
@@ -76,9 +74,6 @@ TEST(Encoders, PngLevelInterlaceAndFilterReachTheFile)
     }
     const TPngFacts adaptive = ReadPngFacts(EncodePng(p, {6, false, TPngFilter::Adaptive}), p.RowBytes());
     EXPECT_NE(std::count(adaptive.filters.begin(), adaptive.filters.end(), 0), 48);
-
-    const TPicture rgba = Gradient(16, 8, 4);
-    EXPECT_EQ(DecodePng(EncodePng(rgba, {})).pixels, rgba.pixels);
 }
 
 TEST(Encoders, BitmapHeaderAndBottomUpPaddedRows)

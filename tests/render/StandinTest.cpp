@@ -41,16 +41,6 @@ TEST(Standin, PictureAtTheRelativeOutfileOfTheCameraSize)
     EXPECT_EQ(tga[16], 24);
 }
 
-TEST(Standin, FailureReports)
-{
-    TempDir dir;
-    std::string out, err;
-    const auto broken = dir.Write("broken.xml", "<scene>\n<render camera_name=\"Cam\">\n</scene>\n");
-    ASSERT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, broken, dir.Path(), false}, out, err));
-    EXPECT_EQ(out.rfind("Failed\nError at line ", 0), 0u) << out;
-    EXPECT_EQ(err.find("Saving"), std::string::npos);
-}
-
 TEST(Standin, BrokenMeshDataIsReportedNotDrawn)
 {
     TempDir dir;

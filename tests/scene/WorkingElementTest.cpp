@@ -67,17 +67,6 @@ TEST(WorkingElementBegin, RowKindsChooseTheirCopies)
     }
 }
 
-TEST(WorkingElementCommit, CopyReplacesItsSourceOnly)
-{
-    TWorkingFixture f(kLights);
-    f.working.BeginEdit(u"light", u"C");
-    f.working.Element()->FirstChild()->AsElement()->SetAttribute(u"power", u"9");
-    f.working.CommitEdit();
-    EXPECT_EQ(f.Top(), "light=A light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
-    EXPECT_EQ(f.working.Index().Item(u"light", 2)->GetAttribute(u"power"), u"9");
-    EXPECT_EQ(f.working.Index().Item(u"light", 1)->GetAttribute(u"power"), u"2");
-}
-
 TEST(WorkingElementCommit, SceneKindAndEmptyWorkingElementChangeNothing)
 {
     TWorkingFixture f(kLights);
@@ -144,6 +133,7 @@ TEST(WorkingElementCommit, NewLightAheadOfACopyStillReplacesTheCopysSource)
     EXPECT_EQ(f.Top(), "light=N light=A light=B light=C camera=Cam1 camera=Cam2 render[outfile]");
     EXPECT_EQ(f.working.Index().Item(u"light", 2)->GetAttribute(u"power"), u"7");
     EXPECT_EQ(f.working.Index().Item(u"light", 1)->GetAttribute(u"power"), u"1");
+    EXPECT_EQ(f.working.Index().Item(u"light", 3)->GetAttribute(u"power"), u"3");
 }
 
 TEST(WorkingElementCommit, DeletedObjectTakesItsEmptiedPlaceholderAlong)
