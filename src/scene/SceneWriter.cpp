@@ -1,5 +1,10 @@
 #include "scene/SceneWriter.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/SceneText.h"
@@ -65,9 +70,9 @@ size_t ElementEnd(std::string_view text, size_t start, std::string_view open, st
     return npos;
 }
 
-} // namespace
-
-std::string ReorderScene(std::string_view text)
+// The passes as described: each kind searches what the kinds before it left, and the text
+// left is copied after every kind that took something.
+std::string ReorderByPasses(std::string_view text)
 {
     std::string result;
     ReserveLargeText(result, text.size() + text.size() / 8 + 32);
@@ -108,6 +113,263 @@ std::string ReorderScene(std::string_view text)
     }
     result += "\r\n</scene>";
     return result;
+}
+
+
+// One scan finds every start ("<" + kind) and end tag ("</" + kind + ">") of all kinds; the kinds
+// are then taken in order on the original text, the removed spans skipped. That is the same as the
+// passes as long as no removal joins a start or end tag (or the character after a start's name)
+// across the gap it leaves, which is checked at every gap: a '<' among the 12 characters left of
+// it could do so, and a '>' that ends a start tag after a gap could be another one. In those cases
+// the passes are run instead.
+class TOnePassRegroup {
+public:
+    explicit TOnePassRegroup(std::string_view text) : text_(text) {}
+
+    bool Run(std::string& result)
+    {
+        Scan();
+        for (uint8_t kind = 0; kind < kKindCount; ++kind)
+            if (!TakeKind(kind))
+                return false;
+        Write(result);
+        return true;
+    }
+
+private:
+    static constexpr uint8_t kKindCount = std::size(kKindOrder);
+    static constexpr size_t kJoinReach = 12;  // longest start with its next character, less one
+    enum class TTag : uint8_t { Prefix, Exact, End };
+    struct TToken {
+        size_t at;
+        TTag tag;
+        bool removed;
+    };
+    struct TSpan {
+        size_t begin, end;
+    };
+
+    void Scan()
+    {
+        const char* base = text_.data();
+        const size_t n = text_.size();
+        for (size_t at = 0; at + 1 < n;) {
+            const void* hit = std::memchr(base + at, '<', n - at);
+            if (!hit)
+                break;
+            const size_t q = static_cast<size_t>(static_cast<const char*>(hit) - base);
+            at = q + 1;
+            if (q + 1 >= n)
+                break;
+            const bool isEnd = base[q + 1] == '/';
+            const size_t nameAt = q + (isEnd ? 2 : 1);
+            if (nameAt >= n)
+                continue;
+            for (uint8_t kind = 0; kind < kKindCount; ++kind) {
+                const std::string_view name = kKindOrder[kind];
+                if (name[0] != base[nameAt] || text_.compare(nameAt, name.size(), name) != 0)
+                    continue;
+                const size_t after = nameAt + name.size();
+                if (isEnd) {
+                    if (after < n && base[after] == '>')
+                        tokens_[kind].push_back({q, TTag::End, false});
+                } else {
+                    const bool exact = after < n && EndsName(base[after]);
+                    tokens_[kind].push_back({q, exact ? TTag::Exact : TTag::Prefix, false});
+                }
+                break;
+            }
+        }
+    }
+
+    // First token from index on that no earlier kind removed.
+    size_t NextToken(const std::vector<TToken>& list, size_t index) const
+    {
+        while (index < list.size() && list[index].removed)
+            ++index;
+        return index;
+    }
+    // First token at or after position at, from index on.
+    static size_t SkipTo(const std::vector<TToken>& list, size_t index, size_t at)
+    {
+        while (index < list.size() && list[index].at < at)
+            ++index;
+        return index;
+    }
+
+    // Position just past the first '>' at or after from; npos when there is none. A removed span
+    // between from and that '>' sets unsure_.
+    size_t TagEnd(size_t from)
+    {
+        const size_t g = text_.find('>', from);
+        const auto gap = std::lower_bound(removed_.begin(), removed_.end(), from,
+                                          [](const TSpan& s, size_t a) { return s.begin < a; });
+        if (g != npos && gap != removed_.end() && gap->begin < g)
+            unsure_ = true;
+        return g == npos ? npos : g + 1;
+    }
+
+    size_t ElementEnd(const std::vector<TToken>& list, size_t index, size_t closeSize)
+    {
+        const TToken& start = list[index];
+        if (start.tag == TTag::Prefix) {
+            for (size_t i = NextToken(list, index + 1); i < list.size(); i = NextToken(list, i + 1))
+                if (list[i].tag == TTag::End)
+                    return list[i].at + closeSize;
+            return npos;
+        }
+        size_t pos = TagEnd(start.at + 1);
+        if (pos == npos || text_[pos - 2] == '/')
+            return pos;
+        int depth = 1;
+        for (size_t i = NextToken(list, SkipTo(list, index + 1, pos)); i < list.size();) {
+            const TToken& t = list[i];
+            if (t.tag == TTag::End) {
+                pos = t.at + closeSize;
+                if (--depth == 0)
+                    return pos;
+            } else if (t.tag == TTag::Exact) {
+                pos = TagEnd(t.at + 1);
+                if (pos == npos)
+                    return npos;
+                if (text_[pos - 2] != '/')
+                    ++depth;
+            } else {
+                pos = t.at + 1;
+            }
+            i = NextToken(list, SkipTo(list, i + 1, pos));
+        }
+        return npos;
+    }
+
+    bool TakeKind(uint8_t kind)
+    {
+        const std::vector<TToken>& list = tokens_[kind];
+        const size_t closeSize = kKindOrder[kind].size() + 3;
+        std::vector<TSpan> taken;
+        for (size_t i = NextToken(list, 0); i < list.size();) {
+            if (list[i].tag == TTag::End) {
+                i = NextToken(list, i + 1);
+                continue;
+            }
+            const size_t end = ElementEnd(list, i, closeSize);
+            if (unsure_)
+                return false;
+            if (end == npos) {
+                i = NextToken(list, i + 1);
+                continue;
+            }
+            taken.push_back({list[i].at, end});
+            i = NextToken(list, SkipTo(list, i + 1, end));
+        }
+        if (taken.empty())
+            return true;
+        for (const TSpan& span : taken)
+            items_.push_back(span);
+        for (uint8_t later = kind + 1; later < kKindCount; ++later) {
+            std::vector<TToken>& other = tokens_[later];
+            size_t i = 0;
+            for (const TSpan& span : taken)
+                for (i = SkipTo(other, i, span.begin); i < other.size() && other[i].at < span.end; ++i)
+                    other[i].removed = true;
+        }
+        // Spans removed earlier inside an item are not part of it.
+        for (const TSpan& span : taken) {
+            auto gap = std::lower_bound(removed_.begin(), removed_.end(), span.begin,
+                                        [](const TSpan& s, size_t a) { return s.begin < a; });
+            auto last = gap;
+            while (last != removed_.end() && last->begin < span.end)
+                ++last;
+            itemGaps_.emplace_back(gap, last);
+        }
+        MergeRemoved(taken);
+        return JoinsAreSafe(taken);
+    }
+
+    void MergeRemoved(const std::vector<TSpan>& taken)
+    {
+        std::vector<TSpan> all;
+        all.reserve(removed_.size() + taken.size());
+        std::merge(removed_.begin(), removed_.end(), taken.begin(), taken.end(), std::back_inserter(all),
+                   [](const TSpan& a, const TSpan& b) { return a.begin < b.begin; });
+        std::vector<TSpan> merged;
+        merged.reserve(all.size());
+        for (const TSpan& s : all) {
+            if (!merged.empty() && s.begin <= merged.back().end)
+                merged.back().end = std::max(merged.back().end, s.end);
+            else
+                merged.push_back(s);
+        }
+        removed_.swap(merged);
+    }
+
+    // No '<' among the 12 characters of what is left before a gap that begins with a span just
+    // taken. Other gaps keep what is left before them; a span taken inside that stretch brings a
+    // gap of its own, which is nearer to anything the stretch now reaches.
+    bool JoinsAreSafe(const std::vector<TSpan>& taken) const
+    {
+        size_t t = 0;
+        for (size_t g = 0; g < removed_.size(); ++g) {
+            while (t < taken.size() && taken[t].begin < removed_[g].begin)
+                ++t;
+            if (t == taken.size())
+                break;
+            if (taken[t].begin != removed_[g].begin)
+                continue;
+            size_t need = kJoinReach;
+            size_t x = removed_[g].begin;
+            for (size_t k = g; need > 0 && x > 0;) {
+                const size_t floor = k > 0 ? removed_[k - 1].end : 0;
+                const size_t take = std::min(need, x - floor);
+                if (std::memchr(text_.data() + x - take, '<', take))
+                    return false;
+                need -= take;
+                if (k == 0)
+                    break;
+                x = removed_[--k].begin;
+            }
+        }
+        return true;
+    }
+
+    void Write(std::string& result) const
+    {
+        size_t size = 7 + 10;
+        for (size_t k = 0; k < items_.size(); ++k) {
+            size += kItemLead.size() + items_[k].end - items_[k].begin;
+            for (const TSpan& gap : itemGaps_[k])
+                size -= gap.end - gap.begin;
+        }
+        ReserveLargeText(result, size);
+        result = "<scene>";
+        for (size_t k = 0; k < items_.size(); ++k) {
+            result += kItemLead;
+            size_t from = items_[k].begin;
+            for (const TSpan& gap : itemGaps_[k]) {
+                result.append(text_, from, gap.begin - from);
+                from = gap.end;
+            }
+            result.append(text_, from, items_[k].end - from);
+        }
+        result += "\r\n</scene>";
+    }
+
+    std::string_view text_;
+    std::vector<TToken> tokens_[kKindCount];
+    std::vector<TSpan> removed_;  // sorted, apart and not touching
+    std::vector<TSpan> items_;    // taken elements, in output order
+    std::vector<std::vector<TSpan>> itemGaps_;  // removed spans inside each item
+    bool unsure_ = false;
+};
+
+} // namespace
+
+std::string ReorderScene(std::string_view text)
+{
+    std::string result;
+    if (TOnePassRegroup(text).Run(result))
+        return result;
+    return ReorderByPasses(text);
 }
 
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
