@@ -148,6 +148,10 @@ private:
     struct TSpan {
         size_t begin, end;
     };
+    struct TItem {
+        TSpan span;
+        size_t firstGap, endGap;  // its range of gaps_
+    };
 
     void Scan()
     {
@@ -264,8 +268,6 @@ private:
         }
         if (taken.empty())
             return true;
-        for (const TSpan& span : taken)
-            items_.push_back(span);
         for (uint8_t later = kind + 1; later < kKindCount; ++later) {
             std::vector<TToken>& other = tokens_[later];
             size_t i = 0;
@@ -274,13 +276,14 @@ private:
                     other[i].removed = true;
         }
         // Spans removed earlier inside an item are not part of it.
+        size_t g = 0;
         for (const TSpan& span : taken) {
-            auto gap = std::lower_bound(removed_.begin(), removed_.end(), span.begin,
-                                        [](const TSpan& s, size_t a) { return s.begin < a; });
-            auto last = gap;
-            while (last != removed_.end() && last->begin < span.end)
-                ++last;
-            itemGaps_.emplace_back(gap, last);
+            while (g < removed_.size() && removed_[g].begin < span.begin)
+                ++g;
+            const size_t first = gaps_.size();
+            for (; g < removed_.size() && removed_[g].begin < span.end; ++g)
+                gaps_.push_back(removed_[g]);
+            items_.push_back({span, first, gaps_.size()});
         }
         MergeRemoved(taken);
         return JoinsAreSafe(taken);
@@ -335,21 +338,21 @@ private:
     void Write(std::string& result) const
     {
         size_t size = 7 + 10;
-        for (size_t k = 0; k < items_.size(); ++k) {
-            size += kItemLead.size() + items_[k].end - items_[k].begin;
-            for (const TSpan& gap : itemGaps_[k])
-                size -= gap.end - gap.begin;
+        for (const TItem& item : items_) {
+            size += kItemLead.size() + item.span.end - item.span.begin;
+            for (size_t g = item.firstGap; g < item.endGap; ++g)
+                size -= gaps_[g].end - gaps_[g].begin;
         }
         ReserveLargeText(result, size);
         result = "<scene>";
-        for (size_t k = 0; k < items_.size(); ++k) {
+        for (const TItem& item : items_) {
             result += kItemLead;
-            size_t from = items_[k].begin;
-            for (const TSpan& gap : itemGaps_[k]) {
-                result.append(text_, from, gap.begin - from);
-                from = gap.end;
+            size_t from = item.span.begin;
+            for (size_t g = item.firstGap; g < item.endGap; ++g) {
+                result.append(text_, from, gaps_[g].begin - from);
+                from = gaps_[g].end;
             }
-            result.append(text_, from, items_[k].end - from);
+            result.append(text_, from, item.span.end - from);
         }
         result += "\r\n</scene>";
     }
@@ -357,8 +360,8 @@ private:
     std::string_view text_;
     std::vector<TToken> tokens_[kKindCount];
     std::vector<TSpan> removed_;  // sorted, apart and not touching
-    std::vector<TSpan> items_;    // taken elements, in output order
-    std::vector<std::vector<TSpan>> itemGaps_;  // removed spans inside each item
+    std::vector<TItem> items_;    // taken elements, in output order
+    std::vector<TSpan> gaps_;     // spans removed before an item was taken, inside it
     bool unsure_ = false;
 };
 
