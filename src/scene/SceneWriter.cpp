@@ -119,9 +119,9 @@ std::string ReorderByPasses(std::string_view text)
 // One scan finds every start ("<" + kind) and end tag ("</" + kind + ">") of all kinds; the kinds
 // are then taken in order on the original text, the removed spans skipped. That is the same as the
 // passes as long as no removal joins a start or end tag (or the character after a start's name)
-// across the gap it leaves, which is checked at every gap: a '<' among the 12 characters left of
-// it could do so, and a '>' that ends a start tag after a gap could be another one. In those cases
-// the passes are run instead.
+// across the gap it leaves. That is checked: a '<' among the 12 characters left of a gap could
+// begin such a tag, and a start tag with a gap before its first '>' may end differently once the
+// gap closes. In those cases the passes are run instead.
 class TOnePassRegroup {
 public:
     explicit TOnePassRegroup(std::string_view text) : text_(text) {}
