@@ -115,7 +115,6 @@ std::string ReorderByPasses(std::string_view text)
     return result;
 }
 
-
 // One scan finds every start ("<" + kind) and end tag ("</" + kind + ">") of all kinds; the kinds
 // are then taken in order on the original text, the removed spans skipped. That is the same as the
 // passes as long as no removal joins a start or end tag (or the character after a start's name)
@@ -138,7 +137,7 @@ public:
 
 private:
     static constexpr uint8_t kKindCount = std::size(kKindOrder);
-    static constexpr size_t kJoinReach = 12;  // longest start with its next character, less one
+    static constexpr size_t kJoinReach = 12;  // the longest tag looked for, "</background>", less one
     enum class TTag : uint8_t { Prefix, Exact, End };
     struct TToken {
         size_t at;
