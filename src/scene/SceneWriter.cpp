@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -137,6 +136,7 @@ public:
 
 private:
     static constexpr uint8_t kKindCount = std::size(kKindOrder);
+    static constexpr size_t kUnknown = npos - 1;
     static constexpr size_t kJoinReach = 12;  // the longest tag looked for, "</background>", less one
     enum class TTag : uint8_t { Prefix, Exact, End };
     struct TToken {
@@ -146,6 +146,13 @@ private:
     };
     struct TSpan {
         size_t begin, end;
+    };
+    // A walk through the tokens of one kind as the passes make it, entered at token k.
+    struct TWalk {
+        size_t tagEnd;    // an exact start: just past its first '>' (npos: none)
+        size_t after;     // an exact start: the first token past its start tag
+        size_t close;     // the end tag at which depth 1 gets back to 0 (the token count: none)
+        size_t firstEnd;  // the first end tag from k on
     };
     struct TItem {
         TSpan span;
@@ -185,13 +192,6 @@ private:
         }
     }
 
-    // First token from index on that no earlier kind removed.
-    size_t NextToken(const std::vector<TToken>& list, size_t index) const
-    {
-        while (index < list.size() && list[index].removed)
-            ++index;
-        return index;
-    }
     // First token at or after position at, from index on.
     static size_t SkipTo(const std::vector<TToken>& list, size_t index, size_t at)
     {
@@ -201,10 +201,12 @@ private:
     }
 
     // Position just past the first '>' at or after from; npos when there is none. A removed span
-    // between from and that '>' sets unsure_.
+    // between from and that '>' sets unsure_. Asked with advancing from, each byte is read once.
     size_t TagEnd(size_t from)
     {
-        const size_t g = text_.find('>', from);
+        if (from > lastGreater_ || lastGreater_ == kUnknown)
+            lastGreater_ = text_.find('>', from);
+        const size_t g = lastGreater_;
         const auto gap = std::lower_bound(removed_.begin(), removed_.end(), from,
                                           [](const TSpan& s, size_t a) { return s.begin < a; });
         if (g != npos && gap != removed_.end() && gap->begin < g)
@@ -212,58 +214,69 @@ private:
         return g == npos ? npos : g + 1;
     }
 
-    size_t ElementEnd(const std::vector<TToken>& list, size_t index, size_t closeSize)
-    {
-        const TToken& start = list[index];
-        if (start.tag == TTag::Prefix) {
-            for (size_t i = NextToken(list, index + 1); i < list.size(); i = NextToken(list, i + 1))
-                if (list[i].tag == TTag::End)
-                    return list[i].at + closeSize;
-            return npos;
-        }
-        size_t pos = TagEnd(start.at + 1);
-        if (pos == npos || text_[pos - 2] == '/')
-            return pos;
-        int depth = 1;
-        for (size_t i = NextToken(list, SkipTo(list, index + 1, pos)); i < list.size();) {
-            const TToken& t = list[i];
-            if (t.tag == TTag::End) {
-                pos = t.at + closeSize;
-                if (--depth == 0)
-                    return pos;
-            } else if (t.tag == TTag::Exact) {
-                pos = TagEnd(t.at + 1);
-                if (pos == npos)
-                    return npos;
-                if (text_[pos - 2] != '/')
-                    ++depth;
-            } else {
-                pos = t.at + 1;
-            }
-            i = NextToken(list, SkipTo(list, i + 1, pos));
-        }
-        return npos;
-    }
-
+    // Takes the elements of one kind. A start whose name is exactly the kind is followed through
+    // the tokens as the passes do it, depth counted; where that walk ends is worked out for every
+    // token at once, from the last to the first, so the kind costs one walk over its tokens.
     bool TakeKind(uint8_t kind)
     {
-        const std::vector<TToken>& list = tokens_[kind];
+        // No later kind looks at these tokens: the removed ones can go.
+        std::vector<TToken>& live = tokens_[kind];
+        std::erase_if(live, [](const TToken& t) { return t.removed; });
+        const size_t m = live.size();
         const size_t closeSize = kKindOrder[kind].size() + 3;
-        std::vector<TSpan> taken;
-        for (size_t i = NextToken(list, 0); i < list.size();) {
-            if (list[i].tag == TTag::End) {
-                i = NextToken(list, i + 1);
+        std::vector<TWalk>& walk = walk_;
+        walk.assign(m + 1, TWalk{npos, m, m, m});
+        lastGreater_ = kUnknown;
+        for (size_t k = 0, next = 0; k < m; ++k) {
+            if (live[k].tag != TTag::Exact)
                 continue;
-            }
-            const size_t end = ElementEnd(list, i, closeSize);
+            const size_t tagEnd = walk[k].tagEnd = TagEnd(live[k].at + 1);
             if (unsure_)
                 return false;
-            if (end == npos) {
-                i = NextToken(list, i + 1);
+            if (tagEnd == npos)
+                continue;
+            next = std::max(next, k + 1);
+            while (next < m && live[next].at < tagEnd)
+                ++next;
+            walk[k].after = next;
+        }
+        for (size_t k = m; k-- > 0;) {
+            TWalk& w = walk[k];
+            w.firstEnd = live[k].tag == TTag::End ? k : walk[k + 1].firstEnd;
+            if (live[k].tag == TTag::End)
+                w.close = k;
+            else if (live[k].tag == TTag::Prefix)
+                w.close = walk[k + 1].close;
+            else if (w.tagEnd == npos)
+                w.close = m;  // a start tag without '>' ends the walk
+            else if (text_[w.tagEnd - 2] == '/')
+                w.close = walk[w.after].close;
+            else if (const size_t inner = walk[w.after].close; inner != m)
+                w.close = walk[inner + 1].close;
+        }
+
+        std::vector<TSpan>& taken = taken_;
+        taken.clear();
+        for (size_t k = 0; k < m;) {
+            const TToken& t = live[k];
+            const TWalk& w = walk[k];
+            size_t endTag = m;
+            if (t.tag == TTag::Prefix) {
+                endTag = walk[k + 1].firstEnd;
+            } else if (t.tag == TTag::Exact && w.tagEnd != npos) {
+                if (text_[w.tagEnd - 2] == '/') {
+                    taken.push_back({t.at, w.tagEnd});
+                    k = w.after;
+                    continue;
+                }
+                endTag = walk[w.after].close;
+            }
+            if (endTag == m) {
+                ++k;  // an end tag, or a start without an end
                 continue;
             }
-            taken.push_back({list[i].at, end});
-            i = NextToken(list, SkipTo(list, i + 1, end));
+            taken.push_back({t.at, live[endTag].at + closeSize});
+            k = endTag + 1;
         }
         if (taken.empty())
             return true;
@@ -290,19 +303,16 @@ private:
 
     void MergeRemoved(const std::vector<TSpan>& taken)
     {
-        std::vector<TSpan> all;
-        all.reserve(removed_.size() + taken.size());
-        std::merge(removed_.begin(), removed_.end(), taken.begin(), taken.end(), std::back_inserter(all),
-                   [](const TSpan& a, const TSpan& b) { return a.begin < b.begin; });
-        std::vector<TSpan> merged;
-        merged.reserve(all.size());
-        for (const TSpan& s : all) {
-            if (!merged.empty() && s.begin <= merged.back().end)
-                merged.back().end = std::max(merged.back().end, s.end);
+        merged_.clear();
+        for (size_t a = 0, b = 0; a < removed_.size() || b < taken.size();) {
+            const bool old = b == taken.size() || (a < removed_.size() && removed_[a].begin < taken[b].begin);
+            const TSpan& s = old ? removed_[a++] : taken[b++];
+            if (!merged_.empty() && s.begin <= merged_.back().end)
+                merged_.back().end = std::max(merged_.back().end, s.end);
             else
-                merged.push_back(s);
+                merged_.push_back(s);
         }
-        removed_.swap(merged);
+        removed_.swap(merged_);
     }
 
     // No '<' among the 12 characters of what is left before a gap that begins with a span just
@@ -359,8 +369,12 @@ private:
     std::string_view text_;
     std::vector<TToken> tokens_[kKindCount];
     std::vector<TSpan> removed_;  // sorted, apart and not touching
+    std::vector<TSpan> merged_;   // the next removed_
     std::vector<TItem> items_;    // taken elements, in output order
     std::vector<TSpan> gaps_;     // spans removed before an item was taken, inside it
+    std::vector<TWalk> walk_;     // per kind, kept for its capacity
+    std::vector<TSpan> taken_;
+    size_t lastGreater_ = kUnknown;  // the last answer of TagEnd
     bool unsure_ = false;
 };
 

@@ -65,7 +65,7 @@ TEST(SceneWriterReorder, MatchesPlainPassesWhereRemovalsJoinText)
         "<scene>       <light abcdefgh/<texture/>><object/>",   // now self-closing
         "<scene>       <light abcdefgh <texture/>></light>",    // '>' only past a removed span
         "<scene>       <shader><texture><shader></texture></shader></shader>",
-        "<scene>       <lightning></light><light><light/></light></light>",
+        "<scene>       <lightning></light><light><light/><light a></light></light>",
         "<scene>       <object><object></object><transform a><object/></transform>",
     };
     for (const char* text : cases)
