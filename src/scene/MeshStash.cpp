@@ -26,6 +26,8 @@ constexpr std::string_view kFakeTransformEnd = "</fake_transform>";
 constexpr std::string_view kMeshMark = "<fake_mesh mesh=\"";
 constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// The placeholders are looked for by the 'k' of "fake", much rarer in scene text than an 'f'.
+constexpr size_t kMeshMarkAnchor = 3, kTransformMarkAnchor = 3, kFakeTransformEndAnchor = 4;
 
 // ---------------------------------------------------------------------------------------------
 // Placeholders
@@ -331,8 +333,8 @@ bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text
 std::string TMeshStash::RestoreTransforms(std::string_view text) const
 {
     const size_t n = text.size();
-    TForwardFinder marks(text, kTransformMark, 1);
-    TForwardFinder endTags(text, kFakeTransformEnd, 2);
+    TForwardFinder marks(text, kTransformMark, kTransformMarkAnchor);
+    TForwardFinder endTags(text, kFakeTransformEnd, kFakeTransformEndAnchor);
     std::string out;
     size_t tags = 0;
     for (const TPiece& piece : transforms_)
@@ -434,7 +436,7 @@ void TMeshStash::RestoreMeshesTo(std::string_view text, Sink& sink) const
     const size_t n = text.size();
     size_t pos = 0;
     for (;;) {
-        const size_t p = SearchForward(text, kMeshMark, 1, pos, npos);
+        const size_t p = SearchForward(text, kMeshMark, kMeshMarkAnchor, pos, npos);
         if (p == npos)
             break;
         sink(text.substr(pos, p - pos));

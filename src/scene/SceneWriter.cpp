@@ -1,5 +1,9 @@
 #include "scene/SceneWriter.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/SceneText.h"
@@ -65,9 +69,9 @@ size_t ElementEnd(std::string_view text, size_t start, std::string_view open, st
     return npos;
 }
 
-} // namespace
-
-std::string ReorderScene(std::string_view text)
+// The passes as described: each kind searches what the kinds before it left, and the text
+// left is copied after every kind that took something.
+std::string ReorderByPasses(std::string_view text)
 {
     std::string result;
     ReserveLargeText(result, text.size() + text.size() / 8 + 32);
@@ -108,6 +112,280 @@ std::string ReorderScene(std::string_view text)
     }
     result += "\r\n</scene>";
     return result;
+}
+
+// One scan finds every start ("<" + kind) and end tag ("</" + kind + ">") of all kinds; the kinds
+// are then taken in order on the original text, the removed spans skipped. That is the same as the
+// passes as long as no removal joins a start or end tag (or the character after a start's name)
+// across the gap it leaves. That is checked: a '<' among the 12 characters left of a gap could
+// begin such a tag, and a start tag with a gap before its first '>' may end differently once the
+// gap closes. In those cases the passes are run instead.
+class TOnePassRegroup {
+public:
+    explicit TOnePassRegroup(std::string_view text) : text_(text) {}
+
+    bool Run(std::string& result)
+    {
+        Scan();
+        for (uint8_t kind = 0; kind < kKindCount; ++kind)
+            if (!TakeKind(kind))
+                return false;
+        Write(result);
+        return true;
+    }
+
+private:
+    static constexpr uint8_t kKindCount = std::size(kKindOrder);
+    static constexpr size_t kUnknown = npos - 1;
+    static constexpr size_t kJoinReach = 12;  // the longest tag looked for, "</background>", less one
+    enum class TTag : uint8_t { Prefix, Exact, End };
+    struct TToken {
+        size_t at;
+        TTag tag;
+        bool removed;
+    };
+    struct TSpan {
+        size_t begin, end;
+    };
+    // A walk through the tokens of one kind as the passes make it, entered at token k.
+    struct TWalk {
+        size_t tagEnd;    // an exact start: just past its first '>' (npos: none)
+        size_t after;     // an exact start: the first token past its start tag
+        size_t close;     // the end tag at which depth 1 gets back to 0 (the token count: none)
+        size_t firstEnd;  // the first end tag from k on
+    };
+    struct TItem {
+        TSpan span;
+        size_t firstGap, endGap;  // its range of gaps_
+    };
+
+    void Scan()
+    {
+        const char* base = text_.data();
+        const size_t n = text_.size();
+        for (size_t at = 0; at + 1 < n;) {
+            const void* hit = std::memchr(base + at, '<', n - at);
+            if (!hit)
+                break;
+            const size_t q = static_cast<size_t>(static_cast<const char*>(hit) - base);
+            at = q + 1;
+            if (q + 1 >= n)
+                break;
+            const bool isEnd = base[q + 1] == '/';
+            const size_t nameAt = q + (isEnd ? 2 : 1);
+            if (nameAt >= n)
+                continue;
+            for (uint8_t kind = 0; kind < kKindCount; ++kind) {
+                const std::string_view name = kKindOrder[kind];
+                if (name[0] != base[nameAt] || text_.compare(nameAt, name.size(), name) != 0)
+                    continue;
+                const size_t after = nameAt + name.size();
+                if (isEnd) {
+                    if (after < n && base[after] == '>')
+                        tokens_[kind].push_back({q, TTag::End, false});
+                } else {
+                    const bool exact = after < n && EndsName(base[after]);
+                    tokens_[kind].push_back({q, exact ? TTag::Exact : TTag::Prefix, false});
+                }
+                break;
+            }
+        }
+    }
+
+    // First token at or after position at, from index on.
+    static size_t SkipTo(const std::vector<TToken>& list, size_t index, size_t at)
+    {
+        while (index < list.size() && list[index].at < at)
+            ++index;
+        return index;
+    }
+
+    // Position just past the first '>' at or after from; npos when there is none. A removed span
+    // between from and that '>' sets unsure_. Asked with advancing from, each byte is read once.
+    size_t TagEnd(size_t from)
+    {
+        if (from > lastGreater_ || lastGreater_ == kUnknown)
+            lastGreater_ = text_.find('>', from);
+        const size_t g = lastGreater_;
+        const auto gap = std::lower_bound(removed_.begin(), removed_.end(), from,
+                                          [](const TSpan& s, size_t a) { return s.begin < a; });
+        if (g != npos && gap != removed_.end() && gap->begin < g)
+            unsure_ = true;
+        return g == npos ? npos : g + 1;
+    }
+
+    // Takes the elements of one kind. A start whose name is exactly the kind is followed through
+    // the tokens as the passes do it, depth counted; where that walk ends is worked out for every
+    // token at once, from the last to the first, so the kind costs one walk over its tokens.
+    bool TakeKind(uint8_t kind)
+    {
+        // No later kind looks at these tokens: the removed ones can go.
+        std::vector<TToken>& live = tokens_[kind];
+        std::erase_if(live, [](const TToken& t) { return t.removed; });
+        const size_t m = live.size();
+        const size_t closeSize = kKindOrder[kind].size() + 3;
+        std::vector<TWalk>& walk = walk_;
+        walk.assign(m + 1, TWalk{npos, m, m, m});
+        lastGreater_ = kUnknown;
+        for (size_t k = 0, next = 0; k < m; ++k) {
+            if (live[k].tag != TTag::Exact)
+                continue;
+            const size_t tagEnd = walk[k].tagEnd = TagEnd(live[k].at + 1);
+            if (unsure_)
+                return false;
+            if (tagEnd == npos)
+                continue;
+            next = std::max(next, k + 1);
+            while (next < m && live[next].at < tagEnd)
+                ++next;
+            walk[k].after = next;
+        }
+        for (size_t k = m; k-- > 0;) {
+            TWalk& w = walk[k];
+            w.firstEnd = live[k].tag == TTag::End ? k : walk[k + 1].firstEnd;
+            if (live[k].tag == TTag::End)
+                w.close = k;
+            else if (live[k].tag == TTag::Prefix)
+                w.close = walk[k + 1].close;
+            else if (w.tagEnd == npos)
+                w.close = m;  // a start tag without '>' ends the walk
+            else if (text_[w.tagEnd - 2] == '/')
+                w.close = walk[w.after].close;
+            else if (const size_t inner = walk[w.after].close; inner != m)
+                w.close = walk[inner + 1].close;
+        }
+
+        std::vector<TSpan>& taken = taken_;
+        taken.clear();
+        for (size_t k = 0; k < m;) {
+            const TToken& t = live[k];
+            const TWalk& w = walk[k];
+            size_t endTag = m;
+            if (t.tag == TTag::Prefix) {
+                endTag = walk[k + 1].firstEnd;
+            } else if (t.tag == TTag::Exact && w.tagEnd != npos) {
+                if (text_[w.tagEnd - 2] == '/') {
+                    taken.push_back({t.at, w.tagEnd});
+                    k = w.after;
+                    continue;
+                }
+                endTag = walk[w.after].close;
+            }
+            if (endTag == m) {
+                ++k;  // an end tag, or a start without an end
+                continue;
+            }
+            taken.push_back({t.at, live[endTag].at + closeSize});
+            k = endTag + 1;
+        }
+        if (taken.empty())
+            return true;
+        for (uint8_t later = kind + 1; later < kKindCount; ++later) {
+            std::vector<TToken>& other = tokens_[later];
+            size_t i = 0;
+            for (const TSpan& span : taken)
+                for (i = SkipTo(other, i, span.begin); i < other.size() && other[i].at < span.end; ++i)
+                    other[i].removed = true;
+        }
+        // Spans removed earlier inside an item are not part of it.
+        size_t g = 0;
+        for (const TSpan& span : taken) {
+            while (g < removed_.size() && removed_[g].begin < span.begin)
+                ++g;
+            const size_t first = gaps_.size();
+            for (; g < removed_.size() && removed_[g].begin < span.end; ++g)
+                gaps_.push_back(removed_[g]);
+            items_.push_back({span, first, gaps_.size()});
+        }
+        MergeRemoved(taken);
+        return JoinsAreSafe(taken);
+    }
+
+    void MergeRemoved(const std::vector<TSpan>& taken)
+    {
+        merged_.clear();
+        for (size_t a = 0, b = 0; a < removed_.size() || b < taken.size();) {
+            const bool old = b == taken.size() || (a < removed_.size() && removed_[a].begin < taken[b].begin);
+            const TSpan& s = old ? removed_[a++] : taken[b++];
+            if (!merged_.empty() && s.begin <= merged_.back().end)
+                merged_.back().end = std::max(merged_.back().end, s.end);
+            else
+                merged_.push_back(s);
+        }
+        removed_.swap(merged_);
+    }
+
+    // No '<' among the 12 characters of what is left before a gap that begins with a span just
+    // taken. Other gaps keep what is left before them; a span taken inside that stretch brings a
+    // gap of its own, which is nearer to anything the stretch now reaches.
+    bool JoinsAreSafe(const std::vector<TSpan>& taken) const
+    {
+        size_t t = 0;
+        for (size_t g = 0; g < removed_.size(); ++g) {
+            while (t < taken.size() && taken[t].begin < removed_[g].begin)
+                ++t;
+            if (t == taken.size())
+                break;
+            if (taken[t].begin != removed_[g].begin)
+                continue;
+            size_t need = kJoinReach;
+            size_t x = removed_[g].begin;
+            for (size_t k = g; need > 0 && x > 0;) {
+                const size_t floor = k > 0 ? removed_[k - 1].end : 0;
+                const size_t take = std::min(need, x - floor);
+                if (std::memchr(text_.data() + x - take, '<', take))
+                    return false;
+                need -= take;
+                if (k == 0)
+                    break;
+                x = removed_[--k].begin;
+            }
+        }
+        return true;
+    }
+
+    void Write(std::string& result) const
+    {
+        size_t size = 7 + 10;
+        for (const TItem& item : items_) {
+            size += kItemLead.size() + item.span.end - item.span.begin;
+            for (size_t g = item.firstGap; g < item.endGap; ++g)
+                size -= gaps_[g].end - gaps_[g].begin;
+        }
+        ReserveLargeText(result, size);
+        result = "<scene>";
+        for (const TItem& item : items_) {
+            result += kItemLead;
+            size_t from = item.span.begin;
+            for (size_t g = item.firstGap; g < item.endGap; ++g) {
+                result.append(text_, from, gaps_[g].begin - from);
+                from = gaps_[g].end;
+            }
+            result.append(text_, from, item.span.end - from);
+        }
+        result += "\r\n</scene>";
+    }
+
+    std::string_view text_;
+    std::vector<TToken> tokens_[kKindCount];
+    std::vector<TSpan> removed_;  // sorted, apart and not touching
+    std::vector<TSpan> merged_;   // the next removed_
+    std::vector<TItem> items_;    // taken elements, in output order
+    std::vector<TSpan> gaps_;     // spans removed before an item was taken, inside it
+    std::vector<TWalk> walk_;     // per kind, kept for its capacity
+    std::vector<TSpan> taken_;
+    size_t lastGreater_ = kUnknown;  // the last answer of TagEnd
+    bool unsure_ = false;
+};
+
+} // namespace
+
+std::string ReorderScene(std::string_view text)
+{
+    std::string result;
+    if (TOnePassRegroup(text).Run(result))
+        return result;
+    return ReorderByPasses(text);
 }
 
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,

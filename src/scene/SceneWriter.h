@@ -21,7 +21,8 @@ class TMeshStash;
 // the kind match too). An element whose name is exactly the kind runs to its matching end tag,
 // nested elements of the same name counted (a tag ends at its first '>'), and a self-closing
 // one is taken alone; one whose name only begins with the kind runs to the next "</" + kind +
-// ">". A start without an end is dropped. One pass over the text per kind.
+// ">". A start without an end is dropped. Each kind searches the text the kinds before it left,
+// so a removal can join the text on either side of it into a new tag.
 std::string ReorderScene(std::string_view text);
 
 // Writes document as a scene file to target, through a temporary file beside it: the elements of

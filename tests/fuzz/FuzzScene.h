@@ -1,7 +1,8 @@
 #pragma once
 // The path every fuzz input takes, shared by the fuzz target and the regression test: the bytes
 // are read as a scene file, stashed, the shortened text is read as the reader reads "~Fake.tmp",
-// the tree is built, turned back into text and the stash entries are put back.
+// the tree is built and turned back into text, the transform tags are put back, the text is
+// regrouped by kind and the mesh blocks are put back.
 #include <cstdlib>
 #include <cstdio>
 #include <string>
@@ -10,11 +11,13 @@
 
 #include "scene/Errors.h"
 #include "scene/MeshStash.h"
+#include "scene/SceneWriter.h"
 #include "scene/SceneText.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 #include "scene/skParser.h"
 #include "scene/MeshStashReference.h"
+#include "scene/ReorderReference.h"
 
 namespace kelvane::fuzz {
 
@@ -30,6 +33,15 @@ inline void CompareWithLiteralPasses(const std::string& text, const std::string&
         same = ref.transforms[n] == stash.Transform(n);
     if (!same) {
         std::fprintf(stderr, "stash differs from the literal passes\n");
+        std::abort();
+    }
+}
+
+// The regrouping against the plain passes, on the tree's text form and on the raw input.
+inline void CompareReorder(std::string_view text)
+{
+    if (ReorderScene(text) != test::ReferenceReorderScene(text)) {
+        std::fprintf(stderr, "regrouping differs from the plain passes\n");
         std::abort();
     }
 }
@@ -67,8 +79,10 @@ inline void ReadSceneBytes(std::string_view bytes, bool compare)
     TMeshStash stash;
     const std::string text = compare && scene.text.size() <= 1024 ? scene.text : std::string();
     std::string fake = stash.StashText(std::move(scene.text));
-    if (!text.empty())
+    if (!text.empty()) {
         CompareWithLiteralPasses(text, fake, stash);
+        CompareReorder(text);
+    }
     if (scene.transcoded)
         fake.insert(0, "\xEF\xBB\xBF");
     fake += "\r\n";
@@ -84,7 +98,10 @@ inline void ReadSceneBytes(std::string_view bytes, bool compare)
     const std::string written = Narrow(doc->GetXML(7, 7));
     if (compare && written.size() <= 4096)
         CompareRestores(written, stash);
-    const std::string restored = stash.RestoreMeshes(stash.RestoreTransforms(written));
+    const std::string transforms = stash.RestoreTransforms(written);
+    if (compare && transforms.size() <= 4096)
+        CompareReorder(transforms);
+    const std::string restored = stash.RestoreMeshes(ReorderScene(transforms));
     (void)restored;
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "scene/MeshStash.h"
+#include "scene/ReorderReference.h"
 #include "scene/SceneWriter.h"
 #include "scene/WorkingTestHelpers.h"
 #include "support/TempDir.h"
@@ -49,6 +52,44 @@ TEST(SceneWriterReorder, RegroupsByKind)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReorderScene(c.in), c.out) << c.name;
+}
+
+// Removing an element can join what was before it with what follows into a new start, end tag
+// or name end; the regrouping must see the text as the passes see it.
+TEST(SceneWriterReorder, MatchesPlainPassesWhereRemovalsJoinText)
+{
+    const char* cases[] = {
+        "<scene>       <lig<texture/>ht></light>",              // a start made by the join
+        "<scene>       <light x>y</<texture/>light>",           // an end tag made by the join
+        "<scene>       <light<texture/> a></light>",            // the name now ends
+        "<scene>       <light abcdefgh/<texture/>><object/>",   // now self-closing
+        "<scene>       <light abcdefgh <texture/>></light>",    // '>' only past a removed span
+        "<scene>       <shader><texture><shader></texture></shader></shader>",
+        "<scene>       <lightning></light><light><light/><light a></light></light>",
+        "<scene>       <object><object></object><transform a><object/></transform>",
+    };
+    for (const char* text : cases)
+        EXPECT_EQ(ReorderScene(text), ReferenceReorderScene(text)) << text;
+}
+
+TEST(SceneWriterReorder, MatchesPlainPassesOnTagSoup)
+{
+    static const char* const bits[] = {
+        "<texture", "<shader", "<transform", "<object", "<light", "<camera", "<background", "<filter", "<render",
+        "</texture>", "</shader>", "</transform>", "</object>", "</light>", "</camera>", "</background>", "</filter>",
+        "</render>", "<shaderX", "<lightning", "</lightX>", "<lig", "ht>", "<", "</", ">", "/>", "/", " a=\"1\"",
+        "\r\n       ", "x", "<other>", "</other>", "<light>", "<camera/>", "<object name=\"o\">"};
+    std::mt19937 rng(20261207);
+    for (int i = 0; i < 20000; ++i) {
+        // Blanks between some pieces: about half the soups can be regrouped in one scan.
+        std::string text;
+        for (size_t k = 1 + rng() % 40; k > 0; --k) {
+            text += bits[rng() % std::size(bits)];
+            if (rng() % 2)
+                text += "\r\n              ";
+        }
+        ASSERT_EQ(ReorderScene(text), ReferenceReorderScene(text)) << text;
+    }
 }
 
 // A scene text through stash, reader and writer, as a save does it.
