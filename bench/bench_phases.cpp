@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <malloc.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -16,7 +17,6 @@
 #include "scene/Catalogue.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
-#include "scene/SceneText.h"
 #include "scene/SceneWriter.h"
 #include "scene/skParser.h"
 
@@ -37,13 +37,14 @@ double CpuMs()
 bool useCpu = false;
 bool showPeak = false;  // --peak: the peak resident size after each step of the first run
 
-long PeakKb()
+// The process's resident size in kB: its peak so far (VmHWM) or now (VmRSS).
+long ResidentKb(const char* field)
 {
     FILE* f = std::fopen("/proc/self/status", "r");
     char line[256];
     long kb = 0;
     while (f && std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+        if (std::strncmp(line, field, std::strlen(field)) == 0 && std::sscanf(line + std::strlen(field), ": %ld kB", &kb) == 1)
             break;
     if (f)
         std::fclose(f);
@@ -56,11 +57,14 @@ struct TPhases {
     double lastCpu = CpuMs();
     void Mark(const char* name)
     {
+        if (std::getenv("KELVANE_TRIM"))
+            malloc_trim(0);
         const auto now = Clock::now();
         const double cpu = CpuMs();
         steps.emplace_back(name, useCpu ? cpu - lastCpu : std::chrono::duration<double, std::milli>(now - last).count());
         if (showPeak)
-            std::printf("  peak after %-28s %6ld MB\n", name, PeakKb() / 1024);
+            std::printf("  after %-34s %6ld MB now, %6ld MB peak\n", name, ResidentKb("VmRSS") / 1024,
+                        ResidentKb("VmHWM") / 1024);
         last = now;
         lastCpu = cpu;
     }
@@ -69,15 +73,14 @@ struct TPhases {
 TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
 {
     TPhases t;
-    TSceneText text = ReadSceneText(scene);
-    t.Mark("read scene text");
+    // The steps of ReadSceneFile, one by one.
     TMeshStash stash;
-    const std::string shortened = stash.StashText(std::move(text.text));
-    t.Mark("cut meshes, transforms, comments");
+    stash.StashMeshes(scene, folder / "~Fake.tmp");
+    t.Mark("read, cut meshes, write ~Fake.tmp");
     TXMLParser parser;
     parser.TrimText = true;
-    parser.ReadTokens(shortened + "\r\n");
-    t.Mark("tokens");
+    parser.LoadFromFile(folder / "~Fake.tmp");
+    t.Mark("read ~Fake.tmp, tokens");
     std::unique_ptr<TDomDocument> document = parser.CreateDocument();
     t.Mark("CreateDocument");
     TCatalogue catalogue;
@@ -88,8 +91,6 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     t.Mark("catalogue");
     std::string tree = SceneTreeText(*document, catalogue.presence, {});
     t.Mark("tree text");
-    tree = SceneTreeText(*document, catalogue.presence, {});
-    t.Mark("tree text again");
     tree = stash.RestoreTransforms(tree);
     t.Mark("restore transforms");
     tree = ReorderScene(tree);
@@ -100,9 +101,11 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     t.Mark("write with meshes");
     out.Commit();
     t.Mark("flush and rename");
-    std::printf("  shortened text %.1f MB, %zu nodes, %zu mesh blocks, %zu rows\n", shortened.size() / 1048576.0,
+    std::printf("  shortened text %.1f MB, %zu nodes, %zu mesh blocks, %zu rows\n",
+                static_cast<double>(fs::file_size(folder / "~Fake.tmp")) / 1048576.0,
                 document->OwnedNodeCount(), stash.MeshCount(), catalogue.rows.size());
     fs::remove(folder / "saved.xml");
+    fs::remove(folder / "~Fake.tmp");
     return t;
 }
 
@@ -115,6 +118,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path scene = argv[1];
+    if (std::getenv("KELVANE_MMAP_THRESHOLD"))
+        mallopt(M_MMAP_THRESHOLD, std::atoi(std::getenv("KELVANE_MMAP_THRESHOLD")));
     int runs = 3;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)

@@ -161,6 +161,8 @@ void TMeshStash::CutMeshes(std::string& text, std::string& out)
 {
     const std::string_view t(text);
     const size_t n = t.size();
+    // Room for the whole text (pages are only taken as they are written): no regrowth copies.
+    ReserveLargeText(out, n + 64);
     TForwardFinder points(t, kPoints, 6);
     TForwardFinder facesEnd(t, kFacesEnd, 6);
     size_t r = 0;
@@ -269,6 +271,10 @@ std::string TMeshStash::CutTransforms(std::string text)
 
     std::string out;
     out.reserve(n + growth);
+    size_t tagBytes = 0;
+    for (const TSpan& span : spans)
+        tagBytes += span.end - span.begin;
+    owned_.reserve(owned_.size() + tagBytes + growth);
     size_t ei = 0;
     auto appendTurned = [&](std::string& dst, size_t from, size_t to) {
         while (ei < ends.size() && ends[ei] < from)

@@ -392,13 +392,15 @@ std::string DecodeSceneBytes(std::string_view bytes, uint8_t code)
 std::string NormaliseLineEnds(std::string text)
 {
     const size_t n = text.size();
+    // Already normal when every LF follows a CR and there are no other CRs.
     bool normal = true;
-    for (size_t i = text.find_first_of("\r\n"); i != npos && normal; i = text.find_first_of("\r\n", i)) {
-        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
-            i += 2;
-        else
-            normal = false;
+    size_t pairs = 0;
+    for (size_t i = text.find('\n'); i != npos && normal; i = text.find('\n', i + 1)) {
+        normal = i > 0 && text[i - 1] == '\r';
+        ++pairs;
     }
+    for (size_t i = text.find('\r'); i != npos && normal; i = text.find('\r', i + 1))
+        normal = pairs-- > 0;
     if (normal) {
         if (n > 0 && !(n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n'))
             text += "\r\n";
