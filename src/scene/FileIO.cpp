@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 #include <fcntl.h>
+#include <cstdint>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -71,11 +73,26 @@ void WriteFull(int fd, std::string_view bytes, const fs::path& file)
     }
 }
 
+void AdviseLargeBuffer(const void* data, size_t size)
+{
+    // The advice covers the whole pages of the buffer: large mappings start on a 2 MiB boundary,
+    // so rounding inwards would lose the first one.
+    constexpr uintptr_t kPage = 4096;
+    if (size < (uintptr_t(2) << 20))
+        return;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size + kPage - 1) & ~(kPage - 1);
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 std::string ReadWholeFile(const fs::path& file)
 {
     size_t size = 0;
     const TFileHandle fd = OpenForReading(file, size);
-    std::string bytes(size, '\0');
+    std::string bytes;
+    bytes.reserve(size);
+    AdviseLargeBuffer(bytes.data(), bytes.capacity());
+    bytes.resize(size);
     bytes.resize(ReadFull(fd.Get(), bytes.data(), size, file));
     // A file that grew while reading: take the rest too.
     char chunk[65536];

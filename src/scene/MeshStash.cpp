@@ -270,7 +270,7 @@ std::string TMeshStash::CutTransforms(std::string text)
     }
 
     std::string out;
-    out.reserve(n + growth);
+    ReserveLargeText(out, n + growth);
     size_t tagBytes = 0;
     for (const TSpan& span : spans)
         tagBytes += span.end - span.begin;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <sys/mman.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -16,19 +15,6 @@
 namespace kelvane {
 
 namespace {
-
-// Large buffers are faulted in as 2 MiB pages where the system allows it: first touches of
-// fresh memory dominate the time of reading a big scene. The advice covers the whole pages of the
-// buffer: large mappings start on a 2 MiB boundary, so rounding inwards would lose the first one.
-void AdviseHugePages(const char* data, size_t size)
-{
-    constexpr uintptr_t kPage = 4096;
-    if (size < (uintptr_t(2) << 20))
-        return;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size + kPage - 1) & ~(kPage - 1);
-    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 
 struct TLineEndCount {
@@ -209,7 +195,7 @@ TSceneText DecodeUtf16(std::string_view bytes)
 void ReserveLargeText(std::string& text, size_t capacity)
 {
     text.reserve(capacity);
-    AdviseHugePages(text.data(), text.capacity());
+    AdviseLargeBuffer(text.data(), text.capacity());
 }
 
 TSceneText ReadSceneText(const fs::path& file)

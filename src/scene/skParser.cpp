@@ -1,5 +1,7 @@
 #include "scene/skParser.h"
 
+#include <algorithm>
+
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -255,7 +257,8 @@ void TXMLParser::ReadTokens(std::string text)
 {
     tokens_.clear();
     source_ = std::make_shared<const std::string>(std::move(text));
-    tokens_.reserve(source_->size() / 32 + 16);
+    tokens_.reserve(source_->size() / 24 + 16);
+    AdviseLargeBuffer(tokens_.data(), tokens_.capacity() * sizeof(TXMLToken));
     std::vector<std::string_view> open;
     reader_.SetSource(*source_);
     reader_.Next();
@@ -406,19 +409,24 @@ std::string NormaliseLineEnds(std::string text)
             text += "\r\n";
         return text;
     }
+    // Runs between line ends are copied whole; each end (CR, LF or CR LF) becomes CR LF.
     std::string out;
     out.reserve(n + n / 16 + 2);
-    for (size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < n && text[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
+    AdviseLargeBuffer(out.data(), out.capacity());
+    size_t nextCr = text.find('\r'), nextLf = text.find('\n');
+    for (size_t i = 0; i < n;) {
+        const size_t end = std::min(nextCr, nextLf);
+        if (end == npos) {
+            out.append(text, i, npos);
+            break;
         }
+        out.append(text, i, end - i);
+        out += "\r\n";
+        i = end + (text[end] == '\r' && end + 1 < n && text[end + 1] == '\n' ? 2 : 1);
+        if (nextCr < i)
+            nextCr = text.find('\r', i);
+        if (nextLf < i)
+            nextLf = text.find('\n', i);
     }
     if (!out.empty() && out.back() != '\n')
         out += "\r\n";
