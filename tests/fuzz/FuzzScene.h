@@ -72,6 +72,25 @@ inline void CompareRestores(const std::string& written, const TMeshStash& stash)
     }
 }
 
+// The 8-bit text form matches the wide one, and stays the same once every attribute has been
+// asked for as a node (values then live in the nodes instead of the reader's text).
+inline void CompareAttributeForms(const TDomDocument& doc, const std::string& written)
+{
+    std::string utf8;
+    AppendXmlUtf8(utf8, doc, 7, 7);
+    const std::unique_ptr<TDomDocument> copy = doc.CloneDocument(true);
+    for (TDomNode* n = copy.get(); n; n = NextInSubtree(n, copy.get()))
+        if (TDomElement* e = n->AsElement())
+            for (int i = 0; i < e->AttributeCount(); ++i)
+                e->GetAttributes()->Item(i);
+    std::string nodes;
+    AppendXmlUtf8(nodes, *copy, 7, 7);
+    if (utf8 != written || nodes != written) {
+        std::fprintf(stderr, "attribute text forms differ\n");
+        std::abort();
+    }
+}
+
 // Raises only EKelvaneError kinds on bad input.
 inline void ReadSceneBytes(std::string_view bytes, bool compare)
 {
@@ -96,8 +115,10 @@ inline void ReadSceneBytes(std::string_view bytes, bool compare)
     const std::unique_ptr<TDomDocument> doc = parser.CreateDocument();
 
     const std::string written = Narrow(doc->GetXML(7, 7));
-    if (compare && written.size() <= 4096)
+    if (compare && written.size() <= 4096) {
         CompareRestores(written, stash);
+        CompareAttributeForms(*doc, written);
+    }
     const std::string transforms = stash.RestoreTransforms(written);
     if (compare && transforms.size() <= 4096)
         CompareReorder(transforms);
