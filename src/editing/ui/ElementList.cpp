@@ -1,5 +1,8 @@
 #include "editing/ui/ElementList.h"
 
+#include <QSignalBlocker>
+#include <QStringList>
+
 #include "controls/IniFileCompo.h"
 #include "controls/KindColours.h"
 
@@ -54,14 +57,24 @@ void TElementList::SetRows(const std::vector<TRowView>& rows)
 {
     filling_ = true;
     clear();
-    for (const TRowView& r : rows) {
-        auto* item = new QListWidgetItem(r.text, this);
-        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        if (r.checkable)
-            flags |= Qt::ItemIsUserCheckable;
-        item->setFlags(flags);
-        item->setCheckState(r.checked ? Qt::Checked : Qt::Unchecked);
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(rows.size()));
+    for (const TRowView& r : rows)
+        texts.append(r.text);
+    addItems(texts);  // one insertion for all rows
+    {
+        // Flags and check marks are given before the view lays the rows out: no signal per row.
+        const QSignalBlocker quiet(model());
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            QListWidgetItem* row = item(i);
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (rows[i].checkable)
+                flags |= Qt::ItemIsUserCheckable;
+            row->setFlags(flags);
+            row->setCheckState(rows[i].checked ? Qt::Checked : Qt::Unchecked);
+        }
     }
+    scheduleDelayedItemsLayout();
     setCurrentRow(-1);
     filling_ = false;
 }
