@@ -93,12 +93,12 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     t.Mark("tree text");
     tree = stash.RestoreTransforms(tree);
     t.Mark("restore transforms");
-    tree = ReorderScene(tree);
-    t.Mark("regroup");
     TAtomicFileWriter out(folder / "saved.xml");
-    stash.RestoreMeshes(tree, out);
+    TMeshRestorer restorer(stash, out);
+    ReorderScene(tree, [&](std::string_view piece) { restorer.Feed(piece); });
+    restorer.Finish();
     out.Write("\r\n");
-    t.Mark("write with meshes");
+    t.Mark("regroup, write with meshes");
     out.Commit();
     t.Mark("flush and rename");
     std::printf("  shortened text %.1f MB, %zu nodes, %zu mesh blocks, %zu rows\n",

@@ -468,13 +468,56 @@ std::string TMeshStash::RestoreMeshes(std::string_view text) const
     return out;
 }
 
-void TMeshStash::RestoreMeshes(std::string_view text, TAtomicFileWriter& out) const
+void TMeshRestorer::Feed(std::string_view part)
 {
-    // Every piece views text or the stash, both unchanged until this returns: the writer gathers
-    // the large ones instead of copying them.
-    auto sink = [&](std::string_view piece) { out.WriteLasting(piece); };
-    RestoreMeshesTo(text, sink);
-    out.Flush();
+    pending_.append(part);
+    if (pending_.size() >= batch_)
+        Run(false);
+}
+
+void TMeshRestorer::Finish()
+{
+    Run(true);
+    out_.Flush();
+}
+
+// The steps of RestoreMeshesTo on the text from here on; unless final, a placeholder that may run
+// past the end of what has come (its mark, its number's closing quote, the characters it spans)
+// waits for the next part.
+void TMeshRestorer::Run(bool final)
+{
+    const std::string_view text(pending_);
+    const size_t n = text.size();
+    size_t pos = 0;
+    for (;;) {
+        const size_t p = SearchForward(text, kMeshMark, 1, pos, npos);
+        if (p == npos) {
+            const size_t keep = final ? 0 : std::min(n - pos, kMeshMark.size() - 1);
+            out_.Write(text.substr(pos, n - pos - keep));
+            pos = n - keep;
+            break;
+        }
+        const size_t close = text.find('"', p + kMeshMark.size());
+        if (!final && close == npos) {
+            out_.Write(text.substr(pos, p - pos));
+            pos = p;
+            break;
+        }
+        size_t digits = 0;
+        const int64_t index = PlaceholderNumber(text, p + kMeshMark.size(), digits);
+        if (!final && p + 21 + digits > n) {
+            out_.Write(text.substr(pos, p - pos));
+            pos = p;
+            break;
+        }
+        out_.Write(text.substr(pos, p - pos));
+        if (index < 0 || static_cast<uint64_t>(index) >= stash_.meshes_.size())
+            throw EListError(index);
+        out_.WriteLasting(stash_.View(stash_.meshes_[static_cast<size_t>(index)]));
+        pos = std::min(n, p + 21 + digits);
+    }
+    // Written bytes were copied or gathered from the stash: the text may change now.
+    pending_.erase(0, pos);
 }
 
 } // namespace kelvane

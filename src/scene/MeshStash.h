@@ -48,10 +48,9 @@ public:
     // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n; errors
     // as RestoreTransforms.
     std::string RestoreMeshes(std::string_view text) const;
-    // The same, written to out piece by piece; nothing the size of the result is built in memory.
-    void RestoreMeshes(std::string_view text, TAtomicFileWriter& out) const;
 
 private:
+    friend class TMeshRestorer;
     // Where a list entry lives: a piece of the kept scene text, or of the owned store.
     struct TPiece {
         size_t offset = 0;
@@ -68,6 +67,28 @@ private:
     std::string owned_;  // transform tags, and mesh blocks that are not one piece of text_
     std::vector<TPiece> meshes_;
     std::vector<TPiece> transforms_;
+};
+
+// RestoreMeshes over a text given in parts, written to a file as it goes: nothing the size of the
+// text or of the result is held. The same bytes, and the same errors, as RestoreMeshes of the
+// whole text.
+class TMeshRestorer {
+public:
+    // The text is worked through whenever batch bytes of it are waiting.
+    TMeshRestorer(const TMeshStash& stash, TAtomicFileWriter& out, size_t batch = size_t(256) << 10)
+        : stash_(stash), out_(out), batch_(batch) {}
+    // The next part of the text.
+    void Feed(std::string_view part);
+    // The text has ended: what is left is written, and out flushed.
+    void Finish();
+
+private:
+    void Run(bool final);
+
+    const TMeshStash& stash_;
+    TAtomicFileWriter& out_;
+    size_t batch_;
+    std::string pending_;  // the text not yet written: parts of a placeholder wait here
 };
 
 } // namespace kelvane

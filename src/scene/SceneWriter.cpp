@@ -124,14 +124,39 @@ class TOnePassRegroup {
 public:
     explicit TOnePassRegroup(std::string_view text) : text_(text) {}
 
-    bool Run(std::string& result)
+    // Finds the elements of every kind; false when the passes must be run instead.
+    bool Take()
     {
         Scan();
         for (uint8_t kind = 0; kind < kKindCount; ++kind)
             if (!TakeKind(kind))
                 return false;
+        return true;
+    }
+
+    bool Run(std::string& result)
+    {
+        if (!Take())
+            return false;
         Write(result);
         return true;
+    }
+
+    // The regrouped text, piece by piece.
+    template <class Sink>
+    void Emit(Sink& sink) const
+    {
+        sink(std::string_view("<scene>"));
+        for (const TItem& item : items_) {
+            sink(kItemLead);
+            size_t from = item.span.begin;
+            for (size_t g = item.firstGap; g < item.endGap; ++g) {
+                sink(text_.substr(from, gaps_[g].begin - from));
+                from = gaps_[g].end;
+            }
+            sink(text_.substr(from, item.span.end - from));
+        }
+        sink(std::string_view("\r\n</scene>"));
     }
 
 private:
@@ -388,6 +413,15 @@ std::string ReorderScene(std::string_view text)
     return ReorderByPasses(text);
 }
 
+void ReorderScene(std::string_view text, const std::function<void(std::string_view)>& sink)
+{
+    TOnePassRegroup regroup(text);
+    if (regroup.Take())
+        regroup.Emit(sink);
+    else
+        sink(ReorderByPasses(text));
+}
+
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
                           const std::vector<WideString>& leftOut)
 {
@@ -433,10 +467,11 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
     WorkTick();
     text = stash.RestoreTransforms(text);
     WorkTick();
-    text = ReorderScene(text);
-    WorkTick();
+    // Regrouped and restored piece by piece into the file: neither text is built whole.
     TAtomicFileWriter out(target);
-    stash.RestoreMeshes(text, out);
+    TMeshRestorer restorer(stash, out);
+    ReorderScene(text, [&](std::string_view piece) { restorer.Feed(piece); });
+    restorer.Finish();
     WorkTick();
     out.Write("\r\n");
     out.Commit();

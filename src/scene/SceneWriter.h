@@ -1,6 +1,7 @@
 #pragma once
 // The scene writer: the scene text arranger and the writing of the open scene as a scene file.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@ class TMeshStash;
 // ">". A start without an end is dropped. Each kind searches the text the kinds before it left,
 // so a removal can join the text on either side of it into a new tag.
 std::string ReorderScene(std::string_view text);
+// The same text handed to sink piece by piece.
+void ReorderScene(std::string_view text, const std::function<void(std::string_view)>& sink);
 
 // Writes document as a scene file to target, through a temporary file beside it: the elements of
 // the rows in leftOut ("kind -- name" texts; render rows are passed over) are left out (a light

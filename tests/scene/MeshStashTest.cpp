@@ -301,16 +301,40 @@ TEST(MeshStash, RestoreErrors)
     }
 }
 
-TEST(MeshStash, StreamingRestoreWritesTheSameText)
+// The text given in parts split anywhere (inside marks and numbers too) writes what the whole text
+// restores, and fails the same way.
+TEST(MeshStash, RestoreInPartsWritesTheSameText)
 {
     TempDir dir;
     TMeshStash stash;
     stash.StashText(ExporterScene(3, 200));
-    const std::string text = "<scene>\r\n<fake_mesh mesh=\"2\"/>\r\nx<fake_mesh mesh=\"0\"/>\r\n</scene>\r\n";
-    TAtomicFileWriter writer(dir / "out.xml");
-    stash.RestoreMeshes(text, writer);
-    writer.Commit();
-    EXPECT_EQ(ReadAll(dir / "out.xml"), stash.RestoreMeshes(text));
+    auto inParts = [&](const std::string& text, size_t a, size_t b) -> std::string {
+        try {
+            TAtomicFileWriter writer(dir / "out.xml");
+            TMeshRestorer restorer(stash, writer, 1);
+            restorer.Feed(std::string_view(text).substr(0, a));
+            restorer.Feed(std::string_view(text).substr(a, b - a));
+            restorer.Feed(std::string_view(text).substr(b));
+            restorer.Finish();
+            writer.Commit();
+            return ReadAll(dir / "out.xml");
+        } catch (const EKelvaneError& e) {
+            return std::string("!") + e.what();
+        }
+    };
+    for (const std::string text : {"<scene>\r\n<fake_mesh mesh=\"2\"/>\r\nx<fake_mesh mesh=\"0\"/>\r\n</scene>\r\n",
+                                   "a<fake_mesh mesh=\"1\"", "<fake_mesh mesh=\"1x\"/>", "b<fake_mesh mesh=\"7\"/>",
+                                   "<fake_mesh mesh=\"0"}) {
+        std::string whole;
+        try {
+            whole = stash.RestoreMeshes(text);
+        } catch (const EKelvaneError& e) {
+            whole = std::string("!") + e.what();
+        }
+        for (size_t a = 0; a <= text.size(); ++a)
+            for (size_t b = a; b <= text.size(); b += 3)
+                ASSERT_EQ(inParts(text, a, b), whole) << text << " split at " << a << ", " << b;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
