@@ -1,6 +1,9 @@
 #include "scene/SceneReading.h"
 
 #include <cerrno>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -32,12 +35,19 @@ std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& s
     if (!stash.StashMeshes(scene, fakeFile))
         FailFile("Cannot open file", scene, ENOENT);
     WorkTick();
-    TXMLParser parser;
-    parser.TrimText = true;
-    parser.LoadFromFile(fakeFile);
+    std::unique_ptr<TDomDocument> document;
+    {
+        TXMLParser parser;
+        parser.TrimText = true;
+        parser.LoadFromFile(fakeFile);
+        WorkTick();
+        document = parser.CreateDocument();
+    }
     WorkTick();
-    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
-    WorkTick();
+#ifdef __GLIBC__
+    // The passes' buffers are gone: give their memory back rather than keep it for later.
+    malloc_trim(0);
+#endif
     // An empty (or binary) file reads as a document without elements; it is not a scene.
     if (!document->DocumentElement())
         throw EParserError("There is no scene in the file \"" + scene.string() + "\"");
