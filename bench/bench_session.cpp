@@ -89,18 +89,52 @@ TCopyTimes TimeCopies(const fs::path& source, const fs::path& target)
     return t;
 }
 
+// Runs work in a child process, so that its memory is its own, and returns what it gives (a plain
+// value sent back through a pipe); peakKb, when given, gets the child's peak resident size. A
+// child that fails ends the benchmark.
+template <class T, class F>
+T InChild(F&& work, long* peakKb = nullptr)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        std::exit(1);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        T r{};
+        try {
+            r = work();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "child failed: %s\n", e.what());
+            _exit(1);
+        }
+        if (write(fds[1], &r, sizeof r) != sizeof r)
+            _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    T r{};
+    const bool got = read(fds[0], &r, sizeof r) == sizeof r;
+    close(fds[0]);
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "child failed\n");
+        std::exit(1);
+    }
+    if (peakKb)
+        *peakKb = usage.ru_maxrss;
+    return r;
+}
+
 // The floor of any editor that holds the scene in memory: in a fresh process, the file read whole
 // into memory and written back durably (temporary file, flush, rename). Seconds, best of two.
 double TimeHeldCopy(const fs::path& scene, const fs::path& folder)
 {
     double best = 1e9;
     for (int run = 0; run < 2; ++run) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            std::exit(1);
-        const pid_t child = fork();
-        if (child == 0) {
-            close(fds[0]);
+        best = std::min(best, InChild<double>([&] {
             const auto start = Clock::now();
             // Read into memory faulted in 2 MiB pages, as the scene text is.
             size_t size = 0;
@@ -110,19 +144,9 @@ double TimeHeldCopy(const fs::path& scene, const fs::path& folder)
             bytes.resize(size);
             bytes.resize(ReadFull(in.Get(), bytes.data(), size, scene));
             WriteFileAtomic(folder / "held.xml", bytes);
-            const double seconds = Seconds(start);
-            if (write(fds[1], &seconds, sizeof seconds) != sizeof seconds)
-                _exit(1);
-            _exit(0);
-        }
-        close(fds[1]);
-        double seconds = 1e9;
-        if (read(fds[0], &seconds, sizeof seconds) != sizeof seconds)
-            std::exit(1);
-        close(fds[0]);
-        waitpid(child, nullptr, 0);
+            return Seconds(start);
+        }));
         fs::remove(folder / "held.xml");
-        best = std::min(best, seconds);
     }
     return best;
 }
@@ -136,42 +160,20 @@ struct TOpenSave {
 // Opens and saves the scene in a child process; returns its times and peak resident size.
 TOpenSave TimeOpenSave(const fs::path& scene, const fs::path& folder)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        std::exit(1);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        TOpenSave r;
-        try {
-            TSceneSession session(folder);
-            auto start = Clock::now();
-            session.OpenScene({scene});
-            r.open = Seconds(start);
-            r.rows = session.RowCount();
-            start = Clock::now();
-            session.SaveAs(folder / "saved.xml");
-            r.save = Seconds(start);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "open + save failed: %s\n", e.what());
-            _exit(1);
-        }
-        if (write(fds[1], &r, sizeof r) != sizeof r)
-            _exit(1);
-        _exit(0);
-    }
-    close(fds[1]);
-    TOpenSave r;
-    const bool got = read(fds[0], &r, sizeof r) == sizeof r;
-    close(fds[0]);
-    int status = 0;
-    struct rusage usage {};
-    wait4(child, &status, 0, &usage);
-    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "child failed\n");
-        std::exit(1);
-    }
-    r.peakKb = usage.ru_maxrss;
+    long peakKb = 0;
+    TOpenSave r = InChild<TOpenSave>([&] {
+        TOpenSave t;
+        TSceneSession session(folder);
+        auto start = Clock::now();
+        session.OpenScene({scene});
+        t.open = Seconds(start);
+        t.rows = session.RowCount();
+        start = Clock::now();
+        session.SaveAs(folder / "saved.xml");
+        t.save = Seconds(start);
+        return t;
+    }, &peakKb);
+    r.peakKb = peakKb;
     fs::remove(folder / "saved.xml");
     return r;
 }
