@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <malloc.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -57,8 +56,6 @@ struct TPhases {
     double lastCpu = CpuMs();
     void Mark(const char* name)
     {
-        if (std::getenv("KELVANE_TRIM"))
-            malloc_trim(0);
         const auto now = Clock::now();
         const double cpu = CpuMs();
         steps.emplace_back(name, useCpu ? cpu - lastCpu : std::chrono::duration<double, std::milli>(now - last).count());
@@ -118,8 +115,6 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path scene = argv[1];
-    if (std::getenv("KELVANE_MMAP_THRESHOLD"))
-        mallopt(M_MMAP_THRESHOLD, std::atoi(std::getenv("KELVANE_MMAP_THRESHOLD")));
     int runs = 3;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
