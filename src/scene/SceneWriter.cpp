@@ -378,17 +378,9 @@ private:
                 size -= gaps_[g].end - gaps_[g].begin;
         }
         ReserveLargeText(result, size);
-        result = "<scene>";
-        for (const TItem& item : items_) {
-            result += kItemLead;
-            size_t from = item.span.begin;
-            for (size_t g = item.firstGap; g < item.endGap; ++g) {
-                result.append(text_, from, gaps_[g].begin - from);
-                from = gaps_[g].end;
-            }
-            result.append(text_, from, item.span.end - from);
-        }
-        result += "\r\n</scene>";
+        result.clear();
+        auto append = [&](std::string_view piece) { result.append(piece); };
+        Emit(append);
     }
 
     std::string_view text_;

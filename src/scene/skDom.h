@@ -391,6 +391,10 @@ private:
     void Regrow(uint32_t capacity);
     void EraseEntry(int index);
     void ReleaseValue(TDomAttrEntry& entry);
+    // Gives attribute at (-1: a new one named key, appended) this valid value, viewed or copied.
+    void PutValue(int at, TDomName* key, std::string_view value, bool keepView);
+    // A detached attribute node of this document holding value.
+    TDomAttr* MakeAttributeNode(TDomName* name, WideView value) const;
     void StoreValue(TDomAttrEntry& entry, std::string_view value);
     void RebuildAttributeIndex();
 

@@ -23,6 +23,10 @@ namespace dom {
 // Names shared by every document; no element carries them, so their counters never move.
 TDomName* FixedName(int nodeType);
 
+// Whether an attribute value may be stored: no '<', not both kinds of quote, and every '&'
+// starts a reference closed by ';' (before another '&') naming an XML name or a character.
+bool IsValidAttributeValue(WideView value);
+
 // Appends the value of attr as read back: text unchanged, references as '&' name ';'.
 void AppendValue(WideString& out, const TDomAttr* attr);
 

@@ -1,0 +1,336 @@
+// Elements and their attributes: values kept as 8-bit text, attribute nodes made when asked for.
+#include "scene/skDom.h"
+
+#include "scene/skDomParts.h"
+
+#include <algorithm>
+
+namespace kelvane {
+
+using namespace dom;
+
+namespace {
+
+// IsValidAttributeValue for 8-bit text.
+bool IsValidAttributeText(std::string_view value)
+{
+    if (value.find('<') != std::string_view::npos)
+        return false;
+    if (value.find('"') != std::string_view::npos && value.find('\'') != std::string_view::npos)
+        return false;
+    for (size_t i = value.find('&'); i != std::string_view::npos; i = value.find('&', i)) {
+        const size_t end = value.find_first_of(";&", i + 1);
+        if (end == std::string_view::npos || value[end] != ';')
+            return false;
+        const WideString name = Widen(value.substr(i + 1, end - i - 1));
+        if (!IsXmlName(name) && !IsCharacterReference(name))
+            return false;
+        i = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TDomElement
+
+namespace {
+constexpr uint32_t kIndexedFrom = 12;  // attribute count from which lookups go through the index
+}
+
+TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
+{
+    children_ = &ownList_;
+}
+
+TDomElement::~TDomElement()
+{
+    // Node memory goes with the document; only pieces taken from the heap are given back.
+    if (!heapPieces_)
+        return;
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
+            ::operator delete(const_cast<char*>(attrs_[i].data));
+    if (attrCapacity_ * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+        ::operator delete(attrs_);
+}
+
+int TDomElement::FindAttribute(const TDomName* name) const
+{
+    if (attrIndex_) {
+        const auto it = attrIndex_->find(name);
+        return it == attrIndex_->end() ? -1 : static_cast<int>(it->second);
+    }
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (attrs_[i].name == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TDomElement::FindAttribute(WideView name) const
+{
+    // Every attribute name is one the document has interned: an unknown name is no attribute.
+    const TDomName* entry = attrCount_ ? ownerDocument_->FindName(name) : nullptr;
+    return entry ? FindAttribute(entry) : -1;
+}
+
+void TDomElement::RebuildAttributeIndex()
+{
+    if (attrCount_ < kIndexedFrom) {
+        attrIndex_.reset();
+        return;
+    }
+    if (!attrIndex_)
+        attrIndex_ = std::make_unique<std::unordered_map<const TDomName*, uint32_t>>();
+    attrIndex_->clear();
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        attrIndex_->emplace(attrs_[i].name, i);
+}
+
+void TDomElement::Regrow(uint32_t capacity)
+{
+    auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
+    heapPieces_ = heapPieces_ || capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece;
+    if (attrCount_)
+        std::copy(attrs_, attrs_ + attrCount_, grown);
+    if (attrs_)
+        ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
+    attrs_ = grown;
+    attrCapacity_ = capacity;
+}
+
+void TDomElement::ReserveAttributes(int count)
+{
+    if (count > 0 && static_cast<uint32_t>(count) > attrCapacity_)
+        Regrow(static_cast<uint32_t>(count));
+}
+
+void TDomElement::AppendEntry(const TDomAttrEntry& entry)
+{
+    if (attrCount_ == attrCapacity_)
+        Regrow(attrCapacity_ ? attrCapacity_ * 2 : 2);
+    attrs_[attrCount_] = entry;
+    ++attrCount_;
+    if (attrIndex_)
+        attrIndex_->emplace(entry.name, attrCount_ - 1);
+    else if (attrCount_ >= kIndexedFrom)
+        RebuildAttributeIndex();
+}
+
+void TDomElement::EraseEntry(int index)
+{
+    std::copy(attrs_ + index + 1, attrs_ + attrCount_, attrs_ + index);
+    --attrCount_;
+    if (attrIndex_)
+        RebuildAttributeIndex();
+}
+
+void TDomElement::ReleaseValue(TDomAttrEntry& entry)
+{
+    if (entry.owned)
+        ownerDocument_->arena_.Release(const_cast<char*>(entry.data), entry.size);
+    entry.data = nullptr;
+    entry.size = 0;
+    entry.owned = 0;
+}
+
+void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
+{
+    char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
+    heapPieces_ = heapPieces_ || value.size() > TDomDocument::TArena::kLargePiece;
+    std::copy(value.begin(), value.end(), place);
+    ReleaseValue(entry);
+    entry.data = place;
+    entry.size = static_cast<uint32_t>(value.size());
+    entry.owned = place != nullptr;
+}
+
+TDomAttr* TDomElement::MakeAttributeNode(TDomName* name, WideView value) const
+{
+    TDomAttr* attr = ownerDocument_->Make<TDomAttr>(name);
+    try {
+        attr->SetNodeValue(value);
+    } catch (...) {
+        ownerDocument_->FreeAttribute(attr);
+        throw;
+    }
+    return attr;
+}
+
+TDomAttr* TDomElement::AttributeNode(int index) const
+{
+    TDomAttrEntry& entry = attrs_[index];
+    if (!entry.node) {
+        TDomAttr* attr = MakeAttributeNode(entry.name, Widen(std::string_view(entry.data, entry.size)));
+        attr->ownerElement_ = const_cast<TDomElement*>(this);
+        const_cast<TDomElement*>(this)->ReleaseValue(entry);
+        entry.node = attr;
+    }
+    return entry.node;
+}
+
+WideString TDomElement::AttributeValue(int index) const
+{
+    const TDomAttrEntry& entry = attrs_[index];
+    return entry.node ? entry.node->GetNodeValue() : Widen(std::string_view(entry.data, entry.size));
+}
+
+void TDomElement::SetAttribute(WideView name, WideView value)
+{
+    CheckWritable();
+    const int at = FindAttribute(name);
+    if (at >= 0 && attrs_[at].node) {
+        attrs_[at].node->SetNodeValue(value);
+        return;
+    }
+    if (at >= 0 && AttributeValue(at) == value)
+        return;
+    if (at < 0 && !IsXmlName(name))
+        throw EDomException(5);
+    if (!IsValidAttributeValue(value))
+        throw EDomException(5);
+    TDomName* key = at >= 0 ? attrs_[at].name : ownerDocument_->Intern(name);
+    const std::string bytes = Narrow(value);
+    if (Widen(bytes) != value) {
+        // Only a node keeps a value that 8-bit text cannot carry (a lone high surrogate).
+        SetAttributeNode(MakeAttributeNode(key, value));
+        return;
+    }
+    PutValue(at, key, bytes, false);
+}
+
+void TDomElement::PutValue(int at, TDomName* key, std::string_view value, bool keepView)
+{
+    TDomAttrEntry fresh{key, nullptr, 0, 0, nullptr};
+    TDomAttrEntry& entry = at >= 0 ? attrs_[at] : fresh;
+    if (keepView) {
+        ReleaseValue(entry);
+        entry.data = value.data();
+        entry.size = static_cast<uint32_t>(value.size());
+    } else {
+        StoreValue(entry, value);
+    }
+    if (at >= 0)
+        return;
+    try {
+        AppendEntry(entry);
+    } catch (...) {
+        ReleaseValue(entry);
+        throw;
+    }
+}
+
+void TDomElement::SetAttributeText(std::string_view name, std::string_view value, bool keepView)
+{
+    CheckWritable();
+    TDomName* key = ownerDocument_->InternXmlName(name);
+    const int at = FindAttribute(key);
+    if (at >= 0 && attrs_[at].node) {
+        attrs_[at].node->SetNodeValue(Widen(value));
+        return;
+    }
+    if (at >= 0 && std::string_view(attrs_[at].data, attrs_[at].size) == value)
+        return;
+    if (!IsValidAttributeText(value))
+        throw EDomException(5);
+    PutValue(at, key, value, keepView);
+}
+
+bool TDomElement::TryGetAttribute(WideView name, WideString& value) const
+{
+    const int at = FindAttribute(name);
+    if (at < 0) {
+        value.clear();
+        return false;
+    }
+    value = AttributeValue(at);
+    return true;
+}
+
+WideString TDomElement::GetAttribute(WideView name) const
+{
+    const int at = FindAttribute(name);
+    return at < 0 ? WideString() : AttributeValue(at);
+}
+
+void TDomElement::SetAttributeNode(TDomAttr* attr)
+{
+    CheckWritable();
+    if (!attr)
+        throw EDomException(8);
+    if (attr->ownerDocument_ != ownerDocument_)
+        throw EDomException(4);
+    if (attr->ownerElement_)
+        throw EDomException(10);
+    const int at = FindAttribute(attr->name_);
+    if (at < 0) {
+        AppendEntry(TDomAttrEntry{attr->name_, nullptr, 0, 0, attr});
+        attr->ownerElement_ = this;
+        return;
+    }
+    attr->ownerElement_ = this;
+    TDomAttrEntry& entry = attrs_[at];
+    TDomAttr* old = entry.node;
+    ReleaseValue(entry);
+    entry.node = attr;
+    if (old) {
+        old->ownerElement_ = nullptr;
+        ownerDocument_->FreeAttribute(old);
+    }
+}
+
+TDomAttr* TDomElement::RemoveAttributeNode(TDomAttr* attr)
+{
+    CheckWritable();
+    const int at = attr ? FindAttribute(attr->name_) : -1;
+    if (at < 0)
+        throw EDomException(8);
+    TDomAttr* removed = AttributeNode(at);
+    EraseEntry(at);
+    removed->ownerElement_ = nullptr;
+    return removed;
+}
+
+TDomNodeList* TDomElement::GetElementsByTagName(WideView name)
+{
+    return ownerDocument_->MakeElementList(this, name);
+}
+
+TDomNode* TDomElement::CopySelf(TDomDocument* document) const
+{
+    TDomElement* copy = document->Make<TDomElement>(document == ownerDocument_ ? name_ : document->Intern(NodeName()));
+    const bool share = ownerDocument_->SharesTextsWith(document);
+    for (uint32_t i = 0; i < attrCount_; ++i) {
+        const TDomAttrEntry& entry = attrs_[i];
+        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), nullptr, 0, 0,
+                           nullptr};
+        if (entry.node) {
+            made.node = static_cast<TDomAttr*>(entry.node->CopySelf(document));
+            made.node->ownerElement_ = copy;
+        } else if (share && !entry.owned) {
+            made.data = entry.data;
+            made.size = entry.size;
+        } else {
+            copy->StoreValue(made, std::string_view(entry.data, entry.size));
+        }
+        copy->AppendEntry(made);
+    }
+    return copy;
+}
+
+bool TDomElement::AcceptsChild(const TDomNode* child, const TDomNode*) const
+{
+    switch (child->NodeType()) {
+    case ELEMENT_NODE:
+    case TEXT_NODE:
+    case CDATA_SECTION_NODE:
+    case ENTITY_REFERENCE_NODE:
+    case COMMENT_NODE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace kelvane
