@@ -436,24 +436,36 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
     return out;
 }
 
+// Passes text to sink(piece, fromStash) with every placeholder replaced by its mesh block, and
+// returns how much of the text it used. Unless final, a placeholder that may run past the end of
+// the text (its mark, its number's closing quote, the characters it spans) waits, as do the last
+// characters when they could begin a mark.
 template <class Sink>
-void TMeshStash::RestoreMeshesTo(std::string_view text, Sink& sink) const
+size_t TMeshStash::RestoreMeshesTo(std::string_view text, bool final, Sink& sink) const
 {
     const size_t n = text.size();
     size_t pos = 0;
     for (;;) {
         const size_t p = SearchForward(text, kMeshMark, kMeshMarkAnchor, pos, npos);
-        if (p == npos)
-            break;
-        sink(text.substr(pos, p - pos));
+        if (p == npos) {
+            const size_t keep = final ? 0 : std::min(n - pos, kMeshMark.size() - 1);
+            sink(text.substr(pos, n - pos - keep), false);
+            return n - keep;
+        }
+        if (!final && text.find('"', p + kMeshMark.size()) == npos) {
+            sink(text.substr(pos, p - pos), false);
+            return p;
+        }
         size_t digits = 0;
         const int64_t index = PlaceholderNumber(text, p + kMeshMark.size(), digits);
+        sink(text.substr(pos, p - pos), false);
+        if (!final && p + 21 + digits > n)
+            return p;
         if (index < 0 || static_cast<uint64_t>(index) >= meshes_.size())
             throw EListError(index);
-        sink(View(meshes_[static_cast<size_t>(index)]));
+        sink(View(meshes_[static_cast<size_t>(index)]), true);
         pos = std::min(n, p + 21 + digits);
     }
-    sink(text.substr(pos));
 }
 
 std::string TMeshStash::RestoreMeshes(std::string_view text) const
@@ -463,8 +475,8 @@ std::string TMeshStash::RestoreMeshes(std::string_view text) const
     for (const TPiece& piece : meshes_)
         total += piece.length;
     ReserveLargeText(out, total);
-    auto sink = [&](std::string_view piece) { out.append(piece); };
-    RestoreMeshesTo(text, sink);
+    auto sink = [&](std::string_view piece, bool) { out.append(piece); };
+    RestoreMeshesTo(text, true, sink);
     return out;
 }
 
@@ -481,43 +493,16 @@ void TMeshRestorer::Finish()
     out_.Flush();
 }
 
-// The steps of RestoreMeshesTo on the text from here on; unless final, a placeholder that may run
-// past the end of what has come (its mark, its number's closing quote, the characters it spans)
-// waits for the next part.
 void TMeshRestorer::Run(bool final)
 {
-    const std::string_view text(pending_);
-    const size_t n = text.size();
-    size_t pos = 0;
-    for (;;) {
-        const size_t p = SearchForward(text, kMeshMark, 1, pos, npos);
-        if (p == npos) {
-            const size_t keep = final ? 0 : std::min(n - pos, kMeshMark.size() - 1);
-            out_.Write(text.substr(pos, n - pos - keep));
-            pos = n - keep;
-            break;
-        }
-        const size_t close = text.find('"', p + kMeshMark.size());
-        if (!final && close == npos) {
-            out_.Write(text.substr(pos, p - pos));
-            pos = p;
-            break;
-        }
-        size_t digits = 0;
-        const int64_t index = PlaceholderNumber(text, p + kMeshMark.size(), digits);
-        if (!final && p + 21 + digits > n) {
-            out_.Write(text.substr(pos, p - pos));
-            pos = p;
-            break;
-        }
-        out_.Write(text.substr(pos, p - pos));
-        if (index < 0 || static_cast<uint64_t>(index) >= stash_.meshes_.size())
-            throw EListError(index);
-        out_.WriteLasting(stash_.View(stash_.meshes_[static_cast<size_t>(index)]));
-        pos = std::min(n, p + 21 + digits);
-    }
-    // Written bytes were copied or gathered from the stash: the text may change now.
-    pending_.erase(0, pos);
+    // Pieces of the text are copied; blocks from the stash stay put until the next flush.
+    auto sink = [&](std::string_view piece, bool fromStash) {
+        if (fromStash)
+            out_.WriteLasting(piece);
+        else
+            out_.Write(piece);
+    };
+    pending_.erase(0, stash_.RestoreMeshesTo(pending_, final, sink));
 }
 
 } // namespace kelvane

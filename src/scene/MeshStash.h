@@ -58,7 +58,7 @@ private:
         bool owned = false;
     };
     std::string_view View(const TPiece& piece) const;
-    template <class Sink> void RestoreMeshesTo(std::string_view text, Sink& sink) const;
+    template <class Sink> size_t RestoreMeshesTo(std::string_view text, bool final, Sink& sink) const;
 
     void CutMeshes(std::string& text, std::string& out);
     std::string CutTransforms(std::string text);
