@@ -10,6 +10,9 @@
 #include <ctime>
 #include <string>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <vector>
 
 #include "BenchTiming.h"
@@ -60,8 +63,11 @@ struct TPhases {
         const double cpu = CpuMs();
         steps.emplace_back(name, useCpu ? cpu - lastCpu : std::chrono::duration<double, std::milli>(now - last).count());
         if (showPeak)
-            std::printf("  after %-34s %6ld MB now, %6ld MB peak\n", name, ResidentKb("VmRSS") / 1024,
-                        ResidentKb("VmHWM") / 1024);
+        {
+            const struct mallinfo2 m = mallinfo2();
+            std::printf("  after %-34s %6ld MB now, %6ld MB peak, heap %6.1f MB\n", name, ResidentKb("VmRSS") / 1024,
+                        ResidentKb("VmHWM") / 1024, static_cast<double>(m.uordblks + m.hblkhd) / 1048576.0);
+        }
         last = now;
         lastCpu = cpu;
     }
@@ -74,11 +80,17 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     TMeshStash stash;
     stash.StashMeshes(scene, folder / "~Fake.tmp");
     t.Mark("read, cut meshes, write ~Fake.tmp");
-    TXMLParser parser;
-    parser.TrimText = true;
-    parser.LoadFromFile(folder / "~Fake.tmp");
-    t.Mark("read ~Fake.tmp, tokens");
-    std::unique_ptr<TDomDocument> document = parser.CreateDocument();
+    std::unique_ptr<TDomDocument> document;
+    {
+        TXMLParser parser;
+        parser.TrimText = true;
+        parser.LoadFromFile(folder / "~Fake.tmp");
+        t.Mark("read ~Fake.tmp, tokens");
+        document = parser.CreateDocument();
+    }
+#ifdef __GLIBC__
+    malloc_trim(0);  // as ReadSceneFile does
+#endif
     t.Mark("CreateDocument");
     TCatalogue catalogue;
     TWorkingElement working(catalogue.presence);
@@ -86,9 +98,9 @@ TPhases OpenAndSave(const fs::path& scene, const fs::path& folder)
     TJpegFileStore store;
     BuildCatalogue(working, catalogue, folder, store);
     t.Mark("catalogue");
-    std::string tree = SceneTreeText(*document, catalogue.presence, {});
+    std::string tree = SceneTreeText(*document, catalogue.presence, {}, stash.TransformBytes());
     t.Mark("tree text");
-    tree = stash.RestoreTransforms(tree);
+    stash.RestoreTransformsInPlace(tree);
     t.Mark("restore transforms");
     TAtomicFileWriter out(folder / "saved.xml");
     TMeshRestorer restorer(stash, out);

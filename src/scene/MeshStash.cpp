@@ -307,16 +307,28 @@ namespace {
 // Cutting a placeholder out can join the end of out with what follows into a new
 // "</fake_transform>" (out ends in "</fake_", say). When it does, its "fake_" goes, from out and
 // from the text after the cut (tail, then text from cur); returns whether there was one.
+// Where in out's end an end tag split between out and right begins, or npos. Only the last
+// 16 characters of out matter.
+size_t JoinedEndTagAt(std::string_view out, std::string_view right)
+{
+    const size_t m = kFakeTransformEnd.size();
+    for (size_t k = out.size() > m - 1 ? out.size() - (m - 1) : 0; k < out.size(); ++k) {
+        const size_t inOut = out.size() - k;
+        if (out.substr(k) == kFakeTransformEnd.substr(0, inOut) &&
+            right.substr(0, m - inOut) == kFakeTransformEnd.substr(inOut))
+            return k;
+    }
+    return npos;
+}
+
 bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text, size_t& cur)
 {
     const size_t m = kFakeTransformEnd.size();
     std::string right(tail);
     right.append(text.substr(std::min(cur, text.size()), m));
-    for (size_t k = out.size() > m - 1 ? out.size() - (m - 1) : 0; k < out.size(); ++k) {
+    const size_t k = JoinedEndTagAt(out, right);
+    if (k != npos) {
         const size_t inOut = out.size() - k;
-        if (out.compare(k, inOut, kFakeTransformEnd.substr(0, inOut)) != 0 ||
-            right.compare(0, m - inOut, kFakeTransformEnd.substr(inOut)) != 0)
-            continue;
         if (inOut > 2)
             out.erase(k + 2, std::min<size_t>(7, inOut) - 2);
         // "fake_" is at offsets 2 to 6 of the end tag; the part after out loses its share.
@@ -336,16 +348,21 @@ bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text
 
 // Placeholders are looked for only in the given text: a restored tag or block is never searched
 // again, so an entry that holds placeholder text cannot make the restore loop.
+size_t TMeshStash::TransformBytes() const
+{
+    size_t tags = 0;
+    for (const TPiece& piece : transforms_)
+        tags += piece.length;
+    return tags;
+}
+
 std::string TMeshStash::RestoreTransforms(std::string_view text) const
 {
     const size_t n = text.size();
     TForwardFinder marks(text, kTransformMark, kTransformMarkAnchor);
     TForwardFinder endTags(text, kFakeTransformEnd, kFakeTransformEndAnchor);
     std::string out;
-    size_t tags = 0;
-    for (const TPiece& piece : transforms_)
-        tags += piece.length;
-    ReserveLargeText(out, n + tags + 64);
+    ReserveLargeText(out, n + TransformBytes() + 64);
     std::vector<size_t> waiting;   // unchanged end tags already in out, by their place in out
     size_t waitingFirst = 0;
     std::vector<size_t> turnedInOut;  // end tags in out that later passes turned
@@ -434,6 +451,97 @@ std::string TMeshStash::RestoreTransforms(std::string_view text) const
         out.resize(w);
     }
     return out;
+}
+
+void TMeshStash::RestoreTransformsInPlace(std::string& text) const
+{
+    // The usual layout: no deleted span reaches an end tag, every end tag is turned by the start
+    // before it and no cut joins an end tag. Then each placeholder and end tag is replaced where it
+    // stands, and when the text never shrinks up to a place, the result is built from the back in
+    // text's own memory. Anything else takes the general restore.
+    struct TEdit {
+        size_t at, length;
+        std::string_view with, then;
+    };
+    std::vector<TEdit> edits;
+    const size_t n = text.size();
+    bool usual = true;
+    try {
+        TForwardFinder marks(text, kTransformMark, kTransformMarkAnchor);
+        TForwardFinder endTags(text, kFakeTransformEnd, kFakeTransformEndAnchor);
+        std::string outEnd;  // the last 16 characters of the result so far
+        const auto wrote = [&outEnd](std::string_view a, std::string_view b = {}) {
+            outEnd.append(a.substr(a.size() > 16 ? a.size() - 16 : 0));
+            outEnd.append(b.substr(b.size() > 16 ? b.size() - 16 : 0));
+            if (outEnd.size() > 16)
+                outEnd.erase(0, outEnd.size() - 16);
+        };
+        size_t owed = 0, pos = 0;
+        int64_t grown = 0;
+        while (usual) {
+            const size_t p = marks.Find(pos);
+            const size_t e = endTags.Find(pos);
+            if (e != npos && (p == npos || e < p)) {
+                wrote(std::string_view(text).substr(pos, e - pos), kTransformEnd);
+                edits.push_back({e, kFakeTransformEnd.size(), kTransformEnd, {}});
+                grown -= static_cast<int64_t>(kFakeTransformEnd.size() - kTransformEnd.size());
+                usual = owed > 0 && grown >= 0;
+                --owed;
+                pos = e + kFakeTransformEnd.size();
+                continue;
+            }
+            if (p == npos)
+                break;
+            size_t digits = 0;
+            const int64_t index = PlaceholderNumber(text, p + kTransformMark.size(), digits);
+            if (index < 0 || static_cast<uint64_t>(index) >= transforms_.size()) {
+                usual = false;  // the general restore raises the error
+                break;
+            }
+            const std::string_view tag = View(transforms_[static_cast<size_t>(index)]);
+            const size_t cut = std::min(n, p + 25 + digits);
+            const bool emptied = std::string_view(text).substr(p + kTransformMark.size() + digits, 3) == "\"/>";
+            wrote(std::string_view(text).substr(pos, p - pos));
+            if (!emptied) {
+                const size_t next = endTags.Find(p);
+                if ((next != npos && next < cut) || JoinedEndTagAt(outEnd, std::string_view(text).substr(cut, 17)) != npos) {
+                    usual = false;
+                    break;
+                }
+                ++owed;
+            }
+            const std::string_view then = emptied ? kTransformEnd : std::string_view();
+            wrote(tag, then);
+            edits.push_back({p, cut - p, tag, then});
+            grown += static_cast<int64_t>(tag.size() + then.size()) - static_cast<int64_t>(cut - p);
+            usual = grown >= 0;
+            pos = cut;
+        }
+    } catch (const EKelvaneError&) {
+        usual = false;
+    }
+    if (!usual) {
+        text = RestoreTransforms(text);
+        return;
+    }
+    size_t total = n;
+    for (const TEdit& edit : edits)
+        total += edit.with.size() + edit.then.size() - edit.length;
+    text.resize(total);
+    char* const base = text.data();
+    size_t srcEnd = n, dstEnd = total;
+    for (size_t i = edits.size(); i-- > 0;) {
+        const TEdit& edit = edits[i];
+        const size_t from = edit.at + edit.length;
+        dstEnd -= srcEnd - from;
+        std::memmove(base + dstEnd, base + from, srcEnd - from);
+        for (std::string_view piece : {edit.then, edit.with}) {
+            dstEnd -= piece.size();
+            if (!piece.empty())
+                std::memcpy(base + dstEnd, piece.data(), piece.size());
+        }
+        srcEnd = edit.at;
+    }
 }
 
 // Passes text to sink(piece, fromStash) with every placeholder replaced by its mesh block, and

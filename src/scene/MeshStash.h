@@ -45,6 +45,11 @@ public:
     // n and "</transform>". A number that is not decimal raises EConvertError, one without a list
     // entry EListError.
     std::string RestoreTransforms(std::string_view text) const;
+    // text = RestoreTransforms(text), made in text's own memory when the layout allows (reserve
+    // TransformBytes() more for it).
+    void RestoreTransformsInPlace(std::string& text) const;
+    // The length of all transform tags.
+    size_t TransformBytes() const;
     // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n; errors
     // as RestoreTransforms.
     std::string RestoreMeshes(std::string_view text) const;

@@ -415,12 +415,12 @@ void ReorderScene(std::string_view text, const std::function<void(std::string_vi
 }
 
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
-                          const std::vector<WideString>& leftOut)
+                          const std::vector<WideString>& leftOut, size_t extra)
 {
     // Scene trees write about 75 bytes a node (attributes are not nodes); reserving a little
     // more spares the text its regrowth.
     std::string text;
-    ReserveLargeText(text, document.OwnedNodeCount() * 96 + 64);
+    ReserveLargeText(text, document.OwnedNodeCount() * 96 + extra + 64);
     if (leftOut.empty()) {
         AppendXmlUtf8(text, document, 7, 7);
         return text;
@@ -455,9 +455,9 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
                     const std::vector<WideString>& leftOut, const TMeshStash& stash,
                     const std::filesystem::path& target)
 {
-    std::string text = SceneTreeText(document, presence, leftOut);
+    std::string text = SceneTreeText(document, presence, leftOut, stash.TransformBytes());
     WorkTick();
-    text = stash.RestoreTransforms(text);
+    stash.RestoreTransformsInPlace(text);
     WorkTick();
     // Regrouped and restored piece by piece into the file: neither text is built whole.
     TAtomicFileWriter out(target);

@@ -39,8 +39,9 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
                     const std::filesystem::path& target);
 
 // The text of document with the elements of the rows in leftOut left out, before the transform
-// tags and mesh blocks are put back: the document's GetXML(7, 7) as 8-bit text.
+// tags and mesh blocks are put back: the document's GetXML(7, 7) as 8-bit text, with room for
+// extra bytes more.
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
-                          const std::vector<WideString>& leftOut);
+                          const std::vector<WideString>& leftOut, size_t extra = 0);
 
 } // namespace kelvane

@@ -64,9 +64,14 @@ inline void CompareRestores(const std::string& written, const TMeshStash& stash)
     };
     const std::string fastT = outcome([&] { return stash.RestoreTransforms(written); });
     const std::string slowT = outcome([&] { return ref.RestoreTransforms(written); });
+    const std::string inPlaceT = outcome([&] {
+        std::string text = written;
+        stash.RestoreTransformsInPlace(text);
+        return text;
+    });
     const std::string fastM = outcome([&] { return stash.RestoreMeshes(written); });
     const std::string slowM = outcome([&] { return ref.RestoreMeshes(written); });
-    if (fastT != slowT || fastM != slowM) {
+    if (fastT != slowT || inPlaceT != slowT || fastM != slowM) {
         std::fprintf(stderr, "restore differs from the literal passes\n");
         std::abort();
     }

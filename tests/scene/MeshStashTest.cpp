@@ -369,13 +369,19 @@ TEST(MeshStash, StashMatchesLiteralPassesOnGeneratedScenes)
     }
 }
 
-TEST(MeshStash, RestoreMatchesLiteralPassesOnRandomTexts)
+// Short transform tags shrink the text (the restore in place gives way to the general one),
+// long ones grow it.
+class MeshStashRestore : public ::testing::TestWithParam<const char*> {};
+INSTANTIATE_TEST_SUITE_P(TagLengths, MeshStashRestore, ::testing::Values("", " m00=\"1.000000\" m01=\"0.000000\""));
+
+TEST_P(MeshStashRestore, MatchesLiteralPassesOnRandomTexts)
 {
     TMeshStash stash;
     TReferenceStash ref;
-    const std::string lists = Crlf(
-        "<transform a=\"0\">\n<transform b=\"1\">\n<transform c=\"2\">\n <points>\n</faces>\n"
-        " <points> a\n</faces>\n <points>\n<fake_mesh mesh=\"0\"/>\n</faces>\n");
+    const std::string more = GetParam();
+    const std::string lists = Crlf("<transform a=\"0\"" + more + ">\n<transform b=\"1\"" + more +
+                                   ">\n<transform c=\"2\">\n <points>\n</faces>\n"
+                                   " <points> a\n</faces>\n <points>\n<fake_mesh mesh=\"0\"/>\n</faces>\n");
     stash.StashText(lists);
     ref.StashText(lists);
     ASSERT_EQ(stash.TransformCount(), 3u);
@@ -400,6 +406,12 @@ TEST(MeshStash, RestoreMatchesLiteralPassesOnRandomTexts)
         const std::string slowError = ErrorOf([&] { slow = ref.RestoreTransforms(text); });
         ASSERT_EQ(fastError, slowError) << text;
         ASSERT_EQ(fast, slow) << text;
+        std::string inPlace = text;
+        const std::string inPlaceError = ErrorOf([&] { stash.RestoreTransformsInPlace(inPlace); });
+        ASSERT_EQ(inPlaceError, slowError) << text;
+        if (slowError.empty()) {
+            ASSERT_EQ(inPlace, slow) << text;
+        }
         const std::string fastMeshError = ErrorOf([&] { fast = stash.RestoreMeshes(text); });
         const std::string slowMeshError = ErrorOf([&] { slow = ref.RestoreMeshes(text); });
         ASSERT_EQ(fastMeshError, slowMeshError) << text;
