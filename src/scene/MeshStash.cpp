@@ -28,6 +28,7 @@ constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // The placeholders are looked for by the 'k' of "fake", much rarer in scene text than an 'f'.
 constexpr size_t kMeshMarkAnchor = 3, kTransformMarkAnchor = 3, kFakeTransformEndAnchor = 4;
+constexpr size_t kTransformAnchor = 9;  // its 'm': mesh data has none
 
 // ---------------------------------------------------------------------------------------------
 // Placeholders
@@ -218,6 +219,34 @@ void TMeshStash::CutMeshes(std::string& text, std::string& out)
         out.append(t.substr(r));
 }
 
+// Where tag stands in the kept scene text, or npos. The kept text holds the gaps between the mesh
+// blocks unchanged, so a tag is looked for there only, from the cursor on (it only moves forward:
+// one scan in all). The first "<transform" found must match byte for byte; anything else (a tag
+// joined over a cut block) is not found.
+size_t TMeshStash::FindInKeptText(std::string_view tag, TTextCursor& cursor) const
+{
+    const std::string_view t(text_);
+    while (cursor.at < t.size()) {
+        while (cursor.block < meshes_.size() &&
+               (meshes_[cursor.block].owned || meshes_[cursor.block].offset + meshes_[cursor.block].length <= cursor.at))
+            ++cursor.block;
+        const bool inBlock = cursor.block < meshes_.size() && meshes_[cursor.block].offset <= cursor.at;
+        const size_t gapEnd = cursor.block < meshes_.size() ? meshes_[cursor.block].offset : t.size();
+        if (!inBlock) {
+            const size_t hit = SearchForward(t, kTransform, kTransformAnchor, cursor.at, gapEnd);
+            if (hit != npos && hit < gapEnd) {
+                cursor.at = hit;
+                if (t.substr(hit, tag.size()) != tag)
+                    return npos;
+                cursor.at = hit + tag.size();
+                return hit;
+            }
+        }
+        cursor.at = gapEnd < t.size() ? meshes_[cursor.block].offset + meshes_[cursor.block].length : t.size();
+    }
+    return npos;
+}
+
 // Transform start tags run from "<transform" through the first '>' (to the end of the text when
 // there is none). Pass k turns the first "</transform>" still unchanged into "</fake_transform>";
 // an end tag that lies inside a later start tag is turned first only if enough passes come before
@@ -271,10 +300,12 @@ std::string TMeshStash::CutTransforms(std::string text)
 
     std::string out;
     ReserveLargeText(out, n + growth);
-    size_t tagBytes = 0;
-    for (const TSpan& span : spans)
-        tagBytes += span.end - span.begin;
-    owned_.reserve(owned_.size() + tagBytes + growth);
+    if (text_.empty()) {
+        size_t tagBytes = 0;
+        for (const TSpan& span : spans)
+            tagBytes += span.end - span.begin;
+        owned_.reserve(owned_.size() + tagBytes + growth);
+    }
     size_t ei = 0;
     auto appendTurned = [&](std::string& dst, size_t from, size_t to) {
         while (ei < ends.size() && ends[ei] < from)
@@ -287,11 +318,19 @@ std::string TMeshStash::CutTransforms(std::string text)
         dst.append(a.substr(from, to - from));
     };
     size_t pos = 0;
+    TTextCursor cursor;
     for (size_t k = 0; k < total; ++k) {
         appendTurned(out, pos, spans[k].begin);
-        const size_t start = owned_.size();
-        appendTurned(owned_, spans[k].begin, spans[k].end);
-        transforms_.push_back(TPiece{start, owned_.size() - start, true});
+        const std::string_view tag = a.substr(spans[k].begin, spans[k].end - spans[k].begin);
+        const bool whole = ei == ends.size() || ends[ei] >= spans[k].end;  // no end tag inside
+        const size_t at = whole ? FindInKeptText(tag, cursor) : npos;
+        if (at != npos) {
+            transforms_.push_back(TPiece{at, tag.size(), false});
+        } else {
+            const size_t start = owned_.size();
+            appendTurned(owned_, spans[k].begin, spans[k].end);
+            transforms_.push_back(TPiece{start, owned_.size() - start, true});
+        }
         AppendTransformPlaceholder(out, k);
         pos = spans[k].end;
     }

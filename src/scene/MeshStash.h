@@ -65,6 +65,11 @@ private:
     std::string_view View(const TPiece& piece) const;
     template <class Sink> size_t RestoreMeshesTo(std::string_view text, bool final, Sink& sink) const;
 
+    struct TTextCursor {
+        size_t at = 0;     // in text_
+        size_t block = 0;  // the first mesh block that may lie at or after it
+    };
+    size_t FindInKeptText(std::string_view tag, TTextCursor& cursor) const;
     void CutMeshes(std::string& text, std::string& out);
     std::string CutTransforms(std::string text);
 
