@@ -4,6 +4,7 @@
 //
 //   kelvane [SCENE ...]
 //   kelvane --script SCRIPT [SCENE ...]   runs SCRIPT's lines through the windows, then exits
+#include "scene/MeshStash.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 #include "shell/ui/ScriptRunner.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 namespace {
 
@@ -70,6 +72,11 @@ int main(int argc, char** argv)
             std::fputs(helpText, stdout);
             return 0;
         }
+    // The first scene named is read while the application and its windows start.
+    const int firstScene = argc > 1 && std::strcmp(argv[1], "--script") == 0 ? 3 : 1;
+    std::optional<kelvane::TStashReadAhead> readAhead;
+    if (firstScene < argc && argv[firstScene][0] != '-')
+        readAhead.emplace(kelvane::fs::path(argv[firstScene]));
     // The application takes out the options meant for the platform.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));

@@ -32,6 +32,21 @@ int TFileHandle::Close()
     return result;
 }
 
+bool ReadFileVersion(const fs::path& file, TFileVersion& version)
+{
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    version.device = st.st_dev;
+    version.inode = st.st_ino;
+    version.size = static_cast<unsigned long long>(st.st_size);
+    version.modified[0] = st.st_mtim.tv_sec;
+    version.modified[1] = st.st_mtim.tv_nsec;
+    version.changed[0] = st.st_ctim.tv_sec;
+    version.changed[1] = st.st_ctim.tv_nsec;
+    return true;
+}
+
 TFileHandle OpenForReading(const fs::path& file, size_t& size)
 {
     TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));

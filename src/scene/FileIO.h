@@ -32,6 +32,15 @@ private:
     int fd_;
 };
 
+// What tells one version of a regular file from another: any write changes its change time.
+struct TFileVersion {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long modified[2] = {0, 0}, changed[2] = {0, 0};  // seconds, nanoseconds
+    bool operator==(const TFileVersion&) const = default;
+};
+// False when file is not a regular file that can be looked at.
+bool ReadFileVersion(const fs::path& file, TFileVersion& version);
+
 // Opens a regular file for reading and gives its size. Raises EFileError ("Cannot open file")
 // when it does not exist or is not a regular file.
 TFileHandle OpenForReading(const fs::path& file, size_t& size);

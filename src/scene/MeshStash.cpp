@@ -4,6 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <utility>
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
@@ -107,17 +113,87 @@ std::string_view TMeshStash::Transform(size_t n) const
     return View(transforms_[n]);
 }
 
+namespace {
+
+// A scene read and stashed, short of writing "~Fake.tmp".
+struct TStashed {
+    TMeshStash stash;
+    std::string shortened;
+    bool transcoded = false;
+};
+
+TStashed ReadAndStash(const fs::path& sceneFile)
+{
+    TSceneText scene = ReadSceneText(sceneFile);
+    TStashed result;
+    result.shortened = result.stash.StashText(std::move(scene.text));
+    result.transcoded = scene.transcoded;
+    return result;
+}
+
+struct TReadAhead {
+    TFileVersion version;  // taken before the read began
+    std::future<TStashed> result;
+};
+
+std::mutex readAheadMutex;
+std::unique_ptr<TReadAhead> readAhead;
+
+std::unique_ptr<TReadAhead> TakeReadAhead()
+{
+    std::lock_guard<std::mutex> lock(readAheadMutex);
+    return std::move(readAhead);
+}
+
+// The read-ahead result for this very version of sceneFile, if there is one.
+std::optional<TStashed> TakeReadAheadOf(const fs::path& sceneFile)
+{
+    const std::unique_ptr<TReadAhead> ahead = TakeReadAhead();
+    TFileVersion now;
+    if (!ahead || !ReadFileVersion(sceneFile, now) || !(now == ahead->version))
+        return std::nullopt;  // a result of another file waits for its thread, then goes
+    try {
+        TStashed stashed = ahead->result.get();
+        if (ReadFileVersion(sceneFile, now) && now == ahead->version)
+            return stashed;
+    } catch (...) {
+        // read again, for this read's own error
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TStashReadAhead::TStashReadAhead(const fs::path& sceneFile)
+{
+    auto ahead = std::make_unique<TReadAhead>();
+    if (!ReadFileVersion(sceneFile, ahead->version))
+        return;
+    try {
+        ahead->result = std::async(std::launch::async, [sceneFile] { return ReadAndStash(sceneFile); });
+    } catch (const std::system_error&) {
+        return;  // no thread: the scene is read when it is opened
+    }
+    std::unique_ptr<TReadAhead> old;  // dropped after the lock is released
+    std::lock_guard<std::mutex> lock(readAheadMutex);
+    old = std::exchange(readAhead, std::move(ahead));
+}
+
+TStashReadAhead::~TStashReadAhead()
+{
+    TakeReadAhead();  // a result not taken is dropped once its thread ends
+}
+
 bool TMeshStash::StashMeshes(const fs::path& sceneFile, const fs::path& fakeFile)
 {
     std::error_code ec;
     if (!fs::exists(sceneFile, ec))
         return false;
-    TSceneText scene = ReadSceneText(sceneFile);
-    TMeshStash fresh;
-    const std::string shortened = fresh.StashText(std::move(scene.text));
+    std::optional<TStashed> ahead = TakeReadAheadOf(sceneFile);
+    TStashed stashed = ahead ? std::move(*ahead) : ReadAndStash(sceneFile);
     // UTF-16 scenes are read back as UTF-8, which the byte-order mark announces.
-    WriteNewFile(fakeFile, {scene.transcoded ? kUtf8Mark : std::string_view(), shortened, "\r\n"});
-    *this = std::move(fresh);
+    WriteNewFile(fakeFile, {stashed.transcoded ? kUtf8Mark : std::string_view(), stashed.shortened, "\r\n"});
+    *this = std::move(stashed.stash);
     return true;
 }
 

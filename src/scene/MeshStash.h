@@ -79,6 +79,18 @@ private:
     std::vector<TPiece> transforms_;
 };
 
+// Reads a scene and stashes its meshes on another thread while the caller does other work (the
+// editor builds its windows). The next StashMeshes takes the result if it asks for the same
+// version of the same file, and reads anew otherwise. Once this object is gone, a result not taken
+// is dropped.
+class TStashReadAhead {
+public:
+    explicit TStashReadAhead(const fs::path& sceneFile);
+    ~TStashReadAhead();
+    TStashReadAhead(const TStashReadAhead&) = delete;
+    TStashReadAhead& operator=(const TStashReadAhead&) = delete;
+};
+
 // RestoreMeshes over a text given in parts, written to a file as it goes: nothing the size of the
 // text or of the result is held. The same bytes, and the same errors, as RestoreMeshes of the
 // whole text.

@@ -209,6 +209,44 @@ TEST(MeshStash, MissingFileChangesNothing)
     EXPECT_EQ(stash.MeshCount(), 2u);
 }
 
+TEST(MeshStash, ReadAheadIsTakenOnlyForTheSameVersionOfTheFile)
+{
+    TempDir dir;
+    const auto scene = dir.Write("a.xml", ExporterScene(3, 4));
+    const auto other = dir.Write("b.xml", ExporterScene(1, 2));
+    const auto fake = dir / "~Fake.tmp";
+    TMeshStash plain;
+    ASSERT_TRUE(plain.StashMeshes(scene, fake));
+    const std::string expected = ReadAll(fake);
+    {
+        TStashReadAhead ahead(scene);
+        TMeshStash stash;
+        ASSERT_TRUE(stash.StashMeshes(scene, fake));
+        EXPECT_EQ(ReadAll(fake), expected);
+        ASSERT_EQ(stash.MeshCount(), 3u);
+        EXPECT_EQ(stash.Mesh(2), plain.Mesh(2));
+    }
+    {
+        // Another file is read as it is.
+        TStashReadAhead ahead(scene);
+        TMeshStash stash;
+        ASSERT_TRUE(stash.StashMeshes(other, fake));
+        EXPECT_EQ(stash.MeshCount(), 1u);
+    }
+    {
+        // The file written since: its new text.
+        TStashReadAhead ahead(scene);
+        dir.Write("a.xml", ExporterScene(2, 4));
+        TMeshStash stash;
+        ASSERT_TRUE(stash.StashMeshes(scene, fake));
+        EXPECT_EQ(stash.MeshCount(), 2u);
+    }
+    {
+        TStashReadAhead ahead(dir / "missing.xml");
+        TStashReadAhead unused(other);  // dropped with its result
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Restoring
 
