@@ -392,47 +392,6 @@ std::string DecodeSceneBytes(std::string_view bytes, uint8_t code)
     return Decode(std::string(bytes), code);
 }
 
-std::string NormaliseLineEnds(std::string text)
-{
-    const size_t n = text.size();
-    // Already normal when every LF follows a CR and there are no other CRs.
-    bool normal = true;
-    size_t pairs = 0;
-    for (size_t i = text.find('\n'); i != npos && normal; i = text.find('\n', i + 1)) {
-        normal = i > 0 && text[i - 1] == '\r';
-        ++pairs;
-    }
-    for (size_t i = text.find('\r'); i != npos && normal; i = text.find('\r', i + 1))
-        normal = pairs-- > 0;
-    if (normal) {
-        if (n > 0 && !(n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n'))
-            text += "\r\n";
-        return text;
-    }
-    // Runs between line ends are copied whole; each end (CR, LF or CR LF) becomes CR LF.
-    std::string out;
-    out.reserve(n + n / 16 + 2);
-    AdviseLargeBuffer(out.data(), out.capacity());
-    size_t nextCr = text.find('\r'), nextLf = text.find('\n');
-    for (size_t i = 0; i < n;) {
-        const size_t end = std::min(nextCr, nextLf);
-        if (end == npos) {
-            out.append(text, i, npos);
-            break;
-        }
-        out.append(text, i, end - i);
-        out += "\r\n";
-        i = end + (text[end] == '\r' && end + 1 < n && text[end + 1] == '\n' ? 2 : 1);
-        if (nextCr < i)
-            nextCr = text.find('\r', i);
-        if (nextLf < i)
-            nextLf = text.find('\n', i);
-    }
-    if (!out.empty() && out.back() != '\n')
-        out += "\r\n";
-    return out;
-}
-
 void ParseAttributes(TDomElement* element, std::string_view inner)
 {
     TAttributeScratch scratch;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/LineEnds.h"
 #include "scene/skDom.h"
 
 namespace kelvane {
@@ -102,8 +103,6 @@ uint8_t DetectEncoding(const std::filesystem::path& fileName);
 // File bytes to the reader's 8-bit text by encoding code: byte-order mark skipped, UTF-16
 // converted to UTF-8; codes 0 and 1 keep the bytes as they are.
 std::string DecodeSceneBytes(std::string_view bytes, uint8_t code);
-// CR, LF and CR LF line ends all become CR LF; a last line without an end gets one.
-std::string NormaliseLineEnds(std::string text);
 // Sets the attributes of element from inner, the tag text without its brackets; a malformed
 // list raises EParserError "Incorrect attribute: " followed by inner.
 void ParseAttributes(TDomElement* element, std::string_view inner);
