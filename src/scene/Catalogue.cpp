@@ -272,6 +272,13 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
 
     static constexpr const char16_t* kKinds[] = {u"shader", u"object", u"light", u"camera",
                                                  u"render", u"background", u"filter"};
+    int elements = 0, rowElements = 0;
+    for (const char16_t* kind : kKinds) {
+        elements += index.Count(kind);
+        rowElements += WideView(kind) == u"camera" ? 0 : index.Count(kind);
+    }
+    catalogue.thumbnails.Reserve(elements + static_cast<int>(std::size(kKinds)));
+    stacked.reserve(rowElements);
     for (const char16_t* kindText : kKinds) {
         const WideString kind = kindText;
         const int count = index.Count(kind);

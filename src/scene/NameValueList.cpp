@@ -104,6 +104,12 @@ void TNameValueList::Clear()
     first_.Clear();
 }
 
+void TNameValueList::Reserve(int count)
+{
+    entries_.reserve(count);
+    first_.Reserve(count);
+}
+
 void TNameValueList::Reindex()
 {
     first_.Clear();

@@ -38,6 +38,8 @@ public:
     void Remove(WideView name);
     void Delete(int i);
     void Clear();
+    // Room for count entries.
+    void Reserve(int count);
 
 private:
     // Name and value in one block of exactly their length.
