@@ -71,28 +71,25 @@ bool ElementName(const TDomElement* element, WideString& name)
 void TElementIndex::Reset(TDomDocument* document)
 {
     document_ = document;
-    Invalidate();
+    built_ = false;
+    tags_.clear();
 }
 
 void TElementIndex::Invalidate()
 {
     built_ = false;
-    tags_.clear();
 }
 
-void TElementIndex::Build()
+template <class F>
+void TElementIndex::EachElement(F&& f) const
 {
-    tags_.clear();
-    built_ = true;
     if (!document_)
         return;
     // Pre-order walk without recursion.
     const TDomNode* node = document_->FirstChild();
     while (node) {
-        if (node->NodeType() == ELEMENT_NODE) {
-            auto* element = const_cast<TDomElement*>(node->AsElement());
-            tags_[element->TagName()].items.push_back(element);
-        }
+        if (node->NodeType() == ELEMENT_NODE)
+            f(const_cast<TDomElement*>(node->AsElement()));
         if (node->FirstChild()) {
             node = node->FirstChild();
             continue;
@@ -104,18 +101,39 @@ void TElementIndex::Build()
     }
 }
 
+void TElementIndex::Build()
+{
+    built_ = true;
+    for (auto& [tag, list] : tags_)
+        list = TTagList();
+    if (tags_.empty())
+        return;
+    EachElement([this](TDomElement* element) {
+        if (auto it = tags_.find(element->TagName()); it != tags_.end())
+            it->second.items.push_back(element);
+    });
+    for (auto& [tag, list] : tags_)
+        list.items.shrink_to_fit();
+}
+
 TElementIndex::TTagList* TElementIndex::Valid(WideView tag)
 {
     if (!built_)
         Build();
     auto it = tags_.find(tag);
-    if (it == tags_.end())
-        return nullptr;
+    if (it == tags_.end()) {
+        // A tag asked for the first time: its elements are collected now and at each rebuild.
+        TTagList& list = tags_[WideString(tag)];
+        EachElement([&](TDomElement* element) {
+            if (element->TagName() == tag)
+                list.items.push_back(element);
+        });
+        list.items.shrink_to_fit();
+        return &list;
+    }
     if (!it->second.valid) {
         Build();
         it = tags_.find(tag);
-        if (it == tags_.end())
-            return nullptr;
     }
     return &it->second;
 }
@@ -197,8 +215,10 @@ void TElementIndex::InvalidateDescendants(const TDomElement* root)
         return;
     const TDomNode* node = root->FirstChild();
     while (node) {
-        if (node->NodeType() == ELEMENT_NODE)
-            tags_[node->NodeName()].valid = false;
+        if (node->NodeType() == ELEMENT_NODE) {
+            if (auto it = tags_.find(node->NodeName()); it != tags_.end())
+                it->second.valid = false;
+        }
         node = NextInSubtree(node, root);
     }
 }
@@ -243,9 +263,10 @@ void TElementIndex::InsertedAt(TDomElement* element, int index)
     InvalidateDescendants(element);
     if (!built_)
         return;
-    TTagList& list = tags_[element->TagName()];
-    if (!list.valid)
+    auto it = tags_.find(element->TagName());
+    if (it == tags_.end() || !it->second.valid)
         return;
+    TTagList& list = it->second;
     if (index < 0 || index > static_cast<int>(list.items.size())) {
         list.valid = false;
         return;

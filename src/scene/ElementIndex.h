@@ -1,7 +1,8 @@
 #pragma once
 // Index of a document's elements by tag name, in document order, with the first element of each
 // `name` attribute value. It lets the working element find "element i of tag K" and "the first K
-// named N" without walking the tree on every selection and commit.
+// named N" without walking the tree on every selection and commit. Only the tags asked for are
+// indexed: a tag's first query walks the tree for it, later rebuilds take all of them in one walk.
 //
 // The index follows the changes its users report (Replaced, InsertedAt, Removed). Any other
 // change of the tree's structure, or of a `name` attribute of an element in the tree, must be
@@ -70,6 +71,8 @@ private:
     TTagList* Valid(WideView tag);
     TTagList* Derived(WideView tag);
     void Build();
+    template <class F>
+    void EachElement(F&& f) const;
     void InvalidateDescendants(const TDomElement* root);
 
     TDomDocument* document_ = nullptr;
