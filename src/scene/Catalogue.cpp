@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_set>
 
 #include "scene/FileIO.h"
+#include "scene/PositionHash.h"
 #include "scene/WorkTick.h"
 
 namespace kelvane {
@@ -264,12 +264,21 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
     catalogue.Clear();
     TElementIndex& index = working.Index();
     TTextureContext textures{working, catalogue, sceneFolder, pictures};
-    // Rows in the order they are put "at the top": the last one is the top row.
-    std::vector<TElementRow> stacked;
-    std::unordered_set<WideString> present;
+    // Rows in the order they are put "at the top" (the last one is the top row) until the walk
+    // ends; present finds a row by its text.
+    std::vector<TElementRow>& stacked = catalogue.rows;
+    TPositionHash present;
+    auto textHash = [](WideView text) { return TPositionHash::Mix(std::hash<WideView>()(text)); };
 
     static constexpr const char16_t* kKinds[] = {u"shader", u"object", u"light", u"camera",
                                                  u"render", u"background", u"filter"};
+    int elements = 0, rowElements = 0;
+    for (const char16_t* kind : kKinds) {
+        elements += index.Count(kind);
+        rowElements += WideView(kind) == u"camera" ? 0 : index.Count(kind);
+    }
+    catalogue.thumbnails.Reserve(elements + static_cast<int>(std::size(kKinds)));
+    stacked.reserve(rowElements);
     for (const char16_t* kindText : kKinds) {
         const WideString kind = kindText;
         const int count = index.Count(kind);
@@ -297,8 +306,11 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             }
             if (kind != u"camera") {
                 WideString text = kind + u" -- " + name;
-                if (present.insert(text).second)
+                const uint32_t hash = textHash(text);
+                if (present.Find(hash, [&](int at) { return stacked[at].Text == text; }) < 0) {
+                    present.Insert(hash, static_cast<int>(stacked.size()));
                     stacked.push_back({std::move(text), true, true});
+                }
                 stacked.back().Checked = true;
                 if (kind == u"render") {
                     stacked.back().CheckEnabled = false;
@@ -308,7 +320,8 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             catalogue.thumbnails.Add(kind + Decimal(i), name);
         }
     }
-    catalogue.rows.assign(stacked.rbegin(), stacked.rend());
+    present.Clear();
+    std::reverse(catalogue.rows.begin(), catalogue.rows.end());
     std::stable_sort(catalogue.rows.begin(), catalogue.rows.end(),
                      [](const TElementRow& a, const TElementRow& b) { return RowTextLess(a.Text, b.Text); });
 

@@ -2,6 +2,67 @@
 
 namespace kelvane {
 
+namespace {
+
+uint32_t AddressHash(const TDomElement* element)
+{
+    return TPositionHash::Mix(reinterpret_cast<uintptr_t>(element));
+}
+
+uint32_t NameHash(WideView name)
+{
+    return TPositionHash::Mix(std::hash<WideView>()(name));
+}
+
+} // namespace
+
+int TElementIndex::TTagList::Position(const TDomElement* element) const
+{
+    return position.Find(AddressHash(element), [&](int at) { return items[at] == element; });
+}
+
+int TElementIndex::TTagList::First(uint32_t hash, WideView name) const
+{
+    WideString own;
+    return byName.Find(hash, [&](int at) { return ElementName(items[at], own) && own == name; });
+}
+
+void TElementIndex::TTagList::Link(int i, uint32_t hash, WideView name)
+{
+    const int head = First(hash, name);
+    if (head < 0) {
+        byName.Insert(hash, i);
+        next[i] = prev[i] = i;
+        return;
+    }
+    // After the item that comes before i in the ring (the last one when i is first or last).
+    int after = prev[head];
+    if (i > head && i < after)
+        for (after = head; next[after] < i; after = next[after]) {
+        }
+    next[i] = next[after];
+    prev[i] = after;
+    prev[next[after]] = i;
+    next[after] = i;
+    if (i < head)
+        byName.Replace(hash, [&](int at) { return at == head; }, i);
+}
+
+bool TElementIndex::TTagList::Unlink(int i, uint32_t hash)
+{
+    if (next[i] < 0)
+        return true;
+    const int following = next[i];
+    const bool first = prev[i] >= i;
+    bool agreed = true;
+    if (first)
+        agreed = following == i ? byName.Erase(hash, i) : byName.Replace(hash, [&](int at) { return at == i; }, following);
+    next[prev[i]] = following;
+    prev[following] = prev[i];
+    next[i] = prev[i] = -1;
+    return agreed;
+}
+
 bool ElementName(const TDomElement* element, WideString& name)
 {
     return element->TryGetAttribute(u"name", name);
@@ -10,28 +71,25 @@ bool ElementName(const TDomElement* element, WideString& name)
 void TElementIndex::Reset(TDomDocument* document)
 {
     document_ = document;
-    Invalidate();
+    built_ = false;
+    tags_.clear();
 }
 
 void TElementIndex::Invalidate()
 {
     built_ = false;
-    tags_.clear();
 }
 
-void TElementIndex::Build()
+template <class F>
+void TElementIndex::EachElement(F&& f) const
 {
-    tags_.clear();
-    built_ = true;
     if (!document_)
         return;
     // Pre-order walk without recursion.
     const TDomNode* node = document_->FirstChild();
     while (node) {
-        if (node->NodeType() == ELEMENT_NODE) {
-            auto* element = const_cast<TDomElement*>(node->AsElement());
-            tags_[element->TagName()].items.push_back(element);
-        }
+        if (node->NodeType() == ELEMENT_NODE)
+            f(const_cast<TDomElement*>(node->AsElement()));
         if (node->FirstChild()) {
             node = node->FirstChild();
             continue;
@@ -43,18 +101,39 @@ void TElementIndex::Build()
     }
 }
 
+void TElementIndex::Build()
+{
+    built_ = true;
+    for (auto& [tag, list] : tags_)
+        list = TTagList();
+    if (tags_.empty())
+        return;
+    EachElement([this](TDomElement* element) {
+        if (auto it = tags_.find(element->TagName()); it != tags_.end())
+            it->second.items.push_back(element);
+    });
+    for (auto& [tag, list] : tags_)
+        list.items.shrink_to_fit();
+}
+
 TElementIndex::TTagList* TElementIndex::Valid(WideView tag)
 {
     if (!built_)
         Build();
     auto it = tags_.find(tag);
-    if (it == tags_.end())
-        return nullptr;
+    if (it == tags_.end()) {
+        // A tag asked for the first time: its elements are collected now and at each rebuild.
+        TTagList& list = tags_[WideString(tag)];
+        EachElement([&](TDomElement* element) {
+            if (element->TagName() == tag)
+                list.items.push_back(element);
+        });
+        list.items.shrink_to_fit();
+        return &list;
+    }
     if (!it->second.valid) {
         Build();
         it = tags_.find(tag);
-        if (it == tags_.end())
-            return nullptr;
     }
     return &it->second;
 }
@@ -64,13 +143,18 @@ TElementIndex::TTagList* TElementIndex::Derived(WideView tag)
     TTagList* list = Valid(tag);
     if (!list || list->derivedValid)
         return list;
-    list->position.clear();
-    list->byName.clear();
+    const int n = static_cast<int>(list->items.size());
+    list->position.Clear();
+    list->position.Reserve(n);
+    list->byName.Clear();
+    list->next.assign(n, -1);
+    list->prev.assign(n, -1);
     WideString name;
-    for (int i = 0; i < static_cast<int>(list->items.size()); ++i) {
-        list->position.emplace(list->items[i], i);
+    // Backwards, so each item goes first in its ring.
+    for (int i = n - 1; i >= 0; --i) {
+        list->position.Insert(AddressHash(list->items[i]), i);
         if (ElementName(list->items[i], name))
-            list->byName[name].insert(i);
+            list->Link(i, NameHash(name), name);
     }
     list->derivedValid = true;
     return list;
@@ -95,8 +179,7 @@ int TElementIndex::FirstNamed(WideView tag, WideView name)
     TTagList* list = Derived(tag);
     if (!list)
         return -1;
-    auto it = list->byName.find(name);
-    return it == list->byName.end() || it->second.empty() ? -1 : *it->second.begin();
+    return list->First(NameHash(name), name);
 }
 
 std::vector<int> TElementIndex::AllNamed(WideView tag, WideView name)
@@ -104,10 +187,16 @@ std::vector<int> TElementIndex::AllNamed(WideView tag, WideView name)
     TTagList* list = Derived(tag);
     if (!list)
         return {};
-    auto it = list->byName.find(name);
-    if (it == list->byName.end())
-        return {};
-    return std::vector<int>(it->second.begin(), it->second.end());
+    std::vector<int> all;
+    const int head = list->First(NameHash(name), name);
+    if (head >= 0) {
+        int i = head;
+        do {
+            all.push_back(i);
+            i = list->next[i];
+        } while (i != head);
+    }
+    return all;
 }
 
 int TElementIndex::IndexOf(const TDomElement* element)
@@ -117,8 +206,7 @@ int TElementIndex::IndexOf(const TDomElement* element)
     TTagList* list = Derived(element->TagName());
     if (!list)
         return -1;
-    auto it = list->position.find(element);
-    return it == list->position.end() ? -1 : it->second;
+    return list->Position(element);
 }
 
 void TElementIndex::InvalidateDescendants(const TDomElement* root)
@@ -127,8 +215,10 @@ void TElementIndex::InvalidateDescendants(const TDomElement* root)
         return;
     const TDomNode* node = root->FirstChild();
     while (node) {
-        if (node->NodeType() == ELEMENT_NODE)
-            tags_[node->NodeName()].valid = false;
+        if (node->NodeType() == ELEMENT_NODE) {
+            if (auto it = tags_.find(node->NodeName()); it != tags_.end())
+                it->second.valid = false;
+        }
         node = NextInSubtree(node, root);
     }
 }
@@ -147,23 +237,25 @@ void TElementIndex::Replaced(TDomElement* old, TDomElement* now)
     if (it == tags_.end() || !it->second.valid)
         return;
     TTagList* list = Derived(old->TagName());
-    auto pos = list->position.find(old);
-    if (pos == list->position.end()) {
+    const int i = list->Position(old);
+    if (i < 0) {
         Invalidate();
         return;
     }
-    const int i = pos->second;
-    list->position.erase(pos);
-    list->position.emplace(now, i);
+    list->position.Erase(AddressHash(old), i);
     list->items[i] = now;
-    WideString name;
-    if (ElementName(old, name)) {
-        auto named = list->byName.find(name);
-        if (named != list->byName.end())
-            named->second.erase(i);
+    list->position.Insert(AddressHash(now), i);
+    WideString oldName, name;
+    const bool hadName = ElementName(old, oldName);
+    const bool hasName = ElementName(now, name);
+    if (hadName == hasName && oldName == name)
+        return;  // same place in the same ring
+    if (hadName && !list->Unlink(i, NameHash(oldName))) {
+        list->derivedValid = false;
+        return;
     }
-    if (ElementName(now, name))
-        list->byName[name].insert(i);
+    if (hasName)
+        list->Link(i, NameHash(name), name);
 }
 
 void TElementIndex::InsertedAt(TDomElement* element, int index)
@@ -171,23 +263,26 @@ void TElementIndex::InsertedAt(TDomElement* element, int index)
     InvalidateDescendants(element);
     if (!built_)
         return;
-    TTagList& list = tags_[element->TagName()];
-    if (!list.valid)
+    auto it = tags_.find(element->TagName());
+    if (it == tags_.end() || !it->second.valid)
         return;
+    TTagList& list = it->second;
     if (index < 0 || index > static_cast<int>(list.items.size())) {
         list.valid = false;
         return;
     }
-    if (list.derivedValid && index == static_cast<int>(list.items.size())) {
+    list.items.insert(list.items.begin() + index, element);
+    if (list.derivedValid && index + 1 == static_cast<int>(list.items.size())) {
         // Appended last: no position moves.
-        list.position.emplace(element, index);
+        list.position.Insert(AddressHash(element), index);
+        list.next.push_back(-1);
+        list.prev.push_back(-1);
         WideString name;
         if (ElementName(element, name))
-            list.byName[name].insert(index);
+            list.Link(index, NameHash(name), name);
     } else {
         list.derivedValid = false;
     }
-    list.items.insert(list.items.begin() + index, element);
 }
 
 void TElementIndex::Removed(TDomElement* element)
@@ -199,10 +294,10 @@ void TElementIndex::Removed(TDomElement* element)
     if (it == tags_.end() || !it->second.valid)
         return;
     TTagList* list = Derived(element->TagName());
-    auto pos = list->position.find(element);
-    if (pos == list->position.end())
+    const int i = list->Position(element);
+    if (i < 0)
         return;
-    list->items.erase(list->items.begin() + pos->second);
+    list->items.erase(list->items.begin() + i);
     list->derivedValid = false;
 }
 
@@ -214,17 +309,16 @@ void TElementIndex::Renamed(const TDomElement* element, WideView oldName, bool h
     if (it == tags_.end() || !it->second.valid || !it->second.derivedValid)
         return;
     TTagList& list = it->second;
-    auto pos = list.position.find(element);
-    if (pos == list.position.end())
+    const int i = list.Position(element);
+    if (i < 0)
         return;
-    if (hadName) {
-        auto named = list.byName.find(oldName);
-        if (named != list.byName.end())
-            named->second.erase(pos->second);
+    if (hadName && !list.Unlink(i, NameHash(oldName))) {
+        list.derivedValid = false;
+        return;
     }
     WideString name;
     if (ElementName(element, name))
-        list.byName[name].insert(pos->second);
+        list.Link(i, NameHash(name), name);
 }
 
 } // namespace kelvane

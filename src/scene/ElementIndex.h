@@ -1,15 +1,17 @@
 #pragma once
 // Index of a document's elements by tag name, in document order, with the first element of each
 // `name` attribute value. It lets the working element find "element i of tag K" and "the first K
-// named N" without walking the tree on every selection and commit.
+// named N" without walking the tree on every selection and commit. Only the tags asked for are
+// indexed: a tag's first query walks the tree for it, later rebuilds take all of them in one walk.
 //
 // The index follows the changes its users report (Replaced, InsertedAt, Removed). Any other
 // change of the tree's structure, or of a `name` attribute of an element in the tree, must be
 // followed by Invalidate(); the next query then rebuilds the index with one walk.
-#include <set>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
+#include "scene/PositionHash.h"
 #include "scene/skDom.h"
 
 namespace kelvane {
@@ -49,16 +51,28 @@ private:
     };
     template <class T>
     using TWideMap = std::unordered_map<WideString, T, THash, std::equal_to<>>;
+    // The items of one name form a ring in ascending order (next, prev); the name table holds
+    // the first of each ring. Unnamed items have -1 in both.
     struct TTagList {
         std::vector<TDomElement*> items;
         bool valid = true;         // items follow the tree
-        bool derivedValid = false; // position and name maps follow items
-        std::unordered_map<const TDomElement*, int> position;
-        TWideMap<std::set<int>> byName;
+        bool derivedValid = false; // position, name table and rings follow items
+        TPositionHash position;    // items by address
+        TPositionHash byName;      // first item of each name
+        std::vector<int32_t> next, prev;
+        int Position(const TDomElement* element) const;
+        int First(uint32_t hash, WideView name) const;
+        // Puts item i (in no ring) into the ring of its name.
+        void Link(int i, uint32_t hash, WideView name);
+        // Takes item i out of its ring, whose name hashes to hash; false when the table does not
+        // agree.
+        bool Unlink(int i, uint32_t hash);
     };
     TTagList* Valid(WideView tag);
     TTagList* Derived(WideView tag);
     void Build();
+    template <class F>
+    void EachElement(F&& f) const;
     void InvalidateDescendants(const TDomElement* root);
 
     TDomDocument* document_ = nullptr;

@@ -1,53 +1,86 @@
 #include "scene/NameValueList.h"
 
+#include <algorithm>
+
 #include "scene/Errors.h"
 
 namespace kelvane {
 
-const WideString& TNameValueList::Name(int i) const
+TNameValueList::TEntry::TEntry(WideView name, WideView value)
+    : text_(name.empty() && value.empty() ? nullptr : new char16_t[name.size() + value.size()]), nameSize_(static_cast<uint32_t>(name.size())),
+      valueSize_(static_cast<uint32_t>(value.size()))
 {
-    if (i < 0 || i >= Count())
-        throw EListError(i);
-    return entries_[i].name;
+    std::copy(name.begin(), name.end(), text_.get());
+    std::copy(value.begin(), value.end(), text_.get() + nameSize_);
 }
 
-const WideString& TNameValueList::ValueAt(int i) const
+TNameValueList::TEntry& TNameValueList::TEntry::operator=(const TEntry& other)
+{
+    if (this != &other)
+        *this = TEntry(other);
+    return *this;
+}
+
+void TNameValueList::TEntry::SetValue(WideView value)
+{
+    if (value.size() != valueSize_) {
+        // value may lie in this entry's own block.
+        TEntry changed(Name(), value);
+        *this = std::move(changed);
+        return;
+    }
+    std::copy(value.begin(), value.end(), text_.get() + nameSize_);
+}
+
+WideView TNameValueList::Name(int i) const
 {
     if (i < 0 || i >= Count())
         throw EListError(i);
-    return entries_[i].value;
+    return entries_[i].Name();
+}
+
+WideView TNameValueList::ValueAt(int i) const
+{
+    if (i < 0 || i >= Count())
+        throw EListError(i);
+    return entries_[i].Value();
 }
 
 WideString TNameValueList::Line(int i) const
 {
-    return Name(i) + u"=" + ValueAt(i);
+    WideString line(Name(i));
+    line += u'=';
+    line += ValueAt(i);
+    return line;
 }
 
 int TNameValueList::IndexOfName(WideView name) const
 {
-    auto it = first_.find(name);
-    return it == first_.end() ? -1 : it->second;
+    return first_.Find(Hash(name), [&](int i) { return entries_[i].Name() == name; });
 }
 
 WideString TNameValueList::Values(WideView name) const
 {
     int i = IndexOfName(name);
-    return i < 0 ? WideString() : entries_[i].value;
+    return i < 0 ? WideString() : WideString(entries_[i].Value());
 }
 
 void TNameValueList::SetValue(WideView name, WideView value)
 {
     int i = IndexOfName(name);
     if (i >= 0)
-        entries_[i].value = WideString(value);
+        entries_[i].SetValue(value);
     else
         Add(name, value);
 }
 
 void TNameValueList::Add(WideView name, WideView value)
 {
-    entries_.push_back({WideString(name), WideString(value)});
-    first_.try_emplace(entries_.back().name, Count() - 1);
+    const uint32_t hash = Hash(name);
+    const bool known = first_.Find(hash, [&](int i) { return entries_[i].Name() == name; }) >= 0;
+    entries_.emplace_back(name, value);
+    if (!known)
+        first_.Insert(hash, Count() - 1);
 }
 
 void TNameValueList::Remove(WideView name)
@@ -68,14 +101,25 @@ void TNameValueList::Delete(int i)
 void TNameValueList::Clear()
 {
     entries_.clear();
-    first_.clear();
+    first_.Clear();
+}
+
+void TNameValueList::Reserve(int count)
+{
+    entries_.reserve(count);
+    first_.Reserve(count);
 }
 
 void TNameValueList::Reindex()
 {
-    first_.clear();
-    for (int i = 0; i < Count(); ++i)
-        first_.try_emplace(entries_[i].name, i);
+    first_.Clear();
+    first_.Reserve(entries_.size());
+    for (int i = 0; i < Count(); ++i) {
+        const WideView name = entries_[i].Name();
+        const uint32_t hash = Hash(name);
+        if (first_.Find(hash, [&](int j) { return entries_[j].Name() == name; }) < 0)
+            first_.Insert(hash, i);
+    }
 }
 
 } // namespace kelvane

@@ -3,10 +3,13 @@
 //
 // Names are compared exactly (case-sensitive). Lookups by name go through a hash index of the
 // first entry of each name, so filling and querying a list of many thousands of names is linear.
+// The index holds entry positions only: each name is kept once, in its entry.
+#include <cstdint>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "scene/PositionHash.h"
 #include "scene/TextCodec.h"
 
 namespace kelvane {
@@ -15,8 +18,8 @@ class TNameValueList {
 public:
     int Count() const { return static_cast<int>(entries_.size()); }
     // Entry i; raises EListError outside 0 .. Count()-1.
-    const WideString& Name(int i) const;
-    const WideString& ValueAt(int i) const;
+    WideView Name(int i) const;
+    WideView ValueAt(int i) const;
     // "name=value" of entry i.
     WideString Line(int i) const;
 
@@ -35,19 +38,30 @@ public:
     void Remove(WideView name);
     void Delete(int i);
     void Clear();
+    // Room for count entries.
+    void Reserve(int count);
 
 private:
-    struct TEntry {
-        WideString name;
-        WideString value;
+    // Name and value in one block of exactly their length.
+    class TEntry {
+    public:
+        TEntry(WideView name, WideView value);
+        TEntry(const TEntry& other) : TEntry(other.Name(), other.Value()) {}
+        TEntry(TEntry&&) noexcept = default;
+        TEntry& operator=(const TEntry& other);
+        TEntry& operator=(TEntry&&) noexcept = default;
+        WideView Name() const { return {text_.get(), nameSize_}; }
+        WideView Value() const { return {text_.get() + nameSize_, valueSize_}; }
+        void SetValue(WideView value);
+
+    private:
+        std::unique_ptr<char16_t[]> text_;
+        uint32_t nameSize_ = 0, valueSize_ = 0;
     };
-    struct THash {
-        using is_transparent = void;
-        size_t operator()(WideView v) const { return std::hash<WideView>()(v); }
-    };
+    static uint32_t Hash(WideView name) { return TPositionHash::Mix(std::hash<WideView>()(name)); }
     void Reindex();
     std::vector<TEntry> entries_;
-    std::unordered_map<WideString, int, THash, std::equal_to<>> first_;  // looked up without a copy
+    TPositionHash first_;  // the first entry of each name
 };
 
 } // namespace kelvane
