@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -39,35 +41,89 @@ bool IsExactStart(std::string_view text, size_t at, std::string_view open)
            EndsName(text[at + open.size()]);
 }
 
-// End (exclusive) of the element of this kind starting at start, or npos.
-size_t ElementEnd(std::string_view text, size_t start, std::string_view open, std::string_view close)
-{
-    if (!IsExactStart(text, start, open))
-        return (start = text.find(close, start)) == npos ? npos : start + close.size();
-    size_t pos = TagEnd(text, start + 1);
-    if (pos == npos)
-        return npos;
-    if (text[pos - 2] == '/')
-        return pos;
-    int depth = 1;
-    while ((pos = text.find('<', pos)) != npos) {
-        if (text.compare(pos, close.size(), close) == 0) {
-            pos += close.size();
-            if (--depth == 0)
-                return pos;
-        } else if (IsExactStart(text, pos, open)) {
-            const size_t end = TagEnd(text, pos + 1);
-            if (end == npos)
-                return npos;
-            if (text[end - 2] != '/')
-                ++depth;
-            pos = end;
-        } else {
-            ++pos;
+// The ends of the elements of one kind in one text. An exact start's end is found by a depth walk
+// over the '<' after its tag: an end tag of the kind goes one level up (the walk ends when it
+// leaves level 1), an exact start that is not self-closing one level down, and the walk jumps to
+// the first '>' after a start's name. Where each '<' leads does not depend on the start, so every
+// walk is answered from one backward pass over the '<' of the text, not walked again and again.
+// Any other start ends at the first end tag from it.
+class TKindEnds {
+public:
+    TKindEnds(std::string_view text, std::string_view open, std::string_view close)
+        : text_(text), open_(open), close_(close)
+    {
+        for (size_t at = text.find('<'); at != npos; at = text.find('<', at + 1))
+            lt_.push_back(at);
+        const size_t m = lt_.size();
+        next_.assign(m, 0);
+        level_.assign(m + 1, 0);  // the level change from a '<' to the end; none past the last
+        rise_.assign(m + 2, 0);
+        rise_[m] = m;
+        rise_[m + 1] = m + 1;
+        std::vector<int8_t> step(m, 0);
+        size_t after = 0;  // the first '<' at or past a start tag's end (they come in order)
+        for (size_t i = 0; i < m; ++i) {
+            const size_t at = lt_[i];
+            next_[i] = i + 1;
+            if (text.compare(at, close.size(), close) == 0) {
+                step[i] = -1;
+                closes_.push_back(at);
+            } else if (IsExactStart(text, at, open)) {
+                const size_t end = TagEnd(text, at + 1);
+                if (end == npos) {
+                    next_[i] = m + 1;  // the walk fails here
+                    continue;
+                }
+                step[i] = text[end - 2] != '/' ? 1 : 0;
+                after = std::max(after, i + 1);
+                while (after < m && lt_[after] < end)
+                    ++after;
+                next_[i] = after;
+            }
+        }
+        // rise_[i]: the first '<' from i on at which the walk has gone one level above where it
+        // was at i (an end tag), or m (none) or m + 1 (the walk fails first).
+        for (size_t i = m; i-- > 0;) {
+            const size_t x = next_[i];
+            if (x > m) {
+                rise_[i] = m + 1;
+                continue;
+            }
+            level_[i] = level_[x] - step[i];
+            if (level_[x] < level_[i])
+                rise_[i] = i;
+            else if (level_[x] == level_[i])
+                rise_[i] = rise_[x];
+            else
+                rise_[i] = rise_[x] < m ? rise_[next_[rise_[x]]] : rise_[x];
         }
     }
-    return npos;
-}
+
+    // End (exclusive) of the element of this kind starting at start, or npos.
+    size_t End(size_t start) const
+    {
+        if (!IsExactStart(text_, start, open_)) {
+            const auto c = std::lower_bound(closes_.begin(), closes_.end(), start);
+            return c == closes_.end() ? npos : *c + close_.size();
+        }
+        const size_t pos = TagEnd(text_, start + 1);
+        if (pos == npos)
+            return npos;
+        if (text_[pos - 2] == '/')
+            return pos;
+        const size_t u = static_cast<size_t>(std::lower_bound(lt_.begin(), lt_.end(), pos) - lt_.begin());
+        const size_t v = rise_[u];
+        return v < lt_.size() ? lt_[v] + close_.size() : npos;
+    }
+
+private:
+    std::string_view text_, open_, close_;
+    std::vector<size_t> lt_;      // every '<', in order
+    std::vector<size_t> next_;    // the '<' the walk looks at next (m + 1: it fails)
+    std::vector<int64_t> level_;  // minus the depth change from there to the end
+    std::vector<size_t> rise_;
+    std::vector<size_t> closes_;  // every end tag of the kind
+};
 
 // The passes as described: each kind searches what the kinds before it left, and the text
 // left is copied after every kind that took something.
@@ -87,8 +143,11 @@ std::string ReorderByPasses(std::string_view text)
         close += '>';
         size_t pos = 0, kept = 0;
         bool taken = false;
+        std::optional<TKindEnds> ends;
         while ((pos = current.find(open, pos)) != npos) {
-            const size_t end = ElementEnd(current, pos, open, close);
+            if (!ends)
+                ends.emplace(current, open, close);
+            const size_t end = ends->End(pos);
             if (end == npos) {
                 ++pos;
                 continue;

@@ -70,6 +70,11 @@ TEST(SceneWriterReorder, MatchesPlainPassesWhereRemovalsJoinText)
     };
     for (const char* text : cases)
         EXPECT_EQ(ReorderScene(text), ReferenceReorderScene(text)) << text;
+    // Deep nesting that never closes, behind a join: each start's walk runs to the end.
+    std::string deep = "<scene>  <<texture/> ";
+    for (int k = 0; k < 3000; ++k)
+        deep += k % 7 ? "<light a>\r\n" : "</light><light/><lightx>";
+    EXPECT_EQ(ReorderScene(deep), ReferenceReorderScene(deep));
 }
 
 TEST(SceneWriterReorder, MatchesPlainPassesOnTagSoup)
