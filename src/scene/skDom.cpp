@@ -99,7 +99,7 @@ TDomNodeList::~TDomNodeList() = default;
 int TDomNodeList::Length() const
 {
     if (!live_)
-        return count_;
+        return static_cast<int>(owner_->childCount_);
     Refresh();
     return static_cast<int>(live_->nodes.size());
 }
@@ -112,16 +112,17 @@ TDomNode* TDomNodeList::Item(int index) const
             throw EListError(index);
         return live_->nodes[static_cast<size_t>(index)];
     }
-    if (index < 0 || index >= count_)
+    const int count = static_cast<int>(owner_->childCount_);
+    if (index < 0 || index >= count)
         throw EListError(index);
     // Walk from the nearest of the first child, the last child and the last position visited.
     TDomNode* n = owner_->firstChild_;
     int at = 0;
     int best = index;
-    if (count_ - 1 - index < best) {
+    if (count - 1 - index < best) {
         n = owner_->lastChild_;
-        at = count_ - 1;
-        best = count_ - 1 - index;
+        at = count - 1;
+        best = count - 1 - index;
     }
     if (cursor_ && std::abs(index - cursorIndex_) < best) {
         n = cursor_;
@@ -190,6 +191,16 @@ TDomNode::TDomNode(TDomDocument* owner, TDomName* name) : ownerDocument_(owner),
 
 TDomNode::~TDomNode() = default;
 
+TDomNodeList* TDomNode::GetChildNodes() const
+{
+    return (flags_ & kContainer) ? Document()->ChildList(this) : nullptr;
+}
+
+TDomNodeList* TDomNode::MadeChildList() const
+{
+    return (flags_ & kListMade) ? Document()->ChildList(this) : nullptr;
+}
+
 WideString TDomNode::GetNodeValue() const
 {
     return {};
@@ -241,7 +252,7 @@ void TDomNode::LinkLast(TDomNode* child)
     else
         firstChild_ = child;
     lastChild_ = child;
-    ++children_->count_;
+    ++childCount_;
 }
 
 void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
@@ -250,11 +261,12 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
         LinkLast(child);
         return;
     }
-    TDomNodeList& list = *children_;
-    if (list.cursor_ && (ref == list.cursor_ || ref == firstChild_))
-        ++list.cursorIndex_;
-    else
-        list.cursor_ = nullptr;  // position unknown
+    if (TDomNodeList* list = MadeChildList()) {
+        if (list->cursor_ && (ref == list->cursor_ || ref == firstChild_))
+            ++list->cursorIndex_;
+        else
+            list->cursor_ = nullptr;  // position unknown
+    }
     child->parent_ = this;
     child->next_ = ref;
     child->prev_ = ref->prev_;
@@ -263,23 +275,23 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
     else
         firstChild_ = child;
     ref->prev_ = child;
-    ++list.count_;
+    ++childCount_;
 }
 
 void TDomNode::Unlink(TDomNode* child)
 {
-    TDomNodeList& list = *children_;
-    if (list.cursor_) {
-        if (child == list.cursor_) {
-            list.cursor_ = child->prev_;
-            --list.cursorIndex_;
+    TDomNodeList* list = MadeChildList();
+    if (list && list->cursor_) {
+        if (child == list->cursor_) {
+            list->cursor_ = child->prev_;
+            --list->cursorIndex_;
         } else if (child == firstChild_) {
-            --list.cursorIndex_;
+            --list->cursorIndex_;
         } else if (child != lastChild_) {
-            list.cursor_ = nullptr;  // position unknown
+            list->cursor_ = nullptr;  // position unknown
         }
     }
-    --list.count_;
+    --childCount_;
     if (child->prev_)
         child->prev_->next_ = child->next_;
     else
@@ -307,7 +319,7 @@ void TDomNode::CheckInsert(TDomNode* newChild, TDomNode* refChild, const TDomNod
         for (const TDomNode* a = parent_; a; a = a->parent_)
             if (a == newChild)
                 throw EDomException(3);
-    if ((refChild && refChild->parent_ != this) || !children_)
+    if ((refChild && refChild->parent_ != this) || !(flags_ & kContainer))
         throw EDomException(8);
 }
 
@@ -451,7 +463,7 @@ TDomNode* TDomCDATASection::CopySelf(TDomDocument* document) const
 
 TDomAttr::TDomAttr(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 WideString TDomAttr::GetNodeValue() const

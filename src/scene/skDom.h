@@ -63,6 +63,7 @@ private:
 // Ordered list of nodes: the child list of a node, or a live list made by GetElementsByTagName
 // that always reflects the current tree (it is brought up to date on access). A child list
 // remembers the last position asked for, so walking it by Item(0), Item(1), ... is linear.
+// Child lists are made the first time a caller asks for one and live as long as their node.
 class TDomNodeList {
 public:
     TDomNodeList(const TDomNodeList&) = delete;
@@ -84,15 +85,15 @@ private:
     void Refresh() const;
 
     TDomNode* owner_;
-    // Child lists: the count and the last position visited.
-    int count_ = 0;
+    // Child lists: the last position visited.
     mutable int cursorIndex_ = 0;
     mutable TDomNode* cursor_ = nullptr;
     std::unique_ptr<TLive> live_;
 };
 
 // The attributes of one element, in the order they were added. Asking for an attribute here
-// makes its node (the element keeps values as text until then).
+// makes its node (the element keeps values as text until then). Made the first time a caller
+// asks for it; lives as long as its element.
 class TDomNamedNodeMap {
 public:
     TDomNamedNodeMap(const TDomNamedNodeMap&) = delete;
@@ -110,6 +111,7 @@ public:
 
 private:
     friend class TDomElement;
+    friend class TDomDocument;
     explicit TDomNamedNodeMap(TDomElement* element) : element_(element) {}
 
     TDomElement* element_;
@@ -119,10 +121,16 @@ private:
 // 8-bit text, until a caller asks for the attribute's node, which from then on holds the value.
 struct TDomAttrEntry {
     TDomName* name;
-    const char* data;
+    union {
+        const char* data;  // while hasNode is 0
+        TDomAttr* node;    // while hasNode is 1
+    };
     uint32_t size;
     uint8_t owned;  // data was taken from the document's node memory
-    TDomAttr* node;
+    uint8_t hasNode;
+
+    TDomAttr* Node() const { return hasNode ? node : nullptr; }
+    std::string_view Text() const { return hasNode ? std::string_view() : std::string_view(data, size); }
 };
 
 class TDomNode {
@@ -140,8 +148,8 @@ public:
     // The parent in the tree; nullptr for detached nodes, documents and attributes.
     virtual TDomNode* GetParentNode() const { return parent_; }
     virtual int NodeType() const = 0;
-    // The child list; nullptr for character data and entity references.
-    virtual TDomNodeList* GetChildNodes() const { return children_; }
+    // The child list; nullptr for character data, entity references and document types.
+    virtual TDomNodeList* GetChildNodes() const;
     // The attribute map of an element; nullptr for every other kind.
     virtual TDomNamedNodeMap* GetAttributes() const { return nullptr; }
     // Text form of the node: level blanks before its own tags, indent more per nesting level
@@ -165,7 +173,7 @@ public:
     TDomNode* LastChild() const { return lastChild_; }
     TDomNode* NextSibling() const { return next_; }
     TDomNode* PreviousSibling() const { return prev_; }
-    int ChildCount() const { return children_ ? children_->count_ : 0; }
+    int ChildCount() const { return static_cast<int>(childCount_); }
     bool HasChildNodes() const { return firstChild_ != nullptr; }
     bool HasAttributes() const;
     // The document that created the node; nullptr for a document.
@@ -192,18 +200,29 @@ protected:
     void Unlink(TDomNode* child);
     void CheckInsert(TDomNode* newChild, TDomNode* refChild, const TDomNode* replacing) const;
     TDomNode* DoInsert(TDomNode* newChild, TDomNode* refChild);
+    // The child list if a caller has asked for it, else nullptr.
+    TDomNodeList* MadeChildList() const;
+
+    enum : uint8_t {
+        kContainer = 1,   // may hold children
+        kListMade = 2,    // the document holds a child list for the node
+        kMapMade = 4,     // the document holds an attribute map for the element
+        kIndexed = 8,     // the document holds an attribute name index for the element
+        kHeapPieces = 16  // some attribute memory of the element came from the heap
+    };
 
     TDomDocument* ownerDocument_;
     TDomNode* parent_ = nullptr;
-    TDomNodeList* children_ = nullptr;  // points at the container's own list
     TDomNode* firstChild_ = nullptr;
     TDomNode* lastChild_ = nullptr;
     TDomNode* prev_ = nullptr;
     TDomNode* next_ = nullptr;
     TDomName* name_;
     uint32_t arenaIndex_ = 0;  // place in the document's node list
+    uint32_t childCount_ = 0;
     uint16_t allocSize_ = 0;   // bytes taken from the document's node memory
     uint8_t readOnly_ = 0;
+    mutable uint8_t flags_ = 0;
 
 private:
     friend class TDomDocument;
@@ -332,16 +351,15 @@ private:
     friend class TDomElement;
     friend class TDomNamedNodeMap;
     TDomAttr(TDomDocument* owner, TDomName* name);
-    TDomNodeList ownList_{this};
+    uint8_t specified_ = 0;  // first: fits beside the node's own fields
     TDomElement* ownerElement_ = nullptr;
-    uint8_t specified_ = 0;
 };
 
 class TDomElement : public TDomNode {
 public:
     ~TDomElement() override;
     int NodeType() const override { return ELEMENT_NODE; }
-    TDomNamedNodeMap* GetAttributes() const override { return const_cast<TDomNamedNodeMap*>(&attributes_); }
+    TDomNamedNodeMap* GetAttributes() const override;
     WideString GetXML(int level, int indent) const override;
 
     const WideString& TagName() const { return name_->first; }
@@ -397,15 +415,12 @@ private:
     TDomAttr* MakeAttributeNode(TDomName* name, WideView value) const;
     void StoreValue(TDomAttrEntry& entry, std::string_view value);
     void RebuildAttributeIndex();
+    // The name index, built once the element holds many attributes; else nullptr.
+    std::unordered_map<const TDomName*, uint32_t>* AttributeIndex() const;
 
-    TDomNodeList ownList_{this};
-    TDomNamedNodeMap attributes_{this};
+    uint32_t attrCount_ = 0;  // first: fits beside the node's own fields
     TDomAttrEntry* attrs_ = nullptr;  // in the document's node memory
-    uint32_t attrCount_ = 0;
     uint32_t attrCapacity_ = 0;
-    bool heapPieces_ = false;  // some attribute memory came from the heap, not the node memory
-    // Name index, built once the element holds many attributes.
-    std::unique_ptr<std::unordered_map<const TDomName*, uint32_t>> attrIndex_;
 };
 
 class TDomDocument : public TDomNode {
@@ -488,6 +503,9 @@ private:
     // Whether values viewing this document's kept texts may be viewed by nodes of document.
     bool SharesTextsWith(const TDomDocument* document) const;
     TDomNodeList* MakeElementList(TDomNode* root, WideView name);
+    TDomNodeList* ChildList(const TDomNode* node);
+    // Drops what the document holds for node beside it (child list, attribute map and index).
+    void DropExtras(const TDomNode* node);
     // Records that elements of the subtree at node were inserted or removed.
     void SubtreeChanged(const TDomNode* node);
 
@@ -517,12 +535,15 @@ private:
     };
 
     TArena arena_;  // declared first: destroyed last
-    TDomNodeList ownList_{this};
     WideString version_ = u"1.0";
     uint8_t encoding_ = 0;
     std::vector<TDomNode*> nodes_;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
     std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
+    // Made on first use, so that nodes stay small.
+    std::unordered_map<const TDomNode*, std::unique_ptr<TDomNodeList>> childLists_;
+    std::unordered_map<const TDomElement*, std::unique_ptr<TDomNamedNodeMap>> attrMaps_;
+    std::unordered_map<const TDomElement*, std::unordered_map<const TDomName*, uint32_t>> attrIndexes_;
     std::unordered_map<WideString, TDomNameData, TNameHash, std::equal_to<>> names_;
     struct TByteHash {
         using is_transparent = void;

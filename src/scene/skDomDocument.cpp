@@ -13,7 +13,7 @@ using namespace dom;
 
 TDomDocument::TDomDocument() : TDomNode(nullptr, FixedName(DOCUMENT_NODE))
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 TDomDocument::~TDomDocument()
@@ -87,6 +87,7 @@ void TDomDocument::Free(TDomNode* node)
     nodes_[at] = nodes_.back();
     nodes_[at]->arenaIndex_ = at;
     nodes_.pop_back();
+    DropExtras(node);
     const size_t size = node->allocSize_;
     node->~TDomNode();
     arena_.Release(node, size);
@@ -163,6 +164,27 @@ void TDomDocument::SubtreeChanged(const TDomNode* node)
             ++n->name_->second.generation;
     });
     ++anyGeneration_;
+}
+
+TDomNodeList* TDomDocument::ChildList(const TDomNode* node)
+{
+    std::unique_ptr<TDomNodeList>& list = childLists_[node];
+    if (!list) {
+        list.reset(new TDomNodeList(const_cast<TDomNode*>(node)));
+        node->flags_ |= kListMade;
+    }
+    return list.get();
+}
+
+void TDomDocument::DropExtras(const TDomNode* node)
+{
+    if (node->flags_ & kListMade)
+        childLists_.erase(node);
+    if (node->flags_ & (kMapMade | kIndexed)) {
+        attrMaps_.erase(static_cast<const TDomElement*>(node));
+        attrIndexes_.erase(static_cast<const TDomElement*>(node));
+    }
+    node->flags_ &= static_cast<uint8_t>(~(kListMade | kMapMade | kIndexed));
 }
 
 TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)

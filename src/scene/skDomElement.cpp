@@ -41,13 +41,13 @@ constexpr uint32_t kIndexedFrom = 12;  // attribute count from which lookups go 
 
 TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 TDomElement::~TDomElement()
 {
     // Node memory goes with the document; only pieces taken from the heap are given back.
-    if (!heapPieces_)
+    if (!(flags_ & kHeapPieces))
         return;
     for (uint32_t i = 0; i < attrCount_; ++i)
         if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
@@ -56,11 +56,26 @@ TDomElement::~TDomElement()
         ::operator delete(attrs_);
 }
 
+TDomNamedNodeMap* TDomElement::GetAttributes() const
+{
+    std::unique_ptr<TDomNamedNodeMap>& map = ownerDocument_->attrMaps_[this];
+    if (!map) {
+        map.reset(new TDomNamedNodeMap(const_cast<TDomElement*>(this)));
+        flags_ |= kMapMade;
+    }
+    return map.get();
+}
+
+std::unordered_map<const TDomName*, uint32_t>* TDomElement::AttributeIndex() const
+{
+    return (flags_ & kIndexed) ? &ownerDocument_->attrIndexes_[this] : nullptr;
+}
+
 int TDomElement::FindAttribute(const TDomName* name) const
 {
-    if (attrIndex_) {
-        const auto it = attrIndex_->find(name);
-        return it == attrIndex_->end() ? -1 : static_cast<int>(it->second);
+    if (const auto* index = AttributeIndex()) {
+        const auto it = index->find(name);
+        return it == index->end() ? -1 : static_cast<int>(it->second);
     }
     for (uint32_t i = 0; i < attrCount_; ++i)
         if (attrs_[i].name == name)
@@ -78,20 +93,23 @@ int TDomElement::FindAttribute(WideView name) const
 void TDomElement::RebuildAttributeIndex()
 {
     if (attrCount_ < kIndexedFrom) {
-        attrIndex_.reset();
+        if (flags_ & kIndexed)
+            ownerDocument_->attrIndexes_.erase(this);
+        flags_ &= static_cast<uint8_t>(~kIndexed);
         return;
     }
-    if (!attrIndex_)
-        attrIndex_ = std::make_unique<std::unordered_map<const TDomName*, uint32_t>>();
-    attrIndex_->clear();
+    auto& index = ownerDocument_->attrIndexes_[this];
+    flags_ |= kIndexed;
+    index.clear();
     for (uint32_t i = 0; i < attrCount_; ++i)
-        attrIndex_->emplace(attrs_[i].name, i);
+        index.emplace(attrs_[i].name, i);
 }
 
 void TDomElement::Regrow(uint32_t capacity)
 {
     auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
-    heapPieces_ = heapPieces_ || capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece;
+    if (capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+        flags_ |= kHeapPieces;
     if (attrCount_)
         std::copy(attrs_, attrs_ + attrCount_, grown);
     if (attrs_)
@@ -112,8 +130,8 @@ void TDomElement::AppendEntry(const TDomAttrEntry& entry)
         Regrow(attrCapacity_ ? attrCapacity_ * 2 : 2);
     attrs_[attrCount_] = entry;
     ++attrCount_;
-    if (attrIndex_)
-        attrIndex_->emplace(entry.name, attrCount_ - 1);
+    if (auto* index = AttributeIndex())
+        index->emplace(entry.name, attrCount_ - 1);
     else if (attrCount_ >= kIndexedFrom)
         RebuildAttributeIndex();
 }
@@ -122,7 +140,7 @@ void TDomElement::EraseEntry(int index)
 {
     std::copy(attrs_ + index + 1, attrs_ + attrCount_, attrs_ + index);
     --attrCount_;
-    if (attrIndex_)
+    if (flags_ & kIndexed)
         RebuildAttributeIndex();
 }
 
@@ -133,12 +151,14 @@ void TDomElement::ReleaseValue(TDomAttrEntry& entry)
     entry.data = nullptr;
     entry.size = 0;
     entry.owned = 0;
+    entry.hasNode = 0;
 }
 
 void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
 {
     char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
-    heapPieces_ = heapPieces_ || value.size() > TDomDocument::TArena::kLargePiece;
+    if (value.size() > TDomDocument::TArena::kLargePiece)
+        flags_ |= kHeapPieces;
     std::copy(value.begin(), value.end(), place);
     ReleaseValue(entry);
     entry.data = place;
@@ -161,11 +181,12 @@ TDomAttr* TDomElement::MakeAttributeNode(TDomName* name, WideView value) const
 TDomAttr* TDomElement::AttributeNode(int index) const
 {
     TDomAttrEntry& entry = attrs_[index];
-    if (!entry.node) {
-        TDomAttr* attr = MakeAttributeNode(entry.name, Widen(std::string_view(entry.data, entry.size)));
+    if (!entry.hasNode) {
+        TDomAttr* attr = MakeAttributeNode(entry.name, Widen(entry.Text()));
         attr->ownerElement_ = const_cast<TDomElement*>(this);
         const_cast<TDomElement*>(this)->ReleaseValue(entry);
         entry.node = attr;
+        entry.hasNode = 1;
     }
     return entry.node;
 }
@@ -173,14 +194,14 @@ TDomAttr* TDomElement::AttributeNode(int index) const
 WideString TDomElement::AttributeValue(int index) const
 {
     const TDomAttrEntry& entry = attrs_[index];
-    return entry.node ? entry.node->GetNodeValue() : Widen(std::string_view(entry.data, entry.size));
+    return entry.hasNode ? entry.node->GetNodeValue() : Widen(entry.Text());
 }
 
 void TDomElement::SetAttribute(WideView name, WideView value)
 {
     CheckWritable();
     const int at = FindAttribute(name);
-    if (at >= 0 && attrs_[at].node) {
+    if (at >= 0 && attrs_[at].hasNode) {
         attrs_[at].node->SetNodeValue(value);
         return;
     }
@@ -202,7 +223,7 @@ void TDomElement::SetAttribute(WideView name, WideView value)
 
 void TDomElement::PutValue(int at, TDomName* key, std::string_view value, bool keepView)
 {
-    TDomAttrEntry fresh{key, nullptr, 0, 0, nullptr};
+    TDomAttrEntry fresh{key, {nullptr}, 0, 0, 0};
     TDomAttrEntry& entry = at >= 0 ? attrs_[at] : fresh;
     if (keepView) {
         ReleaseValue(entry);
@@ -226,11 +247,11 @@ void TDomElement::SetAttributeText(std::string_view name, std::string_view value
     CheckWritable();
     TDomName* key = ownerDocument_->InternXmlName(name);
     const int at = FindAttribute(key);
-    if (at >= 0 && attrs_[at].node) {
+    if (at >= 0 && attrs_[at].hasNode) {
         attrs_[at].node->SetNodeValue(Widen(value));
         return;
     }
-    if (at >= 0 && std::string_view(attrs_[at].data, attrs_[at].size) == value)
+    if (at >= 0 && attrs_[at].Text() == value)
         return;
     if (!IsValidAttributeText(value))
         throw EDomException(5);
@@ -265,15 +286,18 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
         throw EDomException(10);
     const int at = FindAttribute(attr->name_);
     if (at < 0) {
-        AppendEntry(TDomAttrEntry{attr->name_, nullptr, 0, 0, attr});
+        TDomAttrEntry entry{attr->name_, {nullptr}, 0, 0, 1};
+        entry.node = attr;
+        AppendEntry(entry);
         attr->ownerElement_ = this;
         return;
     }
     attr->ownerElement_ = this;
     TDomAttrEntry& entry = attrs_[at];
-    TDomAttr* old = entry.node;
+    TDomAttr* old = entry.Node();
     ReleaseValue(entry);
     entry.node = attr;
+    entry.hasNode = 1;
     if (old) {
         old->ownerElement_ = nullptr;
         ownerDocument_->FreeAttribute(old);
@@ -303,10 +327,11 @@ TDomNode* TDomElement::CopySelf(TDomDocument* document) const
     const bool share = ownerDocument_->SharesTextsWith(document);
     for (uint32_t i = 0; i < attrCount_; ++i) {
         const TDomAttrEntry& entry = attrs_[i];
-        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), nullptr, 0, 0,
-                           nullptr};
-        if (entry.node) {
+        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), {nullptr}, 0, 0,
+                           0};
+        if (entry.hasNode) {
             made.node = static_cast<TDomAttr*>(entry.node->CopySelf(document));
+            made.hasNode = 1;
             made.node->ownerElement_ = copy;
         } else if (share && !entry.owned) {
             made.data = entry.data;
