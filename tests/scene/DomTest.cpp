@@ -296,6 +296,13 @@ TEST(DomAttributes, ManyAttributesStayConsistent)
     EXPECT_EQ(e->GetAttribute(u"a199"), u"199");
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a198"), nullptr);
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a3"), repl);
+    // A copy in another document finds its names on its own.
+    TDomDocument other;
+    TDomElement* copy = e->CopyNode(false, &other)->AsElement();
+    copy->GetAttributes()->RemoveNamedItem(u"a1");
+    EXPECT_EQ(copy->GetAttribute(u"a199"), u"199");
+    EXPECT_EQ(copy->GetAttributes()->GetNamedItem(u"a1"), nullptr);
+    EXPECT_EQ(e->GetAttribute(u"a1"), u"x");
 }
 
 // Read values are kept as the reader's text until a node is asked for; copies keep that text
@@ -509,6 +516,36 @@ TEST(DomTree, FreeingTheDocumentFreesDetachedNodesAndLists)
     root->RemoveChild(root->FirstChild());
     EXPECT_EQ(doc->GetElementsByTagName(u"e")->Length(), 0);
     doc.reset();
+}
+
+TEST(DomLists, ListsAndMapsAreMadeOncePerNodeAndGoWithTheirNode)
+{
+    auto doc = ParseText("<s a=\"1\"><c/><d/></s>");
+    TDomElement* s = doc->DocumentElement();
+    s->AppendChild(doc->CreateElement(u"e"));
+    TDomNodeList* kids = s->GetChildNodes();
+    EXPECT_EQ(kids, s->GetChildNodes());
+    EXPECT_EQ(s->GetAttributes(), s->GetAttributes());
+    EXPECT_EQ(kids->Length(), 3);
+    EXPECT_EQ(kids->Item(2)->NodeName(), u"e");
+    TDomElement* copy = s->CloneNode(true)->AsElement();
+    EXPECT_NE(copy->GetChildNodes(), kids);
+    EXPECT_EQ(copy->GetChildNodes()->Length(), 3);
+    EXPECT_EQ(copy->GetAttributes()->OwnerElement(), copy);
+    EXPECT_EQ(doc->CreateTextNode(u"t")->GetChildNodes(), nullptr);
+
+    // A freed attribute's list (and its remembered position) must not pass to a node made in its place.
+    for (int i = 0; i < 20; ++i) {
+        TDomAttr* a = s->GetAttributes()->GetNamedItem(u"a");
+        a->SetValue(u"x&y;z");
+        ASSERT_EQ(a->GetChildNodes()->Item(1)->NodeName(), u"y");
+        TDomAttr* b = doc->CreateAttribute(u"a");
+        b->SetValue(u"q&r;s&t;u");
+        s->SetAttributeNode(b);
+        // The first look-up walks from a remembered position when there is one.
+        ASSERT_EQ(b->GetChildNodes()->Item(1), b->FirstChild()->NextSibling());
+        ASSERT_EQ(b->GetChildNodes()->Length(), 5);
+    }
 }
 
 TEST(DomLists, ChildListPositionsStayRightWhileEditing)
