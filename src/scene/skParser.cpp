@@ -306,7 +306,11 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     TDomDocument* doc = document.get();
     if (source_)
         doc->KeepText(source_);  // attribute values view it
-    doc->nodes_.reserve(tokens_.size());  // at most a node a token
+    // At most a node a token; end tags make none.
+    size_t endTags = 0;
+    for (const TXMLToken& token : tokens_)
+        endTags += token.kind == tkEndTag;
+    doc->nodes_.reserve(tokens_.size() - endTags);
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;
