@@ -120,7 +120,7 @@ TDomNode* TDomNodeList::Item(int index) const
     int at = 0;
     int best = index;
     if (count - 1 - index < best) {
-        n = owner_->lastChild_;
+        n = owner_->LastChild();
         at = count - 1;
         best = count - 1 - index;
     }
@@ -245,13 +245,15 @@ TDomDocument* TDomNode::Document() const
 void TDomNode::LinkLast(TDomNode* child)
 {
     child->parent_ = this;
-    child->prev_ = lastChild_;
     child->next_ = nullptr;
-    if (lastChild_)
-        lastChild_->next_ = child;
-    else
+    if (firstChild_) {
+        TDomNode* last = firstChild_->prev_;
+        last->next_ = child;
+        child->prev_ = last;
+    } else {
         firstChild_ = child;
-    lastChild_ = child;
+    }
+    firstChild_->prev_ = child;
     ++childCount_;
 }
 
@@ -269,11 +271,11 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
     }
     child->parent_ = this;
     child->next_ = ref;
-    child->prev_ = ref->prev_;
-    if (ref->prev_)
-        ref->prev_->next_ = child;
-    else
+    child->prev_ = ref->prev_;  // the last child when ref is the first
+    if (ref == firstChild_)
         firstChild_ = child;
+    else
+        ref->prev_->next_ = child;
     ref->prev_ = child;
     ++childCount_;
 }
@@ -283,23 +285,23 @@ void TDomNode::Unlink(TDomNode* child)
     TDomNodeList* list = MadeChildList();
     if (list && list->cursor_) {
         if (child == list->cursor_) {
-            list->cursor_ = child->prev_;
+            list->cursor_ = child->PreviousSibling();
             --list->cursorIndex_;
         } else if (child == firstChild_) {
             --list->cursorIndex_;
-        } else if (child != lastChild_) {
+        } else if (child->next_) {
             list->cursor_ = nullptr;  // position unknown
         }
     }
     --childCount_;
-    if (child->prev_)
-        child->prev_->next_ = child->next_;
-    else
+    if (child == firstChild_)
         firstChild_ = child->next_;
+    else
+        child->prev_->next_ = child->next_;
     if (child->next_)
         child->next_->prev_ = child->prev_;
-    else
-        lastChild_ = child->prev_;
+    else if (firstChild_)
+        firstChild_->prev_ = child->prev_;  // the new last child
     child->parent_ = child->prev_ = child->next_ = nullptr;
 }
 
@@ -468,7 +470,7 @@ TDomAttr::TDomAttr(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 
 WideString TDomAttr::GetNodeValue() const
 {
-    if (firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE)
+    if (firstChild_ && !firstChild_->next_ && firstChild_->NodeType() == TEXT_NODE)
         return static_cast<const TDomText*>(firstChild_)->Data();
     WideString out;
     AppendValue(out, this);
@@ -478,7 +480,7 @@ WideString TDomAttr::GetNodeValue() const
 void TDomAttr::SetNodeValue(WideView value)
 {
     CheckWritable();
-    const bool single = firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE;
+    const bool single = firstChild_ && !firstChild_->next_ && firstChild_->NodeType() == TEXT_NODE;
     if (single ? static_cast<const TDomText*>(firstChild_)->Data() == value : GetNodeValue() == value)
         return;
     if (!IsValidAttributeValue(value))

@@ -170,9 +170,9 @@ public:
     virtual TDomNode* CopyNode(bool deep, TDomDocument* document) const;
 
     TDomNode* FirstChild() const { return firstChild_; }
-    TDomNode* LastChild() const { return lastChild_; }
+    TDomNode* LastChild() const { return firstChild_ ? firstChild_->prev_ : nullptr; }
     TDomNode* NextSibling() const { return next_; }
-    TDomNode* PreviousSibling() const { return prev_; }
+    TDomNode* PreviousSibling() const { return prev_ && prev_->next_ ? prev_ : nullptr; }
     int ChildCount() const { return static_cast<int>(childCount_); }
     bool HasChildNodes() const { return firstChild_ != nullptr; }
     bool HasAttributes() const;
@@ -214,8 +214,7 @@ protected:
     TDomDocument* ownerDocument_;
     TDomNode* parent_ = nullptr;
     TDomNode* firstChild_ = nullptr;
-    TDomNode* lastChild_ = nullptr;
-    TDomNode* prev_ = nullptr;
+    TDomNode* prev_ = nullptr;  // the first child's points at the last child
     TDomNode* next_ = nullptr;
     TDomName* name_;
     uint32_t arenaIndex_ = 0;  // place in the document's node list

@@ -563,6 +563,10 @@ TEST(DomLists, ChildListPositionsStayRightWhileEditing)
             ASSERT_EQ(kids->Item(i), model[i]) << step << " at " << i;
         for (int i = kids->Length() - 1; i >= 0; --i)
             ASSERT_EQ(kids->Item(i), model[i]) << step << " backwards at " << i;
+        const TDomNode* c = s->LastChild();
+        for (int i = static_cast<int>(model.size()) - 1; i >= 0; --i, c = c->PreviousSibling())
+            ASSERT_EQ(c, model[i]) << step << " linked backwards at " << i;
+        ASSERT_EQ(c, nullptr) << step;
     };
     check("start");
     EXPECT_THROW(kids->Item(kids->Length()), EListError);
