@@ -208,7 +208,8 @@ protected:
         kListMade = 2,    // the document holds a child list for the node
         kMapMade = 4,     // the document holds an attribute map for the element
         kIndexed = 8,     // the document holds an attribute name index for the element
-        kHeapPieces = 16  // some attribute memory of the element came from the heap
+        kHeapPieces = 16,  // some attribute memory of the element came from the heap
+        kSpareRoom = 32    // the element's attribute memory has unused entries
     };
 
     TDomDocument* ownerDocument_;
@@ -406,6 +407,9 @@ private:
     TDomAttr* AttributeNode(int index) const;
     void AppendEntry(const TDomAttrEntry& entry);
     void Regrow(uint32_t capacity);
+    // Entries the attribute memory has room for; kept in the first unused one, if any.
+    uint32_t AttributeCapacity() const;
+    void KeepCapacity(uint32_t capacity);
     void EraseEntry(int index);
     void ReleaseValue(TDomAttrEntry& entry);
     // Gives attribute at (-1: a new one named key, appended) this valid value, viewed or copied.
@@ -419,7 +423,6 @@ private:
 
     uint32_t attrCount_ = 0;  // first: fits beside the node's own fields
     TDomAttrEntry* attrs_ = nullptr;  // in the document's node memory
-    uint32_t attrCapacity_ = 0;
 };
 
 class TDomDocument : public TDomNode {

@@ -52,7 +52,7 @@ TDomElement::~TDomElement()
     for (uint32_t i = 0; i < attrCount_; ++i)
         if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
             ::operator delete(const_cast<char*>(attrs_[i].data));
-    if (attrCapacity_ * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+    if (AttributeCapacity() * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
         ::operator delete(attrs_);
 }
 
@@ -105,6 +105,21 @@ void TDomElement::RebuildAttributeIndex()
         index.emplace(attrs_[i].name, i);
 }
 
+uint32_t TDomElement::AttributeCapacity() const
+{
+    return (flags_ & kSpareRoom) ? attrs_[attrCount_].size : attrCount_;
+}
+
+void TDomElement::KeepCapacity(uint32_t capacity)
+{
+    if (capacity > attrCount_) {
+        attrs_[attrCount_].size = capacity;  // the first unused entry holds it
+        flags_ |= kSpareRoom;
+    } else {
+        flags_ &= static_cast<uint8_t>(~kSpareRoom);
+    }
+}
+
 void TDomElement::Regrow(uint32_t capacity)
 {
     auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
@@ -113,23 +128,27 @@ void TDomElement::Regrow(uint32_t capacity)
     if (attrCount_)
         std::copy(attrs_, attrs_ + attrCount_, grown);
     if (attrs_)
-        ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
+        ownerDocument_->arena_.Release(attrs_, AttributeCapacity() * sizeof(TDomAttrEntry));
     attrs_ = grown;
-    attrCapacity_ = capacity;
+    KeepCapacity(capacity);
 }
 
 void TDomElement::ReserveAttributes(int count)
 {
-    if (count > 0 && static_cast<uint32_t>(count) > attrCapacity_)
+    if (count > 0 && static_cast<uint32_t>(count) > AttributeCapacity())
         Regrow(static_cast<uint32_t>(count));
 }
 
 void TDomElement::AppendEntry(const TDomAttrEntry& entry)
 {
-    if (attrCount_ == attrCapacity_)
-        Regrow(attrCapacity_ ? attrCapacity_ * 2 : 2);
+    uint32_t capacity = AttributeCapacity();
+    if (attrCount_ == capacity) {
+        capacity = capacity ? capacity * 2 : 2;
+        Regrow(capacity);
+    }
     attrs_[attrCount_] = entry;
     ++attrCount_;
+    KeepCapacity(capacity);
     if (auto* index = AttributeIndex())
         index->emplace(entry.name, attrCount_ - 1);
     else if (attrCount_ >= kIndexedFrom)
@@ -138,8 +157,10 @@ void TDomElement::AppendEntry(const TDomAttrEntry& entry)
 
 void TDomElement::EraseEntry(int index)
 {
+    const uint32_t capacity = AttributeCapacity();
     std::copy(attrs_ + index + 1, attrs_ + attrCount_, attrs_ + index);
     --attrCount_;
+    KeepCapacity(capacity);
     if (flags_ & kIndexed)
         RebuildAttributeIndex();
 }

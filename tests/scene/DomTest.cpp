@@ -296,6 +296,12 @@ TEST(DomAttributes, ManyAttributesStayConsistent)
     EXPECT_EQ(e->GetAttribute(u"a199"), u"199");
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a198"), nullptr);
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a3"), repl);
+    for (int i = 200; i < 300; ++i)  // into the room the removals left, then beyond
+        e->SetAttribute(u"a" + W(std::to_string(i)), u"n");
+    ASSERT_EQ(e->AttributeCount(), 200);
+    EXPECT_EQ(e->AttributeName(199), u"a299");
+    EXPECT_EQ(e->GetAttribute(u"a250"), u"n");
+    EXPECT_EQ(e->GetAttribute(u"a199"), u"199");
     // A copy in another document finds its names on its own.
     TDomDocument other;
     TDomElement* copy = e->CopyNode(false, &other)->AsElement();
