@@ -33,6 +33,7 @@ class TDomNamedNodeMap;
 struct TDomNameData {
     uint64_t generation = 0;
     std::string text;
+    uint32_t index = 0;  // place in the document's name list (names of attributes go by it)
 };
 // A node name as the document keeps it, once per distinct name.
 using TDomName = std::pair<const WideString, TDomNameData>;
@@ -120,14 +121,14 @@ private:
 // One attribute as its element keeps it: the value as written (references as '&' name ';'), as
 // 8-bit text, until a caller asks for the attribute's node, which from then on holds the value.
 struct TDomAttrEntry {
-    TDomName* name;
     union {
         const char* data;  // while hasNode is 0
         TDomAttr* node;    // while hasNode is 1
     };
     uint32_t size;
-    uint8_t owned;  // data was taken from the document's node memory
-    uint8_t hasNode;
+    uint32_t name : 30;    // place of the name in the document's name list
+    uint32_t owned : 1;    // data was taken from the document's node memory
+    uint32_t hasNode : 1;
 
     TDomAttr* Node() const { return hasNode ? node : nullptr; }
     std::string_view Text() const { return hasNode ? std::string_view() : std::string_view(data, size); }
@@ -378,7 +379,9 @@ public:
     void ReserveAttributes(int count);
     // Attributes by position, without making their nodes.
     int AttributeCount() const { return static_cast<int>(attrCount_); }
-    const WideString& AttributeName(int index) const { return attrs_[index].name->first; }
+    const WideString& AttributeName(int index) const { return AttributeKey(index).first; }
+    // The name of attribute index as the document keeps it.
+    const TDomName& AttributeKey(int index) const;
     WideString AttributeValue(int index) const;
     // The attributes as kept, AttributeCount() of them (for the writer).
     const TDomAttrEntry* AttributeEntries() const { return attrs_; }
@@ -414,6 +417,7 @@ private:
     void ReleaseValue(TDomAttrEntry& entry);
     // Gives attribute at (-1: a new one named key, appended) this valid value, viewed or copied.
     void PutValue(int at, TDomName* key, std::string_view value, bool keepView);
+    TDomName* KeyOf(const TDomAttrEntry& entry) const;
     // A detached attribute node of this document holding value.
     TDomAttr* MakeAttributeNode(TDomName* name, WideView value) const;
     void StoreValue(TDomAttrEntry& entry, std::string_view value);
@@ -547,6 +551,7 @@ private:
     std::unordered_map<const TDomElement*, std::unique_ptr<TDomNamedNodeMap>> attrMaps_;
     std::unordered_map<const TDomElement*, std::unordered_map<const TDomName*, uint32_t>> attrIndexes_;
     std::unordered_map<WideString, TDomNameData, TNameHash, std::equal_to<>> names_;
+    std::vector<TDomName*> nameList_;  // by TDomNameData::index
     struct TByteHash {
         using is_transparent = void;
         size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
@@ -556,6 +561,16 @@ private:
     std::vector<std::shared_ptr<const std::string>> texts_;
     uint64_t anyGeneration_ = 0;
 };
+
+inline TDomName* TDomElement::KeyOf(const TDomAttrEntry& entry) const
+{
+    return ownerDocument_->nameList_[entry.name];
+}
+
+inline const TDomName& TDomElement::AttributeKey(int index) const
+{
+    return *KeyOf(attrs_[index]);
+}
 
 // Appends the text form of node, as GetXML(level, indent) gives it, as 8-bit text: the same
 // bytes as Narrow(node.GetXML(level, indent)), without the wide text in between.

@@ -105,8 +105,11 @@ void TDomDocument::FreeAttribute(TDomAttr* attr)
 TDomName* TDomDocument::Intern(WideView name)
 {
     auto it = names_.find(name);
-    if (it == names_.end())
-        it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name)}).first;
+    if (it == names_.end()) {
+        nameList_.reserve(nameList_.size() + 1);
+        it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name), static_cast<uint32_t>(nameList_.size())}).first;
+        nameList_.push_back(&*it);
+    }
     return &*it;
 }
 

@@ -77,8 +77,13 @@ int TDomElement::FindAttribute(const TDomName* name) const
         const auto it = index->find(name);
         return it == index->end() ? -1 : static_cast<int>(it->second);
     }
+    // A name of another document is no name of this one.
+    const uint32_t key = name->second.index;
+    const std::vector<TDomName*>& names = ownerDocument_->nameList_;
+    if (key >= names.size() || names[key] != name)
+        return -1;
     for (uint32_t i = 0; i < attrCount_; ++i)
-        if (attrs_[i].name == name)
+        if (attrs_[i].name == key)
             return static_cast<int>(i);
     return -1;
 }
@@ -102,7 +107,7 @@ void TDomElement::RebuildAttributeIndex()
     flags_ |= kIndexed;
     index.clear();
     for (uint32_t i = 0; i < attrCount_; ++i)
-        index.emplace(attrs_[i].name, i);
+        index.emplace(KeyOf(attrs_[i]), i);
 }
 
 uint32_t TDomElement::AttributeCapacity() const
@@ -150,7 +155,7 @@ void TDomElement::AppendEntry(const TDomAttrEntry& entry)
     ++attrCount_;
     KeepCapacity(capacity);
     if (auto* index = AttributeIndex())
-        index->emplace(entry.name, attrCount_ - 1);
+        index->emplace(KeyOf(entry), attrCount_ - 1);
     else if (attrCount_ >= kIndexedFrom)
         RebuildAttributeIndex();
 }
@@ -203,7 +208,7 @@ TDomAttr* TDomElement::AttributeNode(int index) const
 {
     TDomAttrEntry& entry = attrs_[index];
     if (!entry.hasNode) {
-        TDomAttr* attr = MakeAttributeNode(entry.name, Widen(entry.Text()));
+        TDomAttr* attr = MakeAttributeNode(KeyOf(entry), Widen(entry.Text()));
         attr->ownerElement_ = const_cast<TDomElement*>(this);
         const_cast<TDomElement*>(this)->ReleaseValue(entry);
         entry.node = attr;
@@ -232,7 +237,7 @@ void TDomElement::SetAttribute(WideView name, WideView value)
         throw EDomException(5);
     if (!IsValidAttributeValue(value))
         throw EDomException(5);
-    TDomName* key = at >= 0 ? attrs_[at].name : ownerDocument_->Intern(name);
+    TDomName* key = at >= 0 ? KeyOf(attrs_[at]) : ownerDocument_->Intern(name);
     const std::string bytes = Narrow(value);
     if (Widen(bytes) != value) {
         // Only a node keeps a value that 8-bit text cannot carry (a lone high surrogate).
@@ -244,7 +249,7 @@ void TDomElement::SetAttribute(WideView name, WideView value)
 
 void TDomElement::PutValue(int at, TDomName* key, std::string_view value, bool keepView)
 {
-    TDomAttrEntry fresh{key, {nullptr}, 0, 0, 0};
+    TDomAttrEntry fresh{{nullptr}, 0, key->second.index, 0, 0};
     TDomAttrEntry& entry = at >= 0 ? attrs_[at] : fresh;
     if (keepView) {
         ReleaseValue(entry);
@@ -307,7 +312,7 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
         throw EDomException(10);
     const int at = FindAttribute(attr->name_);
     if (at < 0) {
-        TDomAttrEntry entry{attr->name_, {nullptr}, 0, 0, 1};
+        TDomAttrEntry entry{{nullptr}, 0, attr->name_->second.index, 0, 1};
         entry.node = attr;
         AppendEntry(entry);
         attr->ownerElement_ = this;
@@ -348,8 +353,8 @@ TDomNode* TDomElement::CopySelf(TDomDocument* document) const
     const bool share = ownerDocument_->SharesTextsWith(document);
     for (uint32_t i = 0; i < attrCount_; ++i) {
         const TDomAttrEntry& entry = attrs_[i];
-        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), {nullptr}, 0, 0,
-                           0};
+        const TDomName* key = document == ownerDocument_ ? KeyOf(entry) : document->Intern(KeyOf(entry)->first);
+        TDomAttrEntry made{{nullptr}, 0, key->second.index, 0, 0};
         if (entry.hasNode) {
             made.node = static_cast<TDomAttr*>(entry.node->CopySelf(document));
             made.hasNode = 1;

@@ -171,7 +171,8 @@ void AppendAttributes(Sink& out, const TDomElement& element)
         const std::string_view value = entry.Text();
         const char quote = value.find('"') == std::string_view::npos ? '"' : '\'';
         out.Ascii(' ');
-        out.PutName(entry.name->first, entry.name->second.text);
+        const TDomName& key = element.AttributeKey(i);
+        out.PutName(key.first, key.second.text);
         out.Ascii('=');
         out.Ascii(quote);
         out.PutText(value);

@@ -263,6 +263,8 @@ TEST(DomAttributes, AttributeNodesKeepPlacesAndOwners)
     EXPECT_EQ(DomCode([&] { f->SetAttributeNode(b2); }), 10);
     TDomDocument other;
     EXPECT_EQ(DomCode([&] { e->SetAttributeNode(other.CreateAttribute(u"z")); }), 4);
+    for (const char16_t* name : {u"p", u"q", u"r", u"s", u"t"})  // whatever the name, none of e's
+        EXPECT_EQ(DomCode([&] { e->RemoveAttributeNode(other.CreateAttribute(name)); }), 8);
 
     // Removal goes by name and keeps the order of the rest.
     TDomAttr* probe = doc.CreateAttribute(u"a");
