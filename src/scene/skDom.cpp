@@ -212,8 +212,9 @@ void TDomNode::SetNodeValue(WideView)
 
 bool TDomNode::HasAttributes() const
 {
-    const TDomNamedNodeMap* map = GetAttributes();
-    return map && map->Length() > 0;
+    // Without asking for the map, which would be made for the question.
+    const TDomElement* element = AsElement();
+    return element && element->AttributeCount() > 0;
 }
 
 TDomElement* TDomNode::AsElement()
