@@ -39,6 +39,10 @@ namespace {
 constexpr uint32_t kIndexedFrom = 12;  // attribute count from which lookups go through the index
 }
 
+// A document holds one element and two or three entries for every tag of a scene.
+static_assert(sizeof(void*) != 8 || (sizeof(TDomElement) <= 80 && sizeof(TDomAttrEntry) <= 16),
+              "element fields no longer fit beside the node's own");
+
 TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
     flags_ = kContainer;
