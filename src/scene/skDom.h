@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -410,6 +411,8 @@ private:
     TDomAttr* AttributeNode(int index) const;
     void AppendEntry(const TDomAttrEntry& entry);
     void Regrow(uint32_t capacity);
+    // Records that some attribute memory comes from the heap, before it is taken.
+    void MarkHeapPieces();
     // Entries the attribute memory has room for; kept in the first unused one, if any.
     uint32_t AttributeCapacity() const;
     void KeepCapacity(uint32_t capacity);
@@ -461,7 +464,7 @@ public:
     uint8_t EncodingCode() const { return encoding_; }
     void SetEncodingCode(uint8_t code) { encoding_ = code; }
     // Number of nodes the document currently owns.
-    size_t OwnedNodeCount() const { return nodes_.size(); }
+    size_t OwnedNodeCount() const { return nodes_.size() + elementCount_; }
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
@@ -493,10 +496,15 @@ private:
             throw;
         }
         node->allocSize_ = static_cast<uint16_t>(sizeof(T));
-        node->arenaIndex_ = static_cast<uint32_t>(nodes_.size());
-        nodes_.push_back(node);
+        if constexpr (std::is_same_v<T, TDomElement>) {
+            ++elementCount_;  // never freed alone; destroyed only when it holds heap pieces
+        } else {
+            node->arenaIndex_ = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(node);
+        }
         return node;
     }
+    // Destroys a node other than an element and gives its memory back.
     void Free(TDomNode* node);
     void FreeAttribute(TDomAttr* attr);
     TDomName* Intern(WideView name);
@@ -543,7 +551,9 @@ private:
     TArena arena_;  // declared first: destroyed last
     WideString version_ = u"1.0";
     uint8_t encoding_ = 0;
-    std::vector<TDomNode*> nodes_;
+    std::vector<TDomNode*> nodes_;  // every node but elements
+    std::vector<TDomElement*> heapElements_;  // elements holding heap pieces
+    size_t elementCount_ = 0;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
     std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
     // Made on first use, so that nodes stay small.

@@ -22,6 +22,9 @@ TDomDocument::~TDomDocument()
     for (TDomNode* node : nodes_)
         node->~TDomNode();
     nodes_.clear();
+    for (TDomElement* element : heapElements_)
+        element->~TDomElement();
+    heapElements_.clear();
 }
 
 namespace {

@@ -129,11 +129,19 @@ void TDomElement::KeepCapacity(uint32_t capacity)
     }
 }
 
+void TDomElement::MarkHeapPieces()
+{
+    if (flags_ & kHeapPieces)
+        return;
+    ownerDocument_->heapElements_.push_back(this);  // to be destroyed with the document
+    flags_ |= kHeapPieces;
+}
+
 void TDomElement::Regrow(uint32_t capacity)
 {
-    auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
     if (capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
-        flags_ |= kHeapPieces;
+        MarkHeapPieces();
+    auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
     if (attrCount_)
         std::copy(attrs_, attrs_ + attrCount_, grown);
     if (attrs_)
@@ -186,9 +194,9 @@ void TDomElement::ReleaseValue(TDomAttrEntry& entry)
 
 void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
 {
-    char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
     if (value.size() > TDomDocument::TArena::kLargePiece)
-        flags_ |= kHeapPieces;
+        MarkHeapPieces();
+    char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
     std::copy(value.begin(), value.end(), place);
     ReleaseValue(entry);
     entry.data = place;

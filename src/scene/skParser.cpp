@@ -306,11 +306,11 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     TDomDocument* doc = document.get();
     if (source_)
         doc->KeepText(source_);  // attribute values view it
-    // At most a node a token; end tags make none.
-    size_t endTags = 0;
+    // The document lists every node but elements: at most one a token that is no tag.
+    size_t tags = 0;
     for (const TXMLToken& token : tokens_)
-        endTags += token.kind == tkEndTag;
-    doc->nodes_.reserve(tokens_.size() - endTags);
+        tags += token.kind == tkStartTag || token.kind == tkEmptyTag || token.kind == tkEndTag;
+    doc->nodes_.reserve(tokens_.size() - tags);
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;

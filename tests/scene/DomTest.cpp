@@ -313,6 +313,26 @@ TEST(DomAttributes, ManyAttributesStayConsistent)
     EXPECT_EQ(e->GetAttribute(u"a1"), u"x");
 }
 
+// Values and attribute lists too large for the node memory come from the heap; they go with the
+// document (checked by the leak checkers of sanitiser builds).
+TEST(DomAttributes, LargeValuesAndLongAttributeListsGoWithTheDocument)
+{
+    auto doc = std::make_unique<TDomDocument>();
+    TDomElement* big = doc->CreateElement(u"big");
+    const WideString large(100000, u'v');
+    big->SetAttribute(u"a", large);
+    big->SetAttribute(u"a", large + u"w");
+    TDomElement* many = doc->CreateElement(u"many");
+    for (int i = 0; i < 5000; ++i)
+        many->SetAttribute(u"a" + W(std::to_string(i)), u"x");
+    doc->AppendChild(doc->CreateElement(u"s"))->AppendChild(big)->GetParentNode()->AppendChild(many);
+    TDomNode* copy = doc->DocumentElement()->CloneNode(true);
+    EXPECT_EQ(copy->FirstChild()->AsElement()->GetAttribute(u"a"), large + u"w");
+    EXPECT_EQ(copy->LastChild()->AsElement()->AttributeName(4999), u"a4999");
+    EXPECT_EQ(doc->OwnedNodeCount(), 6u);
+    doc.reset();
+}
+
 // Read values are kept as the reader's text until a node is asked for; copies keep that text
 // alive when the reader and the first document are gone.
 TEST(DomAttributes, ReadValuesOutliveTheReaderAndMixWithNodes)
