@@ -99,7 +99,7 @@ TDomNodeList::~TDomNodeList() = default;
 int TDomNodeList::Length() const
 {
     if (!live_)
-        return count_;
+        return static_cast<int>(owner_->childCount_);
     Refresh();
     return static_cast<int>(live_->nodes.size());
 }
@@ -112,16 +112,17 @@ TDomNode* TDomNodeList::Item(int index) const
             throw EListError(index);
         return live_->nodes[static_cast<size_t>(index)];
     }
-    if (index < 0 || index >= count_)
+    const int count = static_cast<int>(owner_->childCount_);
+    if (index < 0 || index >= count)
         throw EListError(index);
     // Walk from the nearest of the first child, the last child and the last position visited.
     TDomNode* n = owner_->firstChild_;
     int at = 0;
     int best = index;
-    if (count_ - 1 - index < best) {
-        n = owner_->lastChild_;
-        at = count_ - 1;
-        best = count_ - 1 - index;
+    if (count - 1 - index < best) {
+        n = owner_->LastChild();
+        at = count - 1;
+        best = count - 1 - index;
     }
     if (cursor_ && std::abs(index - cursorIndex_) < best) {
         n = cursor_;
@@ -190,6 +191,16 @@ TDomNode::TDomNode(TDomDocument* owner, TDomName* name) : ownerDocument_(owner),
 
 TDomNode::~TDomNode() = default;
 
+TDomNodeList* TDomNode::GetChildNodes() const
+{
+    return (flags_ & kContainer) ? Document()->ChildList(this) : nullptr;
+}
+
+TDomNodeList* TDomNode::MadeChildList() const
+{
+    return (flags_ & kListMade) ? Document()->ChildList(this) : nullptr;
+}
+
 WideString TDomNode::GetNodeValue() const
 {
     return {};
@@ -201,8 +212,9 @@ void TDomNode::SetNodeValue(WideView)
 
 bool TDomNode::HasAttributes() const
 {
-    const TDomNamedNodeMap* map = GetAttributes();
-    return map && map->Length() > 0;
+    // Without asking for the map, which would be made for the question.
+    const TDomElement* element = AsElement();
+    return element && element->AttributeCount() > 0;
 }
 
 TDomElement* TDomNode::AsElement()
@@ -234,14 +246,16 @@ TDomDocument* TDomNode::Document() const
 void TDomNode::LinkLast(TDomNode* child)
 {
     child->parent_ = this;
-    child->prev_ = lastChild_;
     child->next_ = nullptr;
-    if (lastChild_)
-        lastChild_->next_ = child;
-    else
+    if (firstChild_) {
+        TDomNode* last = firstChild_->prev_;
+        last->next_ = child;
+        child->prev_ = last;
+    } else {
         firstChild_ = child;
-    lastChild_ = child;
-    ++children_->count_;
+    }
+    firstChild_->prev_ = child;
+    ++childCount_;
 }
 
 void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
@@ -250,44 +264,45 @@ void TDomNode::LinkBefore(TDomNode* child, TDomNode* ref)
         LinkLast(child);
         return;
     }
-    TDomNodeList& list = *children_;
-    if (list.cursor_ && (ref == list.cursor_ || ref == firstChild_))
-        ++list.cursorIndex_;
-    else
-        list.cursor_ = nullptr;  // position unknown
+    if (TDomNodeList* list = MadeChildList()) {
+        if (list->cursor_ && (ref == list->cursor_ || ref == firstChild_))
+            ++list->cursorIndex_;
+        else
+            list->cursor_ = nullptr;  // position unknown
+    }
     child->parent_ = this;
     child->next_ = ref;
-    child->prev_ = ref->prev_;
-    if (ref->prev_)
-        ref->prev_->next_ = child;
-    else
+    child->prev_ = ref->prev_;  // the last child when ref is the first
+    if (ref == firstChild_)
         firstChild_ = child;
+    else
+        ref->prev_->next_ = child;
     ref->prev_ = child;
-    ++list.count_;
+    ++childCount_;
 }
 
 void TDomNode::Unlink(TDomNode* child)
 {
-    TDomNodeList& list = *children_;
-    if (list.cursor_) {
-        if (child == list.cursor_) {
-            list.cursor_ = child->prev_;
-            --list.cursorIndex_;
+    TDomNodeList* list = MadeChildList();
+    if (list && list->cursor_) {
+        if (child == list->cursor_) {
+            list->cursor_ = child->PreviousSibling();
+            --list->cursorIndex_;
         } else if (child == firstChild_) {
-            --list.cursorIndex_;
-        } else if (child != lastChild_) {
-            list.cursor_ = nullptr;  // position unknown
+            --list->cursorIndex_;
+        } else if (child->next_) {
+            list->cursor_ = nullptr;  // position unknown
         }
     }
-    --list.count_;
-    if (child->prev_)
-        child->prev_->next_ = child->next_;
-    else
+    --childCount_;
+    if (child == firstChild_)
         firstChild_ = child->next_;
+    else
+        child->prev_->next_ = child->next_;
     if (child->next_)
         child->next_->prev_ = child->prev_;
-    else
-        lastChild_ = child->prev_;
+    else if (firstChild_)
+        firstChild_->prev_ = child->prev_;  // the new last child
     child->parent_ = child->prev_ = child->next_ = nullptr;
 }
 
@@ -307,7 +322,7 @@ void TDomNode::CheckInsert(TDomNode* newChild, TDomNode* refChild, const TDomNod
         for (const TDomNode* a = parent_; a; a = a->parent_)
             if (a == newChild)
                 throw EDomException(3);
-    if ((refChild && refChild->parent_ != this) || !children_)
+    if ((refChild && refChild->parent_ != this) || !(flags_ & kContainer))
         throw EDomException(8);
 }
 
@@ -451,12 +466,12 @@ TDomNode* TDomCDATASection::CopySelf(TDomDocument* document) const
 
 TDomAttr::TDomAttr(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 WideString TDomAttr::GetNodeValue() const
 {
-    if (firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE)
+    if (firstChild_ && !firstChild_->next_ && firstChild_->NodeType() == TEXT_NODE)
         return static_cast<const TDomText*>(firstChild_)->Data();
     WideString out;
     AppendValue(out, this);
@@ -466,7 +481,7 @@ WideString TDomAttr::GetNodeValue() const
 void TDomAttr::SetNodeValue(WideView value)
 {
     CheckWritable();
-    const bool single = firstChild_ && firstChild_ == lastChild_ && firstChild_->NodeType() == TEXT_NODE;
+    const bool single = firstChild_ && !firstChild_->next_ && firstChild_->NodeType() == TEXT_NODE;
     if (single ? static_cast<const TDomText*>(firstChild_)->Data() == value : GetNodeValue() == value)
         return;
     if (!IsValidAttributeValue(value))

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -33,6 +34,7 @@ class TDomNamedNodeMap;
 struct TDomNameData {
     uint64_t generation = 0;
     std::string text;
+    uint32_t index = 0;  // place in the document's name list (names of attributes go by it)
 };
 // A node name as the document keeps it, once per distinct name.
 using TDomName = std::pair<const WideString, TDomNameData>;
@@ -63,6 +65,7 @@ private:
 // Ordered list of nodes: the child list of a node, or a live list made by GetElementsByTagName
 // that always reflects the current tree (it is brought up to date on access). A child list
 // remembers the last position asked for, so walking it by Item(0), Item(1), ... is linear.
+// Child lists are made the first time a caller asks for one and live as long as their node.
 class TDomNodeList {
 public:
     TDomNodeList(const TDomNodeList&) = delete;
@@ -84,15 +87,15 @@ private:
     void Refresh() const;
 
     TDomNode* owner_;
-    // Child lists: the count and the last position visited.
-    int count_ = 0;
+    // Child lists: the last position visited.
     mutable int cursorIndex_ = 0;
     mutable TDomNode* cursor_ = nullptr;
     std::unique_ptr<TLive> live_;
 };
 
 // The attributes of one element, in the order they were added. Asking for an attribute here
-// makes its node (the element keeps values as text until then).
+// makes its node (the element keeps values as text until then). Made the first time a caller
+// asks for it; lives as long as its element.
 class TDomNamedNodeMap {
 public:
     TDomNamedNodeMap(const TDomNamedNodeMap&) = delete;
@@ -110,6 +113,7 @@ public:
 
 private:
     friend class TDomElement;
+    friend class TDomDocument;
     explicit TDomNamedNodeMap(TDomElement* element) : element_(element) {}
 
     TDomElement* element_;
@@ -118,11 +122,17 @@ private:
 // One attribute as its element keeps it: the value as written (references as '&' name ';'), as
 // 8-bit text, until a caller asks for the attribute's node, which from then on holds the value.
 struct TDomAttrEntry {
-    TDomName* name;
-    const char* data;
+    union {
+        const char* data;  // while hasNode is 0
+        TDomAttr* node;    // while hasNode is 1
+    };
     uint32_t size;
-    uint8_t owned;  // data was taken from the document's node memory
-    TDomAttr* node;
+    uint32_t name : 30;    // place of the name in the document's name list
+    uint32_t owned : 1;    // data was taken from the document's node memory
+    uint32_t hasNode : 1;
+
+    TDomAttr* Node() const { return hasNode ? node : nullptr; }
+    std::string_view Text() const { return hasNode ? std::string_view() : std::string_view(data, size); }
 };
 
 class TDomNode {
@@ -140,8 +150,8 @@ public:
     // The parent in the tree; nullptr for detached nodes, documents and attributes.
     virtual TDomNode* GetParentNode() const { return parent_; }
     virtual int NodeType() const = 0;
-    // The child list; nullptr for character data and entity references.
-    virtual TDomNodeList* GetChildNodes() const { return children_; }
+    // The child list; nullptr for character data, entity references and document types.
+    virtual TDomNodeList* GetChildNodes() const;
     // The attribute map of an element; nullptr for every other kind.
     virtual TDomNamedNodeMap* GetAttributes() const { return nullptr; }
     // Text form of the node: level blanks before its own tags, indent more per nesting level
@@ -162,10 +172,10 @@ public:
     virtual TDomNode* CopyNode(bool deep, TDomDocument* document) const;
 
     TDomNode* FirstChild() const { return firstChild_; }
-    TDomNode* LastChild() const { return lastChild_; }
+    TDomNode* LastChild() const { return firstChild_ ? firstChild_->prev_ : nullptr; }
     TDomNode* NextSibling() const { return next_; }
-    TDomNode* PreviousSibling() const { return prev_; }
-    int ChildCount() const { return children_ ? children_->count_ : 0; }
+    TDomNode* PreviousSibling() const { return prev_ && prev_->next_ ? prev_ : nullptr; }
+    int ChildCount() const { return static_cast<int>(childCount_); }
     bool HasChildNodes() const { return firstChild_ != nullptr; }
     bool HasAttributes() const;
     // The document that created the node; nullptr for a document.
@@ -192,18 +202,29 @@ protected:
     void Unlink(TDomNode* child);
     void CheckInsert(TDomNode* newChild, TDomNode* refChild, const TDomNode* replacing) const;
     TDomNode* DoInsert(TDomNode* newChild, TDomNode* refChild);
+    // The child list if a caller has asked for it, else nullptr.
+    TDomNodeList* MadeChildList() const;
+
+    enum : uint8_t {
+        kContainer = 1,   // may hold children
+        kListMade = 2,    // the document holds a child list for the node
+        kMapMade = 4,     // the document holds an attribute map for the element
+        kIndexed = 8,     // the document holds an attribute name index for the element
+        kHeapPieces = 16,  // some attribute memory of the element came from the heap
+        kSpareRoom = 32    // the element's attribute memory has unused entries
+    };
 
     TDomDocument* ownerDocument_;
     TDomNode* parent_ = nullptr;
-    TDomNodeList* children_ = nullptr;  // points at the container's own list
     TDomNode* firstChild_ = nullptr;
-    TDomNode* lastChild_ = nullptr;
-    TDomNode* prev_ = nullptr;
+    TDomNode* prev_ = nullptr;  // the first child's points at the last child
     TDomNode* next_ = nullptr;
     TDomName* name_;
     uint32_t arenaIndex_ = 0;  // place in the document's node list
+    uint32_t childCount_ = 0;
     uint16_t allocSize_ = 0;   // bytes taken from the document's node memory
     uint8_t readOnly_ = 0;
+    mutable uint8_t flags_ = 0;
 
 private:
     friend class TDomDocument;
@@ -332,16 +353,15 @@ private:
     friend class TDomElement;
     friend class TDomNamedNodeMap;
     TDomAttr(TDomDocument* owner, TDomName* name);
-    TDomNodeList ownList_{this};
+    uint8_t specified_ = 0;  // first: fits beside the node's own fields
     TDomElement* ownerElement_ = nullptr;
-    uint8_t specified_ = 0;
 };
 
 class TDomElement : public TDomNode {
 public:
     ~TDomElement() override;
     int NodeType() const override { return ELEMENT_NODE; }
-    TDomNamedNodeMap* GetAttributes() const override { return const_cast<TDomNamedNodeMap*>(&attributes_); }
+    TDomNamedNodeMap* GetAttributes() const override;
     WideString GetXML(int level, int indent) const override;
 
     const WideString& TagName() const { return name_->first; }
@@ -360,7 +380,9 @@ public:
     void ReserveAttributes(int count);
     // Attributes by position, without making their nodes.
     int AttributeCount() const { return static_cast<int>(attrCount_); }
-    const WideString& AttributeName(int index) const { return attrs_[index].name->first; }
+    const WideString& AttributeName(int index) const { return AttributeKey(index).first; }
+    // The name of attribute index as the document keeps it.
+    const TDomName& AttributeKey(int index) const;
     WideString AttributeValue(int index) const;
     // The attributes as kept, AttributeCount() of them (for the writer).
     const TDomAttrEntry* AttributeEntries() const { return attrs_; }
@@ -389,23 +411,25 @@ private:
     TDomAttr* AttributeNode(int index) const;
     void AppendEntry(const TDomAttrEntry& entry);
     void Regrow(uint32_t capacity);
+    // Records that some attribute memory comes from the heap, before it is taken.
+    void MarkHeapPieces();
+    // Entries the attribute memory has room for; kept in the first unused one, if any.
+    uint32_t AttributeCapacity() const;
+    void KeepCapacity(uint32_t capacity);
     void EraseEntry(int index);
     void ReleaseValue(TDomAttrEntry& entry);
     // Gives attribute at (-1: a new one named key, appended) this valid value, viewed or copied.
     void PutValue(int at, TDomName* key, std::string_view value, bool keepView);
+    TDomName* KeyOf(const TDomAttrEntry& entry) const;
     // A detached attribute node of this document holding value.
     TDomAttr* MakeAttributeNode(TDomName* name, WideView value) const;
     void StoreValue(TDomAttrEntry& entry, std::string_view value);
     void RebuildAttributeIndex();
+    // The name index, built once the element holds many attributes; else nullptr.
+    std::unordered_map<const TDomName*, uint32_t>* AttributeIndex() const;
 
-    TDomNodeList ownList_{this};
-    TDomNamedNodeMap attributes_{this};
+    uint32_t attrCount_ = 0;  // first: fits beside the node's own fields
     TDomAttrEntry* attrs_ = nullptr;  // in the document's node memory
-    uint32_t attrCount_ = 0;
-    uint32_t attrCapacity_ = 0;
-    bool heapPieces_ = false;  // some attribute memory came from the heap, not the node memory
-    // Name index, built once the element holds many attributes.
-    std::unique_ptr<std::unordered_map<const TDomName*, uint32_t>> attrIndex_;
 };
 
 class TDomDocument : public TDomNode {
@@ -440,7 +464,7 @@ public:
     uint8_t EncodingCode() const { return encoding_; }
     void SetEncodingCode(uint8_t code) { encoding_ = code; }
     // Number of nodes the document currently owns.
-    size_t OwnedNodeCount() const { return nodes_.size(); }
+    size_t OwnedNodeCount() const { return nodes_.size() + elementCount_; }
 
 protected:
     TDomNode* CopySelf(TDomDocument* document) const override;
@@ -472,10 +496,15 @@ private:
             throw;
         }
         node->allocSize_ = static_cast<uint16_t>(sizeof(T));
-        node->arenaIndex_ = static_cast<uint32_t>(nodes_.size());
-        nodes_.push_back(node);
+        if constexpr (std::is_same_v<T, TDomElement>) {
+            ++elementCount_;  // never freed alone; destroyed only when it holds heap pieces
+        } else {
+            node->arenaIndex_ = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(node);
+        }
         return node;
     }
+    // Destroys a node other than an element and gives its memory back.
     void Free(TDomNode* node);
     void FreeAttribute(TDomAttr* attr);
     TDomName* Intern(WideView name);
@@ -488,6 +517,9 @@ private:
     // Whether values viewing this document's kept texts may be viewed by nodes of document.
     bool SharesTextsWith(const TDomDocument* document) const;
     TDomNodeList* MakeElementList(TDomNode* root, WideView name);
+    TDomNodeList* ChildList(const TDomNode* node);
+    // Drops what the document holds for node beside it (child list, attribute map and index).
+    void DropExtras(const TDomNode* node);
     // Records that elements of the subtree at node were inserted or removed.
     void SubtreeChanged(const TDomNode* node);
 
@@ -517,13 +549,19 @@ private:
     };
 
     TArena arena_;  // declared first: destroyed last
-    TDomNodeList ownList_{this};
     WideString version_ = u"1.0";
     uint8_t encoding_ = 0;
-    std::vector<TDomNode*> nodes_;
+    std::vector<TDomNode*> nodes_;  // every node but elements
+    std::vector<TDomElement*> heapElements_;  // elements holding heap pieces
+    size_t elementCount_ = 0;
     std::vector<std::unique_ptr<TDomNodeList>> lists_;
     std::map<std::pair<const TDomNode*, const TDomName*>, TDomNodeList*> listIndex_;
+    // Made on first use, so that nodes stay small.
+    std::unordered_map<const TDomNode*, std::unique_ptr<TDomNodeList>> childLists_;
+    std::unordered_map<const TDomElement*, std::unique_ptr<TDomNamedNodeMap>> attrMaps_;
+    std::unordered_map<const TDomElement*, std::unordered_map<const TDomName*, uint32_t>> attrIndexes_;
     std::unordered_map<WideString, TDomNameData, TNameHash, std::equal_to<>> names_;
+    std::vector<TDomName*> nameList_;  // by TDomNameData::index
     struct TByteHash {
         using is_transparent = void;
         size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
@@ -533,6 +571,16 @@ private:
     std::vector<std::shared_ptr<const std::string>> texts_;
     uint64_t anyGeneration_ = 0;
 };
+
+inline TDomName* TDomElement::KeyOf(const TDomAttrEntry& entry) const
+{
+    return ownerDocument_->nameList_[entry.name];
+}
+
+inline const TDomName& TDomElement::AttributeKey(int index) const
+{
+    return *KeyOf(attrs_[index]);
+}
 
 // Appends the text form of node, as GetXML(level, indent) gives it, as 8-bit text: the same
 // bytes as Narrow(node.GetXML(level, indent)), without the wide text in between.

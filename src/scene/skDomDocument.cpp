@@ -13,7 +13,7 @@ using namespace dom;
 
 TDomDocument::TDomDocument() : TDomNode(nullptr, FixedName(DOCUMENT_NODE))
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 TDomDocument::~TDomDocument()
@@ -22,6 +22,9 @@ TDomDocument::~TDomDocument()
     for (TDomNode* node : nodes_)
         node->~TDomNode();
     nodes_.clear();
+    for (TDomElement* element : heapElements_)
+        element->~TDomElement();
+    heapElements_.clear();
 }
 
 namespace {
@@ -87,6 +90,7 @@ void TDomDocument::Free(TDomNode* node)
     nodes_[at] = nodes_.back();
     nodes_[at]->arenaIndex_ = at;
     nodes_.pop_back();
+    DropExtras(node);
     const size_t size = node->allocSize_;
     node->~TDomNode();
     arena_.Release(node, size);
@@ -104,8 +108,11 @@ void TDomDocument::FreeAttribute(TDomAttr* attr)
 TDomName* TDomDocument::Intern(WideView name)
 {
     auto it = names_.find(name);
-    if (it == names_.end())
-        it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name)}).first;
+    if (it == names_.end()) {
+        nameList_.reserve(nameList_.size() + 1);
+        it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name), static_cast<uint32_t>(nameList_.size())}).first;
+        nameList_.push_back(&*it);
+    }
     return &*it;
 }
 
@@ -163,6 +170,27 @@ void TDomDocument::SubtreeChanged(const TDomNode* node)
             ++n->name_->second.generation;
     });
     ++anyGeneration_;
+}
+
+TDomNodeList* TDomDocument::ChildList(const TDomNode* node)
+{
+    std::unique_ptr<TDomNodeList>& list = childLists_[node];
+    if (!list) {
+        list.reset(new TDomNodeList(const_cast<TDomNode*>(node)));
+        node->flags_ |= kListMade;
+    }
+    return list.get();
+}
+
+void TDomDocument::DropExtras(const TDomNode* node)
+{
+    if (node->flags_ & kListMade)
+        childLists_.erase(node);
+    if (node->flags_ & (kMapMade | kIndexed)) {
+        attrMaps_.erase(static_cast<const TDomElement*>(node));
+        attrIndexes_.erase(static_cast<const TDomElement*>(node));
+    }
+    node->flags_ &= static_cast<uint8_t>(~(kListMade | kMapMade | kIndexed));
 }
 
 TDomNodeList* TDomDocument::MakeElementList(TDomNode* root, WideView name)

@@ -39,31 +39,55 @@ namespace {
 constexpr uint32_t kIndexedFrom = 12;  // attribute count from which lookups go through the index
 }
 
+// A document holds one element and two or three entries for every tag of a scene.
+static_assert(sizeof(void*) != 8 || (sizeof(TDomElement) <= 80 && sizeof(TDomAttrEntry) <= 16),
+              "element fields no longer fit beside the node's own");
+
 TDomElement::TDomElement(TDomDocument* owner, TDomName* name) : TDomNode(owner, name)
 {
-    children_ = &ownList_;
+    flags_ = kContainer;
 }
 
 TDomElement::~TDomElement()
 {
     // Node memory goes with the document; only pieces taken from the heap are given back.
-    if (!heapPieces_)
+    if (!(flags_ & kHeapPieces))
         return;
     for (uint32_t i = 0; i < attrCount_; ++i)
         if (attrs_[i].owned && attrs_[i].size > TDomDocument::TArena::kLargePiece)
             ::operator delete(const_cast<char*>(attrs_[i].data));
-    if (attrCapacity_ * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+    if (AttributeCapacity() * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
         ::operator delete(attrs_);
+}
+
+TDomNamedNodeMap* TDomElement::GetAttributes() const
+{
+    std::unique_ptr<TDomNamedNodeMap>& map = ownerDocument_->attrMaps_[this];
+    if (!map) {
+        map.reset(new TDomNamedNodeMap(const_cast<TDomElement*>(this)));
+        flags_ |= kMapMade;
+    }
+    return map.get();
+}
+
+std::unordered_map<const TDomName*, uint32_t>* TDomElement::AttributeIndex() const
+{
+    return (flags_ & kIndexed) ? &ownerDocument_->attrIndexes_[this] : nullptr;
 }
 
 int TDomElement::FindAttribute(const TDomName* name) const
 {
-    if (attrIndex_) {
-        const auto it = attrIndex_->find(name);
-        return it == attrIndex_->end() ? -1 : static_cast<int>(it->second);
+    if (const auto* index = AttributeIndex()) {
+        const auto it = index->find(name);
+        return it == index->end() ? -1 : static_cast<int>(it->second);
     }
+    // A name of another document is no name of this one.
+    const uint32_t key = name->second.index;
+    const std::vector<TDomName*>& names = ownerDocument_->nameList_;
+    if (key >= names.size() || names[key] != name)
+        return -1;
     for (uint32_t i = 0; i < attrCount_; ++i)
-        if (attrs_[i].name == name)
+        if (attrs_[i].name == key)
             return static_cast<int>(i);
     return -1;
 }
@@ -78,51 +102,83 @@ int TDomElement::FindAttribute(WideView name) const
 void TDomElement::RebuildAttributeIndex()
 {
     if (attrCount_ < kIndexedFrom) {
-        attrIndex_.reset();
+        if (flags_ & kIndexed)
+            ownerDocument_->attrIndexes_.erase(this);
+        flags_ &= static_cast<uint8_t>(~kIndexed);
         return;
     }
-    if (!attrIndex_)
-        attrIndex_ = std::make_unique<std::unordered_map<const TDomName*, uint32_t>>();
-    attrIndex_->clear();
+    auto& index = ownerDocument_->attrIndexes_[this];
+    flags_ |= kIndexed;
+    index.clear();
     for (uint32_t i = 0; i < attrCount_; ++i)
-        attrIndex_->emplace(attrs_[i].name, i);
+        index.emplace(KeyOf(attrs_[i]), i);
+}
+
+uint32_t TDomElement::AttributeCapacity() const
+{
+    return (flags_ & kSpareRoom) ? attrs_[attrCount_].size : attrCount_;
+}
+
+void TDomElement::KeepCapacity(uint32_t capacity)
+{
+    if (capacity > attrCount_) {
+        attrs_[attrCount_].size = capacity;  // the first unused entry holds it
+        flags_ |= kSpareRoom;
+    } else {
+        flags_ &= static_cast<uint8_t>(~kSpareRoom);
+    }
+}
+
+void TDomElement::MarkHeapPieces()
+{
+    if (flags_ & kHeapPieces)
+        return;
+    ownerDocument_->heapElements_.push_back(this);  // to be destroyed with the document
+    flags_ |= kHeapPieces;
 }
 
 void TDomElement::Regrow(uint32_t capacity)
 {
+    if (capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece)
+        MarkHeapPieces();
     auto* grown = static_cast<TDomAttrEntry*>(ownerDocument_->arena_.Allocate(capacity * sizeof(TDomAttrEntry)));
-    heapPieces_ = heapPieces_ || capacity * sizeof(TDomAttrEntry) > TDomDocument::TArena::kLargePiece;
     if (attrCount_)
         std::copy(attrs_, attrs_ + attrCount_, grown);
     if (attrs_)
-        ownerDocument_->arena_.Release(attrs_, attrCapacity_ * sizeof(TDomAttrEntry));
+        ownerDocument_->arena_.Release(attrs_, AttributeCapacity() * sizeof(TDomAttrEntry));
     attrs_ = grown;
-    attrCapacity_ = capacity;
+    KeepCapacity(capacity);
 }
 
 void TDomElement::ReserveAttributes(int count)
 {
-    if (count > 0 && static_cast<uint32_t>(count) > attrCapacity_)
+    if (count > 0 && static_cast<uint32_t>(count) > AttributeCapacity())
         Regrow(static_cast<uint32_t>(count));
 }
 
 void TDomElement::AppendEntry(const TDomAttrEntry& entry)
 {
-    if (attrCount_ == attrCapacity_)
-        Regrow(attrCapacity_ ? attrCapacity_ * 2 : 2);
+    uint32_t capacity = AttributeCapacity();
+    if (attrCount_ == capacity) {
+        capacity = capacity ? capacity * 2 : 2;
+        Regrow(capacity);
+    }
     attrs_[attrCount_] = entry;
     ++attrCount_;
-    if (attrIndex_)
-        attrIndex_->emplace(entry.name, attrCount_ - 1);
+    KeepCapacity(capacity);
+    if (auto* index = AttributeIndex())
+        index->emplace(KeyOf(entry), attrCount_ - 1);
     else if (attrCount_ >= kIndexedFrom)
         RebuildAttributeIndex();
 }
 
 void TDomElement::EraseEntry(int index)
 {
+    const uint32_t capacity = AttributeCapacity();
     std::copy(attrs_ + index + 1, attrs_ + attrCount_, attrs_ + index);
     --attrCount_;
-    if (attrIndex_)
+    KeepCapacity(capacity);
+    if (flags_ & kIndexed)
         RebuildAttributeIndex();
 }
 
@@ -133,12 +189,14 @@ void TDomElement::ReleaseValue(TDomAttrEntry& entry)
     entry.data = nullptr;
     entry.size = 0;
     entry.owned = 0;
+    entry.hasNode = 0;
 }
 
 void TDomElement::StoreValue(TDomAttrEntry& entry, std::string_view value)
 {
+    if (value.size() > TDomDocument::TArena::kLargePiece)
+        MarkHeapPieces();
     char* place = value.empty() ? nullptr : static_cast<char*>(ownerDocument_->arena_.Allocate(value.size()));
-    heapPieces_ = heapPieces_ || value.size() > TDomDocument::TArena::kLargePiece;
     std::copy(value.begin(), value.end(), place);
     ReleaseValue(entry);
     entry.data = place;
@@ -161,11 +219,12 @@ TDomAttr* TDomElement::MakeAttributeNode(TDomName* name, WideView value) const
 TDomAttr* TDomElement::AttributeNode(int index) const
 {
     TDomAttrEntry& entry = attrs_[index];
-    if (!entry.node) {
-        TDomAttr* attr = MakeAttributeNode(entry.name, Widen(std::string_view(entry.data, entry.size)));
+    if (!entry.hasNode) {
+        TDomAttr* attr = MakeAttributeNode(KeyOf(entry), Widen(entry.Text()));
         attr->ownerElement_ = const_cast<TDomElement*>(this);
         const_cast<TDomElement*>(this)->ReleaseValue(entry);
         entry.node = attr;
+        entry.hasNode = 1;
     }
     return entry.node;
 }
@@ -173,14 +232,14 @@ TDomAttr* TDomElement::AttributeNode(int index) const
 WideString TDomElement::AttributeValue(int index) const
 {
     const TDomAttrEntry& entry = attrs_[index];
-    return entry.node ? entry.node->GetNodeValue() : Widen(std::string_view(entry.data, entry.size));
+    return entry.hasNode ? entry.node->GetNodeValue() : Widen(entry.Text());
 }
 
 void TDomElement::SetAttribute(WideView name, WideView value)
 {
     CheckWritable();
     const int at = FindAttribute(name);
-    if (at >= 0 && attrs_[at].node) {
+    if (at >= 0 && attrs_[at].hasNode) {
         attrs_[at].node->SetNodeValue(value);
         return;
     }
@@ -190,7 +249,7 @@ void TDomElement::SetAttribute(WideView name, WideView value)
         throw EDomException(5);
     if (!IsValidAttributeValue(value))
         throw EDomException(5);
-    TDomName* key = at >= 0 ? attrs_[at].name : ownerDocument_->Intern(name);
+    TDomName* key = at >= 0 ? KeyOf(attrs_[at]) : ownerDocument_->Intern(name);
     const std::string bytes = Narrow(value);
     if (Widen(bytes) != value) {
         // Only a node keeps a value that 8-bit text cannot carry (a lone high surrogate).
@@ -202,7 +261,7 @@ void TDomElement::SetAttribute(WideView name, WideView value)
 
 void TDomElement::PutValue(int at, TDomName* key, std::string_view value, bool keepView)
 {
-    TDomAttrEntry fresh{key, nullptr, 0, 0, nullptr};
+    TDomAttrEntry fresh{{nullptr}, 0, key->second.index, 0, 0};
     TDomAttrEntry& entry = at >= 0 ? attrs_[at] : fresh;
     if (keepView) {
         ReleaseValue(entry);
@@ -226,11 +285,11 @@ void TDomElement::SetAttributeText(std::string_view name, std::string_view value
     CheckWritable();
     TDomName* key = ownerDocument_->InternXmlName(name);
     const int at = FindAttribute(key);
-    if (at >= 0 && attrs_[at].node) {
+    if (at >= 0 && attrs_[at].hasNode) {
         attrs_[at].node->SetNodeValue(Widen(value));
         return;
     }
-    if (at >= 0 && std::string_view(attrs_[at].data, attrs_[at].size) == value)
+    if (at >= 0 && attrs_[at].Text() == value)
         return;
     if (!IsValidAttributeText(value))
         throw EDomException(5);
@@ -265,15 +324,18 @@ void TDomElement::SetAttributeNode(TDomAttr* attr)
         throw EDomException(10);
     const int at = FindAttribute(attr->name_);
     if (at < 0) {
-        AppendEntry(TDomAttrEntry{attr->name_, nullptr, 0, 0, attr});
+        TDomAttrEntry entry{{nullptr}, 0, attr->name_->second.index, 0, 1};
+        entry.node = attr;
+        AppendEntry(entry);
         attr->ownerElement_ = this;
         return;
     }
     attr->ownerElement_ = this;
     TDomAttrEntry& entry = attrs_[at];
-    TDomAttr* old = entry.node;
+    TDomAttr* old = entry.Node();
     ReleaseValue(entry);
     entry.node = attr;
+    entry.hasNode = 1;
     if (old) {
         old->ownerElement_ = nullptr;
         ownerDocument_->FreeAttribute(old);
@@ -303,10 +365,11 @@ TDomNode* TDomElement::CopySelf(TDomDocument* document) const
     const bool share = ownerDocument_->SharesTextsWith(document);
     for (uint32_t i = 0; i < attrCount_; ++i) {
         const TDomAttrEntry& entry = attrs_[i];
-        TDomAttrEntry made{document == ownerDocument_ ? entry.name : document->Intern(entry.name->first), nullptr, 0, 0,
-                           nullptr};
-        if (entry.node) {
+        const TDomName* key = document == ownerDocument_ ? KeyOf(entry) : document->Intern(KeyOf(entry)->first);
+        TDomAttrEntry made{{nullptr}, 0, key->second.index, 0, 0};
+        if (entry.hasNode) {
             made.node = static_cast<TDomAttr*>(entry.node->CopySelf(document));
+            made.hasNode = 1;
             made.node->ownerElement_ = copy;
         } else if (share && !entry.owned) {
             made.data = entry.data;

@@ -164,14 +164,15 @@ void AppendAttributes(Sink& out, const TDomElement& element)
     const TDomAttrEntry* entries = element.AttributeEntries();
     for (int i = 0; i < element.AttributeCount(); ++i) {
         const TDomAttrEntry& entry = entries[i];
-        if (entry.node) {
-            AppendAttribute(out, entry.node);
+        if (const TDomAttr* node = entry.Node()) {
+            AppendAttribute(out, node);
             continue;
         }
-        const std::string_view value(entry.data, entry.size);
+        const std::string_view value = entry.Text();
         const char quote = value.find('"') == std::string_view::npos ? '"' : '\'';
         out.Ascii(' ');
-        out.PutName(entry.name->first, entry.name->second.text);
+        const TDomName& key = element.AttributeKey(i);
+        out.PutName(key.first, key.second.text);
         out.Ascii('=');
         out.Ascii(quote);
         out.PutText(value);

@@ -306,7 +306,11 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     TDomDocument* doc = document.get();
     if (source_)
         doc->KeepText(source_);  // attribute values view it
-    doc->nodes_.reserve(tokens_.size());  // at most a node a token
+    // The document lists every node but elements: at most one a token that is no tag.
+    size_t tags = 0;
+    for (const TXMLToken& token : tokens_)
+        tags += token.kind == tkStartTag || token.kind == tkEmptyTag || token.kind == tkEndTag;
+    doc->nodes_.reserve(tokens_.size() - tags);
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;

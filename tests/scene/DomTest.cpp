@@ -263,6 +263,8 @@ TEST(DomAttributes, AttributeNodesKeepPlacesAndOwners)
     EXPECT_EQ(DomCode([&] { f->SetAttributeNode(b2); }), 10);
     TDomDocument other;
     EXPECT_EQ(DomCode([&] { e->SetAttributeNode(other.CreateAttribute(u"z")); }), 4);
+    for (const char16_t* name : {u"p", u"q", u"r", u"s", u"t"})  // whatever the name, none of e's
+        EXPECT_EQ(DomCode([&] { e->RemoveAttributeNode(other.CreateAttribute(name)); }), 8);
 
     // Removal goes by name and keeps the order of the rest.
     TDomAttr* probe = doc.CreateAttribute(u"a");
@@ -296,6 +298,39 @@ TEST(DomAttributes, ManyAttributesStayConsistent)
     EXPECT_EQ(e->GetAttribute(u"a199"), u"199");
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a198"), nullptr);
     EXPECT_EQ(e->GetAttributes()->GetNamedItem(u"a3"), repl);
+    for (int i = 200; i < 300; ++i)  // into the room the removals left, then beyond
+        e->SetAttribute(u"a" + W(std::to_string(i)), u"n");
+    ASSERT_EQ(e->AttributeCount(), 200);
+    EXPECT_EQ(e->AttributeName(199), u"a299");
+    EXPECT_EQ(e->GetAttribute(u"a250"), u"n");
+    EXPECT_EQ(e->GetAttribute(u"a199"), u"199");
+    // A copy in another document finds its names on its own.
+    TDomDocument other;
+    TDomElement* copy = e->CopyNode(false, &other)->AsElement();
+    copy->GetAttributes()->RemoveNamedItem(u"a1");
+    EXPECT_EQ(copy->GetAttribute(u"a199"), u"199");
+    EXPECT_EQ(copy->GetAttributes()->GetNamedItem(u"a1"), nullptr);
+    EXPECT_EQ(e->GetAttribute(u"a1"), u"x");
+}
+
+// Values and attribute lists too large for the node memory come from the heap; they go with the
+// document (checked by the leak checkers of sanitiser builds).
+TEST(DomAttributes, LargeValuesAndLongAttributeListsGoWithTheDocument)
+{
+    auto doc = std::make_unique<TDomDocument>();
+    TDomElement* big = doc->CreateElement(u"big");
+    const WideString large(100000, u'v');
+    big->SetAttribute(u"a", large);
+    big->SetAttribute(u"a", large + u"w");
+    TDomElement* many = doc->CreateElement(u"many");
+    for (int i = 0; i < 5000; ++i)
+        many->SetAttribute(u"a" + W(std::to_string(i)), u"x");
+    doc->AppendChild(doc->CreateElement(u"s"))->AppendChild(big)->GetParentNode()->AppendChild(many);
+    TDomNode* copy = doc->DocumentElement()->CloneNode(true);
+    EXPECT_EQ(copy->FirstChild()->AsElement()->GetAttribute(u"a"), large + u"w");
+    EXPECT_EQ(copy->LastChild()->AsElement()->AttributeName(4999), u"a4999");
+    EXPECT_EQ(doc->OwnedNodeCount(), 6u);
+    doc.reset();
 }
 
 // Read values are kept as the reader's text until a node is asked for; copies keep that text
@@ -511,6 +546,36 @@ TEST(DomTree, FreeingTheDocumentFreesDetachedNodesAndLists)
     doc.reset();
 }
 
+TEST(DomLists, ListsAndMapsAreMadeOncePerNodeAndGoWithTheirNode)
+{
+    auto doc = ParseText("<s a=\"1\"><c/><d/></s>");
+    TDomElement* s = doc->DocumentElement();
+    s->AppendChild(doc->CreateElement(u"e"));
+    TDomNodeList* kids = s->GetChildNodes();
+    EXPECT_EQ(kids, s->GetChildNodes());
+    EXPECT_EQ(s->GetAttributes(), s->GetAttributes());
+    EXPECT_EQ(kids->Length(), 3);
+    EXPECT_EQ(kids->Item(2)->NodeName(), u"e");
+    TDomElement* copy = s->CloneNode(true)->AsElement();
+    EXPECT_NE(copy->GetChildNodes(), kids);
+    EXPECT_EQ(copy->GetChildNodes()->Length(), 3);
+    EXPECT_EQ(copy->GetAttributes()->OwnerElement(), copy);
+    EXPECT_EQ(doc->CreateTextNode(u"t")->GetChildNodes(), nullptr);
+
+    // A freed attribute's list (and its remembered position) must not pass to a node made in its place.
+    for (int i = 0; i < 20; ++i) {
+        TDomAttr* a = s->GetAttributes()->GetNamedItem(u"a");
+        a->SetValue(u"x&y;z");
+        ASSERT_EQ(a->GetChildNodes()->Item(1)->NodeName(), u"y");
+        TDomAttr* b = doc->CreateAttribute(u"a");
+        b->SetValue(u"q&r;s&t;u");
+        s->SetAttributeNode(b);
+        // The first look-up walks from a remembered position when there is one.
+        ASSERT_EQ(b->GetChildNodes()->Item(1), b->FirstChild()->NextSibling());
+        ASSERT_EQ(b->GetChildNodes()->Length(), 5);
+    }
+}
+
 TEST(DomLists, ChildListPositionsStayRightWhileEditing)
 {
     // Item() walks from a remembered position; every kind of edit must keep it right.
@@ -526,6 +591,10 @@ TEST(DomLists, ChildListPositionsStayRightWhileEditing)
             ASSERT_EQ(kids->Item(i), model[i]) << step << " at " << i;
         for (int i = kids->Length() - 1; i >= 0; --i)
             ASSERT_EQ(kids->Item(i), model[i]) << step << " backwards at " << i;
+        const TDomNode* c = s->LastChild();
+        for (int i = static_cast<int>(model.size()) - 1; i >= 0; --i, c = c->PreviousSibling())
+            ASSERT_EQ(c, model[i]) << step << " linked backwards at " << i;
+        ASSERT_EQ(c, nullptr) << step;
     };
     check("start");
     EXPECT_THROW(kids->Item(kids->Length()), EListError);
