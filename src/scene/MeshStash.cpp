@@ -584,20 +584,27 @@ void TMeshStash::RestoreTransformsInPlace(std::string& text) const
     try {
         TForwardFinder marks(text, kTransformMark, kTransformMarkAnchor);
         TForwardFinder endTags(text, kFakeTransformEnd, kFakeTransformEndAnchor);
-        std::string outEnd;  // the last 16 characters of the result so far
-        const auto wrote = [&outEnd](std::string_view a, std::string_view b = {}) {
-            outEnd.append(a.substr(a.size() > 16 ? a.size() - 16 : 0));
-            outEnd.append(b.substr(b.size() > 16 ? b.size() - 16 : 0));
-            if (outEnd.size() > 16)
-                outEnd.erase(0, outEnd.size() - 16);
+        size_t pos = 0;
+        std::string scratch;
+        // The last 16 characters of the result so far, text[pos, p) written last.
+        const auto resultEnd = [&](size_t p) -> std::string_view {
+            if (p - pos >= 16)
+                return std::string_view(text).substr(p - 16, 16);
+            scratch.assign(text, pos, p - pos);
+            for (size_t k = edits.size(); k-- > 0 && scratch.size() < 16;) {
+                const size_t from = k > 0 ? edits[k - 1].at + edits[k - 1].length : 0;
+                scratch.insert(0, edits[k].then);
+                scratch.insert(0, edits[k].with);
+                scratch.insert(0, text, from, edits[k].at - from);
+            }
+            return std::string_view(scratch).substr(scratch.size() > 16 ? scratch.size() - 16 : 0);
         };
-        size_t owed = 0, pos = 0;
+        size_t owed = 0;
         int64_t grown = 0;
         while (usual) {
             const size_t p = marks.Find(pos);
             const size_t e = endTags.Find(pos);
             if (e != npos && (p == npos || e < p)) {
-                wrote(std::string_view(text).substr(pos, e - pos), kTransformEnd);
                 edits.push_back({e, kFakeTransformEnd.size(), kTransformEnd, {}});
                 grown -= static_cast<int64_t>(kFakeTransformEnd.size() - kTransformEnd.size());
                 usual = owed > 0 && grown >= 0;
@@ -616,17 +623,17 @@ void TMeshStash::RestoreTransformsInPlace(std::string& text) const
             const std::string_view tag = View(transforms_[static_cast<size_t>(index)]);
             const size_t cut = std::min(n, p + 25 + digits);
             const bool emptied = std::string_view(text).substr(p + kTransformMark.size() + digits, 3) == "\"/>";
-            wrote(std::string_view(text).substr(pos, p - pos));
             if (!emptied) {
                 const size_t next = endTags.Find(p);
-                if ((next != npos && next < cut) || JoinedEndTagAt(outEnd, std::string_view(text).substr(cut, 17)) != npos) {
+                const std::string_view before = resultEnd(p);
+                if ((next != npos && next < cut) ||
+                    (before.find('<') != npos && JoinedEndTagAt(before, std::string_view(text).substr(cut, 17)) != npos)) {
                     usual = false;
                     break;
                 }
                 ++owed;
             }
             const std::string_view then = emptied ? kTransformEnd : std::string_view();
-            wrote(tag, then);
             edits.push_back({p, cut - p, tag, then});
             grown += static_cast<int64_t>(tag.size() + then.size()) - static_cast<int64_t>(cut - p);
             usual = grown >= 0;
