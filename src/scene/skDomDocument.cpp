@@ -109,7 +109,9 @@ TDomName* TDomDocument::Intern(WideView name)
 {
     auto it = names_.find(name);
     if (it == names_.end()) {
-        nameList_.reserve(nameList_.size() + 1);
+        // Room first, so that the list always holds every name; it grows by doubling.
+        if (nameList_.size() == nameList_.capacity())
+            nameList_.reserve(std::max<size_t>(16, nameList_.size() * 2));
         it = names_.emplace(WideString(name), TDomNameData{0, Narrow(name), static_cast<uint32_t>(nameList_.size())}).first;
         nameList_.push_back(&*it);
     }
