@@ -419,9 +419,6 @@ std::string TMeshStash::CutTransforms(std::string text)
 
 namespace {
 
-// Cutting a placeholder out can join the end of out with what follows into a new
-// "</fake_transform>" (out ends in "</fake_", say). When it does, its "fake_" goes, from out and
-// from the text after the cut (tail, then text from cur); returns whether there was one.
 // Where in out's end an end tag split between out and right begins, or npos. Only the last
 // 16 characters of out matter.
 size_t JoinedEndTagAt(std::string_view out, std::string_view right)
@@ -436,6 +433,9 @@ size_t JoinedEndTagAt(std::string_view out, std::string_view right)
     return npos;
 }
 
+// Cutting a placeholder out can join the end of out with what follows into a new
+// "</fake_transform>" (out ends in "</fake_", say). When it does, its "fake_" goes, from out and
+// from the text after the cut (tail, then text from cur); returns whether there was one.
 bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text, size_t& cur)
 {
     const size_t m = kFakeTransformEnd.size();
@@ -461,8 +461,6 @@ bool TurnJoinedEndTag(std::string& out, std::string& tail, std::string_view text
 
 } // namespace
 
-// Placeholders are looked for only in the given text: a restored tag or block is never searched
-// again, so an entry that holds placeholder text cannot make the restore loop.
 size_t TMeshStash::TransformBytes() const
 {
     size_t tags = 0;
@@ -471,6 +469,8 @@ size_t TMeshStash::TransformBytes() const
     return tags;
 }
 
+// Placeholders are looked for only in the given text: a restored tag or block is never searched
+// again, so an entry that holds placeholder text cannot make the restore loop.
 std::string TMeshStash::RestoreTransforms(std::string_view text) const
 {
     const size_t n = text.size();
