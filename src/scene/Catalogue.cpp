@@ -268,7 +268,6 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
     // ends; present finds a row by its text.
     std::vector<TElementRow>& stacked = catalogue.rows;
     TPositionHash present;
-    auto textHash = [](WideView text) { return TPositionHash::Mix(std::hash<WideView>()(text)); };
 
     static constexpr const char16_t* kKinds[] = {u"shader", u"object", u"light", u"camera",
                                                  u"render", u"background", u"filter"};
@@ -306,7 +305,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             }
             if (kind != u"camera") {
                 WideString text = kind + u" -- " + name;
-                const uint32_t hash = textHash(text);
+                const uint32_t hash = TPositionHash::OfText(text);
                 if (present.Find(hash, [&](int at) { return stacked[at].Text == text; }) < 0) {
                     present.Insert(hash, static_cast<int>(stacked.size()));
                     stacked.push_back({std::move(text), true, true});

@@ -9,11 +9,6 @@ uint32_t AddressHash(const TDomElement* element)
     return TPositionHash::Mix(reinterpret_cast<uintptr_t>(element));
 }
 
-uint32_t NameHash(WideView name)
-{
-    return TPositionHash::Mix(std::hash<WideView>()(name));
-}
-
 } // namespace
 
 int TElementIndex::TTagList::Position(const TDomElement* element) const
@@ -154,7 +149,7 @@ TElementIndex::TTagList* TElementIndex::Derived(WideView tag)
     for (int i = n - 1; i >= 0; --i) {
         list->position.Insert(AddressHash(list->items[i]), i);
         if (ElementName(list->items[i], name))
-            list->Link(i, NameHash(name), name);
+            list->Link(i, TPositionHash::OfText(name), name);
     }
     list->derivedValid = true;
     return list;
@@ -179,7 +174,7 @@ int TElementIndex::FirstNamed(WideView tag, WideView name)
     TTagList* list = Derived(tag);
     if (!list)
         return -1;
-    return list->First(NameHash(name), name);
+    return list->First(TPositionHash::OfText(name), name);
 }
 
 std::vector<int> TElementIndex::AllNamed(WideView tag, WideView name)
@@ -188,7 +183,7 @@ std::vector<int> TElementIndex::AllNamed(WideView tag, WideView name)
     if (!list)
         return {};
     std::vector<int> all;
-    const int head = list->First(NameHash(name), name);
+    const int head = list->First(TPositionHash::OfText(name), name);
     if (head >= 0) {
         int i = head;
         do {
@@ -250,12 +245,12 @@ void TElementIndex::Replaced(TDomElement* old, TDomElement* now)
     const bool hasName = ElementName(now, name);
     if (hadName == hasName && oldName == name)
         return;  // same place in the same ring
-    if (hadName && !list->Unlink(i, NameHash(oldName))) {
+    if (hadName && !list->Unlink(i, TPositionHash::OfText(oldName))) {
         list->derivedValid = false;
         return;
     }
     if (hasName)
-        list->Link(i, NameHash(name), name);
+        list->Link(i, TPositionHash::OfText(name), name);
 }
 
 void TElementIndex::InsertedAt(TDomElement* element, int index)
@@ -279,7 +274,7 @@ void TElementIndex::InsertedAt(TDomElement* element, int index)
         list.prev.push_back(-1);
         WideString name;
         if (ElementName(element, name))
-            list.Link(index, NameHash(name), name);
+            list.Link(index, TPositionHash::OfText(name), name);
     } else {
         list.derivedValid = false;
     }
@@ -312,13 +307,13 @@ void TElementIndex::Renamed(const TDomElement* element, WideView oldName, bool h
     const int i = list.Position(element);
     if (i < 0)
         return;
-    if (hadName && !list.Unlink(i, NameHash(oldName))) {
+    if (hadName && !list.Unlink(i, TPositionHash::OfText(oldName))) {
         list.derivedValid = false;
         return;
     }
     WideString name;
     if (ElementName(element, name))
-        list.Link(i, NameHash(name), name);
+        list.Link(i, TPositionHash::OfText(name), name);
 }
 
 } // namespace kelvane

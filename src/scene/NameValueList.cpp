@@ -54,9 +54,14 @@ WideString TNameValueList::Line(int i) const
     return line;
 }
 
+int TNameValueList::FindFirst(WideView name, uint32_t hash) const
+{
+    return first_.Find(hash, [&](int i) { return entries_[i].Name() == name; });
+}
+
 int TNameValueList::IndexOfName(WideView name) const
 {
-    return first_.Find(Hash(name), [&](int i) { return entries_[i].Name() == name; });
+    return FindFirst(name, TPositionHash::OfText(name));
 }
 
 WideString TNameValueList::Values(WideView name) const
@@ -76,8 +81,8 @@ void TNameValueList::SetValue(WideView name, WideView value)
 
 void TNameValueList::Add(WideView name, WideView value)
 {
-    const uint32_t hash = Hash(name);
-    const bool known = first_.Find(hash, [&](int i) { return entries_[i].Name() == name; }) >= 0;
+    const uint32_t hash = TPositionHash::OfText(name);
+    const bool known = FindFirst(name, hash) >= 0;
     entries_.emplace_back(name, value);
     if (!known)
         first_.Insert(hash, Count() - 1);
@@ -116,8 +121,8 @@ void TNameValueList::Reindex()
     first_.Reserve(entries_.size());
     for (int i = 0; i < Count(); ++i) {
         const WideView name = entries_[i].Name();
-        const uint32_t hash = Hash(name);
-        if (first_.Find(hash, [&](int j) { return entries_[j].Name() == name; }) < 0)
+        const uint32_t hash = TPositionHash::OfText(name);
+        if (FindFirst(name, hash) < 0)
             first_.Insert(hash, i);
     }
 }

@@ -58,7 +58,8 @@ private:
         std::unique_ptr<char16_t[]> text_;
         uint32_t nameSize_ = 0, valueSize_ = 0;
     };
-    static uint32_t Hash(WideView name) { return TPositionHash::Mix(std::hash<WideView>()(name)); }
+    // The first entry of name, whose hash is given, or -1.
+    int FindFirst(WideView name, uint32_t hash) const;
     void Reindex();
     std::vector<TEntry> entries_;
     TPositionHash first_;  // the first entry of each name

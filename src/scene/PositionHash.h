@@ -4,6 +4,8 @@
 // Lookups compare keys through the caller's test on the position.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +22,8 @@ public:
         x ^= x >> 33;
         return static_cast<uint32_t>(x);
     }
+    // The hash of a wide text, as the tables of names use it.
+    static uint32_t OfText(std::u16string_view text) { return Mix(std::hash<std::u16string_view>()(text)); }
 
     TPositionHash() = default;
     TPositionHash(const TPositionHash&) = default;
