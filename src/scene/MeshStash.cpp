@@ -605,10 +605,14 @@ void TMeshStash::RestoreTransformsInPlace(std::string& text) const
             const size_t p = marks.Find(pos);
             const size_t e = endTags.Find(pos);
             if (e != npos && (p == npos || e < p)) {
+                if (owed == 0) {
+                    usual = false;  // an end tag left for a later start to turn
+                    break;
+                }
+                --owed;
                 edits.push_back({e, kFakeTransformEnd.size(), kTransformEnd, {}});
                 grown -= static_cast<int64_t>(kFakeTransformEnd.size() - kTransformEnd.size());
-                usual = owed > 0 && grown >= 0;
-                --owed;
+                usual = grown >= 0;
                 pos = e + kFakeTransformEnd.size();
                 continue;
             }
