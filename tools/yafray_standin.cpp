@@ -24,12 +24,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "raytracer/RtRender.h"
 #include "raytracer/RtScene.h"
@@ -224,9 +227,39 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Attribute values are read raw: an outfile holding '&' or '<' is taken as it stands, and the
+    // document reader, which would refuse it, reads a copy of the scene without it.
+    std::string rawOutfile;
+    std::filesystem::path readFrom = argv[1];
+    struct TCopy {
+        std::filesystem::path file;
+        ~TCopy()
+        {
+            std::error_code ec;
+            if (!file.empty())
+                std::filesystem::remove(file, ec);
+        }
+    } copied;
+    if (const size_t outPos = FindTag(text, "outfile", renderPos); outPos != std::string::npos && outPos < renderEnd) {
+        rawOutfile = Attribute(text, outPos, "value");
+        const size_t at = rawOutfile.empty() ? std::string::npos : text.find(rawOutfile, outPos);
+        if (rawOutfile.find_first_of("&<") != std::string::npos && at != std::string::npos) {
+            std::string copy = text;
+            copy.replace(at, rawOutfile.size(), "raw.tga");
+            std::error_code ec;
+            const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+            readFrom = (ec ? std::filesystem::path(".") : temp) / ("kelvane-standin-" + std::to_string(::getpid()) + ".xml");
+            std::ofstream(readFrom, std::ios::binary) << copy;
+            copied.file = readFrom;
+        } else {
+            rawOutfile.clear();
+        }
+    }
     kelvane::rt::Scene scene;
     try {
-        kelvane::rt::LoadScene(argv[1], scene);
+        kelvane::rt::LoadScene(readFrom, scene);
+        if (!rawOutfile.empty())
+            scene.settings.outfile = rawOutfile;
     } catch (const std::bad_alloc&) {
         std::printf("Failed\nError: out of memory while reading the scene\n");
         std::fflush(stdout);
