@@ -10,6 +10,7 @@
 #include "cli/FarmCommand.h"
 #include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
+#include "cli/WorkFolder.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -30,21 +31,12 @@ using cli::TOptions;
 // Shared by the subcommands of one run: the private temporary folder and the stash.
 class TRun {
 public:
-    TRun() : temp_(MakePrivateTempDir("kelvane-scene")) {}
-    ~TRun()
-    {
-        std::error_code ec;
-        fs::remove_all(temp_, ec);
-    }
-    TRun(const TRun&) = delete;
-    TRun& operator=(const TRun&) = delete;
-
-    const fs::path& TempDir() const { return temp_; }
-    fs::path FakeFile() const { return temp_ / "~Fake.tmp"; }
+    const fs::path& TempDir() const { return temp_.Path(); }
+    fs::path FakeFile() const { return temp_.Path() / "~Fake.tmp"; }
     TMeshStash& Stash() { return stash_; }
 
 private:
-    fs::path temp_;
+    cli::TWorkFolder temp_;
     TMeshStash stash_;
 };
 

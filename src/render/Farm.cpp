@@ -44,9 +44,13 @@ std::vector<std::string> Lines(const std::string& text)
 
 std::string JobScript(const TFarmJob& job, const TFarmOptions& options)
 {
+    // The script writes its log itself: the scheduler would expand characters of the folder's
+    // path ('%', '\\') in a log name it is given.
+    const std::string folder = ShellQuote(job.folder.string());
     return "#!/bin/sh\n"
            "# Kelvane render farm: task N renders line N + 1 of scenes.txt, as kelvane-scene render does.\n"
-           "exec " + ShellQuote(options.sceneProgram.string()) + " farm task " + ShellQuote(job.folder.string()) +
+           "exec >>" + folder + "/log/\"$SLURM_ARRAY_TASK_ID\".txt 2>&1\n"
+           "exec " + ShellQuote(options.sceneProgram.string()) + " farm task " + folder +
            " \"$SLURM_ARRAY_TASK_ID\" --renderer " + ShellQuote(options.renderer) + "\n";
 }
 

@@ -5,7 +5,7 @@
 //   scenes.txt    the scenes' absolute paths, one a line; task N renders line N + 1
 //   job.sh        the task script the scheduler runs
 //   job.txt       the scheduler's name and the job id, once submitted
-//   log/N.txt     task N's standard output and error
+//   log/N.txt     task N's standard output and error, appended by the task script
 //   status/N.txt  task N's state, written by the task itself (and by cancel)
 // States are read from the status files and the scheduler's queue, so no accounting is needed.
 #include <ctime>

@@ -134,7 +134,7 @@ std::string TSlurmScheduler::Submit(const TFarmJob& job, const TFarmOptions& opt
     if (options.maxParallel > 0)
         array += "%" + std::to_string(options.maxParallel);
     std::vector<std::string> argv = {"sbatch", "--parsable", "--job-name=kelvane-farm", array,
-                                     "--chdir=" + job.folder.string(), "--output=" + (job.folder / "log" / "%a.txt").string()};
+                                     "--chdir=" + job.folder.string(), "--output=/dev/null"};
     if (!options.partition.empty())
         argv.push_back("--partition=" + options.partition);
     if (!options.timeLimit.empty())

@@ -95,31 +95,31 @@ TEST(CliFarm, SubmitWritesTheJobFolderAndItsScriptRendersATask)
 {
     TempDir dir;
     TEnvironment env(FakeSlurm(dir, "42_0 CD\\n42_1 R\\n7_1 PD\\n").string() + ":/usr/bin:/bin");
-    // A quote in the folder name: the job script quotes every path.
-    const std::string a = dir.Write("it's/a.xml", Tiny()).string();
-    const std::string b = dir.Write("it's/b.xml", Tiny()).string();
-    const std::string bad = dir.Write("it's/bad.xml", "<scene><shad").string();
+    // A quote in the folder name: the job script quotes every path; '%' and '\\' are never handed to
+    // Slurm in a file name, where it would expand them.
+    const std::string a = dir.Write("it's %a\\x/a.xml", Tiny()).string();
+    const std::string b = dir.Write("it's %a\\x/b.xml", Tiny()).string();
+    const std::string bad = dir.Write("it's %a\\x/bad.xml", "<scene><shad").string();
 
     TProcessResult r = Farm(dir, {"submit", a, bad, "--renderer", KELVANE_STANDIN_EXE});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(bad + ": "), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "bin/sbatch.args"));
-    EXPECT_EQ(kelvane::test::FolderEntries(dir / "it's").size(), 3u);  // no job folder left
+    EXPECT_EQ(kelvane::test::FolderEntries(dir / "it's %a\\x").size(), 3u);  // no job folder left
 
     r = Farm(dir, {"submit", a, b, "--renderer", KELVANE_STANDIN_EXE, "--partition", "gpu", "--time", "10",
                    "--max-parallel", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "42\n");
     fs::path job;
-    for (const fs::path& p : kelvane::test::FolderEntries(dir / "it's"))
+    for (const fs::path& p : kelvane::test::FolderEntries(dir / "it's %a\\x"))
         if (p.filename().string().rfind("kelvane-farm-", 0) == 0)
             job = p;
     ASSERT_FALSE(job.empty());
     EXPECT_EQ(ReadAll(job / "scenes.txt"), a + "\n" + b + "\n");
     EXPECT_EQ(ReadAll(job / "job.txt"), "slurm 42\n");
     EXPECT_EQ(ReadAll(dir / "bin/sbatch.args"), "--parsable --job-name=kelvane-farm --array=0-1%2 --chdir=" + job.string() +
-                                                    " --output=" + job.string() + "/log/%a.txt --partition=gpu --time=10 " +
-                                                    job.string() + "/job.sh\n");
+                                                    " --output=/dev/null --partition=gpu --time=10 " + job.string() + "/job.sh\n");
 
     // Task 0 as a node runs it; task 1 is still running by the queue.
     r = kelvane::test::RunProcess(dir.Path(), job / "job.sh", {}, {});
@@ -128,7 +128,8 @@ TEST(CliFarm, SubmitWritesTheJobFolderAndItsScriptRendersATask)
     r = kelvane::test::RunProcess(dir.Path(), job / "job.sh", {}, {});
     ::unsetenv("SLURM_ARRAY_TASK_ID");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(dir / "it's/a.tga").size(), 18u + 32 * 24 * 3);
+    EXPECT_EQ(ReadAll(dir / "it's %a\\x/a.tga").size(), 18u + 32 * 24 * 3);
+    EXPECT_NE(ReadAll(job / "log/0.txt").find("a.xml: Rendering Time  :  0min "), std::string::npos);
 
     r = Farm(dir, {"status", job.string()});
     EXPECT_EQ(r.status, 0) << r.err;
