@@ -11,6 +11,7 @@
 // child of the `render` element (so one scene of a batch can behave differently):
 //   "fail"          "Failed" and an "Error ..." report on standard output, no picture
 //   "fail-stderr"   "Failed" and the report on standard error only, as the real renderer does
+//   "fail-once"     as "fail" when OUTFILE.failed-once does not exist (it is made), else render
 //   "crash"         abort after half the progress
 //   "stderr-flood"  four megabytes on standard error before any standard output
 //   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
@@ -204,6 +205,18 @@ int main(int argc, char** argv)
     if (bad == std::string::npos && FindTag(text, "scene") == std::string::npos) {
         bad = 0;
         token = text.substr(0, std::min<size_t>(text.find_first_of(" \t\r\n>"), 20));
+    }
+    if (modeText == "fail-once" && renderPos != std::string::npos) {
+        // The outfile as the scene names it; the marker says the one failure has happened.
+        const size_t outPos = FindTag(text, "outfile", renderPos);
+        const std::string marker = (outPos == std::string::npos ? std::string("salida.tga") : Attribute(text, outPos, "value")) + ".failed-once";
+        if (std::FILE* seen = std::fopen(marker.c_str(), "r")) {
+            std::fclose(seen);
+            modeText.clear();
+        } else if (std::FILE* made = std::fopen(marker.c_str(), "w")) {
+            std::fclose(made);
+            modeText = "fail";
+        }
     }
     if (bad == std::string::npos && (modeText == "fail" || modeText == "fail-stderr")) {
         bad = renderPos == std::string::npos ? 0 : renderPos;

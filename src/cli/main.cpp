@@ -240,8 +240,8 @@ const TSubcommand kSubcommands[] = {
     {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
      "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ProgramFolder()); }},
-    {"farm", "COMMAND ...", "render a batch on a Slurm cluster, one task per scene: farm submit, status, wait, cancel; "
-     "see 'farm --help'", 1, kAny,
+    {"farm", "COMMAND ...", "render a batch on a Slurm cluster: farm submit, status, wait, cancel, release, resubmit, "
+     "list, forget; see 'farm --help'", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunFarm(o, r.TempDir(), ProgramFolder()); }},
 };
 
@@ -286,10 +286,14 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             if (i + 1 >= argc)
                 return "--renderer needs PATH";
             options.renderer = argv[++i];
-        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time")) {
+        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time" ||
+                                   arg == "--retries" || arg == "--per-task" || arg == "--nice" || arg == "--list" ||
+                                   arg == "--timeout")) {
             if (i + 1 >= argc)
                 return std::string(arg) + " needs a value";
             options.farm[std::string(arg)] = argv[++i];
+        } else if (!optionsEnd && (arg == "--hold" || arg == "--failed" || arg == "--all")) {
+            options.farm[std::string(arg)] = {};
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
@@ -314,7 +318,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
     if (options.renderer && c->name != "render" && c->name != "farm")
         return "--renderer is an option of render and farm submit";
     if (!options.farm.empty() && c->name != "farm")
-        return options.farm.begin()->first + " is an option of farm submit";
+        return options.farm.begin()->first + " is an option of farm " + cli::FarmOptionOwner(options.farm.begin()->first);
     return {};
 }
 

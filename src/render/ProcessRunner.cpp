@@ -356,9 +356,14 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
     TKeptText outText(request.keepBytes), errText(request.keepBytes);
     std::vector<char> buffer(kReadSize);
     long long hashes = 0;
-    long long exitedAt = -1;
+    long long exitedAt = -1;  // when the renderer ended
     std::vector<TProcess> leftGroup;
+    const long long startedAt = NowMs();
     auto checkStop = [&] {
+        if (request.timeLimitMs > 0 && !child.killed && exitedAt < 0 && NowMs() - startedAt > request.timeLimitMs) {
+            child.Kill();
+            result.timedOut = true;
+        }
         if (request.renderJob && !child.killed && observer && observer->StopRequested()) {
             // Whatever the renderer started outside its group outlives the kill: note it first.
             if (child.pid > 0)

@@ -48,11 +48,13 @@ struct TRunRequest {
     bool renderJob = false;             // progress counting and stop requests
     std::vector<std::string> argv = {}; // when set: the whole argument list, in place of "yafray" scene
     size_t keepBytes = kKeptOutputBytes; // per text, head and tail each; 0 keeps everything
+    int timeLimitMs = 0;                 // > 0: the run is stopped (its group killed) after this long
 };
 
 struct TRunOutcome {
     bool started = false;
-    bool killed = false;      // stopped on request
+    bool killed = false;      // stopped on request or at the time limit
+    bool timedOut = false;    // stopped at the time limit
     int exitCode = -1;        // when it exited normally
     int signal = 0;           // when a signal ended it
     std::string startError;   // why the start failed
