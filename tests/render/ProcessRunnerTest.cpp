@@ -193,17 +193,17 @@ TEST(KeptText, HeadAndTailAroundOneLineThatCountsTheRest)
 TEST(ProcessRunner, EndlessOutputKeepsHeadAndTailAndCountsEveryMark)
 {
     TempDir dir;
-    // 256 MiB of '#' on one line between two words, on standard output; a long error text.
-    const auto renderer = Script(dir, "r", "echo first; head -c 268435456 /dev/zero | tr '\\000' '#'; echo; echo last;"
+    // 64 MiB of '#' on one line between two words, on standard output; a long error text.
+    const auto renderer = Script(dir, "r", "echo first; head -c 67108864 /dev/zero | tr '\\000' '#'; echo; echo last;"
                                            " head -c 8000000 /dev/zero | tr '\\000' 'e' >&2\n");
     std::string out, err;
     TRecorder job;
     ASSERT_TRUE(RunRenderer({renderer.string(), dir / "~Rendering.tmp", dir.Path(), true}, out, err, &job));
-    EXPECT_EQ(job.progress.back(), 268435456);
+    EXPECT_EQ(job.progress.back(), 67108864);
     EXPECT_LE(out.size(), 2 * kKeptOutputBytes + 64);
     EXPECT_EQ(out.rfind("first\n#", 0), 0u);
     EXPECT_EQ(out.substr(out.size() - 7), "#\nlast\n");
-    EXPECT_NE(out.find("\n[... " + std::to_string(268435456 + 12 - 2 * kKeptOutputBytes) + " bytes left out ...]\n"),
+    EXPECT_NE(out.find("\n[... " + std::to_string(67108864 + 12 - 2 * kKeptOutputBytes) + " bytes left out ...]\n"),
               std::string::npos);
     EXPECT_LE(err.size(), 2 * kKeptOutputBytes + 64);
 

@@ -104,7 +104,7 @@ TEST(RenderPanel, EndlessRendererOutputIsBoundedInTheOutputWindow)
     const std::string size = "resx=\"640\" resy=\"480\"";
     scene.replace(scene.find(size), size.size(), "resx=\"32\" resy=\"24\"");
     const fs::path file = scenes.Write("sample.xml", scene);
-    const fs::path flood = scenes.Write("flood", "#!/bin/sh\nhead -c 268435456 /dev/zero | tr '\\000' '#'\nexec '" +
+    const fs::path flood = scenes.Write("flood", "#!/bin/sh\nhead -c 67108864 /dev/zero | tr '\\000' '#'\nexec '" +
                                                    std::string(KELVANE_STANDIN_EXE) + "' \"$1\"\n");
     fs::permissions(flood, fs::perms::owner_all);
     TSceneSession session(program.Path());
