@@ -49,12 +49,19 @@ private:
     std::optional<std::string> conf_ = std::getenv("SLURM_CONF") ? std::optional<std::string>(std::getenv("SLURM_CONF")) : std::nullopt;
 };
 
+// kelvane-scene farm, run from a program folder of the test's own: its list of jobs is the test's.
 TProcessResult Farm(const TempDir& dir, std::vector<std::string> args)
 {
+    const fs::path program = dir / "program";
+    if (!fs::exists(program / "kelvane-scene")) {
+        fs::create_directories(program);
+        fs::copy_file(KELVANE_SCENE_EXE, program / "kelvane-scene");
+        dir.Write("program/readme.txt", "");
+    }
     kelvane::test::TProcessOptions options;
     options.tempFolder = dir / "tmp";
     args.insert(args.begin(), "farm");
-    return kelvane::test::RunProcess(dir.Path(), KELVANE_SCENE_EXE, args, options);
+    return kelvane::test::RunProcess(dir.Path(), (program / "kelvane-scene").string(), args, options);
 }
 
 void WriteStatus(const fs::path& job, int scene, const std::string& text)
@@ -182,15 +189,7 @@ TEST(CliFarm, FollowListAndResubmit)
     TempDir dir;
     const fs::path bin = FakeSlurm(dir, "42_[0-1] PD\\n");
     TEnvironment env(bin.string() + ":/usr/bin:/bin");
-    // kelvane-scene in a program folder of its own: the list of jobs is this test's.
-    fs::copy_file(KELVANE_SCENE_EXE, dir / "kelvane-scene");
-    dir.Write("readme.txt", "");
-    auto farm = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), "farm");
-        kelvane::test::TProcessOptions options;
-        options.tempFolder = dir / "tmp";
-        return kelvane::test::RunProcess(dir.Path(), (dir / "kelvane-scene").string(), args, options);
-    };
+    auto farm = [&](const std::vector<std::string>& args) { return Farm(dir, args); };
     const std::string a = dir.Write("a.xml", Tiny()).string(), b = dir.Write("b.xml", Tiny()).string();
     TProcessResult r = farm({"submit", a, b, "--renderer", KELVANE_STANDIN_EXE, "--folder", (dir / "job").string()});
     ASSERT_EQ(r.status, 0) << r.err;
