@@ -206,10 +206,7 @@ int List(const fs::path& programFolder)
     TSlurmScheduler slurm;
     std::string text;
     for (const TListedJob& listed : ListedFarmJobs(JobList(programFolder))) {
-        char when[32];
-        std::tm local {};
-        localtime_r(&listed.submitted, &local);
-        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        const std::string when = LocalTimeText(listed.submitted, "%Y-%m-%d %H:%M");
         std::string scenes = "-", counts = "-", state = "missing";
         try {
             const TFarmJob job = OpenFarmJob(slurm, listed.folder.string());
@@ -273,16 +270,6 @@ public:
 private:
     int out_ = -1, err_ = -1;
 };
-
-std::string Now()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 // Run by the job script on a node: renders the task's scenes, each up to 1 + retries times, and
 // records how each went.
@@ -349,7 +336,8 @@ int Task(const TOptions& options, const fs::path& workFolder, const fs::path& pr
             int code;
             {
                 TSceneLog log(folder / "log" / (std::to_string(scene) + ".txt"),
-                              "--- attempt " + std::to_string(attempt) + " of " + std::to_string(retries + 1) + ", " + Now() +
+                              "--- attempt " + std::to_string(attempt) + " of " + std::to_string(retries + 1) + ", " +
+                                  LocalTimeText(std::time(nullptr), "%Y-%m-%d %H:%M:%S") +
                                   (job ? std::string(", job ") + job + "_" + (arrayTask ? arrayTask : "") : std::string()) +
                                   " on " + host + " ---");
                 code = RunRender(render, workFolder, programFolder, &report);

@@ -239,13 +239,17 @@ std::string SceneReadError(const fs::path& scene, const fs::path& tempDir)
     }
 }
 
-std::string FarmFolderName(std::time_t when)
+std::string LocalTimeText(std::time_t when, const char* format)
 {
     std::tm local {};
     localtime_r(&when, &local);
     char text[64];
-    std::strftime(text, sizeof text, "kelvane-farm-%Y%m%d-%H%M%S", &local);
-    return text;
+    return std::strftime(text, sizeof text, format, &local) ? text : "";
+}
+
+std::string FarmFolderName(std::time_t when)
+{
+    return LocalTimeText(when, "kelvane-farm-%Y%m%d-%H%M%S");
 }
 
 std::vector<fs::path> ReadSceneList(const fs::path& list)
@@ -572,12 +576,7 @@ std::string FarmSummary(const std::vector<TTaskStatus>& states, std::time_t now)
         // As many at once as run now; the running ones are taken as half done.
         const double slots = static_cast<double>(std::max<size_t>(running, 1));
         const double left = mean * (static_cast<double>(pending) + 0.5 * static_cast<double>(running)) / slots;
-        const std::time_t finish = now + static_cast<std::time_t>(left + 0.5);
-        std::tm local {};
-        localtime_r(&finish, &local);
-        char clock[16];
-        std::strftime(clock, sizeof clock, "%H:%M", &local);
-        text += "; finish about " + std::string(clock);
+        text += "; finish about " + LocalTimeText(now + static_cast<std::time_t>(left + 0.5), "%H:%M");
     }
     return text;
 }

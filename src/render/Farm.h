@@ -100,6 +100,9 @@ public:
 // Why a scene does not read (as File > Open reads it); empty when it reads.
 std::string SceneReadError(const std::filesystem::path& scene, const std::filesystem::path& tempDir);
 
+// The local time `when` in strftime's `format` (at most 63 characters).
+std::string LocalTimeText(std::time_t when, const char* format);
+
 // "kelvane-farm-YYYYMMDD-HHMMSS" for the local time `when`.
 std::string FarmFolderName(std::time_t when);
 

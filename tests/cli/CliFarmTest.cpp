@@ -1,5 +1,6 @@
 // kelvane-scene farm without a cluster: Slurm missing, and stand-in Slurm tools that record what
 // they are given.
+#include "render/Farm.h"
 #include "support/Process.h"
 #include "support/SampleScene.h"
 #include "support/TempDir.h"
@@ -71,14 +72,9 @@ void WriteStatus(const fs::path& job, int scene, const std::string& text)
     std::fclose(f);
 }
 
-// "HH:MM" of a local time.
 std::string Clock(std::time_t when)
 {
-    std::tm local {};
-    localtime_r(&when, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
+    return kelvane::LocalTimeText(when, "%H:%M");
 }
 
 // sbatch, squeue, scancel and scontrol that write their arguments to NAME.args and answer as told.
