@@ -44,6 +44,14 @@ fs::path Scene(const TempDir& dir, const std::string& name, const std::string& m
     return dir.Write(name, kelvane::test::SampleScene(mode));
 }
 
+// The sample at 32 x 24 pixels: quick to render.
+fs::path TinyScene(const TempDir& dir, const std::string& name)
+{
+    std::string text = kelvane::test::SampleScene();
+    const std::string size = "resx=\"640\" resy=\"480\"";
+    return dir.Write(name, text.replace(text.find(size), size.size(), "resx=\"32\" resy=\"24\""));
+}
+
 struct TJobFixture {
     TempDir program, scenes;
     TSceneSession session{program.Path()};
@@ -166,8 +174,8 @@ TEST(RenderJob, PathsTheRendererCannotReadAreRefusedOthersAreWrittenAsTheyAre)
 {
     TJobFixture f;
     // The renderer reads values raw: '&' and '<' pass, a double quote cannot be carried.
-    const fs::path odd = f.scenes.Write("a&b<c/s.xml", kelvane::test::SampleScene());
-    const fs::path quoted = f.scenes.Write("q\"d/s.xml", kelvane::test::SampleScene());
+    const fs::path odd = TinyScene(f.scenes, "a&b<c/s.xml");
+    const fs::path quoted = TinyScene(f.scenes, "q\"d/s.xml");
     EXPECT_EQ(f.Run({odd, quoted}), 1);
     EXPECT_TRUE(FileExists(f.scenes / "a&b<c" / "s.tga"));
     EXPECT_EQ(f.view.messages, std::vector<std::string>{"The path " + (f.scenes / "q\"d" / "s.tga").string() +
@@ -181,7 +189,7 @@ TEST(RenderJob, AHelperHoldingTheOutputOpenIsNamedAndDoesNotHoldTheJob)
     TJobFixture f;
     const fs::path renderer = f.program.Write("r", "#!/bin/sh\nsleep 300 &\nexec '" + std::string(KELVANE_STANDIN_EXE) + "' \"$1\"\n");
     fs::permissions(renderer, fs::perms::owner_all);
-    f.session.OpenScene({Scene(f.scenes, "s.xml")});
+    f.session.OpenScene({TinyScene(f.scenes, "s.xml")});
     TRenderOptions options;
     options.executable = renderer.string();
     const auto start = std::chrono::steady_clock::now();
