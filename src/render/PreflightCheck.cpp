@@ -246,7 +246,7 @@ void AttachLines(std::vector<TPreflightFinding>& findings, std::string_view text
         while (end < text.size() && NameChar(text[end]))
             ++end;
         const std::string tag(text.substr(at + 1, end - at - 1));
-        if (tag.empty() || tag == "p" || tag == "f")
+        if (tag.empty() || tag == "p" || tag == "f" || tag == "scene")
             continue;
         const size_t close = text.find('>', end);
         const std::string_view inside = text.substr(end, close == std::string_view::npos ? text.size() - end : close - end);

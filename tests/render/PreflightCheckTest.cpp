@@ -20,10 +20,11 @@ std::string Scene(const std::string& replace = {}, const std::string& with = {})
         "<texture name=\"wood\" type=\"image\"><filename value=\"wood.jpg\"/></texture>\n"
         "<shader type=\"generic\" name=\"Mat\">\n<attributes><color r=\"1\" g=\"1\" b=\"1\"/></attributes>\n"
         "<modulator texname=\"wood\" mode=\"mix\"/>\n</shader>\n"
-        "<object name=\"Cube\" shader_name=\"Mat\"><attributes></attributes><mesh><points></points><faces></faces></mesh></object>\n"
         "<camera name=\"Cam\" resx=\"640\" resy=\"480\" focal=\"1\"><from x=\"0\" y=\"0\" z=\"5\"/><to x=\"0\" y=\"0\" z=\"0\"/><up x=\"0\" y=\"1\" z=\"5\"/></camera>\n"
         "<background type=\"constant\" name=\"Sky\"><color r=\"0\" g=\"0\" b=\"1\"/></background>\n"
         "<render camera_name=\"Cam\" background_name=\"Sky\" raydepth=\"3\" AA_passes=\"2\">\n<outfile value=\"out/a.tga\"/>\n</render>\n"
+        "<object name=\"Cube\" shader_name=\"Mat\">\n<attributes>\n</attributes>\n<mesh>\n<points>\n"
+        "<p x=\"0\" y=\"0\" z=\"0\"/>\n</points>\n<faces>\n</faces>\n</mesh>\n</object>\n"
         "</scene>\n";
     if (!replace.empty())
         text.replace(text.find(replace), replace.size(), with);
@@ -59,34 +60,35 @@ TEST(PreflightCheck, OneFindingPerScene)
         const char* with;
         const char* finding;
     } cases[] = {
-        {"camera_name=\"Cam\"", "camera_name=\"Front\"", "render (line 10): camera \"Front\" is no element"},
-        {"background_name=\"Sky\"", "background_name=\"Night\"", "render (line 10): background \"Night\" is no element"},
-        {"shader_name=\"Mat\"", "shader_name=\"Steel\"", "object Cube (line 7): shader \"Steel\" is no element"},
+        {"camera_name=\"Cam\"", "camera_name=\"Front\"", "render (line 9): camera \"Front\" is no element"},
+        {"background_name=\"Sky\"", "background_name=\"Night\"", "render (line 9): background \"Night\" is no element"},
+        {"shader_name=\"Mat\"", "shader_name=\"Steel\"", "object Cube (line 12): shader \"Steel\" is no element"},
         {"texname=\"wood\"", "texname=\"oak\"", "shader Mat (line 3): modulator texture \"oak\" is no element"},
         {"<attributes><color", "<attributes><input value=\"Other\"/><color",
          "shader Mat (line 3): input shader \"Other\" is no element"},
         {"wood.jpg", "oak.jpg", "texture wood (line 2): the image file \"oak.jpg\" does not exist"},
-        {"out/a.tga", "gone/a.tga", "render (line 10): the output folder of \"gone/a.tga\" does not exist"},
-        {"resx=\"640\"", "resx=\"0\"", "camera Cam (line 8): resx 0 is out of range (1 to 65535)"},
-        {"resy=\"480\"", "resy=\"4x\"", "camera Cam (line 8): resy \"4x\" is not a whole number"},
-        {"AA_passes=\"2\"", "AA_passes=\"-1\"", "render (line 10): AA_passes -1 is out of range (0 to 1024)"},
-        {"AA_passes=\"2\"", "AA_pixelwidth=\"3\"", "render (line 10): AA_pixelwidth 3 is out of range (1 to 2)"},
-        {"raydepth=\"3\"", "raydepth=\"0\"", "render (line 10): raydepth 0 is out of range (1 to 64)"},
-        {"<object name=\"Cube\"", "<objekt name=\"Cube\"",
-         "scene: nothing is visible: there is no object, or every object is left out"},
+        {"out/a.tga", "gone/a.tga", "render (line 9): the output folder of \"gone/a.tga\" does not exist"},
+        {"resx=\"640\"", "resx=\"0\"", "camera Cam (line 7): resx 0 is out of range (1 to 65535)"},
+        {"resy=\"480\"", "resy=\"4x\"", "camera Cam (line 7): resy \"4x\" is not a whole number"},
+        {"AA_passes=\"2\"", "AA_passes=\"-1\"", "render (line 9): AA_passes -1 is out of range (0 to 1024)"},
+        {"AA_passes=\"2\"", "AA_pixelwidth=\"3\"", "render (line 9): AA_pixelwidth 3 is out of range (1 to 2)"},
+        {"raydepth=\"3\"", "raydepth=\"0\"", "render (line 9): raydepth 0 is out of range (1 to 64)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Findings(Scene(c.replace, c.with)), Lines{c.finding}) << c.with;
+    std::string empty = Scene();
+    empty.erase(empty.find("<object"), empty.find("</scene>") - empty.find("<object"));
+    EXPECT_EQ(Findings(empty), Lines{"scene: nothing is visible: there is no object, or every object is left out"});
 }
 
 TEST(PreflightCheck, LeftOutElementsCountAsAbsent)
 {
     EXPECT_EQ(Findings(Scene(), {{u"object -- Cube", false, true}, {u"camera -- Cam", false, true}}),
-              (Lines{"render (line 10): camera \"Cam\" is left out",
+              (Lines{"render (line 9): camera \"Cam\" is left out",
                      "scene: nothing is visible: there is no object, or every object is left out"}));
     // A parameter given as a child tag counts as well.
     std::string child = Scene(" raydepth=\"3\"", "");
     child.replace(child.find("<outfile"), 0, "<raydepth value=\"0\"/>\n");
     EXPECT_EQ(Findings(child),
-              Lines{"render (line 10): raydepth 0 is out of range (1 to 64)"});
+              Lines{"render (line 9): raydepth 0 is out of range (1 to 64)"});
 }

@@ -31,8 +31,8 @@ std::vector<TSettingValue> Settings(const TempDir& dir, const std::string& scene
 
 const char* const kScene =
     "<scene>\n<light type=\"pointlight\" name=\"Lamp\" power=\"POWER\">\n<from x=\"1\" y=\"2\" z=\"3\"/>\n</light>\n"
-    "<object name=\"Cube\" shader_name=\"Mat\"><attributes><caus_tcolor r=\"1\"/></attributes>\n"
-    "<mesh autosmooth=\"30\"><points><p x=\"0\" y=\"0\" z=\"0\"/></points><faces></faces></mesh></object>\n"
+    "<object name=\"Cube\" shader_name=\"Mat\">\n<attributes>\n<caus_tcolor r=\"1\"/>\n</attributes>\n"
+    "<mesh autosmooth=\"30\">\n<points>\n<p x=\"0\" y=\"0\" z=\"0\"/>\n</points>\n<faces>\n</faces>\n</mesh>\n</object>\n"
     "<render camera_name=\"Cam\" raydepth=\"3\"><outfile value=\"a.tga\"/></render>\n</scene>\n";
 
 std::string WithPower(const std::string& power)

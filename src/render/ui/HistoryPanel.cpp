@@ -170,7 +170,7 @@ void THistoryPanel::btnCompareClick()
     const THistoryEntry& a = *picked[0];
     const THistoryEntry& b = *picked[1];
     try {
-        TCompare compare{LoadPicture(a.Picture()), LoadPicture(b.Picture())};
+        TCompare compare{LoadPicture(a.Picture()), LoadPicture(b.Picture()), false, 0, {}};
         const TPictureDifference difference = ComparePictures(compare.a, compare.b);
         compare.divider = compare.a.width / 2;
         std::string changes;
