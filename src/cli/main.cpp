@@ -238,7 +238,7 @@ struct TSubcommand {
 constexpr size_t kAny = static_cast<size_t>(-1);
 
 const TSubcommand kSubcommands[] = {
-    {"check", "[--render] FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error; "
+    {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error; "
      "with --render also what the renderer would get wrong, \"FILE: ELEMENT: FINDING\" a line, exit status 3 when any", 1, kAny,
      RunCheck},
     {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
