@@ -14,6 +14,7 @@ struct TOptions {
     std::optional<std::string> renderer;  // render, farm: the renderer given with --renderer
     std::map<std::string, std::string> farm;  // farm: --folder, --partition, --max-parallel, --time
     bool help = false;
+    bool version = false;
 };
 
 } // namespace kelvane::cli
