@@ -80,6 +80,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
         return ImportTexture(textureName, fromClipboard);
     };
+    TextureThumbnail() = [this](const std::string& fileName) { return TextureThumbnailOf(fileName); };
     InstallShaderPreview();
     FormCreate();
 }

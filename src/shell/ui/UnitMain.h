@@ -82,6 +82,8 @@ public:
     // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
     QImage ImportTexture(const std::string& textureName, bool fromClipboard);
+    // The thumbnail of a picture file the scene names, read from the scene's folder.
+    QImage TextureThumbnailOf(const std::string& fileName);
     void RefreshLatestFiles();
     // The picture decoders by extension: the own codecs, then Qt's image formats.
     TPictureDecoders& Decoders();
