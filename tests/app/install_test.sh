@@ -37,27 +37,9 @@ for program in kelvane kelvane-scene; do
     fail "$program --version"
 done
 
-cat > "$tmp/script.txt" <<SCRIPT
-show edtPath
-click btnOK
-select "render -- Front"
-click btnRen
-wait
-file $tmp/out/saved.xml
-click Saveas1
-SCRIPT
-# The sample is opened where a user finds it: in the per-user copy the first start makes (opening
-# a scene writes its texture pictures beside it, which the installed folder does not allow).
+source "$(dirname "$0")/first_start.sh"
+first_start_session "$prefix/bin/kelvane" "$prefix/lib/kelvane/yafray" "$tmp/out" "$tmp/work"
 user=$XDG_DATA_HOME/kelvane
-cd "$tmp/work"
-"$prefix/bin/kelvane" --script "$tmp/script.txt" "$user/samples/sample.xml" \
-  > "$tmp/stdout.txt" 2> "$tmp/stderr.txt" || { cat "$tmp/stderr.txt" >&2; fail "the scripted session"; }
-
-[ "$(head -n 1 "$tmp/stdout.txt")" = "$prefix/lib/kelvane/yafray" ] || fail "proposed renderer: $(head -n 1 "$tmp/stdout.txt")"
-grep -q "^EXEPath=$prefix/lib/kelvane/yafray" "$user/Pellith.ini" || fail "renderer not stored in $user/Pellith.ini"
-[ -f "$user/readme.txt" ] && [ -f "$user/samples/sample.xml" ] || fail "data not copied into $user"
-[ -f "$user/LastRenderedImage.tga" ] || fail "no rendered picture in $user"
-grep -q "<scene" "$tmp/out/saved.xml" || fail "scene not saved"
 (cd "$prefix" && find . -printf "%p %s %T@\n" | sort) | diff - "$tmp/before.txt" >&2 || fail "the prefix changed"
 stray=$(find "$HOME" "$TMPDIR" "$tmp/work" -mindepth 1 -not -path "$XDG_DATA_HOME" -not -path "$user" -not -path "$user/*")
 [ -z "$stray" ] || fail "files outside the per-user folder: $stray"

@@ -109,24 +109,10 @@ done
 (
   export HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data XDG_CONFIG_HOME=$tmp/home/config XDG_CACHE_HOME=$tmp/home/cache
   export TMPDIR=$tmp/tmp QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$tmp/runtime
-  mkdir -p "$HOME" "$TMPDIR" "$tmp/saved"
+  mkdir -p "$HOME" "$TMPDIR" "$tmp/session"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
-  cat > "$tmp/script.txt" <<SCRIPT
-show edtPath
-click btnOK
-select "render -- Front"
-click btnRen
-wait
-file $tmp/saved/sample.xml
-click Saveas1
-SCRIPT
-  user=$XDG_DATA_HOME/kelvane
-  cd "$HOME"
-  /usr/bin/kelvane --script "$tmp/script.txt" "$user/samples/sample.xml" > "$tmp/stdout.txt" 2> "$tmp/stderr.txt" ||
-    { cat "$tmp/stderr.txt" >&2; fail "the scripted session"; }
-  [ "$(head -n 1 "$tmp/stdout.txt")" = /usr/lib/kelvane/yafray ] || fail "proposed renderer: $(head -n 1 "$tmp/stdout.txt")"
-  [ -s "$user/LastRenderedImage.tga" ] || fail "no rendered picture in $user"
-  grep -q "<scene" "$tmp/saved/sample.xml" || fail "scene not saved"
+  source "$(dirname "$0")/first_start.sh"
+  first_start_session /usr/bin/kelvane /usr/lib/kelvane/yafray "$tmp/session" "$HOME"
 )
 
 run_dpkg --remove kelvane || fail "dpkg --remove"
