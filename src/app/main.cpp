@@ -56,8 +56,7 @@ int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>&
     runner.Start();
     auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
     if (!runner.Finished()) {
-        if (!scenes.empty())
-            windows->main->OpenScenes(scenes);
+        windows->main->OpenStartScenes(scenes);
         runner.Release();
         QApplication::exec();
     }
@@ -103,8 +102,7 @@ int main(int argc, char** argv)
     if (scripted)
         return RunScripted(argv[2], scenes);
     auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
-    if (!scenes.empty())
-        windows->main->OpenScenes(scenes);
+    windows->main->OpenStartScenes(scenes);
     const int result = QApplication::exec();
     windows.reset();
     return result;

@@ -1,10 +1,11 @@
 # Sourced by the installation tests: a new user's first session with an installed editor, whose
 # HOME, XDG_DATA_HOME and QT_QPA_PLATFORM the caller has set, and its function fail.
-# The proposed renderer (RENDERER) is taken, the sample is rendered and saved as FILES/saved.xml;
-# the script and the editor's output go to FILES, the session runs in WORK.
-# Usage: first_start_session EDITOR RENDERER FILES WORK
+# The proposed renderer (RENDERER) is taken, the sample (opened from the command line as SCENE,
+# else by the first start itself) is rendered and saved as FILES/saved.xml; the script and the
+# editor's output go to FILES, the session runs in WORK.
+# Usage: first_start_session EDITOR RENDERER FILES WORK [SCENE]
 first_start_session() {
-  local editor=$1 renderer=$2 files=$3 work=$4
+  local editor=$1 renderer=$2 files=$3 work=$4 scenes=("${@:5}")
   cat > "$files/script.txt" <<SCRIPT
 show edtPath
 click btnOK
@@ -14,11 +15,8 @@ wait
 file $files/saved.xml
 click Saveas1
 SCRIPT
-  # The sample is opened where a user finds it: in the per-user copy the first start makes
-  # (opening a scene writes its texture pictures beside it, which the installed folder does not
-  # allow).
   local user=$XDG_DATA_HOME/kelvane
-  (cd "$work" && "$editor" --script "$files/script.txt" "$user/samples/sample.xml" \
+  (cd "$work" && "$editor" --script "$files/script.txt" "${scenes[@]}" \
     > "$files/stdout.txt" 2> "$files/stderr.txt") || { cat "$files/stderr.txt" >&2; fail "the scripted session"; }
   [ "$(head -n 1 "$files/stdout.txt")" = "$renderer" ] || fail "proposed renderer: $(head -n 1 "$files/stdout.txt")"
   grep -q "^EXEPath=$renderer" "$user/Pellith.ini" || fail "renderer not stored in $user/Pellith.ini"

@@ -38,8 +38,10 @@ for program in kelvane kelvane-scene; do
 done
 
 source "$(dirname "$0")/first_start.sh"
-first_start_session "$prefix/bin/kelvane" "$prefix/lib/kelvane/yafray" "$tmp/out" "$tmp/work"
+# The sample is opened where a user finds it: in the per-user copy the first start makes (opening
+# a scene writes its texture pictures beside it, which the installed folder does not allow).
 user=$XDG_DATA_HOME/kelvane
+first_start_session "$prefix/bin/kelvane" "$prefix/lib/kelvane/yafray" "$tmp/out" "$tmp/work" "$user/samples/sample.xml"
 (cd "$prefix" && find . -printf "%p %s %T@\n" | sort) | diff - "$tmp/before.txt" >&2 || fail "the prefix changed"
 stray=$(find "$HOME" "$TMPDIR" "$tmp/work" -mindepth 1 -not -path "$XDG_DATA_HOME" -not -path "$user" -not -path "$user/*")
 [ -z "$stray" ] || fail "files outside the per-user folder: $stray"

@@ -6,14 +6,26 @@
 # system folders are compared with how they were before. Without root that part is skipped
 # (exit status 77).
 # Usage: package_test.sh CPACK BUILD_DIR VERSION
+#        package_test.sh --purge BUILD_DIR   purges the package a killed run left installed
 set -euo pipefail
+if [ "$1" = --purge ]; then
+  marker=$2/kelvane-package-installed
+  [ ! -e "$marker" ] || dpkg --purge kelvane > /dev/null
+  rm -f "$marker"
+  exit 0
+fi
 cpack=$1
 build=$2
 version=$3
 tmp=$(mktemp -d)
+# Present while this test has the package installed, for the purge after a run killed on time-out.
+marker=$build/kelvane-package-installed
 installed=no
 cleanup() {
-  [ "$installed" = no ] || dpkg --purge kelvane > /dev/null 2>&1 || true
+  if [ "$installed" = yes ]; then
+    dpkg --purge kelvane > /dev/null 2>&1 || true
+    rm -f "$marker"
+  fi
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -95,6 +107,7 @@ if [ -n "$status" ] && [ "$status" != not-installed ]; then
 fi
 system_files > "$tmp/before.txt"
 installed=yes
+touch "$marker"
 run_dpkg -i "$deb" || fail "dpkg -i"
 
 [ "$(/usr/bin/kelvane-scene check /usr/share/kelvane/samples/sample.xml)" = "/usr/share/kelvane/samples/sample.xml: ok" ] ||
@@ -104,8 +117,8 @@ for program in kelvane kelvane-scene; do
     fail "$program --version"
 done
 
-# The editor as a new user starts it: the bundled renderer proposed and taken, the sample
-# rendered from the per-user copy of the data files, saved elsewhere.
+# The editor as a new user starts it, without arguments: the bundled renderer proposed and taken,
+# the sample (the per-user copy of the data files) opened, rendered and saved elsewhere.
 (
   export HOME=$tmp/home XDG_DATA_HOME=$tmp/home/data XDG_CONFIG_HOME=$tmp/home/config XDG_CACHE_HOME=$tmp/home/cache
   export TMPDIR=$tmp/tmp QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$tmp/runtime
@@ -120,5 +133,6 @@ status=$(dpkg-query -W -f='${db:Status-Status}' kelvane 2> /dev/null || true)
 [ -z "$status" ] || [ "$status" = not-installed ] || fail "dpkg --remove left the package $status"
 run_dpkg --purge kelvane || fail "dpkg --purge"
 installed=no
+rm -f "$marker"
 system_files | diff "$tmp/before.txt" - >&2 || fail "the system folders differ from before the installation"
 echo "installed, used and purged $(basename "$deb")"

@@ -71,6 +71,9 @@ public:
     // Handlers (each shows a failure in the error box and leaves the state usable).
     void OpenO1Click(QAction* sender);
     void OpenScenes(const std::vector<fs::path>& paths);
+    // The scenes named at start-up open together; without any, the first start (the one that
+    // asked for the renderer) opens the sample of the program folder, where there is one.
+    void OpenStartScenes(const std::vector<fs::path>& paths);
     void SaveS1Click();
     void Saveas1Click();
     void Configurtion1Click();
@@ -120,6 +123,7 @@ private:
     TRenderPanel* renderPanel_ = nullptr;
     std::unique_ptr<TPictureDecoders> decoders_;
     bool closed_ = false;
+    bool firstStart_ = false;
 };
 
 // The windows of a running editor, created in start-up order.
