@@ -132,7 +132,7 @@ TEST(RenderPanel, EndlessRendererOutputIsBoundedInTheOutputWindow)
     EXPECT_LT(text.size(), 100000);
     EXPECT_TRUE(text.contains(QStringLiteral(" characters left out ...] ####")));
     EXPECT_TRUE(text.contains(QStringLiteral(" bytes left out ...]\n")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("]\nSaving Targa file as ") + QString::fromStdString((program / "LastRenderedImage.tga").string()) +
+    EXPECT_TRUE(text.contains(QStringLiteral("]\nSaving Targa file as ") + QString::fromStdString((program / "LastRenderedImage.tga").string()) +
                               QStringLiteral("\nOK\n")));
 #if !defined(__SANITIZE_ADDRESS__)
     if (before > 0) {
