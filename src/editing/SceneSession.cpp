@@ -177,6 +177,8 @@ void TSceneSession::ResetHistory()
     s.rootBefore = nullptr;
     s.last = Snapshot();
     s.saved = s.history.Position();
+    if (OnHistoryChange)
+        OnHistoryChange();
 }
 
 // ---- Steps, undo and redo ------------------------------------------------------------------
@@ -204,12 +206,19 @@ void TSceneSession::BeginStep(const std::string& label)
     }
 }
 
+void TSceneSession::SetStepLabel(const std::string& label)
+{
+    if (state_->stepDepth > 0)
+        state_->stepLabel = label;
+}
+
 void TSceneSession::EndStep()
 {
     TState& s = *state_;
     if (s.stepDepth == 0 || --s.stepDepth > 0)
         return;
-    Note({"end"});
+    // The name the step has at its end (it may have been renamed on the way).
+    Note({"end", s.stepLabel});
     if (!Recording())
         return;
     DrainTreeChanges();
@@ -237,6 +246,8 @@ void TSceneSession::EndStep()
     s.history.PushUser(std::move(record));
     if (journal_)
         journal_->Flush();
+    if (OnHistoryChange)
+        OnHistoryChange();
 }
 
 bool TSceneSession::CanUndo() const
@@ -269,6 +280,8 @@ bool TSceneSession::Undo()
     Note({"undo"});
     if (journal_)
         journal_->Flush();
+    if (OnHistoryChange)
+        OnHistoryChange();
     return true;
 }
 
@@ -282,6 +295,8 @@ bool TSceneSession::Redo()
     Note({"redo"});
     if (journal_)
         journal_->Flush();
+    if (OnHistoryChange)
+        OnHistoryChange();
     return true;
 }
 
@@ -372,6 +387,8 @@ void TSceneSession::Call(const TJournalCall& w)
         need(2);
         BeginStep(w[1]);
     } else if (c == "end") {
+        if (w.size() > 1)
+            SetStepLabel(w[1]);
         EndStep();
     } else if (c == "sel") {
         need(2);
@@ -558,6 +575,8 @@ void TSceneSession::SaveAs(const fs::path& target)
     SaveTo(target);
     s.openFiles[0] = target;
     s.saved = s.history.Position();
+    if (OnHistoryChange)
+        OnHistoryChange();
     // The saved file is the journal's new start: the working element is made again there.
     if (journal_) {
         journal_->Remove();

@@ -35,6 +35,7 @@
 // stay valid for the session's life (their contents change with each open); Document() and the
 // nodes of the working element change with each open, undo and redo.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -164,6 +165,10 @@ public:
     // counts. A step that changed nothing leaves no trace.
     void BeginStep(const std::string& label);
     void EndStep();
+    // Renames the step in progress (an action that learns its name on the way).
+    void SetStepLabel(const std::string& label);
+    // Runs whenever what Undo and Redo offer, or Modified(), may have changed.
+    std::function<void()> OnHistoryChange;
     bool CanUndo() const;
     bool CanRedo() const;
     std::string UndoLabel() const;
