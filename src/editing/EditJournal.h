@@ -44,6 +44,13 @@ public:
     // Writes the pending calls as one record and flushes the file. A failure to write is kept
     // quiet: the journal stops (the edits themselves are not touched).
     void Flush();
+    // The calls noted since the last record; the ones from count on are forgotten.
+    size_t PendingCount() const { return pending_.size(); }
+    void DropPendingFrom(size_t count)
+    {
+        if (count < pending_.size())
+            pending_.resize(count);
+    }
     // Deletes the file; what follows starts a new one for the same scene, as it now is.
     void Remove();
     const fs::path& File() const { return file_; }

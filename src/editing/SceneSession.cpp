@@ -629,6 +629,39 @@ void TSceneSession::ReadBatchScene(const fs::path& file)
     s.working.BeginEdit(u"render", RenderCameraName());
 }
 
+void TSceneSession::BeginBatch()
+{
+    DrainTreeChanges();
+    batchStart_ = std::make_unique<TBatchStart>();
+    batchStart_->working = Snapshot();
+    batchStart_->pending = state_->pending.size();
+    batchStart_->calls = journal_ ? journal_->PendingCount() : 0;
+}
+
+void TSceneSession::EndBatch()
+{
+    TState& s = *state_;
+    if (batch_ && !s.openFiles.empty())
+        ReadBatchScene(s.openFiles[0]);
+    if (!batchStart_)
+        return;
+    DrainTreeChanges();
+    while (s.pending.size() > batchStart_->pending) {
+        s.pending.back().undo();
+        s.pending.pop_back();
+    }
+    const TSnapshotPtr& before = batchStart_->working;
+    TDomNode* node = nullptr;
+    if (before->kind == TWorkingSnapshot::Document)
+        node = s.document.get();
+    else if (before->kind == TWorkingSnapshot::Element)
+        node = RebuildTree(*s.document, before->tree);
+    s.working.Restore(node, before->state);
+    if (journal_)
+        journal_->DropPendingFrom(batchStart_->calls);
+    batchStart_.reset();
+}
+
 WideString TSceneSession::RenderCameraName() const
 {
     const TDomDocument* document = state_->document.get();

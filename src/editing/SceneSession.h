@@ -96,6 +96,11 @@ public:
     // The edited scene is kept aside meanwhile, untouched: reading OpenFiles()[0] puts it back,
     // with its working element, selection and history, instead of reading the file.
     void ReadBatchScene(const fs::path& file);
+    // Around a batch render: what the batch does to the edited scene (the first scene's render
+    // settings) is taken back at its end, and the edited scene is put back if a batch scene is
+    // still in its place.
+    void BeginBatch();
+    void EndBatch();
     // camera_name of the document's first render element; empty when there is none.
     WideString RenderCameraName() const;
     // Folder of OpenFiles()[0]; empty when no scene is open.
@@ -226,6 +231,11 @@ private:
     std::vector<fs::path> recentFiles_;
     std::unique_ptr<TState> state_;
     std::unique_ptr<TBatch> batch_;  // the edited scene while a batch renders others
+    struct TBatchStart {
+        TSnapshotPtr working;
+        size_t pending = 0, calls = 0;
+    };
+    std::unique_ptr<TBatchStart> batchStart_;
     std::unique_ptr<TEditJournal> journal_;
 };
 
