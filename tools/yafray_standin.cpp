@@ -1,8 +1,16 @@
 // Stand-in renderer: a small ray tracer of the scene subset exporters write (see raytracer/).
-// It honours the renderer's contract: one argument (the scene file), run in the
+// It honours the renderer's contract: the scene file as the last argument, run in the
 // scene's folder; '#' progress on standard output; "Saving Targa file as <outfile>" when the
 // picture is written; "Failed" and a report starting with "Error" when the scene cannot be read;
 // the picture is an uncompressed 24-bit (32-bit with save_alpha="on") Targa file at `outfile`.
+//
+// Options before the scene file, as the real renderer takes them:
+//   -c N                      render on N threads (default 1); more threads than the picture has
+//                             64 x 64 blocks is a failure without a picture
+//   -r XMIN:XMAX:YMIN:YMAX    draw only the pixels whose centres lie in the region (x from -1 at
+//                             the left edge to 1 at the right, y from -1 at the bottom to 1 at the
+//                             top); the picture keeps the camera's size, black outside
+// Every pixel seeds its own random numbers, so neither option changes a drawn pixel.
 //
 // Progress as the real renderer shows it: "\rRender pass: [", one '#' per ten 64 x 64 blocks of
 // the camera's picture (1 + (blocks - 1) / 10 of them), "]".
@@ -20,6 +28,7 @@
 // KELVANE_STANDIN_DELAY_MS pauses after every '#' (a slow render that can be stopped midway).
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -158,12 +167,64 @@ size_t CheckMarkup(const std::string& text, std::string& token)
     return std::string::npos;
 }
 
+struct Options {
+    int threads = 1;
+    bool region = false;
+    double bounds[4] = {-1, 1, -1, 1};
+    const char* scene = nullptr;
+};
+
+bool WholeNumber(const char* text, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < 1 || v > 4096)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+// Four numbers separated by ':'.
+bool RegionBounds(const char* text, double (&bounds)[4])
+{
+    const char* at = text;
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        bounds[i] = std::strtod(at, &end);
+        if (end == at || !std::isfinite(bounds[i]) || *end != (i < 3 ? ':' : '\0'))
+            return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    int i = 1;
+    for (; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "-c" && WholeNumber(argv[i + 1], options.threads))
+            continue;
+        if (option == "-r" && RegionBounds(argv[i + 1], options.bounds)) {
+            options.region = true;
+            continue;
+        }
+        return false;
+    }
+    if (i != argc - 1)
+        return false;
+    options.scene = argv[i];
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: yafray scene.xml\n");
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: yafray [-c THREADS] [-r XMIN:XMAX:YMIN:YMAX] scene.xml\n");
         return 1;
     }
     const char* mode = std::getenv("KELVANE_STANDIN_MODE");
@@ -172,9 +233,9 @@ int main(int argc, char** argv)
     int delayMs = delayText ? std::atoi(delayText) : 0;
 
     bool ok = false;
-    const std::string text = ReadFile(argv[1], ok);
+    const std::string text = ReadFile(options.scene, ok);
     if (!ok) {
-        std::fprintf(stderr, "Can't open file %s\n", argv[1]);
+        std::fprintf(stderr, "Can't open file %s\n", options.scene);
         return 1;
     }
     const size_t renderPos = FindTag(text, "render");
@@ -226,7 +287,7 @@ int main(int argc, char** argv)
 
     kelvane::rt::Scene scene;
     try {
-        kelvane::rt::LoadScene(argv[1], scene);
+        kelvane::rt::LoadScene(options.scene, scene);
     } catch (const std::bad_alloc&) {
         std::printf("Failed\nError: out of memory while reading the scene\n");
         std::fflush(stdout);
@@ -240,15 +301,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "[Warning]: %s\n", warning.c_str());
     try {
         const kelvane::rt::Renderer renderer(scene);
+        const int blocks = renderer.BlockCount();
+        if (options.threads > blocks) {
+            // The real renderer aborts here without a picture.
+            std::fprintf(stderr, "[Error]: %d threads for a picture of %d blocks\n", options.threads, blocks);
+            return 1;
+        }
+        kelvane::rt::PixelRect region;
+        if (options.region)
+            region = kelvane::rt::RegionPixels(scene.camera.resx, scene.camera.resy, options.bounds[0], options.bounds[1],
+                                               options.bounds[2], options.bounds[3]);
 
         // One '#' each time ten more blocks are done while blocks remain, and one after the last.
         std::printf("\rRender pass: [");
         std::fflush(stdout);
-        const int blocks = renderer.BlockCount();
         const int marks = 1 + (blocks - 1) / 10;
         int shown = 0;
         kelvane::rt::Image image;
-        renderer.Render(image, 2, [&](int finished, int total) {
+        renderer.Render(image, options.threads, [&](int finished, int total) {
             if (finished % 10 != 0 && finished != total)
                 return;
             if (modeText == "crash" && shown >= marks / 2)
@@ -258,7 +328,7 @@ int main(int argc, char** argv)
             ++shown;
             if (delayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        });
+        }, options.region ? &region : nullptr);
         std::printf("]\n");
         if (modeText == "noimage")
             return 0;
