@@ -158,13 +158,19 @@ void TSceneSession::Settle()
     const bool same = s.last && *now == *s.last;
     if (same && s.pending.empty())
         return;
+    s.history.PushSilent(TakeRecord(same ? s.last : now));
+}
+
+THistoryRecord TSceneSession::TakeRecord(const TSnapshotPtr& after)
+{
+    TState& s = *state_;
     THistoryRecord record;
     record.before = s.last;
-    record.after = same ? s.last : now;
+    record.after = after;
     record.ops = std::move(s.pending);
     s.pending.clear();
-    s.last = record.after;
-    s.history.PushSilent(std::move(record));
+    s.last = after;
+    return record;
 }
 
 void TSceneSession::ResetHistory()
@@ -236,13 +242,8 @@ void TSceneSession::EndStep()
     }
     if (same && s.pending.empty())
         return;
-    THistoryRecord record;
+    THistoryRecord record = TakeRecord(same ? s.last : now);
     record.label = s.stepLabel;
-    record.before = s.last;
-    record.after = same ? s.last : now;
-    record.ops = std::move(s.pending);
-    s.pending.clear();
-    s.last = record.after;
     s.history.PushUser(std::move(record));
     if (journal_)
         journal_->Flush();
@@ -272,27 +273,21 @@ std::string TSceneSession::RedoLabel() const
 
 bool TSceneSession::Undo()
 {
-    if (!CanUndo())
-        return false;
-    Settle();
-    const TSnapshotPtr restored = state_->history.Undo();
-    RestoreWorking(restored);
-    Note({"undo"});
-    if (journal_)
-        journal_->Flush();
-    if (OnHistoryChange)
-        OnHistoryChange();
-    return true;
+    return MoveInHistory(true);
 }
 
 bool TSceneSession::Redo()
 {
-    if (!CanRedo())
+    return MoveInHistory(false);
+}
+
+bool TSceneSession::MoveInHistory(bool back)
+{
+    if (back ? !CanUndo() : !CanRedo())
         return false;
     Settle();
-    const TSnapshotPtr restored = state_->history.Redo();
-    RestoreWorking(restored);
-    Note({"redo"});
+    RestoreWorking(back ? state_->history.Undo() : state_->history.Redo());
+    Note({back ? "undo" : "redo"});
     if (journal_)
         journal_->Flush();
     if (OnHistoryChange)
@@ -650,13 +645,9 @@ void TSceneSession::EndBatch()
         s.pending.back().undo();
         s.pending.pop_back();
     }
-    const TSnapshotPtr& before = batchStart_->working;
-    TDomNode* node = nullptr;
-    if (before->kind == TWorkingSnapshot::Document)
-        node = s.document.get();
-    else if (before->kind == TWorkingSnapshot::Element)
-        node = RebuildTree(*s.document, before->tree);
-    s.working.Restore(node, before->state);
+    const TSnapshotPtr last = s.last;
+    RestoreWorking(batchStart_->working);
+    s.last = last;
     if (journal_)
         journal_->DropPendingFrom(batchStart_->calls);
     batchStart_.reset();

@@ -221,6 +221,9 @@ private:
     // What happened since the last record becomes a silent record.
     void Settle();
     void ResetHistory();
+    // A record from the last one's working element to after, with the changes since.
+    THistoryRecord TakeRecord(const TSnapshotPtr& after);
+    bool MoveInHistory(bool back);
     void Call(const TJournalCall& call);
     int InsertRow(const TElementRow& row);
     void EraseRow(int index);

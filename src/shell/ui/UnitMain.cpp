@@ -276,21 +276,25 @@ QString TfrmMain::SceneName() const
     return session_->OpenFiles().empty() ? QString() : ToQ(session_->OpenFiles().front().filename());
 }
 
+bool TfrmMain::SaveNow()
+{
+    bool saved = false;
+    Guarded(this, [&] {
+        TBusyCursor busy;
+        session_->Save();
+        saved = true;
+    });
+    return saved;
+}
+
 bool TfrmMain::ConfirmLeave()
 {
     if (!session_->HasScene() || !session_->Modified())
         return true;
     const int answer = Dialogs().Ask(this, QStringLiteral("Save changes to %1?").arg(SceneName()),
                                      {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}, 0);
-    if (answer == 0) {
-        bool saved = false;
-        Guarded(this, [&] {
-            TBusyCursor busy;
-            session_->Save();
-            saved = true;
-        });
-        return saved;
-    }
+    if (answer == 0)
+        return SaveNow();
     if (answer == 1) {
         session_->DiscardJournal();
         return true;
@@ -306,15 +310,8 @@ bool TfrmMain::SaveBeforeFarm()
     const int answer = Dialogs().Ask(
         this, QStringLiteral("%1 has unsaved changes.").arg(SceneName()),
         {QStringLiteral("Save and submit"), QStringLiteral("Submit saved file"), QStringLiteral("Cancel")}, 0);
-    if (answer == 0) {
-        bool saved = false;
-        Guarded(this, [&] {
-            TBusyCursor busy;
-            session_->Save();
-            saved = true;
-        });
-        return saved;
-    }
+    if (answer == 0)
+        return SaveNow();
     return answer == 1;
 }
 

@@ -89,6 +89,8 @@ public:
     // With unsaved changes, asks whether to save before the farm renders the saved files; false
     // when the user cancelled or the save failed.
     bool SaveBeforeFarm();
+    // File > Save; false (the failure shown) when it failed.
+    bool SaveNow();
     void btnAddClick();
     // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
