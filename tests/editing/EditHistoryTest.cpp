@@ -234,7 +234,7 @@ void CheckSequences(THistoryFixture& f, uint32_t firstSeed, int sequences, int l
 TEST(EditHistoryProperty, UndoAndRedoAreExactOnTheSample)
 {
     THistoryFixture f(SampleScene());
-    CheckSequences(f, 1, 1500, 8);
+    CheckSequences(f, 1, 1000, 8);
 }
 
 TEST(EditHistoryProperty, UndoAndRedoAreExactOnAGeneratedScene)
@@ -243,7 +243,7 @@ TEST(EditHistoryProperty, UndoAndRedoAreExactOnAGeneratedScene)
     const std::string text = GeneratedScene(dir);
     ASSERT_FALSE(text.empty());
     THistoryFixture f(text);
-    CheckSequences(f, 5000, 500, 12);
+    CheckSequences(f, 5000, 1000, 8);
 }
 
 TEST(EditHistory, StepsAreNamedAndMarkTheSceneModifiedUntilSaved)
