@@ -237,7 +237,7 @@ std::vector<TSettingValue> TRenderHistory::Settings(const THistoryEntry& entry) 
     return settings;
 }
 
-std::optional<THistoryEntry> TRenderHistory::Record(const THistoryRecord& record, const THistoryLimits& limits)
+std::optional<THistoryEntry> TRenderHistory::Record(const TRenderRecord& record, const THistoryLimits& limits)
 {
     if (limits.maxCount <= 0 || limits.maxMB <= 0 || !record.picture || record.picture->Empty())
         return std::nullopt;

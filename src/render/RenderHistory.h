@@ -41,7 +41,7 @@ struct THistoryEntry {
 };
 
 // What the render job hands over for a new entry.
-struct THistoryRecord {
+struct TRenderRecord {
     std::filesystem::path scene;
     double seconds = 0;
     std::string renderer;
@@ -68,7 +68,7 @@ public:
     // entries (of any scene) beyond the limits; the new entry stays. Nothing is recorded when
     // either limit is 0. Raises EFileError or EPictureError when the entry cannot be written
     // (nothing is left of it then).
-    std::optional<THistoryEntry> Record(const THistoryRecord& record, const THistoryLimits& limits);
+    std::optional<THistoryEntry> Record(const TRenderRecord& record, const THistoryLimits& limits);
     // Deletes an entry's files; false when there is no such entry.
     bool Remove(long long id);
     // The settings an entry's render was made with; raises EFileError when they cannot be read.

@@ -428,7 +428,7 @@ bool TRenderJob::TakePicture(const fs::path& scene, const fs::path& picture, boo
         return false;
     }
     if (options.history) {
-        THistoryRecord record;
+        TRenderRecord record;
         record.scene = scene;
         record.seconds = seconds;
         record.renderer = options.executable;

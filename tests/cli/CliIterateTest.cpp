@@ -83,7 +83,7 @@ TEST(CliIterate, CompareAndHistoryPrintTheEditorsFigures)
     dir.Write("program/Pellith.ini", "[System]\n");
     kelvane::TRenderHistory history(dir / "program/history");
     const fs::path scene = dir / "shot.xml";
-    kelvane::THistoryRecord record{scene, 2.04, "yafray", {}, std::nullopt, {{"light.light.power", "Lamp", "25"}}, &a, {}};
+    kelvane::TRenderRecord record{scene, 2.04, "yafray", {}, std::nullopt, {{"light.light.power", "Lamp", "25"}}, &a, {}};
     ASSERT_TRUE(history.Record(record, {}));
     record.settings = {{"light.light.power", "Lamp", "60"}, {"render.render.gamma", "", "2"}};
     const auto second = history.Record(record, {});

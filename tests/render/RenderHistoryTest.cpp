@@ -134,7 +134,7 @@ TEST(RenderHistory, RecordsChangesBoundsAndSkipsDamagedEntries)
     fs::create_directories(dir / "history/notes");
 
     const TPicture picture = Filled(40, 30, 7);
-    THistoryRecord record{scene, 1.3, "/opt/yafray", {"-c", "2"}, std::nullopt, Settings(dir, WithPower("30")),
+    TRenderRecord record{scene, 1.3, "/opt/yafray", {"-c", "2"}, std::nullopt, Settings(dir, WithPower("30")),
                           &picture, {}};
     const THistoryLimits roomy{10, 100};
     const auto first = history.Record(record, roomy);
