@@ -4,73 +4,9 @@
 #include <cmath>
 #include <random>
 
-#include "raytracer/RtRender.h"
-#include "raytracer/RtScene.h"
-#include "support/TempDir.h"
+#include "RaytracerScenes.h"
 
-using namespace kelvane::rt;
-using kelvane::test::TempDir;
-
-namespace {
-
-// Camera at (0,0,5) looking down at the origin, 64 x 64 unless the render element says more.
-std::string SceneText(const std::string& body, const std::string& render = "", int res = 64)
-{
-    return "<scene>\n" + body +
-           "<camera name=\"C\" resx=\"" + std::to_string(res) + "\" resy=\"" + std::to_string(res) +
-           "\" focal=\"1\">\n<from x=\"0\" y=\"0\" z=\"5\"/>\n<to x=\"0\" y=\"0\" z=\"0\"/>\n"
-           "<up x=\"0\" y=\"1\" z=\"5\"/>\n</camera>\n"
-           "<render camera_name=\"C\" " + render + ">\n<outfile value=\"o.tga\"/>\n</render>\n</scene>\n";
-}
-
-std::string ShaderXml(const std::string& name, const std::string& type, const std::string& attributes)
-{
-    return "<shader type=\"" + type + "\" name=\"" + name + "\">\n<attributes>\n" + attributes +
-           "</attributes>\n</shader>\n";
-}
-
-// A square of half size h at height z, made of two faces.
-std::string Quad(const std::string& name, const std::string& shader, double h, double z = 0,
-                 const std::string& extra = "", double x = 0)
-{
-    auto p = [&](double px, double py) {
-        return "<p x=\"" + std::to_string(x + px) + "\" y=\"" + std::to_string(py) + "\" z=\"" + std::to_string(z) + "\"/>\n";
-    };
-    return "<object name=\"" + name + "\" shader_name=\"" + shader + "\" " + extra + ">\n<attributes>\n</attributes>\n"
-           "<mesh>\n<points>\n" + p(-h, -h) + p(h, -h) + p(h, h) + p(-h, h) +
-           "</points>\n<faces>\n<f a=\"0\" b=\"1\" c=\"2\"/>\n<f a=\"0\" b=\"2\" c=\"3\"/>\n</faces>\n</mesh>\n</object>\n";
-}
-
-const std::string kWhite = ShaderXml("W", "generic", "<color r=\"1\" g=\"1\" b=\"1\"/>\n");
-
-Scene Load(const std::string& text)
-{
-    TempDir dir;
-    Scene scene;
-    LoadScene(dir.Write("s.xml", text), scene);
-    return scene;
-}
-
-Image Render(const Scene& scene)
-{
-    Renderer renderer(scene);
-    Image image;
-    renderer.Render(image, 2, nullptr);
-    return image;
-}
-
-int Byte(const Image& image, int x, int y, int channel = 0)
-{
-    const Color& c = image.At(x, y);
-    return ToByte(channel == 0 ? c.r : channel == 1 ? c.g : c.b);
-}
-
-std::string LightXml(const std::string& type, const std::string& attributes, const std::string& children)
-{
-    return "<light type=\"" + type + "\" name=\"L\" " + attributes + ">\n" + children + "</light>\n";
-}
-
-} // namespace
+using namespace kelvane::test::rt;
 
 TEST(Raytracer, PointLightFallsOffWithTheSquareAndSunlightWithTheCosine)
 {
