@@ -92,7 +92,10 @@ struct TTextureContext {
 // Points a "jpeg" texture at newName + ".jpg" once its picture is in the scene's folder.
 void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName)
 {
-    TDomElement* first = texture->FirstChild() ? texture->FirstChild()->AsElement() : nullptr;
+    // Its first child element: a comment before it is no part of the scene.
+    TDomElement* first = nullptr;
+    for (TDomNode* child = texture->FirstChild(); child && !first; child = child->NextSibling())
+        first = child->AsElement();
     if (!first || first->AttributeCount() == 0)
         return;
     const std::string file = Narrow(first->AttributeValue(0));

@@ -34,6 +34,7 @@ constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // The placeholders are looked for by the 'k' of "fake", much rarer in scene text than an 'f'.
 constexpr size_t kMeshMarkAnchor = 3, kTransformMarkAnchor = 3, kFakeTransformEndAnchor = 4;
+constexpr size_t kCommentMarkAnchor = 6;  // the 'k' of "fake"
 constexpr size_t kTransformAnchor = 9;  // its 'm': mesh data has none
 
 // ---------------------------------------------------------------------------------------------
@@ -111,6 +112,13 @@ std::string_view TMeshStash::Transform(size_t n) const
     if (n >= transforms_.size())
         throw EListError(static_cast<long long>(n));
     return View(transforms_[n]);
+}
+
+std::string_view TMeshStash::Comment(size_t n) const
+{
+    if (n >= comments_.size())
+        throw EListError(static_cast<long long>(n));
+    return View(comments_[n]);
 }
 
 namespace {
@@ -221,8 +229,12 @@ std::string TMeshStash::StashText(std::string text)
     } else {
         fresh.text_ = std::move(text);
     }
+    // Comments go before the transforms are looked for, so that the tags of an element put out
+    // of use stay in its comment as they were.
+    const std::vector<TTextSpan> kept = RemoveComments(shortened);
+    if (!kept.empty())
+        fresh.CutComments(shortened, kept);
     shortened = fresh.CutTransforms(std::move(shortened));
-    RemoveComments(shortened);
     RemoveStrayCommentEnds(shortened);
     EmptyBlankValues(shortened);
     *this = std::move(fresh);
@@ -293,6 +305,29 @@ void TMeshStash::CutMeshes(std::string& text, std::string& out)
     }
     if (!meshes_.empty())
         out.append(t.substr(r));
+}
+
+// Each kept comment moves to the owned store; its marker takes its place.
+void TMeshStash::CutComments(std::string& text, const std::vector<TTextSpan>& kept)
+{
+    size_t bytes = 0;
+    for (const TTextSpan& span : kept)
+        bytes += span.end - span.begin;
+    owned_.reserve(owned_.size() + bytes);
+    std::string out;
+    ReserveLargeText(out, text.size() - bytes + kept.size() * (kCommentMark.size() + 24));
+    size_t from = 0;
+    for (const TTextSpan& span : kept) {
+        out.append(text, from, span.begin - from);
+        out += kCommentMark;
+        AppendNumber(out, comments_.size());
+        out += "-->";
+        comments_.push_back(TPiece{owned_.size(), span.end - span.begin, true});
+        owned_.append(text, span.begin, span.end - span.begin);
+        from = span.end;
+    }
+    out.append(text, from, npos);
+    text.swap(out);
 }
 
 // Where tag stands in the kept scene text, or npos. The kept text holds the gaps between the mesh
@@ -670,19 +705,55 @@ void TMeshStash::RestoreTransformsInPlace(std::string& text) const
     }
 }
 
-// Passes text to sink(piece, fromStash) with every placeholder replaced by its mesh block, and
-// returns how much of the text it used. Unless final, a placeholder that may run past the end of
-// the text (its mark, its number's closing quote, the characters it spans) waits, as do the last
-// characters when they could begin a mark.
+// Passes text to sink(piece, fromStash) with every placeholder replaced by its mesh block (and,
+// with comments, every comment marker by its comment), and returns how much of the text it used.
+// Unless final, a placeholder that may run past the end of the text (its mark, its number's
+// closing quote, the characters it spans) waits, as do the last characters when they could begin
+// a mark.
 template <class Sink>
-size_t TMeshStash::RestoreMeshesTo(std::string_view text, bool final, Sink& sink) const
+size_t TMeshStash::RestoreMeshesTo(std::string_view text, bool final, Sink& sink, bool comments) const
 {
     const size_t n = text.size();
+    comments = comments && !comments_.empty();
+    const size_t markReach = (comments ? std::max(kMeshMark.size(), kCommentMark.size()) : kMeshMark.size()) - 1;
     size_t pos = 0;
+    // The next mark of each kind at or after pos, searched again once pos has passed it.
+    size_t mesh = 0, comment = 0;
+    bool meshKnown = false, commentKnown = false;
     for (;;) {
-        const size_t p = SearchForward(text, kMeshMark, kMeshMarkAnchor, pos, npos);
+        if (!meshKnown || (mesh != npos && mesh < pos)) {
+            mesh = SearchForward(text, kMeshMark, kMeshMarkAnchor, pos, npos);
+            meshKnown = true;
+        }
+        if (comments && (!commentKnown || (comment != npos && comment < pos))) {
+            comment = SearchForward(text, kCommentMark, kCommentMarkAnchor, pos, npos);
+            commentKnown = true;
+        }
+        const size_t c = comments ? comment : npos;
+        if (c != npos && (mesh == npos || c < mesh)) {
+            // "<!--fake_comment " digits "-->"
+            const size_t digitsAt = c + kCommentMark.size();
+            size_t d = digitsAt;
+            while (d < n && d - digitsAt < 20 && text[d] >= '0' && text[d] <= '9')
+                ++d;
+            if (!final && d + 3 > n) {
+                sink(text.substr(pos, c - pos), false);
+                return c;
+            }
+            int64_t index = -1;
+            if (d > digitsAt && text.substr(d, 3) == "-->" && TryStrToInt64(text.substr(digitsAt, d - digitsAt), index, false) &&
+                index >= 0 && static_cast<uint64_t>(index) < comments_.size()) {
+                sink(text.substr(pos, c - pos), false);
+                RestoreMeshesTo(View(comments_[static_cast<size_t>(index)]), true, sink, false);
+                pos = d + 3;
+            } else {
+                comment = SearchForward(text, kCommentMark, kCommentMarkAnchor, c + 1, npos);  // stays as text
+            }
+            continue;
+        }
+        const size_t p = mesh;
         if (p == npos) {
-            const size_t keep = final ? 0 : std::min(n - pos, kMeshMark.size() - 1);
+            const size_t keep = final ? 0 : std::min(n - pos, markReach);
             sink(text.substr(pos, n - pos - keep), false);
             return n - keep;
         }

@@ -4,7 +4,9 @@
 // restore steps put them back into the text form of the tree.
 //
 // Placeholders: `<fake_mesh mesh="n" />` for mesh block n, `<fake_transform trns="n">` for
-// transform tag n, whose end tag becomes "</fake_transform>".
+// transform tag n, whose end tag becomes "</fake_transform>", and the comment
+// `<!--fake_comment n-->` for comment n, a comment that holds markup (an element put out of use),
+// which is kept whole instead of being removed.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -15,6 +17,7 @@ namespace kelvane {
 
 namespace fs = std::filesystem;
 class TAtomicFileWriter;
+struct TTextSpan;
 
 class TMeshStash {
 public:
@@ -39,6 +42,9 @@ public:
     size_t TransformCount() const { return transforms_.size(); }
     // Transform tag n: from "<transform" through its '>'.
     std::string_view Transform(size_t n) const;
+    size_t CommentCount() const { return comments_.size(); }
+    // Comment n: from "<!--" through "-->", with the placeholders of the mesh blocks inside it.
+    std::string_view Comment(size_t n) const;
 
     // Replaces every `<fake_transform trns="n">` and the character after it by transform tag n,
     // and as many "</fake_transform>" by "</transform>"; `<fake_transform trns="n"/>` becomes tag
@@ -50,8 +56,9 @@ public:
     void RestoreTransformsInPlace(std::string& text) const;
     // The length of all transform tags.
     size_t TransformBytes() const;
-    // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n; errors
-    // as RestoreTransforms.
+    // Replaces every `<fake_mesh mesh="n"/>` and the character after it by mesh block n, and
+    // every `<!--fake_comment n-->` by comment n (its mesh blocks put back too); errors as
+    // RestoreTransforms. A comment marker without an entry stays as it is.
     std::string RestoreMeshes(std::string_view text) const;
 
 private:
@@ -63,7 +70,8 @@ private:
         bool owned = false;
     };
     std::string_view View(const TPiece& piece) const;
-    template <class Sink> size_t RestoreMeshesTo(std::string_view text, bool final, Sink& sink) const;
+    template <class Sink>
+    size_t RestoreMeshesTo(std::string_view text, bool final, Sink& sink, bool comments = true) const;
 
     struct TTextCursor {
         size_t at = 0;     // in text_
@@ -71,12 +79,14 @@ private:
     };
     size_t FindInKeptText(std::string_view tag, TTextCursor& cursor) const;
     void CutMeshes(std::string& text, std::string& out);
+    void CutComments(std::string& text, const std::vector<TTextSpan>& kept);
     std::string CutTransforms(std::string text);
 
     std::string text_;   // the normalised scene text while mesh blocks point into it
     std::string owned_;  // transform tags, and mesh blocks that are not one piece of text_
     std::vector<TPiece> meshes_;
     std::vector<TPiece> transforms_;
+    std::vector<TPiece> comments_;  // always owned
 };
 
 // Reads a scene and stashes its meshes on another thread while the caller does other work (the

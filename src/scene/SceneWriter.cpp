@@ -125,6 +125,45 @@ private:
     std::vector<size_t> closes_;  // every end tag of the kind
 };
 
+} // namespace
+
+std::string OtherSceneItems(std::string_view rest)
+{
+    // One walk over the tags, depth counted: the scene element is the first element at depth 0,
+    // its items lie at depth 1. Tags end at their first '>', as the reader ends them.
+    std::string out;
+    const size_t n = rest.size();
+    size_t depth = 0;
+    auto item = [&](size_t from, size_t to) {
+        out += kItemLead;
+        out.append(rest, from, to - from);
+    };
+    for (size_t at = rest.find('<'); at != npos; at = rest.find('<', at)) {
+        const std::string_view tail = rest.substr(at);
+        if (tail.starts_with("<!--")) {
+            const size_t close = rest.find("-->", at + 2);
+            const size_t end = close == npos ? n : close + 3;
+            if (depth <= 1 && close != npos)
+                item(at, end);
+            at = end;
+            continue;
+        }
+        const size_t gt = tail.starts_with("<![CDATA[") ? rest.find("]]>", at) : rest.find('>', at);
+        if (gt == npos)
+            break;
+        const size_t end = gt + (rest[gt] == ']' ? 3 : 1);
+        if (tail.starts_with("</")) {
+            depth -= depth > 0;
+        } else if (!tail.starts_with("<!") && !tail.starts_with("<?") && rest[end - 2] != '/') {
+            ++depth;
+        }
+        at = end;
+    }
+    return out;
+}
+
+namespace {
+
 // The passes as described: each kind searches what the kinds before it left, and the text
 // left is copied after every kind that took something.
 std::string ReorderByPasses(std::string_view text)
@@ -169,6 +208,7 @@ std::string ReorderByPasses(std::string_view text)
             current = left;
         }
     }
+    result += OtherSceneItems(current);
     result += "\r\n</scene>";
     return result;
 }
@@ -190,6 +230,7 @@ public:
         for (uint8_t kind = 0; kind < kKindCount; ++kind)
             if (!TakeKind(kind))
                 return false;
+        others_ = OtherSceneItems(Left());
         return true;
     }
 
@@ -199,6 +240,19 @@ public:
             return false;
         Write(result);
         return true;
+    }
+
+    // The text no kind took, in order.
+    std::string Left() const
+    {
+        std::string rest;
+        size_t from = 0;
+        for (const TSpan& span : removed_) {
+            rest.append(text_, from, span.begin - from);
+            from = span.end;
+        }
+        rest.append(text_, from, npos);
+        return rest;
     }
 
     // The regrouped text, piece by piece.
@@ -215,6 +269,7 @@ public:
             }
             sink(text_.substr(from, item.span.end - from));
         }
+        sink(std::string_view(others_));
         sink(std::string_view("\r\n</scene>"));
     }
 
@@ -430,7 +485,7 @@ private:
 
     void Write(std::string& result) const
     {
-        size_t size = 7 + 10;
+        size_t size = 7 + 10 + others_.size();
         for (const TItem& item : items_) {
             size += kItemLead.size() + item.span.end - item.span.begin;
             for (size_t g = item.firstGap; g < item.endGap; ++g)
@@ -450,6 +505,7 @@ private:
     std::vector<TSpan> gaps_;     // spans removed before an item was taken, inside it
     std::vector<TWalk> walk_;     // per kind, kept for its capacity
     std::vector<TSpan> taken_;
+    std::string others_;  // the items after the kinds
     size_t lastGreater_ = kUnknown;  // the last answer of TagEnd
     bool unsure_ = false;
 };

@@ -13,14 +13,26 @@ constexpr size_t npos = std::string_view::npos;
 constexpr std::string_view kCommentStart = "<!--";
 constexpr std::string_view kCommentEnd = "-->";
 
+// Where the comment marker whose "-->" is at x begins, or npos.
+size_t MarkerEndingAt(std::string_view t, size_t x)
+{
+    size_t d = x;
+    while (d > 0 && x - d < 20 && t[d - 1] >= '0' && t[d - 1] <= '9')
+        --d;
+    if (d == x || d < kCommentMark.size() || t.substr(d - kCommentMark.size(), kCommentMark.size()) != kCommentMark)
+        return npos;
+    return d - kCommentMark.size();
+}
+
 } // namespace
 
 // The text is t[0..r) followed by t[w..n): the part already passed (with a short tail that later
 // deletions may still touch) and the untouched rest, which the finders search.
-void RemoveComments(std::string& text)
+std::vector<TTextSpan> RemoveComments(std::string& text)
 {
+    std::vector<TTextSpan> kept;
     if (text.find(kCommentStart) == npos)
-        return;
+        return kept;
     std::string& t = text;
     const size_t n = t.size();
     const std::string_view original(t);
@@ -74,17 +86,22 @@ void RemoveComments(std::string& text)
         const size_t close = ends.Find(from);
         const size_t L = lt == npos ? 0 : toVirtual(lt) - s;
         const size_t E = close == npos ? 0 : toVirtual(close) - s;
-        size_t k;
-        if (L > 0 && E > L)
-            k = L - 2;  // the comment holds a '<': keep the two characters before it
-        else
-            k = E + 3;  // the whole comment, or only "<!-" when it never ends
-        erase(s, s + k);
+        if (L > 0 && E > L) {
+            // Markup put out of use: the comment stays as it is, and the search goes on after it.
+            // Nothing before its end is deleted later, so its place is final.
+            const size_t end = s + E + 3;
+            erase(end, end);
+            kept.push_back({s, end});
+            afterCut = false;
+            continue;
+        }
+        erase(s, s + E + 3);  // the whole comment, or only "<!-" when it never ends
         join = s;
         afterCut = true;
     }
     std::memmove(t.data() + r, t.data() + w, n - w);
     t.resize(r + (n - w));
+    return kept;
 }
 
 // Right to left: the text is t[0..r) (untouched, searched by the finders) followed by t[w..n).
@@ -137,6 +154,11 @@ void RemoveStrayCommentEnds(std::string& text)
             x = ends.FindLast(limit);
             if (x == npos)
                 break;
+            if (const size_t mark = MarkerEndingAt(original, x); mark != npos) {
+                limit = mark;  // a kept comment's marker: not a stray end
+                afterCut = false;
+                continue;
+            }
         }
         const size_t g = greater.FindLast(x);
         if (g == npos) {

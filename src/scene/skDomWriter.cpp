@@ -180,10 +180,11 @@ void AppendAttributes(Sink& out, const TDomElement& element)
     }
 }
 
-bool AllChildrenAreElements(const TDomNode* node)
+// Children that each take a line of their own: elements and comments.
+bool AllChildrenTakeLines(const TDomNode* node)
 {
     for (const TDomNode* c = node->FirstChild(); c; c = c->NextSibling())
-        if (c->NodeType() != ELEMENT_NODE)
+        if (c->NodeType() != ELEMENT_NODE && c->NodeType() != COMMENT_NODE)
             return false;
     return true;
 }
@@ -263,7 +264,7 @@ private:
         AppendAttributes(out_, *element);
         if (element->HasChildNodes()) {
             out_.Ascii('>');
-            const bool pretty = indent != 0 && AllChildrenAreElements(element);
+            const bool pretty = indent != 0 && AllChildrenTakeLines(element);
             stack_.push_back({node, node->FirstChild(), std::max(level, 0), indent, pretty, false});
             return true;
         }

@@ -26,11 +26,13 @@ inline void CompareWithLiteralPasses(const std::string& text, const std::string&
 {
     test::TReferenceStash ref;
     bool same = ref.StashText(text) == shortened && ref.meshes.size() == stash.MeshCount() &&
-                ref.transforms.size() == stash.TransformCount();
+                ref.transforms.size() == stash.TransformCount() && ref.comments.size() == stash.CommentCount();
     for (size_t n = 0; same && n < ref.meshes.size(); ++n)
         same = ref.meshes[n] == stash.Mesh(n);
     for (size_t n = 0; same && n < ref.transforms.size(); ++n)
         same = ref.transforms[n] == stash.Transform(n);
+    for (size_t n = 0; same && n < ref.comments.size(); ++n)
+        same = ref.comments[n] == stash.Comment(n);
     if (!same) {
         std::fprintf(stderr, "stash differs from the literal passes\n");
         std::abort();
@@ -55,6 +57,8 @@ inline void CompareRestores(const std::string& written, const TMeshStash& stash)
         ref.meshes.emplace_back(stash.Mesh(n));
     for (size_t n = 0; n < stash.TransformCount(); ++n)
         ref.transforms.emplace_back(stash.Transform(n));
+    for (size_t n = 0; n < stash.CommentCount(); ++n)
+        ref.comments.emplace_back(stash.Comment(n));
     auto outcome = [](auto&& f) {
         try {
             return "=" + f();

@@ -472,7 +472,8 @@ TEST(DomXml, TextForms)
         {"<a><b>x<c/><d e=\"1\"/></b></a>", 0, 7, "<a>\r\n       <b>x<c>\r\n</c><d e=\"1\"/></b>\r\n</a>"},
         {"<a><b>line1\r\nline2</b></a>", 3, 2, "   <a>\r\n     <b>line1\r\nline2</b>\r\n   </a>"},
         {"<a><b/></a>", 0, 0, "<a><b>\r\n</b></a>"},
-        {"<a><!--c--><b/></a>", 7, 7, "       <a><!--c--><b>\r\n</b></a>"},
+        // Comments take lines of their own, as elements do.
+        {"<a><!--c--><b/></a>", 7, 7, "       <a>\r\n              <!--c-->\r\n              <b>\r\n              </b>\r\n       </a>"},
         {"<a>&amp;<![CDATA[<x>]]></a>", 0, 7, "<a>&amp;<![CDATA[<x>]]></a>"},
         {"<a k=\"1\" l='it\"s'/>", 4, 7, "    <a k=\"1\" l='it\"s'/>"},
         {"<a/>", 7, 7, "       <a>\r\n       </a>"},

@@ -6,6 +6,8 @@
 // - a transform start tag without '>' runs to the end of the text; with no "</transform>" left,
 //   no end tag is renamed;
 // - with no '<' after a comment start, the comment goes through its "-->", or "<!-" goes;
+// - a comment that holds a '<' before its "-->" is kept whole; a marker takes its place, and the
+//   transforms and stray comment ends are looked for after that, the markers left alone;
 // - a stray "-->" with no '>' before it goes alone;
 // - restored entries are never searched for placeholders again;
 // - an emptied transform written as `<fake_transform trns="n"/>` gets tag n and "</transform>"
@@ -26,12 +28,27 @@ namespace kelvane::test {
 struct TReferenceStash {
     std::vector<std::string> meshes;
     std::vector<std::string> transforms;
+    std::vector<std::string> comments;
+
+    static std::string CommentMarker(size_t n) { return "<!--fake_comment " + std::to_string(n) + "-->"; }
+
+    // Where the marker whose "-->" is at x begins, or npos.
+    size_t MarkerEndingAt(const std::string& t, size_t x) const
+    {
+        for (size_t n = 0; n < comments.size(); ++n) {
+            const std::string marker = CommentMarker(n);
+            if (marker.size() <= x + 3 && t.compare(x + 3 - marker.size(), marker.size(), marker) == 0)
+                return x + 3 - marker.size();
+        }
+        return std::string::npos;
+    }
 
     std::string StashText(std::string t)
     {
         constexpr size_t npos = std::string::npos;
         meshes.clear();
         transforms.clear();
+        comments.clear();
         for (size_t n = 0;; ++n) {
             const size_t p = t.find("<points");
             if (p == npos)
@@ -44,6 +61,23 @@ struct TReferenceStash {
             const std::string mark = "<fake_mesh mesh=\"" + std::to_string(n) + "\" />";
             t.insert(p == 0 ? 0 : p - 1, mark);
             t.erase(t.find("<points"), block.size());
+        }
+        for (size_t from = 0;;) {
+            const size_t s = t.find("<!--", from);
+            if (s == npos)
+                break;
+            const size_t e = t.find("-->", s + 4);
+            const size_t l = t.find('<', s + 4);
+            const size_t E = e == npos ? 0 : e - s;
+            const size_t L = l == npos ? 0 : l - s;
+            if (L > 0 && E > L) {
+                const std::string marker = CommentMarker(comments.size());
+                comments.push_back(t.substr(s, E + 3));
+                t.replace(s, E + 3, marker);
+                from = s + marker.size();
+            } else {
+                t.erase(s, E + 3);
+            }
         }
         for (size_t n = 0;; ++n) {
             const size_t p = t.find("<transform");
@@ -59,20 +93,9 @@ struct TReferenceStash {
                 t.insert(e + 2, "fake_");
         }
         for (;;) {
-            const size_t s = t.find("<!--");
-            if (s == npos)
-                break;
-            const size_t e = t.find("-->", s + 4);
-            const size_t l = t.find('<', s + 4);
-            const size_t E = e == npos ? 0 : e - s;
-            const size_t L = l == npos ? 0 : l - s;
-            if (L > 0 && E > L)
-                t.erase(s, L - 2);
-            else
-                t.erase(s, E + 3);
-        }
-        for (;;) {
-            const size_t x = t.rfind("-->");
+            size_t x = t.rfind("-->");
+            for (size_t mark; x != npos && (mark = MarkerEndingAt(t, x)) != npos;)
+                x = mark < 3 ? npos : t.rfind("-->", mark - 3);
             if (x == npos)
                 break;
             const size_t g = x == 0 ? npos : t.rfind('>', x - 1);
@@ -153,11 +176,37 @@ struct TReferenceStash {
         return m.text;
     }
 
+    // The first comment marker with an entry, not restored, or npos.
+    size_t FindCommentMarker(const TMarked& m, size_t& length, std::string& comment) const
+    {
+        for (size_t c = m.Find("<!--fake_comment "); c != std::string::npos; c = m.Find("<!--fake_comment ", c + 1)) {
+            for (size_t n = 0; n < comments.size(); ++n) {
+                const std::string marker = CommentMarker(n);
+                if (m.text.compare(c, marker.size(), marker) == 0) {
+                    TReferenceStash inner;
+                    inner.meshes = meshes;
+                    comment = inner.RestoreMeshes(comments[n]);
+                    length = marker.size();
+                    return c;
+                }
+            }
+        }
+        return std::string::npos;
+    }
+
     std::string RestoreMeshes(std::string_view text) const
     {
         TMarked m{std::string(text), std::string(text.size(), '\0')};
         for (;;) {
             const size_t p = m.Find("<fake_mesh mesh=\"");
+            size_t length = 0;
+            std::string comment;
+            const size_t c = FindCommentMarker(m, length, comment);
+            if (c != std::string::npos && (p == std::string::npos || c < p)) {
+                m.Erase(c, length);
+                m.Insert(c, comment);
+                continue;
+            }
             if (p == std::string::npos)
                 break;
             const int64_t n = Number(m.text, p + 16);

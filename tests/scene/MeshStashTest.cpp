@@ -135,10 +135,11 @@ TEST(MeshStash, CommentRules)
     const Case cases[] = {
         // A comment of words on its own line goes; its line end stays.
         {"<!-- exported by K-3D -->\r\n<scene>\r\n</scene>\r\n", "\r\n<scene>\r\n</scene>\r\n"},
-        // Commented out with blanks: "<!-" goes, then the last two characters of "-->".
-        {"<scene>\r\n<!-- <light/> -->\r\n</scene>\r\n", "<scene>\r\n- <light/> -\r\n</scene>\r\n"},
-        // Without blanks: "<!" goes, then the closing '>'.
-        {"<scene>\r\n<!--<light/>-->\r\n</scene>\r\n", "<scene>\r\n--<light/>--\r\n</scene>\r\n"},
+        // Markup put out of use stays a comment, with or without blanks: a marker stands for it.
+        {"<scene>\r\n<!-- <light/> -->\r\n</scene>\r\n", "<scene>\r\n<!--fake_comment 0-->\r\n</scene>\r\n"},
+        {"<scene>\r\n<!--<light/>-->\r\n</scene>\r\n", "<scene>\r\n<!--fake_comment 0-->\r\n</scene>\r\n"},
+        // A stray end after a marker still goes; the marker's own end stays.
+        {"<a><!--<b/>--> x --></a>", "<a><!--fake_comment 0--> x</a>"},
         // A comment start that never ends loses "<!-".
         {"<a><!-- open\r\n</a>", "<a>- open\r\n</a>"},
         // Comments run to their first "-->", wherever it is.
@@ -155,19 +156,36 @@ TEST(MeshStash, CommentRules)
     }
 }
 
-TEST(MeshStash, CommentedOutElementIsReadWithDashesAsText)
+TEST(MeshStash, CommentedOutMarkupComesBackWholeWithItsMeshesAndTransforms)
 {
+    // An object put out of use with its mesh data and transform, and a light without blanks.
+    const std::string text = Crlf(
+        "<scene>\n<!--\n<transform m00=\"2\">\n<object name=\"Old\">\n <mesh>\n  <points>\n  </points>\n  <faces>\n"
+        "  </faces>\n </mesh>\n</object>\n</transform>\n-->\n<transform m00=\"1\">\n</transform>\n"
+        "<!--<light name=\"L\"/>-->\n</scene>\n");
     TMeshStash stash;
-    const std::string out = stash.StashText("<scene>\r\n<!-- <light name=\"L\"/> -->\r\n</scene>\r\n");
+    const std::string out = stash.StashText(text);
+    EXPECT_EQ(out, "<scene>\r\n<!--fake_comment 0-->\r\n<fake_transform trns=\"0\">\r\n</fake_transform>\r\n"
+                   "<!--fake_comment 1-->\r\n</scene>\r\n");
+    ASSERT_EQ(stash.CommentCount(), 2u);
+    EXPECT_EQ(stash.Comment(1), "<!--<light name=\"L\"/>-->");
+    ASSERT_EQ(stash.TransformCount(), 1u);
+    EXPECT_EQ(stash.Transform(0), "<transform m00=\"1\">");
+    // The tree holds the markers as comments: no element of the commented text is read.
     TXMLParser parser;
     parser.TrimText = true;
     parser.ReadTokens(out);
     auto doc = parser.CreateDocument();
-    TDomElement* scene = doc->DocumentElement();
-    ASSERT_NE(scene, nullptr);
-    ASSERT_EQ(scene->ChildCount(), 3);
-    EXPECT_EQ(Narrow(scene->FirstChild()->GetNodeValue()), "\r\n- ");
-    EXPECT_EQ(Narrow(scene->FirstChild()->NextSibling()->NodeName()), "light");
+    EXPECT_EQ(doc->GetElementsByTagName(u"light")->Length(), 0);
+    EXPECT_EQ(doc->GetElementsByTagName(u"object")->Length(), 0);
+    // Restored, the comment is the text it was, its mesh data put back as every mesh block is
+    // (the blank before "<points" moves behind it); a marker the stash does not know stays.
+    std::string expected = text;
+    expected.replace(expected.find("  <points>"), 10, " <points>");
+    expected.replace(expected.find("</faces>\r\n"), 10, "</faces>\r \n");
+    expected.replace(expected.find("\"1\">\r\n"), 6, "\"1\">\n");
+    EXPECT_EQ(stash.RestoreMeshes(stash.RestoreTransforms(out)), expected);
+    EXPECT_EQ(stash.RestoreMeshes("<!--fake_comment 7--><!--fake_comment x-->"), "<!--fake_comment 7--><!--fake_comment x-->");
 }
 
 TEST(MeshStash, CasesTheRulesLeaveOpenEnd)
@@ -345,7 +363,8 @@ TEST(MeshStash, RestoreInPartsWritesTheSameText)
 {
     TempDir dir;
     TMeshStash stash;
-    stash.StashText(ExporterScene(3, 200));
+    stash.StashText(ExporterScene(3, 200) + "<!-- <x/>\r\n <points>\r\n</faces>\r\n-->");
+    ASSERT_EQ(stash.CommentCount(), 1u);
     auto inParts = [&](const std::string& text, size_t a, size_t b) -> std::string {
         try {
             TAtomicFileWriter writer(dir / "out.xml");
@@ -362,7 +381,8 @@ TEST(MeshStash, RestoreInPartsWritesTheSameText)
     };
     for (const std::string text : {"<scene>\r\n<fake_mesh mesh=\"2\"/>\r\nx<fake_mesh mesh=\"0\"/>\r\n</scene>\r\n",
                                    "a<fake_mesh mesh=\"1\"", "<fake_mesh mesh=\"1x\"/>", "b<fake_mesh mesh=\"7\"/>",
-                                   "<fake_mesh mesh=\"0"}) {
+                                   "<fake_mesh mesh=\"0", "a<!--fake_comment 0-->b<!--fake_comment 1-->",
+                                   "<!--fake_comment 0"}) {
         std::string whole;
         try {
             whole = stash.RestoreMeshes(text);
@@ -395,6 +415,9 @@ TEST(MeshStash, StashMatchesLiteralPassesOnRandomTexts)
         ASSERT_EQ(stash.TransformCount(), ref.transforms.size()) << text;
         for (size_t n = 0; n < ref.transforms.size(); ++n)
             ASSERT_EQ(stash.Transform(n), ref.transforms[n]) << text;
+        ASSERT_EQ(stash.CommentCount(), ref.comments.size()) << text;
+        for (size_t n = 0; n < ref.comments.size(); ++n)
+            ASSERT_EQ(stash.Comment(n), ref.comments[n]) << text;
     }
 }
 
@@ -421,19 +444,22 @@ TEST_P(MeshStashRestore, MatchesLiteralPassesOnRandomTexts)
     const std::string more = GetParam();
     const std::string lists = Crlf("<transform a=\"0\"" + more + ">\n<transform b=\"1\"" + more +
                                    ">\n<transform c=\"2\">\n <points>\n</faces>\n"
-                                   " <points> a\n</faces>\n <points>\n<fake_mesh mesh=\"0\"/>\n</faces>\n");
+                                   " <points> a\n</faces>\n <points>\n<fake_mesh mesh=\"0\"/>\n</faces>\n"
+                                   "<!-- <b/> -->\n<!-- <c>\n <points>\n</faces>\n-->\n");
     stash.StashText(lists);
     ref.StashText(lists);
     ASSERT_EQ(stash.TransformCount(), 3u);
-    ASSERT_EQ(stash.MeshCount(), 3u);
+    ASSERT_EQ(stash.MeshCount(), 4u);
+    ASSERT_EQ(stash.CommentCount(), 2u);
     const std::vector<std::string_view> pieces = {
         "<fake_transform trns=\"0\">", "<fake_transform trns=\"1\">", "<fake_transform trns=\"2\">",
         "<fake_transform trns=\"0\"/>", "<fake_transform trns=\"01\">", "</fake_transform>",
         "</transform>", "<fake_mesh mesh=\"0\"/>", "<fake_mesh mesh=\"1\"/>", "<fake_mesh mesh=\"2\"/>",
         "<fake_mesh mesh=\"2\" />", "\r\n", "x", " ", "\"", "<a>", "</a>", "fake_", "transform>",
         // Parts of an end tag that cutting a placeholder out can join.
-        "</fake_", "</", "<", "/fake_transform>", "ke_transform>", "nsform>"};
-    const std::vector<std::string_view> rare = {"<fake_transform trns=\"9\">", "<fake_mesh mesh=\"z\"/>",
+        "</fake_", "</", "<", "/fake_transform>", "ke_transform>", "nsform>",
+        "<!--fake_comment 0-->", "<!--fake_comment 1-->", "<!--fake_comment ", "-->", "1-->"};
+    const std::vector<std::string_view> rare = {"<fake_transform trns=\"9\">", "<fake_mesh mesh=\"z\"/>", "<!--fake_comment 2-->",
                                                 "<fake_transform trns=\"", "<fake_mesh mesh=\""};
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> percent(0, 99);

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "scene/SceneWriter.h"
+
 namespace kelvane::test {
 
 inline std::string ReferenceReorderScene(std::string_view text)
@@ -57,7 +59,7 @@ inline std::string ReferenceReorderScene(std::string_view text)
         }
         current = rest + current.substr(kept);
     }
-    return result + "\r\n</scene>";
+    return result + OtherSceneItems(current) + "\r\n</scene>";
 }
 
 } // namespace kelvane::test
