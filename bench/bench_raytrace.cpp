@@ -1,5 +1,7 @@
 // The bundled ray tracer on a generated 1,000,000-triangle scene at 320 x 240: rays per second
 // per core, beside the same lights and camera over a two-triangle floor measured in the same run.
+// Then exporter-style scenes at 640 x 480 (textured, global illumination, K-3D) on one thread
+// and on two: their times and the speed-up.
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "ExporterScenes.h"
 #include "raytracer/RtRender.h"
 #include "raytracer/RtScene.h"
 
@@ -97,6 +100,25 @@ int main(int argc, char** argv)
     for (const auto& [name, r] : {std::pair{"floor", base}, std::pair{"million", heavy}})
         std::printf("%-12s %10zu %10.0f %10.0f %10.0f %12llu %16.0f\n", name, r.triangles, r.loadMs, r.buildMs, r.renderMs,
                     static_cast<unsigned long long>(r.rays), perCore(r));
-    std::printf("threads %d; million/floor rays per second: %.3f\n", threads, perCore(heavy) / perCore(base));
+    std::printf("threads %d; million/floor rays per second: %.3f\n\n", threads, perCore(heavy) / perCore(base));
+
+    // Exporter-style scenes: one thread against two.
+    fs::create_directories(dir);
+    kelvane::scenes::WriteTexturePictures(dir);
+    const std::pair<const char*, std::string> scenes[] = {
+        {"textured", kelvane::scenes::BlenderTextured(dir.string(), 640, 480)},
+        {"gi", kelvane::scenes::WingsGi(dir.string(), 640, 480)},
+        {"gi-cache", kelvane::scenes::WingsGi(dir.string(), 640, 480, true)},
+        {"k3d", kelvane::scenes::K3d(640, 480)},
+    };
+    std::printf("%-12s %12s %12s %10s %16s\n", "640 x 480", "1 thread ms", "2 threads ms", "speed-up", "rays/s per core");
+    for (const auto& [name, text] : scenes) {
+        const fs::path file = dir / (std::string(name) + ".xml");
+        std::ofstream(file, std::ios::binary) << text;
+        const Result one = Run(file, 1), two = Run(file, 2);
+        std::printf("%-12s %12.0f %12.0f %10.2f %16.0f\n", name, one.renderMs, two.renderMs, one.renderMs / two.renderMs,
+                    one.rays / (one.renderMs / 1000.0));
+    }
+    fs::remove_all(dir);
     return 0;
 }

@@ -320,3 +320,22 @@ TEST(Raytracer, FaceShadersOverrideTheObjectsAndUnknownShadersDropTheObject)
     EXPECT_EQ(scene.shaders[scene.triangles[1].shader].name, "Red");
     EXPECT_EQ(scene.warnings.size(), 3u);
 }
+
+TEST(Raytracer, CommentsHideObjectsLightsAndFaces)
+{
+    // A white quad under a sun; each commented part would change the centre if it were drawn.
+    const std::string red = ShaderXml("R", "constant", "<color r=\"1\" g=\"0\" b=\"0\"/>\n");
+    const std::string hidden = Quad("Hidden", "R", 1, 1);
+    std::string quad = Quad("Q", "W", 10);
+    quad.insert(quad.find("</points>"), "<p x=\"-1\" y=\"-1\" z=\"2\"/>\n<p x=\"1\" y=\"-1\" z=\"2\"/>\n<p x=\"0\" y=\"1\" z=\"2\"/>\n");
+    quad.insert(quad.find("</faces>"), "<!-- <f a=\"4\" b=\"5\" c=\"6\" shader_name=\"R\"/> -->\n");
+    const std::string body = kWhite + red + "<!-- section: objects -->\n<!--\n" + hidden + "-->\n" + quad +
+        "<!-- " + LightXml("pointlight", "power=\"50\"", "<from x=\"0\" y=\"0\" z=\"1\"/>\n", "Hot") + " -->\n" +
+        LightXml("sunlight", "", "<from x=\"0\" y=\"0\" z=\"1\"/>\n<color r=\"0.5\" g=\"0.5\" b=\"0.5\"/>\n");
+    const Scene scene = Load(SceneText(body));
+    EXPECT_EQ(scene.objectNames, std::vector<std::string>{"Q"});
+    EXPECT_EQ(scene.lights.size(), 1u);
+    const Image image = Render(scene);
+    for (int channel = 0; channel < 3; ++channel)
+        EXPECT_EQ(Byte(image, 32, 32, channel), 127) << channel;
+}

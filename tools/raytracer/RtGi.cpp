@@ -59,6 +59,19 @@ Color Renderer::PhotonIrradiance(const Light& path, const Surface& s) const
     return sum;
 }
 
+Color Renderer::VertexLight(const Light& path, const Surface& h, const Color& diffuse, Rng& rng) const
+{
+    // One of the indirect lights (the photon map counting as one) at random, weighted by their
+    // number: the same mean as all of them at a fraction of the shadow rays.
+    const int count = static_cast<int>(indirect_.size()) + (path.photonMap >= 0 ? 1 : 0);
+    if (count == 0)
+        return {};
+    const int pick = std::min(count - 1, static_cast<int>(rng.Next() * count));
+    if (pick == static_cast<int>(indirect_.size()))
+        return PhotonIrradiance(path, h) * diffuse * count;
+    return DirectLight(*indirect_[static_cast<size_t>(pick)], h, rng, true) * count;
+}
+
 Color Renderer::PathLight(const Light& light, const Surface& s, Rng& rng, int level) const
 {
     const Color diffuse = DiffuseColour(s);
@@ -92,7 +105,10 @@ Color Renderer::PathLight(const Light& light, const Surface& s, Rng& rng, int le
                 sum += BackgroundColor(first) * weight;
             continue;
         }
+        // The throughput as the renderer walks it (its cut-off and weights), and the chance the
+        // path was let on so far: later bounces may end at random, their light scaled up.
         Color through(1.0);
+        double kept = 1;
         Vec3 origin = s.p, dir = first;
         uint32_t from = s.triangle;
         int caustic = 0;
@@ -101,13 +117,13 @@ Color Renderer::PathLight(const Light& light, const Surface& s, Rng& rng, int le
             const Ray ray{origin, dir};
             Hit hit;
             if (!bvh_.IntersectCasters(ray, kOffset, 1e30, from, hit)) {
-                sum += BackgroundColor(dir) * through * weight;
+                sum += BackgroundColor(dir) * through * (weight / kept);
                 break;
             }
             Surface h;
             MakeSurface(ray, hit, rng, h);
             const Color hd = DiffuseColour(h);
-            sum += (Lights(h, rng, true, level + 1) + Emission(h) + PhotonIrradiance(light, h) * hd) * through * weight;
+            sum += (VertexLight(light, h, hd, rng) + Emission(h)) * through * (weight / kept);
             origin = h.p;
             from = hit.triangle;
             const ObjectInfo& info = scene_.objects[h.object];
@@ -132,8 +148,16 @@ Color Renderer::PathLight(const Light& light, const Surface& s, Rng& rng, int le
                 }
             }
             through *= hd;
-            dir = CosineDirection(h.n, rng.Next(), rng.Next());
             ++bounce;
+            if (bounce >= light.depth || through.Energy() < 0.05)
+                break;
+            if (bounce >= 2) {
+                const double go = std::clamp(through.Max(), 0.1, 1.0);
+                if (rng.Next() >= go)
+                    break;
+                kept *= go;
+            }
+            dir = CosineDirection(h.n, rng.Next(), rng.Next());
         }
     }
     if (taken == 0)

@@ -103,6 +103,10 @@ Renderer::Renderer(const Scene& scene) : scene_(scene), bvh_(scene)
 
     if (scene.background.type == BackgroundType::Sunsky)
         SetUpSky();
+    for (const Light& light : scene.lights)
+        if (light.useInIndirect && !light.dummy && light.type != LightType::Path && light.type != LightType::Photon &&
+            light.type != LightType::GlobalPhoton)
+            indirect_.push_back(&light);
 }
 
 int Renderer::BlockCount() const

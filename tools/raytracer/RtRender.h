@@ -94,6 +94,8 @@ private:
     Color Lights(const Surface& s, Rng& rng, bool vertex, int level) const;
     Color DirectLight(const Light& light, const Surface& s, Rng& rng, bool vertex) const;
     Color PathLight(const Light& light, const Surface& s, Rng& rng, int level) const;
+    // The light a path vertex passes back: one indirect light or the photon map at random.
+    Color VertexLight(const Light& path, const Surface& h, const Color& diffuse, Rng& rng) const;
     Color PhotonIrradiance(const Light& path, const Surface& s) const;
     Color Emission(const Surface& s) const;
     Color DiffuseColour(const Surface& s) const;
@@ -105,6 +107,7 @@ private:
 
     const Scene& scene_;
     Bvh bvh_;
+    std::vector<const Light*> indirect_;  // the lights path vertices see
     Vec3 right_, down_, forward_;
     // Sky model coefficients: Perez A..E and zenith value for Y, x and y.
     double perez_[3][5] = {};
