@@ -65,6 +65,11 @@ TEST(RaytracerGi, PathlightBouncesSeeOnlyShadowCastersAndIndirectLights)
                                                       "<from x=\"0\" y=\"0\" z=\"-1\"/>\n", "S") + path), 0);
     EXPECT_NEAR(floor(halfFloor, halfCeiling, "", sun + path), 37.8, 1);
 
+    // Between two white planes a path never fades: the sample's ray budget ends it.
+    const std::string box = white + whiteCeiling + Quad("Floor", "F", 1000) + Quad("Ceiling", "C", 1000, 6) +
+                            LightXml("pointlight", "power=\"9\"", "<from x=\"0\" y=\"0\" z=\"3\"/>\n", "Bulb");
+    EXPECT_GT(MeanByte(Render(Load(SceneText(box + Pathlight("samples=\"4096\" depth=\"64\""), "", 4)))), 0);
+
     // direct="on" counts the ordinary light again through the diffuse colour.
     const std::string half = ShaderXml("H", "generic", "<color r=\"0.5\" g=\"0.5\" b=\"0.5\"/>\n");
     const std::string overhead = LightXml("sunlight", "", "<from x=\"0\" y=\"0\" z=\"1\"/>\n", "S");

@@ -18,7 +18,7 @@ namespace kelvane::rt {
 // rays, which bounds branching ray trees and global illumination.
 struct Rng {
     uint64_t state;
-    int rayBudget = 1 << 16;
+    int rayBudget = 1 << 13;
     double px = 0, py = 0;  // film position of the camera ray
     bool resample = false;  // an anti-aliasing sample after the first
     bool fake = false;      // the first pass of a cached pathlight
