@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "RaytracerScenes.h"
 #include "render/Targa.h"
@@ -40,9 +41,12 @@ double Improved(double x, double y, double z)
         "bc7f6b9d864cc8db7cd5254e5a557450cdb37abbc3cbb6e2e4ecfd980b96d39e5ca164f18161e1c42472498c904b843438ab78ca1f01d79311c158a931f9446d"
         "bf339c5f0994a38506c69a1e7b461530272b1b713c5bd66f62ac4fc2c00eb123a7df47b0776905e9e6e776730ffe6e9b56ef12a537fcaed9038edd10b9cec98d"
         "da2abd68179fbed40accd2e8433d70b7027d99d80d608a042c3e92e5af5307e029a6c5e3f5f74a41266a165e522d21adf091ffea54fa661a4539cf75a488fb5d";
-    int p[512];
-    for (int i = 0; i < 512; ++i)
-        p[i] = std::stoi(std::string(kHex + 2 * (i % 256), 2), nullptr, 16);
+    static const std::vector<int> p = [] {
+        std::vector<int> table(512);
+        for (int i = 0; i < 512; ++i)
+            table[i] = std::stoi(std::string(kHex + 2 * (i % 256), 2), nullptr, 16);
+        return table;
+    }();
     auto fade = [](double t) { return t * t * t * (t * (t * 6 - 15) + 10); };
     auto lerp = [](double t, double a, double b) { return a + t * (b - a); };
     auto grad = [](int hash, double gx, double gy, double gz) {
@@ -131,6 +135,14 @@ TEST(RaytracerTexture, ProceduralTypesAndMapperSizeAndOffset)
         // Window coordinates and a projection that drops x.
         {"<shader type=\"gradient\" name=\"N\">\n</shader>\n", "texco=\"window\" proj_x=\"y\"",
          [](const Vec3& p) { return (1 + p.y / 2.5) / 2; }},
+        // One octave of fBm and distorted noise on the signed default basis.
+        {"<shader type=\"musgrave\" name=\"N\" octaves=\"1\" intensity=\"0.8\" size=\"1.7\">\n</shader>\n", "texco=\"global\"",
+         [](const Vec3& p) { return 0.8 * (2 * Improved(1.7 * p.x, 1.7 * p.y, 0) - 1); }},
+        {"<shader type=\"distorted_noise\" name=\"N\" distort=\"0.5\">\n</shader>\n", "texco=\"global\"",
+         [](const Vec3& p) {
+             auto s = [](double x, double y, double z) { return 2 * Improved(x, y, z) - 1; };
+             return s(p.x + 0.5 * s(p.x + 13.5, p.y + 13.5, 13.5), p.y + 0.5 * s(p.x, p.y, 0), 0.5 * s(p.x - 13.5, p.y - 13.5, -13.5));
+         }},
     };
     for (const Case& c : cases) {
         const Image image = Render(Load(SceneText(ShowFloat(c.node + Mapper("M", "N", c.mapper), "M"))));
@@ -156,7 +168,7 @@ TEST(RaytracerTexture, PictureLookupWithMappingRepeatAndClip)
     const std::string file = WritePicture(dir, "t.tga", 4, 3, rgb).string();
     auto render = [&](const std::string& image, const std::string& mapper) {
         const std::string body = "<shader type=\"image\" name=\"I\" filename=\"" + file + "\" " + image + ">\n</shader>\n" +
-            Mapper("M", "I", "texco=\"uv\" " + mapper) +
+            Mapper("M", "I", (mapper.find("texco") == std::string::npos ? "texco=\"uv\" " : "") + mapper) +
             ShaderXml("S", "blendershader", "<color r=\"0\" g=\"0\" b=\"1\"/>\n<matmodes value=\"shadeless\"/>\n",
                       "<modulator input=\"M\" color=\"1\"/>\n") +
             Quad("Q", "S", 2.5, 0, "", 0, true);
@@ -179,6 +191,11 @@ TEST(RaytracerTexture, PictureLookupWithMappingRepeatAndClip)
     EXPECT_NEAR(Byte(repeated, 23, 2, 0), 40, 1);
     EXPECT_NEAR(Byte(repeated, 20, 2, 0), 220, 1);
     EXPECT_NEAR(Byte(repeated, 2, 33, 1), 50, 1);
+    // Tube mapping of global coordinates: the column follows the angle about the z axis.
+    const Image tube = render("interpolate=\"none\"", "texco=\"global\" mapping=\"tube\"");
+    EXPECT_NEAR(Byte(tube, 50, 31, 0), 100, 1);  // towards +x: a quarter across
+    EXPECT_NEAR(Byte(tube, 31, 10, 0), 160, 1);  // towards +y: half across
+    EXPECT_NEAR(Byte(tube, 50, 31, 1), 130, 1);  // z = 0: the middle row
     // Clipped with size 2: the picture covers the middle half; outside, the material colour.
     const Image clipped = render("interpolate=\"none\"", "clipping=\"clip\" size=\"2\"");
     EXPECT_EQ(Byte(clipped, 2, 2, 2), 255);

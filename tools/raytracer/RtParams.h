@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "raytracer/RtMath.h"
 #include "scene/TextCodec.h"
@@ -74,6 +75,16 @@ inline size_t ScanAttributes(std::string_view t, size_t pos, F&& f)
         pos = close + 1;
     }
     return n;
+}
+
+// The value a word names in a table of (word, value) pairs; `fallback` for any other word.
+template <class T, size_t N>
+T Named(std::string_view word, const std::pair<const char*, T> (&table)[N], T fallback)
+{
+    for (const auto& [name, value] : table)
+        if (word == name)
+            return value;
+    return fallback;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -24,10 +24,7 @@ BlendMode ModeNamed(const std::string& word)
         {"screen", BlendMode::Screen}, {"difference", BlendMode::Difference}, {"divide", BlendMode::Divide},
         {"darken", BlendMode::Darken}, {"lighten", BlendMode::Lighten},
     };
-    for (const auto& [name, mode] : kModes)
-        if (word == name)
-            return mode;
-    return BlendMode::Mix;
+    return Named(word, kModes, BlendMode::Mix);
 }
 
 bool HasWord(const std::string& words, const char* word)
@@ -260,10 +257,7 @@ bool ReadTexture(const TDomElement* e, bool node, ShadingTables& tables, Scene& 
         {"gradient", TextureType::Gradient}, {"random_noise", TextureType::RandomNoise},
         {"colorband", TextureType::Colorband}, {"blendermapper", TextureType::Mapper},
     };
-    t.type = TextureType::Unsupported;
-    for (const auto& [name, kind] : kTypes)
-        if (type == name)
-            t.type = kind;
+    t.type = Named(type, kTypes, TextureType::Unsupported);
     if (t.type == TextureType::Unsupported) {
         if (node)
             return true;  // a node kind that is not drawn: black
@@ -312,7 +306,9 @@ bool ReadTexture(const TDomElement* e, bool node, ShadingTables& tables, Scene& 
     case TextureType::Musgrave: {
         std::string kind = p.String(node ? "musgrave_type" : "type");
         std::transform(kind.begin(), kind.end(), kind.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        t.musgrave = kind == "multifractal" ? 1 : kind == "heteroterrain" ? 2 : kind == "hybridmf" ? 3 : kind == "ridgedmf" ? 4 : 0;
+        static const std::pair<const char*, int> kKinds[] = {
+            {"multifractal", 1}, {"heteroterrain", 2}, {"hybridmf", 3}, {"ridgedmf", 4}};
+        t.musgrave = Named(kind, kKinds, 0);
         t.h = p.Number("H", 1);
         t.lacunarity = p.Number("lacunarity", 2);
         t.octaves = p.Number("octaves", 2);
@@ -331,10 +327,7 @@ bool ReadTexture(const TDomElement* e, bool node, ShadingTables& tables, Scene& 
             {"quadratic", 1}, {"quad", 1}, {"cubic", 2}, {"ease", 2}, {"diagonal", 3}, {"diag", 3},
             {"sphere", 4},    {"halo", 5}, {"radial", 6},
         };
-        const std::string kind = p.String("gradient_type");
-        for (const auto& [name, value] : kKinds)
-            if (kind == name)
-                t.gradient = value;
+        t.gradient = Named(p.String("gradient_type"), kKinds, 0);
         t.flipXY = p.Flag("flip_xy", false);
         break;
     }
