@@ -331,3 +331,37 @@ TEST(RaytracerTexture, OrcoSpansTheObjectsBoxAndCommentedFacesAreNotDrawn)
         EXPECT_NEAR(Byte(image, j, 32), ToByte((1 + orco) / 2), 1) << j;
     }
 }
+
+TEST(RaytracerTexture, BrokenTextureParametersDrawWithoutFaults)
+{
+    TempDir dir;
+    const std::string junk = dir.Write("junk.jpg", std::string("\xFF\xD8\xFF\xE0 not a picture", 20)).string();
+    const std::string big = "1e300";
+    const std::string nodes =
+        "<shader type=\"clouds\" name=\"A\" depth=\"1000000\" size=\"" + big + "\" noise_type=\"stdperlin\">\n</shader>\n"
+        "<shader type=\"musgrave\" name=\"B\" octaves=\"1e9\" lacunarity=\"" + big + "\" H=\"-50\" musgrave_type=\"ridgedmf\">\n</shader>\n"
+        "<shader type=\"voronoi\" name=\"C\" size=\"" + big + "\" distance_metric=\"minkovsky\" mk_exponent=\"0\" color_type=\"col3\">\n</shader>\n"
+        "<shader type=\"image\" name=\"D\" filename=\"" + junk + "\" interpolate=\"bicubic\">\n</shader>\n"
+        "<shader type=\"colorband\" name=\"E\" input=\"A\">\n<modulator value=\"1\">\n<color r=\"1\" g=\"0\" b=\"0\"/>\n</modulator>\n"
+        "<modulator value=\"0\">\n<color r=\"0\" g=\"0\" b=\"1\"/>\n</modulator>\n</shader>\n"
+        "<shader type=\"distorted_noise\" name=\"F\" input1=\"E\" input2=\"Nowhere\" distort=\"" + big + "\">\n</shader>\n" +
+        Mapper("M1", "A", "texco=\"orco\" size=\"" + big + "\"") + Mapper("M2", "D", "xrepeat=\"" + big + "\" clipping=\"checker\" checker_dist=\"2\"") +
+        Mapper("M3", "C", "m00=\"" + big + "\" mapping=\"sphere\"") + Mapper("M4", "Nowhere", "") + Mapper("M5", "F", "texco=\"reflect\"");
+    std::string mods;
+    for (const char* input : {"M1", "M2", "M3", "M4", "M5", "B", "E", "Undefined"})
+        mods += std::string("<modulator input=\"") + input + "\" color=\"1\" hard=\"-1\" raymir=\"1\" normal=\"" + big +
+                "\" mode=\"divide\" texflag=\"stencil negative no_rgb\" contrast=\"" + big + "\"/>\n";
+    const std::string body = nodes +
+        ShaderXml("S", "blendershader", "<color r=\"1\" g=\"1\" b=\"1\"/>\n<reflect value=\"on\"/>\n", mods) +
+        "<texture type=\"marble\" name=\"T\" depth=\"-5\" turbulence=\"" + big + "\" sharpness=\"" + big + "\"/>\n"
+        "<texture type=\"image\" name=\"U\">\n<filename value=\"" + junk + "\"/>\n</texture>\n" +
+        ShaderXml("G", "generic", "<color r=\"1\" g=\"1\" b=\"1\"/>\n",
+                  "<modulator texname=\"T\" normal=\"" + big + "\" size=\"" + big + "\"/>\n"
+                  "<modulator texname=\"U\" texco=\"uv\" mapping=\"cube\" normal=\"1\" color=\"" + big + "\" clipping=\"clipcube\"/>\n") +
+        Quad("Q", "S", 1, 0, "", -1, true) + Quad("R", "G", 1, 0.5, "", 1) +
+        LightXml("sunlight", "", "<from x=\"0\" y=\"0\" z=\"1\"/>\n") + LightXml("pathlight", "samples=\"2\" depth=\"3\"", "", "P");
+    const Scene scene = Load(SceneText(body, "", 16));
+    EXPECT_EQ(scene.messages, std::vector<std::string>{"Could not load image " + junk});
+    const Image image = Render(scene);
+    EXPECT_EQ(image.width, 16);
+}
