@@ -335,7 +335,7 @@ TEST(RaytracerTexture, OrcoSpansTheObjectsBoxAndCommentedFacesAreNotDrawn)
 TEST(RaytracerTexture, BrokenTextureParametersDrawWithoutFaults)
 {
     TempDir dir;
-    const std::string junk = dir.Write("junk.jpg", std::string("\xFF\xD8\xFF\xE0 not a picture", 20)).string();
+    const std::string junk = dir.Write("junk.jpg", std::string("\xFF\xD8\xFF\xE0 not a picture")).string();
     const std::string big = "1e300";
     const std::string nodes =
         "<shader type=\"clouds\" name=\"A\" depth=\"1000000\" size=\"" + big + "\" noise_type=\"stdperlin\">\n</shader>\n"
