@@ -241,7 +241,7 @@ TEST(Raytracer, HierarchyFindsTheSameNearestHitAsATestOfEveryTriangle)
         const uint32_t base = static_cast<uint32_t>(scene.points.size());
         for (int k = 0; k < 3; ++k)
             scene.points.push_back(c + Vec3(small(random), small(random), small(random)));
-        scene.triangles.push_back(Triangle{{base, base + 1, base + 2}, 0, 0, -1});
+        scene.triangles.push_back(Triangle{.v = {base, base + 1, base + 2}, .object = 0, .shader = 0});
     }
     // Many triangles share one centre: the split must still end.
     for (int i = 0; i < 40; ++i)

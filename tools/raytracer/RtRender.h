@@ -21,7 +21,6 @@ struct Rng {
     int rayBudget = 1 << 13;
     double px = 0, py = 0;  // film position of the camera ray
     bool resample = false;  // an anti-aliasing sample after the first
-    bool fake = false;      // the first pass of a cached pathlight
     explicit Rng(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
     double Next()
     {

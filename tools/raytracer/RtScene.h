@@ -128,8 +128,8 @@ struct Triangle {
     uint32_t v[3];
     uint32_t object;
     uint32_t shader;
-    int64_t corners = -1;
     uint32_t uv = kNoSlot, orco = kNoSlot, vcol = kNoSlot;
+    int64_t corners = -1;
 };
 
 struct ObjectInfo {
