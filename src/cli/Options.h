@@ -13,6 +13,9 @@ struct TOptions {
     std::vector<std::string> leaveOut;  // save: the rows given with --leave-out, in order
     std::optional<std::string> renderer;  // render, farm: the renderer given with --renderer
     std::map<std::string, std::string> farm;  // farm: --folder, --partition, --max-parallel, --time
+    std::optional<std::string> region;    // render: --region XMIN:XMAX:YMIN:YMAX
+    std::optional<int> threads;           // render: --threads N
+    bool render = false;                  // check: --render, the pre-flight check
     bool help = false;
 };
 

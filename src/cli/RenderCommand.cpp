@@ -7,6 +7,7 @@
 #include "controls/IniFileCompo.h"
 #include "editing/SceneSession.h"
 #include "render/RenderJob.h"
+#include "render/Targa.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 
@@ -79,7 +80,9 @@ private:
 
 } // namespace
 
-std::string ConfiguredRenderer(const fs::path& programFolder)
+namespace {
+
+std::optional<std::string> Setting(const fs::path& programFolder, const char* section, const char* ident)
 {
     TIniDocument settings;
     settings.SetCaseSensitive(false);
@@ -90,7 +93,14 @@ std::string ConfiguredRenderer(const fs::path& programFolder)
         } catch (const std::exception&) {
         }
     }
-    return settings.ReadValue("System", "EXEPath").value_or("C:/yafray/yafray.exe");
+    return settings.ReadValue(section, ident);
+}
+
+} // namespace
+
+std::string ConfiguredRenderer(const fs::path& programFolder)
+{
+    return Setting(programFolder, "System", "EXEPath").value_or("C:/yafray/yafray.exe");
 }
 
 int RunRender(const TOptions& command, const fs::path& workFolder, const fs::path& programFolder, TRenderReport* report)
@@ -124,6 +134,22 @@ int RunRender(const TOptions& command, const fs::path& workFolder, const fs::pat
     TRenderOptions options;
     options.executable = renderer;
     options.besideScene = true;
+    options.threads = command.threads ? *command.threads
+                                      : ThreadsSetting(Setting(programFolder, "System", "Threads").value_or(""));
+    // A region goes into the picture an earlier render left beside the scene.
+    std::optional<TPicture> base;
+    if (command.region) {
+        options.region = TRegionRequest{{}, *command.region};
+        const fs::path earlier = fs::path(scenes[0]).replace_extension(".tga");
+        try {
+            if (FileExists(earlier)) {
+                base = DecodeTarga(ReadWholeFile(earlier));
+                options.regionBase = [&base](int, int) { return base; };
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s; the region picture is kept as it is\n", earlier.string().c_str(), e.what());
+        }
+    }
     int failures = 0;
     try {
         failures = job.Run(options);

@@ -5,9 +5,13 @@
 
 #include "controls/BusyState.h"
 #include "editing/SceneSession.h"
+#include "render/PreflightCheck.h"
 #include "render/ProcessRunner.h"
+#include "render/SceneSettings.h"
 #include "render/Targa.h"
 #include "scene/FileIO.h"
+#include "scene/NumFormat.h"
+#include "scene/SceneReading.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 
@@ -69,9 +73,9 @@ std::string RenderTimeText(long long elapsedMs)
 
 int RenderPassMarks(long long width, long long height)
 {
-    if (width <= 0 || height <= 0)
+    const long long blocks = RenderBlocks(width, height);
+    if (blocks <= 0)
         return 0;
-    const long long blocks = ((width + 63) / 64) * ((height + 63) / 64);
     return static_cast<int>(std::min<long long>(1 + (blocks - 1) / 10, 1 << 30));
 }
 
@@ -129,6 +133,10 @@ int TRenderJob::Run(const TRenderOptions& options)
     const std::vector<fs::path> files = session_.OpenFiles();
     if (files.empty() || running_ || !session_.HasScene())
         return 0;
+    if (options.region && files.size() > 1) {
+        view_.Message("A region render takes one open scene.");
+        return 1;
+    }
     TBusyScope busy;
     running_ = true;
     stop_ = false;
@@ -140,7 +148,19 @@ int TRenderJob::Run(const TRenderOptions& options)
             job.view_.Busy(false);
         }
     } leave{*this};
+    if (options.preflight) {
+        std::vector<std::string> findings;
+        try {
+            findings = Preflight();
+        } catch (const std::exception& e) {
+            view_.Message(e.what());
+            return 1;
+        }
+        if (!findings.empty() && !view_.ConfirmFindings(findings))
+            return 0;
+    }
     view_.Busy(true);
+    took_.clear();
     const int samples = (std::clamp(options.antiAliasing, 0, 6) + 1) * (std::clamp(options.antiAliasing, 0, 6) + 1);
 
     int failures = 0;
@@ -186,8 +206,61 @@ int TRenderJob::Run(const TRenderOptions& options)
             view_.Message(e.what());
         }
     }
-    view_.OutputTexts("Dos OutPut:\n" + out_, "Dos Error:\n" + err_);
+    std::string dos = "Dos OutPut:\n" + out_;
+    if (!took_.empty())
+        dos += (dos.back() == '\n' ? "" : "\n") + took_;
+    view_.OutputTexts(dos, "Dos Error:\n" + err_);
     return failures;
+}
+
+void TRenderJob::EditRenderSettings()
+{
+    // The render settings are the working element while the render tab is shown; elsewhere
+    // (headless, or after a batch scene was read) they are made so here.
+    if (Narrow(session_.SelectedKind()) != "render") {
+        session_.CommitEdit();
+        session_.BeginEdit(u"render", session_.RenderCameraName());
+    }
+}
+
+std::vector<std::string> TRenderJob::Preflight()
+{
+    const std::vector<fs::path>& files = session_.OpenFiles();
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < files.size(); ++i) {
+        TPreflightScene scene;
+        scene.folder = AbsolutePath(files[i]).parent_path();
+        scene.rows = session_.Rows();
+        // The render job writes the output where it wants it.
+        scene.checkOutput = false;
+        std::unique_ptr<TDomDocument> read;
+        if (i == 0) {
+            // The open scene as edited: the working element holds the render settings.
+            session_.CommitEdit();
+            session_.BeginEdit(u"render", session_.RenderCameraName());
+            scene.document = session_.Document();
+        } else {
+            // A later scene of the batch is read as the batch will read it; one that cannot be
+            // read is reported when its turn comes.
+            TMeshStash stash;
+            try {
+                read = ReadSceneFile(files[i], stash, session_.RenderingFile().parent_path() / "~Check.tmp");
+            } catch (const std::exception&) {
+                continue;
+            }
+            scene.document = read.get();
+        }
+        std::vector<TPreflightFinding> findings = PreflightCheck(scene);
+        if (i > 0 && !findings.empty()) {
+            try {
+                AttachLines(findings, ReadWholeFile(files[i]));
+            } catch (const std::exception&) {
+            }
+        }
+        for (const TPreflightFinding& f : findings)
+            lines.push_back(files[i].filename().string() + ": " + FindingText(f));
+    }
+    return lines;
 }
 
 bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
@@ -199,12 +272,7 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     picture = AbsolutePath(picture);
     long long width = 0, height = 0;
     try {
-        // The render settings are the working element while the render tab is shown; elsewhere
-        // (headless, or after a batch scene was read) they are made so here.
-        if (Narrow(session_.SelectedKind()) != "render") {
-            session_.CommitEdit();
-            session_.BeginEdit(u"render", session_.RenderCameraName());
-        }
+        EditRenderSettings();
         session_.SetValue(u"render.outfile.value", u"", Widen(picture.string()));
         session_.WriteScene();
         CameraSize(session_.Document(), session_.RenderCameraName(), width, height);
@@ -213,6 +281,29 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
         stop_ = true;
         return false;
     }
+    std::optional<TPixelRect> region;
+    std::string regionArgument;
+    if (options.region) {
+        TPixelRect rect = options.region->pixels;
+        const bool known = width > 0 && height > 0 && width <= 65535 && height <= 65535;
+        const bool valid = known && (options.region->coordinates.empty()
+                                         ? !rect.Empty() && rect.x0 >= 0 && rect.y0 >= 0 && rect.x1 <= width &&
+                                               rect.y1 <= height
+                                         : ParseRegion(options.region->coordinates, int(width), int(height), rect));
+        if (!valid) {
+            view_.Message("The region does not lie inside the picture of " + std::to_string(width) + " x " +
+                          std::to_string(height) + " pixels.");
+            stop_ = true;
+            return false;
+        }
+        region = rect;
+        // The anti-aliasing filter reaches the region's edge row and column only partly: they are
+        // rendered but not pasted.
+        regionArgument = RegionArgument(GrowRect(rect, 1, int(width), int(height)), int(width), int(height));
+    }
+    const std::vector<std::string> rendererOptions =
+        RendererOptions(region ? 1 : RenderThreads(options.threads, width, height), regionArgument);
+
     // A picture left by an earlier render must not pass for this one.
     std::error_code ec;
     const auto before = FileExists(picture) ? fs::last_write_time(picture, ec) : fs::file_time_type::min();
@@ -221,12 +312,20 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     TObserver observer(*this, RenderPassMarks(width, height));
     TRunRequest request{options.executable, session_.RenderingFile(), scene.parent_path(), true};
     request.renderJob = IsRenderJobFile(request.scene.string());
+    if (!rendererOptions.empty()) {
+        request.argv = {"yafray"};
+        request.argv.insert(request.argv.end(), rendererOptions.begin(), rendererOptions.end());
+        request.argv.push_back(request.scene.string());
+    }
     if (!RunRenderer(request, out_, err_, &observer)) {
         view_.Message("There is not yafray.exe in " + options.namedPath.value_or(options.executable) + "\r\n" +
                       "Make sure File>Configuration>Path to yafray.exe is correct.");
         return false;
     }
+    const double seconds = double(NowMs() - start) / 1000.0;
     view_.SetTimeText(RenderTimeText(NowMs() - start));
+    took_ = (stop_ ? "Rendering stopped after " : "Rendering took ") + FixedToStr(seconds, 1) + " s.";
+    view_.RenderTook(seconds, stop_);
 
     const std::string entry = files[index].string();
     if (Contains(out_, kSaving)) {
@@ -238,18 +337,7 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
             stop_ = true;
             return false;
         }
-        if (single) {
-            try {
-                auto loaded = std::make_unique<TPicture>(DecodeTarga(ReadWholeFile(picture)));
-                picture_ = std::move(loaded);
-                view_.ShowPicture(*picture_, picture);
-            } catch (const std::exception& e) {
-                view_.Message("The rendered picture " + picture.string() + " cannot be read: " + e.what());
-                stop_ = true;
-                return false;
-            }
-        }
-        return true;
+        return TakePicture(scene, picture, single, options, region, seconds, rendererOptions);
     }
     if (stop_)
         return false;
@@ -264,6 +352,59 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     }
     stop_ = true;
     return false;
+}
+
+
+bool TRenderJob::TakePicture(const fs::path& scene, const fs::path& picture, bool show, const TRenderOptions& options,
+                             const std::optional<TPixelRect>& region, double seconds,
+                             const std::vector<std::string>& rendererOptions)
+{
+    if (!show && !region && !options.history)
+        return true;
+    std::string bytes;
+    auto loaded = std::make_unique<TPicture>();
+    try {
+        bytes = ReadWholeFile(picture);
+        *loaded = DecodeTarga(bytes);
+        std::optional<TPicture> base;
+        if (region && options.regionBase)
+            base = options.regionBase(loaded->width, loaded->height);
+        if (base && base->width == loaded->width && base->height == loaded->height &&
+            base->channels == loaded->channels) {
+            PasteRegion(*base, *loaded, *region);
+            *loaded = std::move(*base);
+            bytes.clear();
+            SaveTarga(picture, *loaded);
+        }
+    } catch (const std::exception& e) {
+        view_.Message("The rendered picture " + picture.string() + " cannot be read: " + e.what());
+        stop_ = true;
+        return false;
+    }
+    if (options.history) {
+        THistoryRecord record;
+        record.scene = scene;
+        record.seconds = seconds;
+        record.renderer = options.executable;
+        record.options = rendererOptions;
+        record.region = region;
+        record.picture = loaded.get();
+        record.pictureBytes = std::move(bytes);
+        try {
+            record.settings = SceneSettings(*session_.Document(), session_.Rows());
+            if (const std::optional<THistoryEntry> made = options.history->Record(record, options.historyLimits))
+                view_.Recorded(*made);
+        } catch (const std::exception& e) {
+            // The render itself succeeded; only its history entry is missing.
+            view_.Message(std::string("The render could not be added to the history: ") + e.what());
+        }
+    }
+    if (show) {
+        picture_ = std::move(loaded);
+        pictureScene_ = scene;
+        view_.ShowPicture(*picture_, picture);
+    }
+    return true;
 }
 
 } // namespace kelvane

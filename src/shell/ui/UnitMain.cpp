@@ -9,6 +9,7 @@
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
 #include "render/PictureDecoders.h"
+#include "render/RenderHistory.h"
 #include "render/ui/RenderJobUi.h"
 #include "editing/ui/TextureImportHook.h"
 #include "render/ui/UnitDos.h"
@@ -72,6 +73,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     iniFileCom_->SetCaseSensitive(false);
     iniFileCom_->SetFileName("Pellith.ini");
     session_ = std::make_unique<TSceneSession>(programFolder_);
+    history_ = std::make_unique<TRenderHistory>(HistoryFolder(programFolder_));
     store_ = std::make_unique<TSessionStore>(*session_);
     binding_ = std::make_unique<TEditorBinding>(tree_, *store_);
 
@@ -291,6 +293,8 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
     RefreshScene();
     RefreshLatestFiles();
     ShowPage(tsEmpty);
+    if (image_)
+        image_->RefreshHistory();
     setWindowTitle(ToQ(session_->Caption()));
 }
 

@@ -3,12 +3,14 @@
 // list and the editor tabs. It holds the scene session and shows its state.
 #include "editing/ui/Binding.h"
 #include "editing/ui/EditorPages.h"
+#include "render/Picture.h"
 #include "scene/FileIO.h"
 #include "shell/ui/RecentFiles.h"
 
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -21,6 +23,7 @@ namespace kelvane {
 class TElementList;
 class TIniFileCompo;
 class TPictureDecoders;
+class TRenderHistory;
 class TSceneSession;
 class TSessionStore;
 class TfrmColor;
@@ -104,6 +107,10 @@ private:
     void ShowFailure(const char* what);
     TRenderPanelHooks RenderPanelHooks();
     TImageWindowHooks ImageWindowHooks();
+    // The picture a region render of that size goes into; none: the region picture is kept.
+    std::optional<TPicture> RegionBase(int width, int height) const;
+    // The first open scene's absolute path; empty when none is open.
+    fs::path OpenScenePath() const;
     void InstallShaderPreview();
 
     fs::path programFolder_;
@@ -117,6 +124,7 @@ private:
     TfrmColor* colour_ = nullptr;
     TRenderPanel* renderPanel_ = nullptr;
     std::unique_ptr<TPictureDecoders> decoders_;
+    std::unique_ptr<TRenderHistory> history_;
     bool closed_ = false;
 };
 
