@@ -17,6 +17,7 @@ struct TOptions {
     std::optional<int> threads;           // render: --threads N
     bool render = false;                  // check: --render, the pre-flight check
     bool help = false;
+    bool version = false;
 };
 
 } // namespace kelvane::cli

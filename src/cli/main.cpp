@@ -20,6 +20,7 @@
 #include "scene/skDom.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
+#include "shell/Version.h"
 
 using namespace kelvane;
 
@@ -285,7 +286,7 @@ std::string HelpText()
             head.resize(18, ' ');
         s += head + "  " + std::string(c.summary) + "\n";
     }
-    s += "\nOptions:\n  -h, --help        show this text\n\n";
+    s += "\nOptions:\n  -h, --help        show this text\n  --version         show the version\n\n";
     s += "Exit status: 0 when every scene reads, 1 when one does not, 2 for a usage error, 3 for findings of check --render.\n";
     return s;
 }
@@ -298,6 +299,8 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         const std::string_view arg = argv[i];
         if (!optionsEnd && (arg == "-h" || arg == "--help")) {
             options.help = true;
+        } else if (!optionsEnd && arg == "--version") {
+            options.version = true;
         } else if (!optionsEnd && arg == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && arg == "--leave-out") {
@@ -333,7 +336,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.files.emplace_back(arg);
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return {};
     if (options.command.empty())
         return "no command given";
@@ -367,6 +370,10 @@ int main(int argc, char** argv)
     const std::string usageError = ParseOptions(argc, argv, options);
     if (options.help && options.command == "farm") {
         std::fputs(cli::FarmHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version && !options.help && usageError.empty()) {
+        std::puts(VersionLine().c_str());
         return 0;
     }
     if (options.help || argc < 2) {

@@ -36,6 +36,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
 
 namespace kelvane {
 
@@ -71,6 +72,35 @@ void TfrmMain::btnAddClick()
     });
 }
 
+namespace {
+
+// The 100 x 100 thumbnail of a picture; a null image for a picture without colour channels.
+QImage ThumbnailImage(const TPicture& picture)
+{
+    const TPicture thumbnail = MakeThumbnail(picture);
+    if (thumbnail.channels != 3 && thumbnail.channels != 4)
+        return {};
+    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
+                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
+    return shown.copy();
+}
+
+} // namespace
+
+QImage TfrmMain::TextureThumbnailOf(const std::string& fileName)
+{
+    // Only a picture inside the scene's folder is read.
+    const fs::path name(fileName);
+    if (fileName.empty() || session_->OpenFiles().empty() || name.is_absolute() ||
+        std::any_of(name.begin(), name.end(), [](const fs::path& part) { return part == ".."; }))
+        return {};
+    try {
+        return ThumbnailImage(Decoders().Load(session_->SceneFolder() / name));
+    } catch (const std::exception&) {  // unreadable, not a picture, too large for memory
+        return {};
+    }
+}
+
 QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboard)
 {
     const fs::path target = session_->SceneFolder() / (textureName + ".jpg");
@@ -96,12 +126,7 @@ QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboar
             return {};
         picture = ImportTexturePicture(Decoders(), fs::path(files.front().toStdString()), target);
     }
-    const TPicture thumbnail = MakeThumbnail(picture);
-    if (thumbnail.channels != 3 && thumbnail.channels != 4)
-        return {};
-    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
-                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
-    return shown.copy();
+    return ThumbnailImage(picture);
 }
 
 TRenderPanelHooks TfrmMain::RenderPanelHooks()

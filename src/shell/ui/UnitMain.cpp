@@ -82,6 +82,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
         return ImportTexture(textureName, fromClipboard);
     };
+    TextureThumbnail() = [this](const std::string& fileName) { return TextureThumbnailOf(fileName); };
     InstallShaderPreview();
     FormCreate();
 }
@@ -213,12 +214,22 @@ void TfrmMain::FormCreate()
         // The renderer shipped beside the editor is proposed.
         dialog.edtPath->setText(ToQ(BundledRenderer(ExecutableFolder())));
         Dialogs().RunConfiguration(dialog);
+        firstStart_ = true;
     }
     if (ini.ReadString("System", "StopWindow", "Show") == "NotShow")
         SetTag(btnStopRen, 1);
     LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
     ReadForm(ini, "Interface", "MainWindow", *this);
+}
+
+void TfrmMain::OpenStartScenes(const std::vector<fs::path>& paths)
+{
+    const fs::path sample = programFolder_ / "samples" / "sample.xml";
+    if (!paths.empty())
+        OpenScenes(paths);
+    else if (firstStart_ && FileExists(sample))
+        OpenScenes({sample});
 }
 
 void TfrmMain::FormCloseQuery()

@@ -74,6 +74,9 @@ public:
     // Handlers (each shows a failure in the error box and leaves the state usable).
     void OpenO1Click(QAction* sender);
     void OpenScenes(const std::vector<fs::path>& paths);
+    // The scenes named at start-up open together; without any, the first start (the one that
+    // asked for the renderer) opens the sample of the program folder, where there is one.
+    void OpenStartScenes(const std::vector<fs::path>& paths);
     void SaveS1Click();
     void Saveas1Click();
     void Configurtion1Click();
@@ -85,6 +88,8 @@ public:
     // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
     QImage ImportTexture(const std::string& textureName, bool fromClipboard);
+    // The thumbnail of a picture file the scene names, read from the scene's folder.
+    QImage TextureThumbnailOf(const std::string& fileName);
     void RefreshLatestFiles();
     // The picture decoders by extension: the own codecs, then Qt's image formats.
     TPictureDecoders& Decoders();
@@ -126,6 +131,7 @@ private:
     std::unique_ptr<TPictureDecoders> decoders_;
     std::unique_ptr<TRenderHistory> history_;
     bool closed_ = false;
+    bool firstStart_ = false;
 };
 
 // The windows of a running editor, created in start-up order.
