@@ -22,6 +22,7 @@
 // child of the `render` element (so one scene of a batch can behave differently):
 //   "fail"          "Failed" and an "Error ..." report on standard output, no picture
 //   "fail-stderr"   "Failed" and the report on standard error only, as the real renderer does
+//   "fail-once"     as "fail" when OUTFILE.failed-once does not exist (it is made), else render
 //   "crash"         abort after half the progress
 //   "stderr-flood"  four megabytes on standard error before any standard output
 //   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
@@ -36,12 +37,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "raytracer/RtRender.h"
 #include "raytracer/RtScene.h"
@@ -266,6 +270,18 @@ int main(int argc, char** argv)
         bad = 0;
         token = text.substr(0, std::min<size_t>(text.find_first_of(" \t\r\n>"), 20));
     }
+    if (modeText == "fail-once" && renderPos != std::string::npos) {
+        // The outfile as the scene names it; the marker says the one failure has happened.
+        const size_t outPos = FindTag(text, "outfile", renderPos);
+        const std::string marker = (outPos == std::string::npos ? std::string("salida.tga") : Attribute(text, outPos, "value")) + ".failed-once";
+        if (std::FILE* seen = std::fopen(marker.c_str(), "r")) {
+            std::fclose(seen);
+            modeText.clear();
+        } else if (std::FILE* made = std::fopen(marker.c_str(), "w")) {
+            std::fclose(made);
+            modeText = "fail";
+        }
+    }
     if (bad == std::string::npos && (modeText == "fail" || modeText == "fail-stderr")) {
         bad = renderPos == std::string::npos ? 0 : renderPos;
         token = "render";
@@ -288,9 +304,39 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Attribute values are read raw: an outfile holding '&' or '<' is taken as it stands, and the
+    // document reader, which would refuse it, reads a copy of the scene without it.
+    std::string rawOutfile;
+    std::filesystem::path readFrom = options.scene;
+    struct TCopy {
+        std::filesystem::path file;
+        ~TCopy()
+        {
+            std::error_code ec;
+            if (!file.empty())
+                std::filesystem::remove(file, ec);
+        }
+    } copied;
+    if (const size_t outPos = FindTag(text, "outfile", renderPos); outPos != std::string::npos && outPos < renderEnd) {
+        rawOutfile = Attribute(text, outPos, "value");
+        const size_t at = rawOutfile.empty() ? std::string::npos : text.find(rawOutfile, outPos);
+        if (rawOutfile.find_first_of("&<") != std::string::npos && at != std::string::npos) {
+            std::string copy = text;
+            copy.replace(at, rawOutfile.size(), "raw.tga");
+            std::error_code ec;
+            const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+            readFrom = (ec ? std::filesystem::path(".") : temp) / ("kelvane-standin-" + std::to_string(::getpid()) + ".xml");
+            std::ofstream(readFrom, std::ios::binary) << copy;
+            copied.file = readFrom;
+        } else {
+            rawOutfile.clear();
+        }
+    }
     kelvane::rt::Scene scene;
     try {
-        kelvane::rt::LoadScene(options.scene, scene);
+        kelvane::rt::LoadScene(readFrom, scene);
+        if (!rawOutfile.empty())
+            scene.settings.outfile = rawOutfile;
     } catch (const std::bad_alloc&) {
         std::printf("Failed\nError: out of memory while reading the scene\n");
         std::fflush(stdout);

@@ -1,5 +1,6 @@
 #include "cli/RenderCommand.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -34,13 +35,18 @@ public:
         name_ = at == std::string::npos ? caption : caption.substr(at + 6);
     }
     void SetProgressMax(int max) override { max_ = max; }
-    void SetProgress(int position) override
+    void SetProgress(long long position) override
     {
         if (position == position_)
             return;
         position_ = position;
+        // Past the expected count (a renderer that prints '#' without end) a line a second is enough.
+        const auto now = std::chrono::steady_clock::now();
+        if (position > max_ && now - shown_ < std::chrono::seconds(1))
+            return;
+        shown_ = now;
         if (position > 0) {
-            std::fprintf(stderr, "\r%s: %d/%d", name_.c_str(), position, max_);
+            std::fprintf(stderr, "\r%s: %lld/%d", name_.c_str(), position, max_);
             std::fflush(stderr);
             open_ = true;
         }
@@ -74,7 +80,8 @@ public:
 private:
     std::string name_;
     int max_ = 0;
-    int position_ = 0;
+    long long position_ = 0;
+    std::chrono::steady_clock::time_point shown_{};
     bool open_ = false;
 };
 

@@ -11,6 +11,7 @@
 #include "cli/HistoryCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
+#include "cli/WorkFolder.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -33,21 +34,12 @@ using cli::TOptions;
 // Shared by the subcommands of one run: the private temporary folder and the stash.
 class TRun {
 public:
-    TRun() : temp_(MakePrivateTempDir("kelvane-scene")) {}
-    ~TRun()
-    {
-        std::error_code ec;
-        fs::remove_all(temp_, ec);
-    }
-    TRun(const TRun&) = delete;
-    TRun& operator=(const TRun&) = delete;
-
-    const fs::path& TempDir() const { return temp_; }
-    fs::path FakeFile() const { return temp_ / "~Fake.tmp"; }
+    const fs::path& TempDir() const { return temp_.Path(); }
+    fs::path FakeFile() const { return temp_.Path() / "~Fake.tmp"; }
     TMeshStash& Stash() { return stash_; }
 
 private:
-    fs::path temp_;
+    cli::TWorkFolder temp_;
     TMeshStash stash_;
 };
 
@@ -263,8 +255,8 @@ const TSubcommand kSubcommands[] = {
      [](const TOptions& o, TRun&) { return cli::RunHistory(o, ProgramFolder()); }},
     {"compare", "A B", "the mean difference per channel and the share of changed pixels of two pictures", 2, 2,
      [](const TOptions& o, TRun&) { return cli::RunCompare(o); }},
-    {"farm", "COMMAND ...", "render a batch on a Slurm cluster, one task per scene: farm submit, status, wait, cancel; "
-     "see 'farm --help'", 1, kAny,
+    {"farm", "COMMAND ...", "render a batch on a Slurm cluster: farm submit, status, wait, cancel, release, resubmit, "
+     "list, forget; see 'farm --help'", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunFarm(o, r.TempDir(), ProgramFolder()); }},
 };
 
@@ -324,10 +316,14 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.threads = int(n);
         } else if (!optionsEnd && arg == "--render") {
             options.render = true;
-        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time")) {
+        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time" ||
+                                   arg == "--retries" || arg == "--per-task" || arg == "--nice" || arg == "--list" ||
+                                   arg == "--timeout")) {
             if (i + 1 >= argc)
                 return std::string(arg) + " needs a value";
             options.farm[std::string(arg)] = argv[++i];
+        } else if (!optionsEnd && (arg == "--hold" || arg == "--failed" || arg == "--all")) {
+            options.farm[std::string(arg)] = {};
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
@@ -358,7 +354,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
     if (options.render && c->name != "check")
         return "--render is an option of check";
     if (!options.farm.empty() && c->name != "farm")
-        return options.farm.begin()->first + " is an option of farm submit";
+        return options.farm.begin()->first + " is an option of farm " + cli::FarmOptionOwner(options.farm.begin()->first);
     return {};
 }
 

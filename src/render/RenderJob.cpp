@@ -5,6 +5,7 @@
 
 #include "controls/BusyState.h"
 #include "editing/SceneSession.h"
+#include "render/KeptText.h"
 #include "render/PreflightCheck.h"
 #include "render/ProcessRunner.h"
 #include "render/SceneSettings.h"
@@ -13,6 +14,7 @@
 #include "scene/NumFormat.h"
 #include "scene/SceneReading.h"
 #include "scene/TextCodec.h"
+#include "scene/WorkingElement.h"
 #include "scene/skDom.h"
 
 namespace kelvane {
@@ -27,11 +29,6 @@ long long NowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-bool Contains(const std::string& text, const char* what)
-{
-    return text.find(what) != std::string::npos;
 }
 
 // resx and resy of the camera the render element names; 0 when unknown.
@@ -53,6 +50,21 @@ void CameraSize(const TDomDocument* document, const WideString& camera, long lon
         }
         return;
     }
+}
+
+// The picture's path into the render settings being edited. The renderer reads the value raw, so
+// '&' and '<' go in as they are, past the document tree's checks.
+void SetOutfile(TSceneSession& session, const std::string& path)
+{
+    const bool raw = path.find_first_of("&<") != std::string::npos;
+    session.SetValue(u"render.outfile.value", u"", raw ? WideString(u"~") : Widen(path));
+    if (!raw)
+        return;
+    for (TDomNode* held = session.Working().Node()->FirstChild(); held; held = held->NextSibling())
+        if (held->NodeName() == u"render")
+            for (TDomNode* child = held->FirstChild(); child; child = child->NextSibling())
+                if (TDomElement* outfile = child->AsElement(); outfile && outfile->NodeName() == u"outfile")
+                    outfile->SetAttributeRaw("value", path);
 }
 
 fs::path AbsolutePath(const fs::path& file)
@@ -79,41 +91,58 @@ int RenderPassMarks(long long width, long long height)
     return static_cast<int>(std::min<long long>(1 + (blocks - 1) / 10, 1 << 30));
 }
 
+std::string RendererPathError(const std::string& path)
+{
+    const size_t at = path.find_first_of("\"\r\n");
+    if (at == std::string::npos)
+        return {};
+    const char c = path[at];
+    return "The path " + path + " holds a character the renderer cannot read: " +
+           (c == '"' ? std::string("\"") : c == '\r' ? std::string("CR") : std::string("LF")) + ".";
+}
+
 std::string ReportTail(const std::string& text)
 {
     const size_t at = text.find("Error");
     return at == std::string::npos ? text : text.substr(at);
 }
 
-// Passes the runner's progress and idle calls on; when the real renderer's progress frame shows,
-// the bar's maximum becomes the count that frame will print.
+// Passes the runner's progress and idle calls on and watches the output for the renderer's
+// texts (the texts themselves keep only their heads and tails). When the real renderer's progress
+// frame shows, the bar's maximum becomes the count that frame will print.
 class TRenderJob::TObserver : public IRunObserver {
 public:
     TObserver(TRenderJob& job, int marks) : job_(job), marks_(marks) {}
     void Idle() override { job_.view_.Idle(); }
     bool StopRequested() override { return job_.stop_; }
-    void Progress(int hashes, const std::string& out) override
+    void Output(std::string_view slice, bool error) override
     {
-        if (!framed_ && marks_ > 0) {
-            const size_t from = searched_ >= 16 ? searched_ - 16 : 0;
-            const size_t at = out.find(kPassFrame, from);
-            searched_ = out.size();
-            if (at != std::string::npos) {
-                framed_ = true;
-                int before = 0;  // '#' of earlier passes
-                for (size_t k = 0; k < at; ++k)
-                    before += out[k] == '#';
-                job_.view_.SetProgressMax(before + marks_);
-            }
+        if (error) {
+            failedErr.Feed(slice);
+            return;
         }
+        saving.Feed(slice);
+        failedOut.Feed(slice);
+        const size_t end = frame_.Feed(slice);
+        if (end != std::string_view::npos && marks_ > 0) {
+            // '#' of earlier passes: all so far, up to the frame's end in this slice.
+            const long long before = hashes_ + std::count(slice.begin(), slice.begin() + static_cast<std::ptrdiff_t>(end), '#');
+            job_.view_.SetProgressMax(static_cast<int>(std::min<long long>(before + marks_, 1 << 30)));
+        }
+    }
+    void Progress(long long hashes) override
+    {
+        hashes_ = hashes;
         job_.view_.SetProgress(hashes);
     }
+
+    TStreamFind saving{kSaving}, failedOut{kFailed}, failedErr{kFailed};
 
 private:
     TRenderJob& job_;
     int marks_;
-    bool framed_ = false;
-    size_t searched_ = 0;
+    TStreamFind frame_{kPassFrame};
+    long long hashes_ = 0;
 };
 
 TRenderJob::TRenderJob(TSceneSession& session, fs::path programFolder, IRenderJobView& view)
@@ -270,10 +299,15 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     const bool single = files.size() == 1 && !options.besideScene;
     fs::path picture = single ? programFolder_ / "LastRenderedImage.tga" : fs::path(scene).replace_extension(".tga");
     picture = AbsolutePath(picture);
+    if (const std::string refused = RendererPathError(picture.string()); !refused.empty()) {
+        view_.Message(refused);
+        stop_ = true;
+        return false;
+    }
     long long width = 0, height = 0;
     try {
         EditRenderSettings();
-        session_.SetValue(u"render.outfile.value", u"", Widen(picture.string()));
+        SetOutfile(session_, picture.string());
         session_.WriteScene();
         CameraSize(session_.Document(), session_.RenderCameraName(), width, height);
     } catch (const std::exception& e) {
@@ -317,7 +351,8 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
         request.argv.insert(request.argv.end(), rendererOptions.begin(), rendererOptions.end());
         request.argv.push_back(request.scene.string());
     }
-    if (!RunRenderer(request, out_, err_, &observer)) {
+    TRunOutcome outcome;
+    if (!RunRenderer(request, out_, err_, &observer, &outcome)) {
         view_.Message("There is not yafray.exe in " + options.namedPath.value_or(options.executable) + "\r\n" +
                       "Make sure File>Configuration>Path to yafray.exe is correct.");
         return false;
@@ -326,9 +361,11 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     view_.SetTimeText(RenderTimeText(NowMs() - start));
     took_ = (stop_ ? "Rendering stopped after " : "Rendering took ") + FixedToStr(seconds, 1) + " s.";
     view_.RenderTook(seconds, stop_);
+    for (const std::string& process : outcome.leftRunning)
+        err_ += (err_.empty() || err_.back() == '\n' ? "" : "\n") + std::string("Left running: ") + process + "\n";
 
     const std::string entry = files[index].string();
-    if (Contains(out_, kSaving)) {
+    if (observer.saving.Found()) {
         if (stop_)
             return true;
         if (!FileExists(picture) || fs::last_write_time(picture, ec) == before) {
@@ -341,10 +378,12 @@ bool TRenderJob::RenderScene(size_t index, const TRenderOptions& options)
     }
     if (stop_)
         return false;
-    if (Contains(out_, kFailed)) {
+    if (observer.failedOut.Found()) {
         view_.Message("There is something wrong on this file, " + entry + "\n\r" + "YafRay said: " + ReportTail(out_));
-    } else if (Contains(err_, kFailed)) {
+    } else if (observer.failedErr.Found()) {
         view_.Message("There is something wrong on this file, " + entry + "\n\r" + "YafRay said: " + ReportTail(err_));
+    } else if (outcome.signal != 0) {
+        view_.Message("The renderer was killed by signal " + SignalName(outcome.signal) + ".");
     } else {
         view_.Message("There is something wrong on this file, " + entry + "\r\n" + ", or error in YafRay." + "\r\n" +
                       "Check Dos from Rendering menu." + "\n\r" +

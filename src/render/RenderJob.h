@@ -25,7 +25,7 @@ public:
     virtual void Busy(bool /*busy*/) {}
     virtual void SetCaption(const std::string& /*caption*/) {}
     virtual void SetProgressMax(int /*max*/) {}
-    virtual void SetProgress(int /*position*/) {}
+    virtual void SetProgress(long long /*position*/) {}
     // Between the renderer's reads: the place to process window events.
     virtual void Idle() {}
     virtual void Message(const std::string& text) = 0;
@@ -113,6 +113,10 @@ std::string RenderTimeText(long long elapsedMs);
 // The '#' count of the real renderer's progress frame for a picture of width x height:
 // one per ten started 64 x 64 blocks.
 int RenderPassMarks(long long width, long long height);
+// The renderer reads attribute values raw and cannot carry a double quote or a line break in
+// one: for a path holding one, "The path PATH holds a character the renderer cannot read: C."
+// (C is '"', "CR" or "LF"); empty when the path can be written into a scene.
+std::string RendererPathError(const std::string& path);
 // Text of `text` from the first "Error" to its end; all of it when there is none.
 std::string ReportTail(const std::string& text);
 

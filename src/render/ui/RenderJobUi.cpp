@@ -138,9 +138,9 @@ void TRenderPanel::SetProgressMax(int max)
     ProgressBar->setMaximum(max);
 }
 
-void TRenderPanel::SetProgress(int position)
+void TRenderPanel::SetProgress(long long position)
 {
-    ProgressBar->setValue(std::min(position, ProgressBar->maximum()));
+    ProgressBar->setValue(static_cast<int>(std::min<long long>(position, ProgressBar->maximum())));
 }
 
 void TRenderPanel::Idle()

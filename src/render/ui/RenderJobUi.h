@@ -68,7 +68,7 @@ public:
     void Busy(bool busy) override;
     void SetCaption(const std::string& caption) override;
     void SetProgressMax(int max) override;
-    void SetProgress(int position) override;
+    void SetProgress(long long position) override;
     void Idle() override;
     void Message(const std::string& text) override;
     void SetTimeText(const std::string& text) override;
