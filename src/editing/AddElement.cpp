@@ -65,9 +65,9 @@ TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView ty
         for (const char16_t* component : {u"shader.color.r", u"shader.color.g", u"shader.color.b"})
             session.SetValue(component, name, u"255", TKeyKind::Attributes);
         out.row = u"shader -- " + name;
-        session.ShaderNames().push_back(name);
+        session.AddName(TNameList::Shaders, name);
         out.shaderName = true;
-        session.PresenceTable().SetValue(name, u"0000000000");
+        session.SetPresence(name, u"0000000000");
         break;
     case TNewElementType::SkyLight:
     case TNewElementType::GILight: {
@@ -78,7 +78,7 @@ TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView ty
             return out;
         }
         session.SetValue(u"new.light.type", name, lightType, TKeyKind::Plain);
-        session.PresenceTable().SetValue(name, u"000");
+        session.SetPresence(name, u"000");
         out.row = u"light -- " + name;
         break;
     }
@@ -90,12 +90,12 @@ TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView ty
         name = u"dof";
         session.SetValue(u"new.filter.type", name, u"dof", TKeyKind::Plain);
         out.row = u"filter -- ";
-        session.PresenceTable().SetValue(name, u"1");
+        session.SetPresence(name, u"1");
         break;
     case TNewElementType::Background:
         session.SetValue(u"new.background.type", name, u"constant", TKeyKind::Plain);
         out.row = u"background -- " + name;
-        session.BackgroundNames().push_back(name);
+        session.AddName(TNameList::Backgrounds, name);
         out.backgroundName = true;
         break;
     }

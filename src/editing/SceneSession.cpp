@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editing/KeyPaths.h"
+#include "editing/TreeSnapshot.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
@@ -25,6 +26,20 @@ std::string FoldedPath(const fs::path& path)
     return text;
 }
 
+std::string Number(long long n)
+{
+    return std::to_string(n);
+}
+
+int ToInt(const std::string& text)
+{
+    size_t used = 0;
+    const int value = std::stoi(text, &used);
+    if (used != text.size())
+        throw EKelvaneError("not a number: " + text);
+    return value;
+}
+
 fs::path FolderOf(const fs::path& file)
 {
     std::error_code ec;
@@ -45,14 +60,404 @@ struct TSceneSession::TState {
     std::vector<fs::path> openFiles;
     WideString caption = u"Kelvane";
     int selected = -1;
+
+    TEditHistory history;
+    TSnapshotPtr last;                    // the working element at the last record
+    std::vector<THistoryOp> pending;      // changes since the last record
+    std::vector<TTreeChange> treeLog;     // the working element's commits, not yet in pending
+    int stepDepth = 0;
+    std::string stepLabel;
+    uint64_t saved = 0;                   // the history's position at the last open or save
+    // The step edits the document itself: it works on a copy of the root put in its place.
+    TDomNode* rootBefore = nullptr;
+};
+
+// The edited scene while a batch renders the other scenes of the open-file list.
+struct TSceneSession::TBatch {
+    std::unique_ptr<TDomDocument> document;
+    TMeshStash stash;
+    TDomNode* node = nullptr;
+    TWorkingState state;
+    int selected = -1;
 };
 
 TSceneSession::TSceneSession(fs::path workFolder, ITexturePictureStore* pictures)
     : workFolder_(std::move(workFolder)), pictures_(pictures), state_(std::make_unique<TState>())
 {
+    state_->working.SetChangeLog(&state_->treeLog);
 }
 
 TSceneSession::~TSceneSession() = default;
+
+// ---- Recording -----------------------------------------------------------------------------
+
+bool TSceneSession::Recording() const
+{
+    return !batch_;
+}
+
+void TSceneSession::Note(TJournalCall call)
+{
+    if (journal_ && !batch_)
+        journal_->Call(std::move(call));
+}
+
+void TSceneSession::DrainTreeChanges()
+{
+    TState& s = *state_;
+    for (const TTreeChange& change : s.treeLog)
+        s.pending.push_back({[change] { UndoTreeChange(change); }, [change] { RedoTreeChange(change); },
+                             sizeof(change)});
+    s.treeLog.clear();
+}
+
+void TSceneSession::Record(std::function<void()> undo, std::function<void()> redo, size_t bytes)
+{
+    if (!Recording())
+        return;
+    DrainTreeChanges();
+    state_->pending.push_back({std::move(undo), std::move(redo), bytes});
+}
+
+TSnapshotPtr TSceneSession::Snapshot() const
+{
+    const TWorkingElement& working = state_->working;
+    auto snapshot = std::make_shared<TWorkingSnapshot>();
+    if (const TDomNode* node = working.Node()) {
+        if (working.IsDocument()) {
+            snapshot->kind = TWorkingSnapshot::Document;
+        } else {
+            snapshot->kind = TWorkingSnapshot::Element;
+            snapshot->tree = TreeSnapshot(*node);
+        }
+    }
+    snapshot->state = working.State();
+    return snapshot;
+}
+
+void TSceneSession::RestoreWorking(const TSnapshotPtr& snapshot)
+{
+    TState& s = *state_;
+    TDomNode* node = nullptr;
+    if (snapshot->kind == TWorkingSnapshot::Document)
+        node = s.document.get();
+    else if (snapshot->kind == TWorkingSnapshot::Element && s.document)
+        node = RebuildTree(*s.document, snapshot->tree);
+    s.working.Restore(node, snapshot->state);
+    s.treeLog.clear();
+    s.last = snapshot;
+}
+
+void TSceneSession::Settle()
+{
+    TState& s = *state_;
+    if (!Recording() || s.stepDepth > 0)
+        return;
+    DrainTreeChanges();
+    TSnapshotPtr now = Snapshot();
+    const bool same = s.last && *now == *s.last;
+    if (same && s.pending.empty())
+        return;
+    s.history.PushSilent(TakeRecord(same ? s.last : now));
+}
+
+THistoryRecord TSceneSession::TakeRecord(const TSnapshotPtr& after)
+{
+    TState& s = *state_;
+    THistoryRecord record;
+    record.before = s.last;
+    record.after = after;
+    record.ops = std::move(s.pending);
+    s.pending.clear();
+    s.last = after;
+    return record;
+}
+
+void TSceneSession::ResetHistory()
+{
+    TState& s = *state_;
+    s.history.Clear();
+    s.pending.clear();
+    s.treeLog.clear();
+    s.stepDepth = 0;
+    s.rootBefore = nullptr;
+    s.last = Snapshot();
+    s.saved = s.history.Position();
+    if (OnHistoryChange)
+        OnHistoryChange();
+}
+
+// ---- Steps, undo and redo ------------------------------------------------------------------
+
+void TSceneSession::BeginStep(const std::string& label)
+{
+    TState& s = *state_;
+    if (s.stepDepth > 0) {
+        ++s.stepDepth;
+        return;
+    }
+    Settle();
+    s.stepDepth = 1;
+    s.stepLabel = label;
+    Note({"step", label});
+    if (!Recording() || !s.working.IsDocument() || !s.document)
+        return;
+    // Edits on the document itself go to a copy of its root, so the root before stays whole.
+    if (TDomElement* root = s.document->DocumentElement()) {
+        TDomNode* copy = root->CloneNode(true);
+        s.document->ReplaceChild(copy, root);
+        s.treeLog.push_back({TTreeChange::Replace, s.document.get(), copy, root});
+        s.working.Index().Invalidate();
+        s.rootBefore = root;
+    }
+}
+
+void TSceneSession::SetStepLabel(const std::string& label)
+{
+    if (state_->stepDepth > 0)
+        state_->stepLabel = label;
+}
+
+void TSceneSession::EndStep()
+{
+    TState& s = *state_;
+    if (s.stepDepth == 0 || --s.stepDepth > 0)
+        return;
+    // The name the step has at its end (it may have been renamed on the way).
+    Note({"end", s.stepLabel});
+    if (!Recording())
+        return;
+    DrainTreeChanges();
+    TSnapshotPtr now = Snapshot();
+    const bool same = s.last && *now == *s.last;
+    if (s.rootBefore) {
+        // Nothing but the copy of the root: the step changed nothing when the copy is equal.
+        TDomNode* root = s.document->DocumentElement();
+        if (s.pending.size() == 1 && same && root && TreeSnapshot(*root) == TreeSnapshot(*s.rootBefore)) {
+            s.document->ReplaceChild(s.rootBefore, root);
+            s.working.Index().Invalidate();
+            s.pending.clear();
+        }
+        s.rootBefore = nullptr;
+    }
+    if (same && s.pending.empty())
+        return;
+    THistoryRecord record = TakeRecord(same ? s.last : now);
+    record.label = s.stepLabel;
+    s.history.PushUser(std::move(record));
+    if (journal_)
+        journal_->Flush();
+    if (OnHistoryChange)
+        OnHistoryChange();
+}
+
+bool TSceneSession::CanUndo() const
+{
+    return Recording() && state_->stepDepth == 0 && state_->history.CanUndo();
+}
+
+bool TSceneSession::CanRedo() const
+{
+    return Recording() && state_->stepDepth == 0 && state_->history.CanRedo();
+}
+
+std::string TSceneSession::UndoLabel() const
+{
+    return state_->history.UndoLabel();
+}
+
+std::string TSceneSession::RedoLabel() const
+{
+    return state_->history.RedoLabel();
+}
+
+bool TSceneSession::Undo()
+{
+    return MoveInHistory(true);
+}
+
+bool TSceneSession::Redo()
+{
+    return MoveInHistory(false);
+}
+
+bool TSceneSession::MoveInHistory(bool back)
+{
+    if (back ? !CanUndo() : !CanRedo())
+        return false;
+    Settle();
+    RestoreWorking(back ? state_->history.Undo() : state_->history.Redo());
+    Note({back ? "undo" : "redo"});
+    if (journal_)
+        journal_->Flush();
+    if (OnHistoryChange)
+        OnHistoryChange();
+    return true;
+}
+
+bool TSceneSession::Modified() const
+{
+    return state_->history.Position() != state_->saved;
+}
+
+const TEditHistory& TSceneSession::History() const
+{
+    return state_->history;
+}
+
+void TSceneSession::SetHistoryLimit(size_t bytes)
+{
+    state_->history.SetLimit(bytes);
+}
+
+// ---- Journal -------------------------------------------------------------------------------
+
+void TSceneSession::SetJournalFolder(const fs::path& folder)
+{
+    if (folder.empty()) {
+        journal_.reset();
+        return;
+    }
+    journal_ = std::make_unique<TEditJournal>(folder);
+    if (HasScene() && !state_->openFiles.empty())
+        journal_->Start(state_->openFiles[0]);
+}
+
+TSceneSession::TJournalFound TSceneSession::FindJournal() const
+{
+    TJournalFound found;
+    if (!journal_ || state_->openFiles.empty())
+        return found;
+    found.file = JournalFileFor(journal_->Folder(), state_->openFiles[0]);
+    std::error_code ec;
+    if (!fs::exists(found.file, ec))
+        return found;
+    found.contents = ReadJournal(found.file);
+    const bool same = found.contents.readable && found.contents.base == JournalBaseOf(state_->openFiles[0]);
+    found.kind = same ? TJournalFound::Offer : TJournalFound::Stale;
+    return found;
+}
+
+int TSceneSession::Recover(const TJournalContents& contents)
+{
+    int lost = contents.lost;
+    const size_t count = contents.records.size();
+    for (size_t r = 0; r < count; ++r) {
+        try {
+            for (const TJournalCall& call : contents.records[r])
+                Call(call);
+        } catch (const std::exception&) {
+            lost += static_cast<int>(count - r);
+            break;
+        }
+    }
+    while (state_->stepDepth > 0)
+        EndStep();
+    if (journal_)
+        journal_->Flush();
+    return lost;
+}
+
+void TSceneSession::DiscardJournal()
+{
+    if (journal_)
+        journal_->Remove();
+}
+
+fs::path TSceneSession::JournalFile() const
+{
+    return journal_ ? journal_->File() : fs::path();
+}
+
+void TSceneSession::Call(const TJournalCall& w)
+{
+    const auto need = [&](size_t n) {
+        if (w.size() < n)
+            throw EKelvaneError("damaged journal call");
+    };
+    need(1);
+    const std::string& c = w[0];
+    auto at = [&](size_t i) { return Widen(w[i]); };
+    if (c == "step") {
+        need(2);
+        BeginStep(w[1]);
+    } else if (c == "end") {
+        if (w.size() > 1)
+            SetStepLabel(w[1]);
+        EndStep();
+    } else if (c == "sel") {
+        need(2);
+        SelectRow(ToInt(w[1]));
+    } else if (c == "check") {
+        need(3);
+        SetRowChecked(ToInt(w[1]), w[2] == "1");
+    } else if (c == "addrow") {
+        need(4);
+        AddRow(at(1), w[2] == "1", w[3] == "1");
+    } else if (c == "rowtext") {
+        need(3);
+        SetRowText(ToInt(w[1]), at(2));
+    } else if (c == "removerow") {
+        need(2);
+        RemoveRow(ToInt(w[1]));
+    } else if (c == "begin") {
+        need(3);
+        BeginEdit(at(1), at(2));
+    } else if (c == "commit") {
+        CommitEdit();
+    } else if (c == "get") {
+        need(3);
+        GetValue(at(1), at(2));
+    } else if (c == "set") {
+        need(5);
+        SetValue(at(1), at(2), at(3), TKeyKind(ToInt(w[4])));
+    } else if (c == "delete") {
+        need(3);
+        DeleteValue(at(1), at(2));
+    } else if (c == "copy") {
+        need(4);
+        CopyElementAs(at(1), at(2), at(3));
+    } else if (c == "view") {
+        need(2);
+        if (w[1] == "1")
+            BeginModulatorView();
+        else
+            EndModulatorView();
+    } else if (c == "revive") {
+        need(2);
+        ReviveHeld(at(1));
+    } else if (c == "revive-held") {
+        need(3);
+        ReviveHeld(at(1), at(2));
+    } else if (c == "keep") {
+        need(2);
+        std::vector<WideString> keep;
+        for (size_t i = 2; i < w.size(); ++i)
+            keep.push_back(at(i));
+        KeepAttributes(at(1), keep);
+    } else if (c == "presence") {
+        need(3);
+        SetPresence(at(1), at(2));
+    } else if (c == "thumbnail") {
+        need(3);
+        SetThumbnail(at(1), at(2));
+    } else if (c == "forget") {
+        need(2);
+        ForgetThumbnail(at(1));
+    } else if (c == "name") {
+        need(3);
+        AddName(TNameList(ToInt(w[1])), at(2));
+    } else if (c == "write") {
+        Note({"write"});
+        CommitAndBeginAgain();
+    } else if (c == "undo") {
+        Undo();
+    } else if (c == "redo") {
+        Redo();
+    } else {
+        throw EKelvaneError("unknown journal call: " + c);
+    }
+}
 
 // ---- File menu ---------------------------------------------------------------------------
 
@@ -72,6 +477,9 @@ void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
     // From here on nothing fails: the new scene moves into the session's own state, so that
     // references to the working element and the tables stay valid.
     TState& s = *state_;
+    // The journal of a scene left unchanged goes; one with edits stays for a later recovery.
+    if (journal_ && HasScene() && !Modified())
+        journal_->Remove();
     s.document = std::move(fresh->document);
     s.stash = std::move(fresh->stash);
     s.catalogue = std::move(fresh->catalogue);
@@ -81,6 +489,9 @@ void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
     s.working.SetDocument(s.document.get());
     s.working.SetPresence(s.catalogue.presence);
     s.working.BeginEdit(u"scene", u"");
+    ResetHistory();
+    if (journal_)
+        journal_->Start(paths[0]);
 
     const std::string key = FoldedPath(paths[0]);
     std::erase_if(recentFiles_, [&](const fs::path& p) { return FoldedPath(p) == key; });
@@ -94,7 +505,20 @@ bool TSceneSession::HasScene() const
 
 void TSceneSession::WriteScene()
 {
+    Note({"write"});
     WriteSceneTo(RenderingFile());
+}
+
+void TSceneSession::CommitAndBeginAgain()
+{
+    TState& s = *state_;
+    if (!s.document)
+        return;
+    s.working.CommitEdit();
+    if (s.selected >= 0)
+        s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
+    else
+        s.working.BeginEdit(u"scene", u"");
 }
 
 void TSceneSession::WriteSceneTo(const fs::path& target)
@@ -134,15 +558,27 @@ void TSceneSession::Save()
 {
     if (state_->openFiles.empty() || !HasScene())
         return;
-    SaveTo(state_->openFiles[0]);
+    SaveAs(state_->openFiles[0]);
 }
 
 void TSceneSession::SaveAs(const fs::path& target)
 {
-    if (state_->openFiles.empty() || !HasScene())
+    TState& s = *state_;
+    if (s.openFiles.empty() || !HasScene())
         return;
+    Note({"write"});
     SaveTo(target);
-    state_->openFiles[0] = target;
+    s.openFiles[0] = target;
+    s.saved = s.history.Position();
+    if (OnHistoryChange)
+        OnHistoryChange();
+    // The saved file is the journal's new start: the working element is made again there.
+    if (journal_) {
+        journal_->Remove();
+        journal_->Start(target);
+        if (s.selected >= 0)
+            Note({"sel", Number(s.selected)});
+    }
 }
 
 fs::path TSceneSession::RenderingFile() const
@@ -157,14 +593,64 @@ void TSceneSession::DeleteRenderingFile() const
 
 void TSceneSession::ReadBatchScene(const fs::path& file)
 {
+    TState& s = *state_;
+    if (batch_ && !s.openFiles.empty() && file == s.openFiles[0]) {
+        // Back to the edited scene, as it was before the batch.
+        s.document = std::move(batch_->document);
+        s.stash = std::move(batch_->stash);
+        s.working.SetDocument(s.document.get());
+        s.working.Restore(batch_->node, batch_->state);
+        s.working.SetChangeLog(&s.treeLog);
+        s.selected = batch_->selected;
+        batch_.reset();
+        return;
+    }
     TMeshStash stash;
     std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, workFolder_ / kFakeFile);
-    TState& s = *state_;
+    if (!batch_) {
+        DrainTreeChanges();
+        batch_ = std::make_unique<TBatch>();
+        batch_->document = std::move(s.document);
+        batch_->stash = std::move(s.stash);
+        batch_->node = s.working.Node();
+        batch_->state = s.working.State();
+        batch_->selected = s.selected;
+        s.working.SetChangeLog(nullptr);
+    }
     s.document = std::move(document);
     s.stash = std::move(stash);
     s.selected = -1;
     s.working.SetDocument(s.document.get());
     s.working.BeginEdit(u"render", RenderCameraName());
+}
+
+void TSceneSession::BeginBatch()
+{
+    DrainTreeChanges();
+    batchStart_ = std::make_unique<TBatchStart>();
+    batchStart_->working = Snapshot();
+    batchStart_->pending = state_->pending.size();
+    batchStart_->calls = journal_ ? journal_->PendingCount() : 0;
+}
+
+void TSceneSession::EndBatch()
+{
+    TState& s = *state_;
+    if (batch_ && !s.openFiles.empty())
+        ReadBatchScene(s.openFiles[0]);
+    if (!batchStart_)
+        return;
+    DrainTreeChanges();
+    while (s.pending.size() > batchStart_->pending) {
+        s.pending.back().undo();
+        s.pending.pop_back();
+    }
+    const TSnapshotPtr last = s.last;
+    RestoreWorking(batchStart_->working);
+    s.last = last;
+    if (journal_)
+        journal_->DropPendingFrom(batchStart_->calls);
+    batchStart_.reset();
 }
 
 WideString TSceneSession::RenderCameraName() const
@@ -233,12 +719,24 @@ int TSceneSession::SelectedRow() const
     return state_->selected;
 }
 
+void TSceneSession::SetSelected(int index)
+{
+    TState& s = *state_;
+    const int before = s.selected;
+    if (before == index)
+        return;
+    s.selected = index;
+    TState* state = &s;
+    Record([state, before] { state->selected = before; }, [state, index] { state->selected = index; }, 0);
+}
+
 void TSceneSession::SelectRow(int index)
 {
     if (index < -1 || index >= RowCount())
         throw EListError(index);
+    Note({"sel", Number(index)});
     TState& s = *state_;
-    s.selected = index;
+    SetSelected(index);
     s.working.CommitEdit();
     if (index < 0)
         s.working.BeginEdit(u"scene", u"");
@@ -253,30 +751,84 @@ bool TSceneSession::SetRowChecked(int index, bool checked)
     TElementRow& row = state_->catalogue.rows[index];
     if (!row.CheckEnabled)
         return false;
+    Note({"check", Number(index), checked ? "1" : "0"});
+    const bool before = row.Checked;
+    if (before == checked)
+        return true;
     row.Checked = checked;
+    auto* rows = &state_->catalogue.rows;
+    Record([rows, index, before] { (*rows)[index].Checked = before; },
+           [rows, index, checked] { (*rows)[index].Checked = checked; }, 0);
     return true;
+}
+
+int TSceneSession::InsertRow(const TElementRow& row)
+{
+    TState& s = *state_;
+    auto& rows = s.catalogue.rows;
+    auto at = std::upper_bound(rows.begin(), rows.end(), WideView(row.Text),
+                               [](WideView t, const TElementRow& r) { return RowTextLess(t, r.Text); });
+    const int index = static_cast<int>(at - rows.begin());
+    const int before = s.selected;
+    rows.insert(at, row);
+    if (s.selected >= index)
+        ++s.selected;
+    const int after = s.selected;
+    TState* state = &s;
+    Record(
+        [state, index, before] {
+            state->catalogue.rows.erase(state->catalogue.rows.begin() + index);
+            state->selected = before;
+        },
+        [state, index, after, row] {
+            state->catalogue.rows.insert(state->catalogue.rows.begin() + index, row);
+            state->selected = after;
+        },
+        row.Text.capacity() * sizeof(char16_t));
+    return index;
+}
+
+void TSceneSession::EraseRow(int index)
+{
+    TState& s = *state_;
+    auto& rows = s.catalogue.rows;
+    const TElementRow row = rows[index];
+    const int before = s.selected;
+    rows.erase(rows.begin() + index);
+    if (s.selected == index)
+        s.selected = -1;
+    else if (s.selected > index)
+        --s.selected;
+    const int after = s.selected;
+    TState* state = &s;
+    Record(
+        [state, index, before, row] {
+            state->catalogue.rows.insert(state->catalogue.rows.begin() + index, row);
+            state->selected = before;
+        },
+        [state, index, after] {
+            state->catalogue.rows.erase(state->catalogue.rows.begin() + index);
+            state->selected = after;
+        },
+        row.Text.capacity() * sizeof(char16_t));
 }
 
 int TSceneSession::AddRow(WideView text, bool checked, bool checkEnabled)
 {
-    auto& rows = state_->catalogue.rows;
-    auto at = std::upper_bound(rows.begin(), rows.end(), text,
-                               [](WideView t, const TElementRow& row) { return RowTextLess(t, row.Text); });
-    const int index = static_cast<int>(at - rows.begin());
-    rows.insert(at, TElementRow{WideString(text), checked, checkEnabled});
-    if (state_->selected >= index)
-        ++state_->selected;
-    return index;
+    Note({"addrow", Narrow(text), checked ? "1" : "0", checkEnabled ? "1" : "0"});
+    return InsertRow(TElementRow{WideString(text), checked, checkEnabled});
 }
 
 int TSceneSession::SetRowText(int index, WideView text)
 {
-    const TElementRow row = Row(index);
+    TElementRow row = Row(index);
+    Note({"rowtext", Number(index), Narrow(text)});
     const bool wasSelected = state_->selected == index;
-    RemoveRow(index);
-    const int now = AddRow(text, row.Checked, row.CheckEnabled);
+    EraseRow(index);
+    row.Text = WideString(text);
+    const int now = InsertRow(row);
     if (wasSelected)
-        state_->selected = now;
+        SetSelected(now);
     return now;
 }
 
@@ -284,12 +836,8 @@ void TSceneSession::RemoveRow(int index)
 {
     if (index < 0 || index >= RowCount())
         throw EListError(index);
-    auto& rows = state_->catalogue.rows;
-    rows.erase(rows.begin() + index);
-    if (state_->selected == index)
-        state_->selected = -1;
-    else if (state_->selected > index)
-        --state_->selected;
+    Note({"removerow", Number(index)});
+    EraseRow(index);
 }
 
 WideString TSceneSession::SelectedName() const
@@ -306,21 +854,27 @@ WideString TSceneSession::SelectedKind() const
 
 void TSceneSession::BeginEdit(WideView kind, WideView name)
 {
+    Note({"begin", Narrow(kind), Narrow(name)});
     state_->working.BeginEdit(kind, name);
 }
 
 void TSceneSession::CommitEdit()
 {
+    Note({"commit"});
     state_->working.CommitEdit();
 }
 
 WideString TSceneSession::GetValue(WideView path, WideView name)
 {
+    // A modulator is read in the modulator view, which may move the modulators: noted.
+    if (path.substr(0, 9) == u"modulator")
+        Note({"get", Narrow(path), Narrow(name)});
     return kelvane::GetValue(state_->working, path, name);
 }
 
 void TSceneSession::SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind)
 {
+    Note({"set", Narrow(path), Narrow(name), Narrow(value), Number(static_cast<int>(keyKind))});
     kelvane::SetValue(state_->working, path, name, value, keyKind);
     // On the document itself a value may have renamed an element.
     if (state_->working.IsDocument())
@@ -329,6 +883,7 @@ void TSceneSession::SetValue(WideView path, WideView name, WideView value, TKeyK
 
 void TSceneSession::DeleteValue(WideView path, WideView name)
 {
+    Note({"delete", Narrow(path), Narrow(name)});
     kelvane::DeleteValue(state_->working, path, name);
     if (state_->working.IsDocument())
         state_->working.Index().Invalidate();
@@ -336,59 +891,169 @@ void TSceneSession::DeleteValue(WideView path, WideView name)
 
 void TSceneSession::CopyElementAs(WideView kind, WideView source, WideView newName)
 {
+    Note({"copy", Narrow(kind), Narrow(source), Narrow(newName)});
     kelvane::CopyElementAs(state_->working, kind, source, newName);
 }
 
 void TSceneSession::BeginModulatorView()
 {
+    Note({"view", "1"});
     kelvane::BeginModulatorView(state_->working);
 }
 
 void TSceneSession::EndModulatorView()
 {
+    Note({"view", "0"});
     kelvane::EndModulatorView(state_->working);
 }
 
-TWorkingElement& TSceneSession::Working()
+bool TSceneSession::ReviveHeld(WideView name)
+{
+    Note({"revive", Narrow(name)});
+    TWorkingElement& working = state_->working;
+    if (working.IsDocument())
+        return false;
+    int n = 0;
+    for (TDomNode* child = working.Node() ? working.Node()->FirstChild() : nullptr; child;
+         child = child->NextSibling(), ++n) {
+        const TDomElement* element = child->AsElement();
+        if (element && element->HasAttribute(u"name") && element->GetAttribute(u"name") == name &&
+            working.Mark(n) == u"deleted") {
+            working.SetMark(n, u"new");
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TSceneSession::ReviveHeld(WideView kind, WideView name)
+{
+    Note({"revive-held", Narrow(kind), Narrow(name)});
+    TWorkingElement& working = state_->working;
+    int at = -1;
+    if (!working.FindHeld(kind, u"name", name, 0, &at))
+        return false;
+    working.SetMark(at, u"new");
+    return true;
+}
+
+void TSceneSession::KeepAttributes(WideView name, const std::vector<WideString>& keep)
+{
+    TJournalCall call{"keep", Narrow(name)};
+    for (const WideString& k : keep)
+        call.push_back(Narrow(k));
+    Note(std::move(call));
+    TWorkingElement& working = state_->working;
+    if (working.IsDocument() || !working.Node())
+        return;
+    for (TDomNode* child = working.Node()->FirstChild(); child; child = child->NextSibling()) {
+        TDomElement* element = child->AsElement();
+        TDomNamedNodeMap* attrs = element ? element->GetAttributes() : nullptr;
+        const TDomAttr* attr = attrs ? attrs->GetNamedItem(u"name") : nullptr;
+        if (!attr || attr->Value() != name)
+            continue;
+        for (int i = int(attrs->Length()) - 1; i >= 0; --i) {
+            const WideString key(attrs->Item(i)->Name());
+            if (std::find(keep.begin(), keep.end(), key) == keep.end())
+                attrs->RemoveNamedItem(key);
+        }
+    }
+}
+
+const TWorkingElement& TSceneSession::Working() const
 {
     return state_->working;
 }
 
 // ---- Tables and lists ----------------------------------------------------------------------
 
-TNameValueList& TSceneSession::PresenceTable()
+namespace {
+
+// Sets name's value in list; returns the actions that take it back and make it again.
+std::pair<std::function<void()>, std::function<void()>> SetListValue(TNameValueList& list, WideView name,
+                                                                      WideView value)
+{
+    const WideString key(name), now(value);
+    TNameValueList* l = &list;
+    const int at = list.IndexOfName(name);
+    if (at >= 0) {
+        const WideString before(list.ValueAt(at));
+        list.SetValue(name, value);
+        return {[l, key, before] { l->SetValue(key, before); }, [l, key, now] { l->SetValue(key, now); }};
+    }
+    list.Add(name, value);
+    return {[l] { l->Delete(l->Count() - 1); }, [l, key, now] { l->Add(key, now); }};
+}
+
+} // namespace
+
+const TNameValueList& TSceneSession::PresenceTable() const
 {
     return state_->catalogue.presence;
 }
 
-TNameValueList& TSceneSession::ThumbnailIndex()
+void TSceneSession::SetPresence(WideView name, WideView value)
+{
+    Note({"presence", Narrow(name), Narrow(value)});
+    auto [undo, redo] = SetListValue(state_->catalogue.presence, name, value);
+    Record(std::move(undo), std::move(redo), 2 * (name.size() + value.size()) * sizeof(char16_t));
+}
+
+const TNameValueList& TSceneSession::ThumbnailIndex() const
 {
     return state_->catalogue.thumbnails;
 }
 
-std::vector<WideString>& TSceneSession::CameraNames()
+void TSceneSession::SetThumbnail(WideView key, WideView value)
+{
+    Note({"thumbnail", Narrow(key), Narrow(value)});
+    auto [undo, redo] = SetListValue(state_->catalogue.thumbnails, key, value);
+    Record(std::move(undo), std::move(redo), 2 * (key.size() + value.size()) * sizeof(char16_t));
+}
+
+void TSceneSession::ForgetThumbnail(WideView key)
+{
+    Note({"forget", Narrow(key)});
+    TNameValueList* list = &state_->catalogue.thumbnails;
+    const int at = list->IndexOfName(key);
+    if (at < 0)
+        return;
+    const WideString name(key), value(list->ValueAt(at));
+    list->Delete(at);
+    Record([list, at, name, value] { list->Insert(at, name, value); }, [list, at] { list->Delete(at); },
+           (name.size() + value.size()) * sizeof(char16_t));
+}
+
+const std::vector<WideString>& TSceneSession::CameraNames() const
 {
     return state_->catalogue.cameras;
 }
 
-std::vector<WideString>& TSceneSession::BackgroundNames()
+const std::vector<WideString>& TSceneSession::BackgroundNames() const
 {
     return state_->catalogue.backgrounds;
 }
 
-std::vector<WideString>& TSceneSession::ShaderNames()
+const std::vector<WideString>& TSceneSession::ShaderNames() const
 {
     return state_->catalogue.shaders;
+}
+
+void TSceneSession::AddName(TNameList list, WideView name)
+{
+    Note({"name", Number(static_cast<int>(list)), Narrow(name)});
+    TCatalogue& c = state_->catalogue;
+    std::vector<WideString>* names =
+        list == TNameList::Cameras ? &c.cameras : list == TNameList::Backgrounds ? &c.backgrounds : &c.shaders;
+    const WideString added(name);
+    names->push_back(added);
+    Record([names] { names->pop_back(); }, [names, added] { names->push_back(added); },
+           added.size() * sizeof(char16_t));
 }
 
 TDomDocument* TSceneSession::Document() const
 {
     return state_->document.get();
-}
-
-void TSceneSession::DocumentChanged()
-{
-    state_->working.Index().Invalidate();
 }
 
 } // namespace kelvane

@@ -8,30 +8,40 @@
 //                              the camera / background / shader drop-down lists, the caption
 //                              (Caption()), the recent-files menu (RecentFiles()), the texture
 //                              thumbnails (ThumbnailIndex() "_t" entries, written by the picture
-//                              store), and show the empty editor page. On an exception nothing
-//                              changed: the previous scene is still open; show the message.
+//                              store), and show the empty editor page; then FindJournal() and,
+//                              when it offers one, Recover() or DiscardJournal(). On an exception
+//                              nothing changed: the previous scene is still open; show the message.
 //   File > Save / Save as      Save() / SaveAs(chosen path) (only when HasScene()). After Save
 //                              as, OpenFiles()[0] is the new path; caption and recent list stay.
 //   Render                     WriteScene(), then run the renderer on RenderingFile().
 //   Row click                  SelectRow(row), then fill the tab of SelectedKind() from
 //                              GetValue(...). Re-clicking the selected row commits and refills.
-//   Row check box              SetRowChecked(row, checked).
-//   Leaving a value control    SetValue(path, element name, value, key kind).
-//   Structural edits           SetValue / DeleteValue / CopyElementAs / Working(), then refresh
-//                              the tab; row changes through AddRow / SetRowText / RemoveRow.
-//   Shut-down                  DeleteRenderingFile(); store RecentFiles() in the settings.
+//   A user's action            a TEditStep (or BeginStep / EndStep) around the calls it makes:
+//                              SetValue / DeleteValue / CopyElementAs / SetRowChecked /
+//                              SetPresence / ... ; then refresh the tab. Undo() / Redo() put the
+//                              document, the rows, the tables and the selected row back: show
+//                              them again (without SelectRow, which would commit).
+//   Shut-down                  DeleteRenderingFile(); DiscardJournal() once the user has saved
+//                              or discarded the edits; store RecentFiles() in the settings.
+//
+// Every change to the scene goes through the methods below: the edit history records it and
+// the journal (when a folder is set) notes it. Changes made outside a step are recorded too,
+// as what happened between the steps (a selection, a tab's fill, a render's write).
 //
 // Errors are exceptions (EKelvaneError and its kinds, EDomException) carrying the English text
 // to show; the action in progress is abandoned.
 //
 // References returned by Working(), PresenceTable(), ThumbnailIndex(), the name lists and Rows()
 // stay valid for the session's life (their contents change with each open); Document() and the
-// nodes of the working element change with each open.
+// nodes of the working element change with each open, undo and redo.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "controls/KeyKind.h"
+#include "editing/EditHistory.h"
+#include "editing/EditJournal.h"
 #include "scene/Catalogue.h"
 #include "scene/NameValueList.h"
 #include "scene/TextCodec.h"
@@ -42,6 +52,9 @@
 namespace kelvane {
 
 namespace fs = std::filesystem;
+
+// The name lists the session keeps beside the rows.
+enum class TNameList { Cameras, Backgrounds, Shaders };
 
 class TSceneSession {
 public:
@@ -80,7 +93,14 @@ public:
     // takes the place of the document; the open-file list, the element list and the catalogue
     // stay. The working element becomes the scene's render settings (BeginEdit "render" with
     // RenderCameraName()). When reading fails the document is unchanged and the error propagates.
+    // The edited scene is kept aside meanwhile, untouched: reading OpenFiles()[0] puts it back,
+    // with its working element, selection and history, instead of reading the file.
     void ReadBatchScene(const fs::path& file);
+    // Around a batch render: what the batch does to the edited scene (the first scene's render
+    // settings) is taken back at its end, and the edited scene is put back if a batch scene is
+    // still in its place.
+    void BeginBatch();
+    void EndBatch();
     // camera_name of the document's first render element; empty when there is none.
     WideString RenderCameraName() const;
     // Folder of OpenFiles()[0]; empty when no scene is open.
@@ -121,29 +141,117 @@ public:
     void CopyElementAs(WideView kind, WideView source, WideView newName);
     void BeginModulatorView();
     void EndModulatorView();
-    TWorkingElement& Working();
+    // A held element of that name marked deleted is marked new again; false when there is none.
+    bool ReviveHeld(WideView name);
+    // The held element of this tag and name is marked new again; false when none is held.
+    bool ReviveHeld(WideView kind, WideView name);
+    // Every held element of that name keeps only the attributes named in keep.
+    void KeepAttributes(WideView name, const std::vector<WideString>& keep);
+    // Read it freely; it changes only through the methods above.
+    const TWorkingElement& Working() const;
 
     // ---- Tables and lists ----------------------------------------------------------------
-    TNameValueList& PresenceTable();
+    const TNameValueList& PresenceTable() const;
+    void SetPresence(WideView name, WideView value);
     // Catalogue counts and names (kind + "_num", kind + i), preview and thumbnail positions.
-    TNameValueList& ThumbnailIndex();
-    std::vector<WideString>& CameraNames();
-    std::vector<WideString>& BackgroundNames();
-    std::vector<WideString>& ShaderNames();
-    // The document (nullptr before the first open). Read it freely; a change made to it other
-    // than through this class must be followed by DocumentChanged().
+    const TNameValueList& ThumbnailIndex() const;
+    void SetThumbnail(WideView key, WideView value);
+    void ForgetThumbnail(WideView key);
+    const std::vector<WideString>& CameraNames() const;
+    const std::vector<WideString>& BackgroundNames() const;
+    const std::vector<WideString>& ShaderNames() const;
+    void AddName(TNameList list, WideView name);
+    // The document (nullptr before the first open), to be read only.
     TDomDocument* Document() const;
-    void DocumentChanged();
+
+    // ---- Steps, undo and redo --------------------------------------------------------------
+    // A user's action: what happens between BeginStep and the matching EndStep is one step of
+    // the history, named label ("Power", "Specular off"). Steps nest: only the outermost one
+    // counts. A step that changed nothing leaves no trace.
+    void BeginStep(const std::string& label);
+    void EndStep();
+    // Renames the step in progress (an action that learns its name on the way).
+    void SetStepLabel(const std::string& label);
+    // Runs whenever what Undo and Redo offer, or Modified(), may have changed.
+    std::function<void()> OnHistoryChange;
+    bool CanUndo() const;
+    bool CanRedo() const;
+    std::string UndoLabel() const;
+    std::string RedoLabel() const;
+    // Both return false when there was nothing to do.
+    bool Undo();
+    bool Redo();
+    // Changed since opened or saved (undo and redo back to the saved step make it clean again).
+    bool Modified() const;
+    const TEditHistory& History() const;
+    void SetHistoryLimit(size_t bytes);
+
+    // ---- Journal ---------------------------------------------------------------------------
+    // The folder for journals (the program folder's "journal"); empty: no journal is kept.
+    void SetJournalFolder(const fs::path& folder);
+    // What the journal folder holds for OpenFiles()[0]: nothing, a journal of the file as it
+    // is (Offer), or one of another version of it (Stale).
+    struct TJournalFound {
+        enum TKind { None, Offer, Stale } kind = None;
+        fs::path file;
+        TJournalContents contents;
+    };
+    TJournalFound FindJournal() const;
+    // Makes the recorded calls again on the freshly opened scene; returns how many records
+    // could not be made (damaged, or failing when made).
+    int Recover(const TJournalContents& contents);
+    // Deletes the open scene's journal (after a save, a discard or a clean close).
+    void DiscardJournal();
+    fs::path JournalFile() const;
 
 private:
     struct TState;
+    struct TBatch;
     void SaveTo(const fs::path& target);
     void WriteSceneTo(const fs::path& target);
+    void CommitAndBeginAgain();
+    // Notes a call in the journal (not while a batch scene is read).
+    void Note(TJournalCall call);
+    bool Recording() const;
+    // Adds a change outside the working element to what the next record holds.
+    void Record(std::function<void()> undo, std::function<void()> redo, size_t bytes);
+    void DrainTreeChanges();
+    TSnapshotPtr Snapshot() const;
+    void RestoreWorking(const TSnapshotPtr& snapshot);
+    // What happened since the last record becomes a silent record.
+    void Settle();
+    void ResetHistory();
+    // A record from the last one's working element to after, with the changes since.
+    THistoryRecord TakeRecord(const TSnapshotPtr& after);
+    bool MoveInHistory(bool back);
+    void Call(const TJournalCall& call);
+    int InsertRow(const TElementRow& row);
+    void EraseRow(int index);
+    void SetSelected(int index);
 
     fs::path workFolder_;
     ITexturePictureStore* pictures_;
     std::vector<fs::path> recentFiles_;
     std::unique_ptr<TState> state_;
+    std::unique_ptr<TBatch> batch_;  // the edited scene while a batch renders others
+    struct TBatchStart {
+        TSnapshotPtr working;
+        size_t pending = 0, calls = 0;
+    };
+    std::unique_ptr<TBatchStart> batchStart_;
+    std::unique_ptr<TEditJournal> journal_;
+};
+
+// One user action as one step of the history, for the lifetime of the object.
+class TEditStep {
+public:
+    TEditStep(TSceneSession& session, const std::string& label) : session_(session) { session_.BeginStep(label); }
+    ~TEditStep() { session_.EndStep(); }
+    TEditStep(const TEditStep&) = delete;
+    TEditStep& operator=(const TEditStep&) = delete;
+
+private:
+    TSceneSession& session_;
 };
 
 } // namespace kelvane

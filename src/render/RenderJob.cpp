@@ -169,14 +169,21 @@ int TRenderJob::Run(const TRenderOptions& options)
     TBusyScope busy;
     running_ = true;
     stop_ = false;
+    // A batch leaves the edited scene as it found it.
+    const bool batch = files.size() > 1;
+    if (batch)
+        session_.BeginBatch();
     struct TLeave {
         TRenderJob& job;
+        bool batch;
         ~TLeave()
         {
+            if (batch)
+                job.session_.EndBatch();
             job.running_ = false;
             job.view_.Busy(false);
         }
-    } leave{*this};
+    } leave{*this, batch};
     if (options.preflight) {
         std::vector<std::string> findings;
         try {

@@ -46,7 +46,7 @@ void RemoveQuietly(const std::filesystem::path& file)
 
 std::string CheckShaderPreview(TSceneSession& session)
 {
-    TWorkingElement& working = session.Working();
+    const TWorkingElement& working = session.Working();
     TDomElement* element = working.Element();
     if (!element || working.IsDocument())
         return {};

@@ -88,6 +88,18 @@ void TNameValueList::Add(WideView name, WideView value)
         first_.Insert(hash, Count() - 1);
 }
 
+void TNameValueList::Insert(int i, WideView name, WideView value)
+{
+    if (i < 0 || i > Count())
+        throw EListError(i);
+    if (i == Count()) {
+        Add(name, value);
+        return;
+    }
+    entries_.emplace(entries_.begin() + i, name, value);
+    Reindex();
+}
+
 void TNameValueList::Remove(WideView name)
 {
     int i = IndexOfName(name);

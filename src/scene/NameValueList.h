@@ -34,6 +34,8 @@ public:
     void SetValue(WideView name, WideView value);
     // Appends an entry even when the name is already present (lookups find the first one).
     void Add(WideView name, WideView value);
+    // Puts an entry at position i (0 .. Count()), the later entries moving up.
+    void Insert(int i, WideView name, WideView value);
     // Removes the first entry with this name; nothing when there is none.
     void Remove(WideView name);
     void Delete(int i);

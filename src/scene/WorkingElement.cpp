@@ -21,6 +21,40 @@ WideString ChildMarkName(int n)
     return u"Child" + Decimal(n);
 }
 
+void UndoTreeChange(const TTreeChange& change)
+{
+    switch (change.kind) {
+    case TTreeChange::Replace: change.parent->ReplaceChild(change.other, change.node); break;
+    case TTreeChange::Insert: change.parent->RemoveChild(change.node); break;
+    case TTreeChange::Remove: change.parent->InsertBefore(change.node, change.other); break;
+    }
+}
+
+void RedoTreeChange(const TTreeChange& change)
+{
+    switch (change.kind) {
+    case TTreeChange::Replace: change.parent->ReplaceChild(change.node, change.other); break;
+    case TTreeChange::Insert: change.parent->InsertBefore(change.node, change.other); break;
+    case TTreeChange::Remove: change.parent->RemoveChild(change.node); break;
+    }
+}
+
+void TWorkingElement::Log(TTreeChange::TKind kind, TDomNode* parent, TDomNode* node, TDomNode* other)
+{
+    if (log_)
+        log_->push_back({kind, parent, node, other});
+}
+
+void TWorkingElement::Restore(TDomNode* node, const TWorkingState& state)
+{
+    node_ = node;
+    saved_ = nullptr;
+    viewDepth_ = 0;
+    sources_ = state.sources;
+    partner_ = state.partner;
+    index_.Invalidate();
+}
+
 void TWorkingElement::SetDocument(TDomDocument* document)
 {
     document_ = document;
@@ -206,14 +240,18 @@ void TWorkingElement::RemoveFromTree(TDomElement* element)
     TDomNode* parent = element->GetParentNode();
     if (!parent)
         return;
+    TDomNode* next = element->NextSibling();
     parent->RemoveChild(element);
+    Log(TTreeChange::Remove, parent, element, next);
     index_.Removed(element);
     // An object's transform placeholder goes with it once it holds nothing else.
     TDomElement* holder = parent->AsElement();
     if (element->TagName() == u"object" && holder && holder->TagName() == u"fake_transform" &&
         !holder->HasChildNodes()) {
         if (TDomNode* outer = holder->GetParentNode()) {
+            TDomNode* after = holder->NextSibling();
             outer->RemoveChild(holder);
+            Log(TTreeChange::Remove, outer, holder, after);
             index_.Removed(holder);
         }
     }
@@ -273,7 +311,9 @@ void TWorkingElement::CommitEdit(bool keepCopies)
             MergeMissing(copy, children[revivedBy[n]]);
             TDomElement* target = LiveSource(n);
             if (target) {
-                target->GetParentNode()->ReplaceChild(copy, target);
+                TDomNode* parent = target->GetParentNode();
+                parent->ReplaceChild(copy, target);
+                Log(TTreeChange::Replace, parent, copy, target);
                 index_.Replaced(target, copy);
                 sources_[n] = sources_[revivedBy[n]] = copy;
             }
@@ -307,10 +347,13 @@ void TWorkingElement::CommitEdit(bool keepCopies)
         }
         TDomElement* copy = Placed(child, keepCopies);
         if (target) {
-            target->GetParentNode()->ReplaceChild(copy, target);
+            TDomNode* parent = target->GetParentNode();
+            parent->ReplaceChild(copy, target);
+            Log(TTreeChange::Replace, parent, copy, target);
             index_.Replaced(target, copy);
         } else if (TDomElement* first = index_.Item(child->TagName(), 0)) {
             first->GetParentNode()->InsertBefore(copy, first);
+            Log(TTreeChange::Insert, first->GetParentNode(), copy, first);
             index_.InsertedAt(copy, 0);
         } else {
             TDomElement* render = index_.Item(u"render", 0);
@@ -318,6 +361,7 @@ void TWorkingElement::CommitEdit(bool keepCopies)
             if (!render || !top)
                 throw EListError(0);
             top->InsertBefore(copy, render);
+            Log(TTreeChange::Insert, top, copy, render);
             index_.InsertedAt(copy, 0);
         }
         sources_[n] = copy;

@@ -15,6 +15,23 @@
 
 namespace kelvane {
 
+// One change a commit made to the document's tree; the nodes stay owned by the document, so a
+// change can be taken back and made again.
+struct TTreeChange {
+    enum TKind { Replace, Insert, Remove } kind;
+    TDomNode* parent;
+    TDomNode* node;   // the node put in (Replace, Insert) or taken out (Remove)
+    TDomNode* other;  // Replace: the node taken out; Insert, Remove: the next sibling
+};
+void UndoTreeChange(const TTreeChange& change);
+void RedoTreeChange(const TTreeChange& change);
+
+// What the working element holds besides its node: the sources of its copies and the revivals.
+struct TWorkingState {
+    std::vector<TDomElement*> sources;
+    std::vector<int> partner;
+};
+
 class TWorkingElement {
 public:
     // presence: the presence table consulted by BeginEdit (light parts, shader textures).
@@ -86,6 +103,13 @@ public:
     // Makes element the working element, keeping the record of sources (same children order).
     void ReplaceNode(TDomElement* element) { node_ = element; }
 
+    // Changes commits make to the tree are appended to log while it is set (nullptr: none).
+    void SetChangeLog(std::vector<TTreeChange>* log) { log_ = log; }
+    TWorkingState State() const { return {sources_, partner_}; }
+    // Puts back a working element taken earlier: node (the document itself, a detached element
+    // or nullptr) with its state. The tree may have changed meanwhile: the index is rebuilt.
+    void Restore(TDomNode* node, const TWorkingState& state);
+
 private:
     void AppendCopy(TDomElement* source, int index);
     // Calls take(source, index) for each element the row of kind and name stands for.
@@ -97,7 +121,10 @@ private:
     TDomElement* Placed(TDomElement* child, bool keepCopies);
     static void MergeMissing(TDomElement* copy, const TDomElement* other);
 
+    void Log(TTreeChange::TKind kind, TDomNode* parent, TDomNode* node, TDomNode* other);
+
     const TNameValueList* presence_;
+    std::vector<TTreeChange>* log_ = nullptr;
     TDomDocument* document_ = nullptr;
     TDomNode* node_ = nullptr;
     TDomElement* saved_ = nullptr;

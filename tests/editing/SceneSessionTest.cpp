@@ -128,8 +128,8 @@ TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPathAndReferencesStayValid)
     TSessionFixture f;
     const fs::path first = f.Scene(kSmallScene, "First.xml");
     const fs::path second = f.Scene(kSmallScene, "second.xml");
-    TWorkingElement& working = f.session.Working();
-    TNameValueList& presence = f.session.PresenceTable();
+    const TWorkingElement* working = &f.session.Working();
+    const TNameValueList& presence = f.session.PresenceTable();
     f.session.Save();  // nothing open: nothing happens
     f.session.OpenScene({first});
     f.session.OpenScene({second});
@@ -140,10 +140,10 @@ TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPathAndReferencesStayValid)
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- Cube|render -- Cam|shader -- Mat|");
     EXPECT_EQ(f.session.SelectedRow(), -1);
     // The working element and presence table handed out before stay valid across opens.
-    EXPECT_EQ(&working, &f.session.Working());
+    EXPECT_EQ(working, &f.session.Working());
     EXPECT_EQ(presence.Values(u"Lamp"), u"100");
     f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
-    EXPECT_EQ(GetValue(working, u"light.light.power", u"Lamp.light"), u"1");
+    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"1");
 }
 
 TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)

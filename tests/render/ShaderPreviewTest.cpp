@@ -44,7 +44,7 @@ TEST(ShaderPreviewChecks, ParametersDeletedTexturesAndModulators)
     f.EmptyTexture();
     EXPECT_EQ(CheckShaderPreview(f.session), "Lack of Texture or Clouds Parameter");
     // A removed texture without parameters is no obstacle.
-    f.session.Working().SetMark(1, u"deleted");
+    const_cast<TWorkingElement&>(f.session.Working()).SetMark(1, u"deleted");
     EXPECT_EQ(CheckShaderPreview(f.session), "");
 
     TShaderFixture g;

@@ -6,6 +6,8 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/SessionStore.h"
 
+#include <optional>
+
 namespace kelvane {
 
 namespace {
@@ -45,8 +47,12 @@ protected:
     }
 
 private:
+    // sender: the type box a user chose in (nullptr while the tab is filled).
     void TypeChanged(QWidget* sender)
     {
+        std::optional<TStoreStep> step;
+        if (sender)
+            step.emplace(c_.store, RowLabelOf(sender));
         QWidget* sunsky = Find("pnlBGSunskyOn");
         if (ComboIndex(Find("combBGType")) == 0) {
             sunsky->hide();

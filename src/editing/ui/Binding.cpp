@@ -19,25 +19,20 @@ struct TLoadingScope {
     int& counter_;
 };
 
-bool IsTab(const QWidget* tab, const char* name)
+// The container holds modulator controls: they are read in the modulator view.
+bool HoldsModulators(TControlTree& tree, QWidget* container)
 {
-    return tab && tab->objectName() == QLatin1String(name);
+    for (QWidget* child : tree.Children(container))
+        if (KeyKindOf(child) == TKeyKind::Modulator)
+            return true;
+    return false;
 }
 
 } // namespace
 
-std::string GroupCode(const QWidget* control)
+std::string TickLabel(const std::string& label, bool on)
 {
-    const std::string name = NameOf(control);
-    size_t from = 0;
-    switch (ClassOf(control)) {
-    case TControlClass::NumberEdit: from = 3; break;
-    case TControlClass::Slider:
-    case TControlClass::Guard: from = 2; break;
-    case TControlClass::Combo: from = 4; break;
-    default: return {};
-    }
-    return name.size() > from ? name.substr(from, 3) : std::string();
+    return label + (on ? " on" : " off");
 }
 
 std::string TEditorBinding::SlotName(std::string_view name) const
@@ -46,10 +41,10 @@ std::string TEditorBinding::SlotName(std::string_view name) const
     return std::string(name) + std::to_string(slot < 0 ? 0 : slot);
 }
 
-void TEditorBinding::LoadContainer(QWidget* container, std::string_view name, QWidget* tab)
+void TEditorBinding::LoadContainer(QWidget* container, std::string_view name, const TTabTable& table)
 {
     TLoadingScope loading(loading_);
-    const bool modulators = container->objectName() == QLatin1String("pnlModOn");
+    const bool modulators = HoldsModulators(tree_, container);
     if (modulators)
         store_.BeginModulatorView();
     try {
@@ -62,15 +57,13 @@ void TEditorBinding::LoadContainer(QWidget* container, std::string_view name, QW
     }
     if (modulators)
         store_.EndModulatorView();
-    const bool sync = IsTab(tab, "tsRender") || IsTab(tab, "tsObject") || IsTab(tab, "tsShader") ||
-                      IsTab(tab, "tsTexJpeg") || IsTab(tab, "tsTexClouds");
     for (QWidget* child : tree_.Children(container)) {
-        if (sync)
+        if (table.syncGuards)
             SyncCheckBox(child);
         if (tree_.IsContainer(child))
-            LoadContainer(child, name, tab);
+            LoadContainer(child, name, table);
     }
-    if (IsTab(tab, "tsLight"))
+    if (table.enableOnFill)
         EnableTree(container, true);
 }
 
@@ -79,8 +72,7 @@ void TEditorBinding::LoadControl(QWidget* control, std::string_view name)
     const TControlClass cls = ClassOf(control);
     if (cls != TControlClass::NumberEdit && cls != TControlClass::Combo && cls != TControlClass::Slider)
         return;
-    const std::string code = GroupCode(control);
-    const std::string element = (code == "Tex" || code == "Mod") ? SlotName(name) : std::string(name);
+    const std::string element = RowTargetOf(control) == TTarget::Slot ? SlotName(name) : std::string(name);
     const std::string v = store_.GetValue(CommandOf(control), element);
     switch (cls) {
     case TControlClass::NumberEdit:
@@ -171,15 +163,12 @@ void TEditorBinding::EnableTree(QWidget* start, bool enabled)
 
 std::string TEditorBinding::WriteName(const QWidget* control)
 {
-    const std::string code = GroupCode(control);
-    if (code == "DOF")
-        return "dof";
-    if (code == "AtN")
-        return "an";
-    const std::string selected = store_.SelectedName();
-    if (code == "Tex" || code == "Mod")
-        return SlotName(selected);
-    return selected;
+    switch (RowTargetOf(control)) {
+    case TTarget::Dof: return "dof";
+    case TTarget::AntiNoise: return "an";
+    case TTarget::Slot: return SlotName(store_.SelectedName());
+    default: return store_.SelectedName();
+    }
 }
 
 void TEditorBinding::edtWidthExit(QWidget* sender)
@@ -203,15 +192,15 @@ void TEditorBinding::edtWidthExit(QWidget* sender)
     default:
         return;
     }
+    TStoreStep step(store_, RowLabelOf(sender));
     const std::string name = WriteName(sender);
-    const std::string code = GroupCode(sender);
     std::string suffix;
-    if (code == "Lgt")
-        suffix = ".light";
-    else if (code == "GID")
-        suffix = ".diffuse";
-    else if (code == "GIC")
-        suffix = ".caustic";
+    switch (RowTargetOf(sender)) {
+    case TTarget::DirectLight: suffix = ".light"; break;
+    case TTarget::Diffuse: suffix = ".diffuse"; break;
+    case TTarget::Caustic: suffix = ".caustic"; break;
+    default: break;
+    }
     if (!suffix.empty()) {
         // Hemilights and pathlights are single elements named without a part suffix; so is any
         // light held under the plain name (a sunlight without suffix), whose edits would else
@@ -227,6 +216,7 @@ void TEditorBinding::cbRayDepthMouseUp(QWidget* box)
 {
     if (!box || GuardChecked(box))
         return;
+    TStoreStep step(store_, TickLabel(RowLabelOf(box), false));
     // The path is the RegulateControl's; a second regulated control keeps its value.
     QWidget* control = RegulateOf(box, 0);
     if (!control)
@@ -283,8 +273,8 @@ void TEditorBinding::FollowSlider(QWidget* slider, bool setEdit)
     if (colour == clBtnFace)
         colour = 0;
     SetSwatchColour(swatch, ReplaceChannel(colour, ChannelOfName(NameOf(slider)), position));
-    if (GroupCode(slider) == "Shr" && OnShaderColour)
-        OnShaderColour();
+    if (OnColourSlider)
+        OnColourSlider();
 }
 
 void TEditorBinding::tbLgtPowerChange(QWidget* sender)

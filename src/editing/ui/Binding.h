@@ -2,6 +2,7 @@
 // The binding machinery shared by every editor tab: loading controls from key paths, writing a
 // control's value when it is left, the slider/field/swatch links, guard boxes and the enable walk.
 #include "controls/KeyKind.h"
+#include "editing/ui/ControlTable.h"
 #include "editing/ui/ControlTree.h"
 
 #include <functional>
@@ -21,20 +22,36 @@ public:
     virtual void EndModulatorView() = 0;
     // The name part of the selected element-list row.
     virtual std::string SelectedName() = 0;
+    // What happens between them is one user step named label (steps nest).
+    virtual void BeginStep(const std::string& label) = 0;
+    virtual void EndStep() = 0;
 };
 
-// The three letters after a value control's type prefix ("edtLgtPower" -> "Lgt",
-// "tbLgtPower" -> "Lgt", "cbModColor" -> "Mod", "combTexType" -> "Tex"); empty for others.
-std::string GroupCode(const QWidget* control);
+// One user step of the store for the lifetime of the object.
+class TStoreStep {
+public:
+    TStoreStep(IValueStore& store, const std::string& label) : store_(store) { store_.BeginStep(label); }
+    ~TStoreStep() { store_.EndStep(); }
+    TStoreStep(const TStoreStep&) = delete;
+    TStoreStep& operator=(const TStoreStep&) = delete;
+
+private:
+    IValueStore& store_;
+};
+
+// A tick's step name: the label and "on" or "off" ("Specular off").
+std::string TickLabel(const std::string& label, bool on);
 
 class TEditorBinding {
 public:
     TEditorBinding(TControlTree& tree, IValueStore& store) : tree_(tree), store_(store) {}
 
-    // The selected texture slot (row of listTexList, 0 to 9), for the "Tex" and "Mod" groups.
+    // The selected texture slot (row of listTexList, 0 to 9), for rows of the slot.
     std::function<int()> SelectedSlot;
 
-    void LoadContainer(QWidget* container, std::string_view name, QWidget* tab);
+    // Loads the controls in container (and the containers in it) for the element named name,
+    // by the rules of the tab's table.
+    void LoadContainer(QWidget* container, std::string_view name, const TTabTable& table);
     void LoadControl(QWidget* control, std::string_view name);
     void SyncCheckBox(QWidget* control);
     void EnableTree(QWidget* start, bool enabled);
@@ -54,10 +71,10 @@ public:
     // While true the links do nothing (the fill sets every control itself).
     bool Loading() const { return loading_ > 0; }
 
-    // Runs after a shader colour slider moved, to repaint the property list's colour square.
-    std::function<void()> OnShaderColour;
+    // Runs after a colour slider moved (the shader tab repaints its property list's squares).
+    std::function<void()> OnColourSlider;
 
-    // The element name a control writes to: the selected name changed by its group code.
+    // The element name a control writes to: the selected name changed by its row's target.
     std::string WriteName(const QWidget* control);
 
 private:

@@ -72,6 +72,24 @@ int TagOf(const QWidget* control)
     return Tag(control);
 }
 
+void SetRowData(QWidget* control, TTarget target, const char* label)
+{
+    if (!control)
+        return;
+    control->setProperty("rowTarget", static_cast<int>(target));
+    control->setProperty("rowLabel", QString::fromUtf8(label ? label : ""));
+}
+
+TTarget RowTargetOf(const QWidget* control)
+{
+    return control ? static_cast<TTarget>(control->property("rowTarget").toInt()) : TTarget::Selected;
+}
+
+std::string RowLabelOf(const QWidget* control)
+{
+    return control ? control->property("rowLabel").toString().toStdString() : std::string();
+}
+
 QWidget* TargetOf(const QWidget* control)
 {
     if (auto* e = As<TNumberEdit>(control))

@@ -2,6 +2,7 @@
 // The few things the binding needs of the value controls, in one place.
 #include "controls/ColorConvert.h"
 #include "controls/KeyKind.h"
+#include "editing/ui/ControlTable.h"
 
 #include <QWidget>
 
@@ -16,6 +17,12 @@ TControlClass ClassOf(const QWidget* control);
 std::string CommandOf(const QWidget* control);  // number edit, slider, combo box
 TKeyKind KeyKindOf(const QWidget* control);
 int TagOf(const QWidget* control);              // any widget; 0 when unset
+
+// What a control's table row says of it: where its value goes and the name its edits go by
+// ("Power"; a guard box's caption).
+void SetRowData(QWidget* control, TTarget target, const char* label);
+TTarget RowTargetOf(const QWidget* control);
+std::string RowLabelOf(const QWidget* control);
 
 QWidget* TargetOf(const QWidget* control);      // number edit, slider
 QWidget* TargetEOf(const QWidget* control);     // slider

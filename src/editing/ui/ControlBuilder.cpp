@@ -1,5 +1,7 @@
 #include "editing/ui/ControlBuilder.h"
 
+#include "editing/ui/ControlAccess.h"
+
 #include "controls/ui/ColorPanel.h"
 #include "controls/ui/ComboBoxYafRay.h"
 #include "controls/ui/EnableControlCheckBox.h"
@@ -252,6 +254,11 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
             QObject::connect(s, &TLinkedTrackBar::changed, s, call);
     };
 
+    // Edits go by the row's caption, or by its guard box's when it has none.
+    const TGuardRow* guard = GuardOf(table, row.type == TRowType::Scalar ? row.edit : row.name);
+    const char* label = row.caption ? row.caption : guard ? guard->caption : row.name;
+    auto data = [&](QWidget* control) { SetRowData(control, row.target, label); };
+
     switch (row.type) {
     case TRowType::Combo:
     case TRowType::PlainCombo: {
@@ -266,6 +273,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
             combo = new QComboBox(parent);
         }
         combo->setObjectName(Q(row.name));
+        data(combo);
         AddItems(combo, row.items);
         h->addWidget(combo, 1);
         tree_.Add(parent, combo);
@@ -277,6 +285,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         QHBoxLayout* h = line(RowHead(table, row, row.name, parent));
         auto* edit = new TNumberEdit(parent);
         edit->setObjectName(Q(row.name));
+        data(edit);
         edit->SetCommand(row.path);
         edit->SetKeyKind(row.keyKind);
         ConfigureField(edit, row.field);
@@ -289,6 +298,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         QHBoxLayout* h = line(RowHead(table, row, row.name, parent));
         auto* edit = new QLineEdit(parent);
         edit->setObjectName(Q(row.name));
+        data(edit);
         h->addWidget(edit, 1);
         tree_.Add(parent, edit);
         break;
@@ -297,6 +307,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         QHBoxLayout* h = line(RowHead(table, row, row.edit, parent));
         auto* slider = new TLinkedTrackBar(parent);
         slider->setObjectName(Q(row.name));
+        data(slider);
         slider->setRange(row.slider.min, row.slider.max);
         slider->SetScale(row.slider.scale);
         if (row.slider.ticks > 0)
@@ -305,6 +316,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         slider->SetKeyKind(row.keyKind);
         auto* edit = new TNumberEdit(parent);
         edit->setObjectName(Q(row.edit));
+        data(edit);
         edit->SetCommand(row.path);
         edit->SetKeyKind(row.keyKind);
         ConfigureField(edit, row.field);
@@ -326,6 +338,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
         static const char* const components[] = {"r", "g", "b"};
         auto* swatch = new TColorPanel(parent);
         swatch->setObjectName(Q(row.edit));
+        data(swatch);
         swatch->setFixedSize(40, 40);
         TNumberEdit* edits[3] = {};
         for (int i = 0; i < 3; ++i) {
@@ -334,12 +347,14 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
                                          : static_cast<QWidget*>(new QLabel(parent)));
             auto* slider = new TLinkedTrackBar(parent);
             slider->setObjectName(Q(("tb" + stem).c_str()));
+            data(slider);
             slider->setRange(row.slider.min, row.slider.max);
             slider->SetFrequency(row.slider.ticks);
             slider->SetCommand(std::string(row.path) + components[i]);
             slider->SetKeyKind(row.keyKind);
             auto* edit = new TNumberEdit(parent);
             edit->setObjectName(Q(("edt" + stem).c_str()));
+            data(edit);
             edit->SetCommand(std::string(row.path) + components[i]);
             edit->SetKeyKind(row.keyKind);
             ConfigureField(edit, row.field);
@@ -403,6 +418,7 @@ QWidget* TControlBuilder::Build(const TTabTable& table)
     // so their controls start disabled.
     for (const TGuardRow& g : table.guards) {
         auto* box = tree_.Get<TEnableControlCheckBox>(g.name);
+        SetRowData(box, g.target, g.caption);
         if (QWidget* r = tree_.Find(g.regulate))
             box->SetRegulateControl(r);
         if (g.regulate1)

@@ -31,6 +31,17 @@ enum class TRowType {
     PlainCombo,  // plain combo box (no key-path binding of its own)
 };
 
+// The element a row's control writes to, from the selected row's name.
+enum class TTarget {
+    Selected,     // the selected element itself
+    Slot,         // the texture (and modulator) of the selected texture slot: name + slot digit
+    DirectLight,  // the light's direct part: name + ".light" (a light held as one element: name)
+    Diffuse,      // the diffuse photon part: name + ".diffuse"
+    Caustic,      // the caustic photon part: name + ".caustic"
+    Dof,          // the depth-of-field filter "dof"
+    AntiNoise,    // the anti-noise filter "an"
+};
+
 // Number edit limits; "whole" fields show no decimals.
 enum class TLimit { Off, Both, MinOnly };
 
@@ -59,6 +70,14 @@ struct TValueRow {
     TSliderSpec slider{};
     TEditSpec field{};
     const char* items = nullptr;  // '|'-separated combo items
+    TTarget target = TTarget::Selected;
+
+    constexpr TValueRow For(TTarget t) const
+    {
+        TValueRow row = *this;
+        row.target = t;
+        return row;
+    }
 };
 
 struct TGuardRow {
@@ -67,6 +86,7 @@ struct TGuardRow {
     const char* caption;
     const char* regulate;   // RegulateControl
     const char* regulate1;  // RegulateControl1 (may be nullptr)
+    TTarget target = TTarget::Selected;  // where switching it off deletes the value
 };
 
 struct TTabTable {
@@ -75,6 +95,8 @@ struct TTabTable {
     std::span<const TContainerRow> containers;
     std::span<const TValueRow> values;
     std::span<const TGuardRow> guards;
+    bool syncGuards = false;    // a fill sets each guard box from its controls' values
+    bool enableOnFill = false;  // a fill enables what it loaded
 };
 
 // Row makers, so that a table reads like a list of controls.
@@ -89,30 +111,32 @@ constexpr TSliderSpec ChannelSlider{0, 255, 0, 51};
 constexpr TValueRow Combo(const char* container, const char* name, const char* path, TKeyKind keyKind,
                           const char* caption, const char* items)
 {
-    return {container, TRowType::Combo, name, nullptr, path, keyKind, caption, {}, {}, items};
+    return {container, TRowType::Combo, name, nullptr, path, keyKind, caption, {}, {}, items, TTarget::Selected};
 }
 constexpr TValueRow Scalar(const char* container, const char* slider, const char* edit, const char* path,
                            TKeyKind keyKind, const char* caption, TSliderSpec range, TEditSpec field)
 {
-    return {container, TRowType::Scalar, slider, edit, path, keyKind, caption, range, field, nullptr};
+    return {container, TRowType::Scalar, slider, edit, path, keyKind, caption, range, field, nullptr, TTarget::Selected};
 }
 constexpr TValueRow Colour(const char* container, const char* stem, const char* swatch, const char* path,
                            TKeyKind keyKind, const char* caption, TEditSpec field)
 {
-    return {container, TRowType::Colour, stem, swatch, path, keyKind, caption, ChannelSlider, field, nullptr};
+    return {container, TRowType::Colour, stem, swatch, path, keyKind, caption, ChannelSlider, field, nullptr,
+            TTarget::Selected};
 }
 constexpr TValueRow Edit(const char* container, const char* name, const char* path, TKeyKind keyKind,
                          const char* caption, TEditSpec field = {})
 {
-    return {container, TRowType::Edit, name, nullptr, path, keyKind, caption, {}, field, nullptr};
+    return {container, TRowType::Edit, name, nullptr, path, keyKind, caption, {}, field, nullptr, TTarget::Selected};
 }
 constexpr TValueRow Text(const char* container, const char* name, const char* path, const char* caption)
 {
-    return {container, TRowType::Text, name, nullptr, path, TKeyKind::Plain, caption, {}, {}, nullptr};
+    return {container, TRowType::Text, name, nullptr, path, TKeyKind::Plain, caption, {}, {}, nullptr, TTarget::Selected};
 }
 constexpr TValueRow PlainCombo(const char* container, const char* name, const char* caption, const char* items)
 {
-    return {container, TRowType::PlainCombo, name, nullptr, nullptr, TKeyKind::Plain, caption, {}, {}, items};
+    return {container, TRowType::PlainCombo, name, nullptr, nullptr, TKeyKind::Plain, caption, {}, {}, items,
+            TTarget::Selected};
 }
 
 const TTabTable& RenderTabTable();

@@ -47,7 +47,7 @@ void TEditorPages::FillTab(QWidget* tab, const std::string& name)
     if (it != tabs_.end())
         (*it)->Fill(name);
     else if (tab != empty_)
-        binding_.LoadContainer(tab, name, tab);
+        binding_.LoadContainer(tab, name, TTabTable{"", 0, {}, {}, {}});
     ShowPage(tab);
 }
 
@@ -75,6 +75,12 @@ void TEditorPages::SceneOpened()
 {
     for (const auto& tab : tabs_)
         tab->SceneOpened();
+}
+
+void TEditorPages::NamesChanged()
+{
+    for (const auto& tab : tabs_)
+        tab->NamesChanged();
 }
 
 } // namespace kelvane

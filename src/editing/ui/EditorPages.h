@@ -23,6 +23,8 @@ public:
     // The page shown: a tab page, or the empty page.
     QWidget* CurrentPage() const;
     void SceneOpened();
+    // The scene's name lists changed (an undo took an added name back): the lists show them.
+    void NamesChanged();
 
 private:
     TEditorBinding& binding_;

@@ -18,7 +18,7 @@ QWidget* TEditorTab::Build(TControlBuilder& builder)
 
 void TEditorTab::Fill(const std::string& name)
 {
-    c_.binding.LoadContainer(page_, name, page_);
+    c_.binding.LoadContainer(page_, name, table_);
 }
 
 QWidget* TEditorTab::Find(std::string_view name) const

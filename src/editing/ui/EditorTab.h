@@ -47,7 +47,9 @@ public:
     // Loads the tab's controls for the named element.
     virtual void Fill(const std::string& name);
     // A scene was opened: the name lists are refilled.
-    virtual void SceneOpened() {}
+    virtual void SceneOpened() { NamesChanged(); }
+    // The scene's name lists changed: the drop-down lists offering them are refilled.
+    virtual void NamesChanged() {}
 
 protected:
     virtual void Wire(TControlBuilder& builder) {}

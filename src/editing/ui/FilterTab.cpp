@@ -24,15 +24,15 @@ constexpr TSliderSpec blurSlider = Slider(1, 500, 10, 50);
 
 constexpr TValueRow values[] = {
     Scalar("pnlDOFOn", "tbDOFNearB", "edtDOFNearB", "filter.filter.near_blur", Plain, "Near blur",
-           blurSlider, Limited(0.1, 50)),
+           blurSlider, Limited(0.1, 50)).For(TTarget::Dof),
     Scalar("pnlDOFOn", "tbDOFFarB", "edtDOFFarB", "filter.filter.far_blur", Plain, "Far blur",
-           blurSlider, Limited(0.1, 50)),
-    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", Plain, "Scale"),
-    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", Plain, "Focus"),
+           blurSlider, Limited(0.1, 50)).For(TTarget::Dof),
+    Edit("pnlDOFOn", "edtDOFScale", "filter.filter.scale", Plain, "Scale").For(TTarget::Dof),
+    Edit("pnlDOFOn", "edtDOFFocus", "filter.filter.focus", Plain, "Focus").For(TTarget::Dof),
     Scalar("pnlAntiNoiseOn", "tbAtNRadius", "edtAtNRadius", "filter.filter.radius", Plain, "Radius",
-           Slider(1, 25, 0, 3), Whole(1, 25)),
+           Slider(1, 25, 0, 3), Whole(1, 25)).For(TTarget::AntiNoise),
     Scalar("pnlAntiNoiseOn", "tbAtNMaxDelta", "edtAtNMaxDelta", "filter.filter.max_delta", Plain, "Max delta",
-           Slider(0, 100, 100, 10), Limited(0, 1)),
+           Slider(0, 100, 100, 10), Limited(0, 1)).For(TTarget::AntiNoise),
 };
 
 // Each filter box stands above its panel.
@@ -52,8 +52,8 @@ public:
     {
         QWidget* dof = Find("pnlDOFOn");
         QWidget* an = Find("pnlAntiNoiseOn");
-        c_.binding.LoadContainer(dof, "dof", Page());
-        c_.binding.LoadContainer(an, "an", Page());
+        c_.binding.LoadContainer(dof, "dof", Table());
+        c_.binding.LoadContainer(an, "an", Table());
         const bool hasDof = FilterPresent(c_.store.Presence("dof"));
         const bool hasAn = FilterPresent(c_.store.Presence("an"));
         SetGuardChecked(Find("cbFilDOF"), hasDof);
@@ -79,6 +79,7 @@ private:
     // cbFilAntiNoiseMouseUp: a filter switched on is made with its type, switched off deleted.
     void FilterClicked(QWidget* box)
     {
+        TStoreStep step(c_.store, TickLabel(RowLabelOf(box), GuardChecked(box)));
         const bool dof = box->objectName() == QLatin1String("cbFilDOF");
         const char* name = dof ? "dof" : "an";
         if (GuardChecked(box)) {

@@ -49,31 +49,31 @@ constexpr TSliderSpec photonSearch = Slider(50, 200, 0, 15);
 
 constexpr TValueRow values[] = {
     Combo("pnlLgtBasic", "combLgtType", "light.light.type", Plain, "Type",
-          "pointlight|sunlight|softlight|spotlight"),
+          "pointlight|sunlight|softlight|spotlight").For(TTarget::DirectLight),
     Scalar("pnlLgtBasic", "tbLgtPower", "edtLgtPower", "light.light.power", Plain, "Power",
-           Slider(0, 500, 1, 50), Limited(0, 500)),
-    Colour("pnlLgtColorOn", "Lgt", "pnlLgtColor", "light.color.", Plain, "Colour", Whole(0, 255)),
+           Slider(0, 500, 1, 50), Limited(0, 500)).For(TTarget::DirectLight),
+    Colour("pnlLgtColorOn", "Lgt", "pnlLgtColor", "light.color.", Plain, "Colour", Whole(0, 255)).For(TTarget::DirectLight),
 
-    Combo("tsLgtPoint", "combLgtShadow", "light.light.cast_shadows", Plain, "Shadows", "on|off"),
+    Combo("tsLgtPoint", "combLgtShadow", "light.light.cast_shadows", Plain, "Shadows", "on|off").For(TTarget::DirectLight),
 
     Scalar("tsLgtSpot", "tbLgtSize", "edtLgtSize", "light.light.size", Plain, "Size",
-           Slider(0, 180, 0, 18), Whole(1, 180)),
+           Slider(0, 180, 0, 18), Whole(1, 180)).For(TTarget::DirectLight),
     Scalar("tsLgtSpot", "tbLgtNBlend", "edtLgtNBlend", "light.light.nblend", Plain, "Blend",
-           Slider(0, 50, 0, 5), Limited(0, 50)),
+           Slider(0, 50, 0, 5), Limited(0, 50)).For(TTarget::DirectLight),
     Scalar("tsLgtSpot", "tbLgtBeamFO", "edtLgtBeamFO", "light.light.beam_falloff", Plain, "Beam falloff",
-           Slider(0, 50, 0, 5), Limited(0, 50)),
+           Slider(0, 50, 0, 5), Limited(0, 50)).For(TTarget::DirectLight),
 
     Scalar("tsLgtSoft", "tbLgtRes", "edtLgtRes", "light.light.res", Plain, "Resolution",
-           Slider(0, 512, 0, 64), Whole(0, 4096)),
+           Slider(0, 512, 0, 64), Whole(0, 4096)).For(TTarget::DirectLight),
     Scalar("tsLgtSoft", "tbLgtRadi", "edtLgtRadi", "light.light.radius", Plain, "Radius",
-           Slider(0, 120, 0, 12), Limited(0, 120)),
+           Slider(0, 120, 0, 12), Limited(0, 120)).For(TTarget::DirectLight),
     Scalar("tsLgtSoft", "tbLgtBias", "edtLgtBias", "light.light.bias", Plain, "Bias",
-           Slider(0, 500, 100, 50), Limited(0, 5)),
+           Slider(0, 500, 100, 50), Limited(0, 5)).For(TTarget::DirectLight),
 
     Scalar("tsLgtArea", "tbLgtSamples", "edtLgtSamples", "light.light.samples", Plain, "Samples",
-           samplesSlider, samplesField),
+           samplesSlider, samplesField).For(TTarget::DirectLight),
     Scalar("tsLgtArea", "tbLgtPSamples", "edtLgtPSamples", "light.light.psamples", Plain, "Photon samples",
-           samplesSlider, samplesField),
+           samplesSlider, samplesField).For(TTarget::DirectLight),
 
     Scalar("tsLgtHemi", "tbGIHSamples", "edtGIHSamples", "light.light.samples", Plain, "Samples",
            samplesSlider, samplesField),
@@ -86,26 +86,26 @@ constexpr TValueRow values[] = {
            Slider(1, 20, 0, 1), Whole(1, 1000000)),
 
     Scalar("tsDiffuse", "tbGIDPower", "edtGIDPower", "light.light.power", Plain, "Power",
-           photonPower, Limited(0.1, 1000)),
+           photonPower, Limited(0.1, 1000)).For(TTarget::Diffuse),
     Scalar("tsDiffuse", "tbGIDSearch", "edtGIDSearch", "light.light.search", Plain, "Search",
-           photonSearch, Whole(50, 200)),
-    Edit("tsDiffuse", "edtGIDFixRad", "light.light.fixed_radius", Plain, "Fixed radius"),
-    Edit("tsDiffuse", "edtGIDCluster", "light.light.cluster", Plain, "Cluster"),
-    Edit("tsDiffuse", "edtGIDPhotons", "light.light.photons", Plain, "Photons"),
-    Edit("tsDiffuse", "edtGIDDispersion", "light.light.dispersion", Plain, "Dispersion"),
-    Edit("tsDiffuse", "edtGIDAngle", "light.light.angle", Plain, "Angle"),
-    Colour("tsDiffuse", "GID", "pnlGIDColor", "light.color.", Plain, "Colour", Whole(0, 255)),
+           photonSearch, Whole(50, 200)).For(TTarget::Diffuse),
+    Edit("tsDiffuse", "edtGIDFixRad", "light.light.fixed_radius", Plain, "Fixed radius").For(TTarget::Diffuse),
+    Edit("tsDiffuse", "edtGIDCluster", "light.light.cluster", Plain, "Cluster").For(TTarget::Diffuse),
+    Edit("tsDiffuse", "edtGIDPhotons", "light.light.photons", Plain, "Photons").For(TTarget::Diffuse),
+    Edit("tsDiffuse", "edtGIDDispersion", "light.light.dispersion", Plain, "Dispersion").For(TTarget::Diffuse),
+    Edit("tsDiffuse", "edtGIDAngle", "light.light.angle", Plain, "Angle").For(TTarget::Diffuse),
+    Colour("tsDiffuse", "GID", "pnlGIDColor", "light.color.", Plain, "Colour", Whole(0, 255)).For(TTarget::Diffuse),
 
     Scalar("tsCaustic", "tbGICPower", "edtGICPower", "light.light.power", Plain, "Power",
-           photonPower, Limited(0.1, 1000)),
+           photonPower, Limited(0.1, 1000)).For(TTarget::Caustic),
     Scalar("tsCaustic", "tbGICSearch", "edtGICSearch", "light.light.search", Plain, "Search",
-           photonSearch, Whole(50, 200)),
-    Edit("tsCaustic", "edtGICFixRad", "light.light.fixed_radius", Plain, "Fixed radius"),
-    Edit("tsCaustic", "edtGICCluster", "light.light.cluster", Plain, "Cluster"),
-    Edit("tsCaustic", "edtGICPhotons", "light.light.photons", Plain, "Photons"),
-    Edit("tsCaustic", "edtGICDispersion", "light.light.dispersion", Plain, "Dispersion"),
-    Edit("tsCaustic", "edtGICAngle", "light.light.angle", Plain, "Angle"),
-    Colour("tsCaustic", "GIC", "pnlGICColor", "light.color.", Plain, "Colour", Whole(0, 255)),
+           photonSearch, Whole(50, 200)).For(TTarget::Caustic),
+    Edit("tsCaustic", "edtGICFixRad", "light.light.fixed_radius", Plain, "Fixed radius").For(TTarget::Caustic),
+    Edit("tsCaustic", "edtGICCluster", "light.light.cluster", Plain, "Cluster").For(TTarget::Caustic),
+    Edit("tsCaustic", "edtGICPhotons", "light.light.photons", Plain, "Photons").For(TTarget::Caustic),
+    Edit("tsCaustic", "edtGICDispersion", "light.light.dispersion", Plain, "Dispersion").For(TTarget::Caustic),
+    Edit("tsCaustic", "edtGICAngle", "light.light.angle", Plain, "Angle").For(TTarget::Caustic),
+    Colour("tsCaustic", "GIC", "pnlGICColor", "light.color.", Plain, "Colour", Whole(0, 255)).For(TTarget::Caustic),
 };
 
 // The part boxes: "Light" regulates the direct light's pages and basic panel.
@@ -115,7 +115,7 @@ constexpr TGuardRow guards[] = {
     {"cbCaustics", "pnlLgtSelect", "Caustic", "tsCaustic", nullptr},
 };
 
-constexpr TTabTable table{"tsLight", -1, containers, values, guards};
+constexpr TTabTable table{"tsLight", -1, containers, values, guards, false, true};
 
 // The parts present (direct, diffuse, caustic) decide what is loaded, enabled and shown; the
 // direct light's type sets the power range and its page.
@@ -146,8 +146,8 @@ public:
                 SetPowerRange(type->max, 0, type->scale, type->ticks);
                 ShowPage(Find(type->page));
             }
-            c_.binding.LoadContainer(Find("pcLight"), element, tab);
-            c_.binding.LoadContainer(Find("pnlLgtBasic"), element, tab);
+            c_.binding.LoadContainer(Find("pcLight"), element, Table());
+            c_.binding.LoadContainer(Find("pnlLgtBasic"), element, Table());
             if (type && type->single) {
                 typeBox->setEnabled(false);
                 c_.binding.EnableTree(Find("pnlLgtSelect"), false);
@@ -158,11 +158,11 @@ public:
         SetGuardChecked(Find("cbDiffuse"), parts.diffuse);
         SetGuardChecked(Find("cbCaustics"), parts.caustic);
         if (parts.diffuse) {
-            c_.binding.LoadContainer(Find("tsDiffuse"), name + ".diffuse", tab);
+            c_.binding.LoadContainer(Find("tsDiffuse"), name + ".diffuse", Table());
             ShowPage(Find("tsDiffuse"));
         }
         if (parts.caustic) {
-            c_.binding.LoadContainer(Find("tsCaustic"), name + ".caustic", tab);
+            c_.binding.LoadContainer(Find("tsCaustic"), name + ".caustic", Table());
             ShowPage(Find("tsCaustic"));
         }
         // A panel without parts collapses.
@@ -189,6 +189,7 @@ protected:
             c_.tree.Add(Find("tsLgtArea"), reverse);
             QObject::connect(reverse, &QPushButton::clicked, reverse, [this] {
                 Guarded([&] {
+                    TStoreStep step(c_.store, "Reverse GI Light");
                     const std::string name = c_.store.SelectedName();
                     ReverseTarget(name + ".diffuse");
                     ReverseTarget(name + ".caustic");
@@ -206,6 +207,7 @@ private:
     void PartClicked(QWidget* sender)
     {
         const std::string name = c_.store.SelectedName();
+        TStoreStep step(c_.store, TickLabel(RowLabelOf(sender), GuardChecked(sender)));
         try {
             int part = 0;
             bool any = false;
@@ -265,6 +267,7 @@ private:
         const std::string old = c_.store.GetValue("light.light.type", light);
         if (row < 0 || old == ItemValue(ComboItem(typeBox, row)))
             return;
+        TStoreStep step(c_.store, RowLabelOf(typeBox));
         try {
             if (old == "arealight") {
                 AreaToDirection(light);

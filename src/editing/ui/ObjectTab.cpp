@@ -39,7 +39,7 @@ constexpr TGuardRow guards[] = {
     {"cbObjCaustic", "tsObject", "Caustic", "pnlObjCausticOn", nullptr},
 };
 
-constexpr TTabTable table{"tsObject", 0, containers, values, guards};
+constexpr TTabTable table{"tsObject", 0, containers, values, guards, true};
 
 // The caustic box follows the caustic values.
 class TObjectTab : public TEditorTab {
@@ -55,7 +55,7 @@ public:
         c_.binding.EnableTree(Find("pnlObjCausticOn"), caustic);
     }
 
-    void SceneOpened() override { FillNames("combObjShader", c_.store.ShaderNames()); }
+    void NamesChanged() override { FillNames("combObjShader", c_.store.ShaderNames()); }
 
 protected:
     void Wire(TControlBuilder&) override
@@ -64,6 +64,7 @@ protected:
             if (auto* box = Get<QAbstractButton>(guard.name))
                 QObject::connect(box, &QAbstractButton::clicked, box, [this, box] {
                     Guarded([&] {
+                        TStoreStep step(c_.store, TickLabel(RowLabelOf(box), GuardChecked(box)));
                         if (box->objectName() == QLatin1String("cbObjCaustic"))
                             CausticClicked(box);
                         else

@@ -62,7 +62,7 @@ constexpr TGuardRow guards[] = {
     {"cbBackGround", "pnlRenOptions", "Background", "combBG", nullptr},
 };
 
-constexpr TTabTable table{"tsRender", -1, containers, values, guards};
+constexpr TTabTable table{"tsRender", -1, containers, values, guards, true};
 
 class TRenderTab : public TEditorTab {
 public:
@@ -88,7 +88,7 @@ public:
             c_.onFailure(failure);
     }
 
-    void SceneOpened() override
+    void NamesChanged() override
     {
         FillNames("combCamera", c_.store.CameraNames());
         FillNames("combBG", c_.store.BackgroundNames());
@@ -102,6 +102,7 @@ protected:
         if (auto* saveName = Get<QLineEdit>("edtSaveName"))
             QObject::connect(saveName, &QLineEdit::editingFinished, saveName, [this, saveName] {
                 Guarded([&] {
+                    TStoreStep step(c_.store, RowLabelOf(saveName));
                     c_.store.SetValue("render.outfile.value", "", saveName->text().toStdString() + ".tga",
                                       TKeyKind::Plain);
                 });
@@ -121,6 +122,7 @@ private:
     // cbRayDepthMouseUp; switching the fog off also removes the fog colour.
     void GuardClicked(QWidget* box)
     {
+        TStoreStep step(c_.store, TickLabel(RowLabelOf(box), GuardChecked(box)));
         c_.binding.cbRayDepthMouseUp(box);
         if (NameOf(box) == "cbFogDensity" && !GuardChecked(box)) {
             for (const char* edit : {"edtFogRed", "edtFogGreen", "edtFogBlue"})
@@ -138,8 +140,11 @@ private:
         if (row < 0)
             return;
         const std::string name(ItemValue(ComboItem(camera, row)));
-        c_.binding.edtWidthExit(camera);
-        c_.store.RenameSelected(name);
+        {
+            TStoreStep step(c_.store, RowLabelOf(camera));
+            c_.binding.edtWidthExit(camera);
+            c_.store.RenameSelected(name);
+        }
         if (c_.rowsChanged)
             c_.rowsChanged();
         Fill(name);
@@ -151,6 +156,7 @@ private:
         if (row < 0 || row > 2)
             return;
         Guarded([&] {
+            TStoreStep step(c_.store, RowLabelOf(Find("cbSize")));
             QWidget* width = Find("edtWidth");
             QWidget* height = Find("edtHeight");
             SetEditText(width, std::to_string(sizes[row][0]));

@@ -2,7 +2,6 @@
 
 #include "editing/SceneSession.h"
 
-#include <algorithm>
 #include <string>
 
 namespace kelvane {
@@ -44,6 +43,16 @@ std::string TSessionStore::SelectedName()
     return Narrow(session_.SelectedName());
 }
 
+void TSessionStore::BeginStep(const std::string& label)
+{
+    session_.BeginStep(label);
+}
+
+void TSessionStore::EndStep()
+{
+    session_.EndStep();
+}
+
 void TSessionStore::DeleteValue(std::string_view path, std::string_view name)
 {
     session_.DeleteValue(Widen(path), Widen(name));
@@ -56,41 +65,15 @@ void TSessionStore::CopyElementAs(std::string_view kind, std::string_view source
 
 bool TSessionStore::ReviveHeld(std::string_view name)
 {
-    TWorkingElement& working = session_.Working();
-    const WideString wanted = Widen(name);
-    if (working.IsDocument())
-        return false;
-    int n = 0;
-    for (TDomNode* child = working.Node() ? working.Node()->FirstChild() : nullptr; child;
-         child = child->NextSibling(), ++n) {
-        const TDomElement* element = child->AsElement();
-        if (element && element->GetAttribute(u"name") == wanted && element->HasAttribute(u"name") &&
-            working.Mark(n) == u"deleted") {
-            working.SetMark(n, u"new");
-            return true;
-        }
-    }
-    return false;
+    return session_.ReviveHeld(Widen(name));
 }
 
 void TSessionStore::KeepAttributes(std::string_view name, const std::vector<std::string>& keep)
 {
-    TWorkingElement& working = session_.Working();
-    if (working.IsDocument() || !working.Node())
-        return;
-    const WideString wanted = Widen(name);
-    for (TDomNode* child = working.Node()->FirstChild(); child; child = child->NextSibling()) {
-        TDomElement* element = child->AsElement();
-        TDomNamedNodeMap* attrs = element ? element->GetAttributes() : nullptr;
-        const TDomAttr* attr = attrs ? attrs->GetNamedItem(u"name") : nullptr;
-        if (!attr || attr->Value() != wanted)
-            continue;
-        for (int i = int(attrs->Length()) - 1; i >= 0; --i) {
-            const WideString key(attrs->Item(i)->Name());
-            if (std::find(keep.begin(), keep.end(), Narrow(key)) == keep.end())
-                attrs->RemoveNamedItem(key);
-        }
-    }
+    std::vector<WideString> wide;
+    for (const std::string& k : keep)
+        wide.push_back(Widen(k));
+    session_.KeepAttributes(Widen(name), wide);
 }
 
 std::string TSessionStore::Presence(std::string_view name)
@@ -100,7 +83,7 @@ std::string TSessionStore::Presence(std::string_view name)
 
 void TSessionStore::SetPresence(std::string_view name, std::string_view value)
 {
-    session_.PresenceTable().SetValue(Widen(name), Widen(value));
+    session_.SetPresence(Widen(name), Widen(value));
 }
 
 int TSessionStore::RenameSelected(std::string_view name)
@@ -116,12 +99,7 @@ int TSessionStore::RenameSelected(std::string_view name)
 
 bool TSessionStore::ReviveHeld(std::string_view kind, std::string_view name)
 {
-    TWorkingElement& working = session_.Working();
-    int at = -1;
-    if (!working.FindHeld(Widen(kind), u"name", Widen(name), 0, &at))
-        return false;
-    working.SetMark(at, u"new");
-    return true;
+    return session_.ReviveHeld(Widen(kind), Widen(name));
 }
 
 bool TSessionStore::HasThumbnail(std::string_view key)
@@ -139,12 +117,12 @@ int TSessionStore::ThumbnailPosition(std::string_view key)
 
 void TSessionStore::SetThumbnailPosition(std::string_view key, int position)
 {
-    session_.ThumbnailIndex().SetValue(Widen(key), Widen(std::to_string(position)));
+    session_.SetThumbnail(Widen(key), Widen(std::to_string(position)));
 }
 
 void TSessionStore::ForgetThumbnail(std::string_view key)
 {
-    session_.ThumbnailIndex().Remove(Widen(key));
+    session_.ForgetThumbnail(Widen(key));
 }
 
 std::vector<std::string> TSessionStore::CameraNames()

@@ -17,6 +17,8 @@ public:
     void BeginModulatorView() override;
     void EndModulatorView() override;
     std::string SelectedName() override;
+    void BeginStep(const std::string& label) override;
+    void EndStep() override;
 
     void DeleteValue(std::string_view path, std::string_view name) override;
     void CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName);

@@ -72,43 +72,43 @@ constexpr TValueRow values[] = {
            Slider(0, 200, 100, 20), Limited(0, 50)),
 
     Combo("pnlTexOn", "combTexType", "texture.texture.type", Plain, "Type",
-          "image                      =jpeg|noise                       =clouds"),
-    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", Plain, "Color1", Limited(0, 255)),
-    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", Plain, "Color2", Limited(0, 255)),
+          "image                      =jpeg|noise                       =clouds").For(TTarget::Slot),
+    Colour("tsCloudColor1", "TexCldC1", "ColorPanel2", "texture.color1.", Plain, "Color1", Limited(0, 255)).For(TTarget::Slot),
+    Colour("tsCloudColor2", "TexCldC2", "ColorPanel1", "texture.color2.", Plain, "Color2", Limited(0, 255)).For(TTarget::Slot),
     Scalar("tsTexClouds", "tbTexCldDepth", "edtTexCldDepth", "texture.depth.value", Plain, "Depth",
-           Slider(1, 15, 0, 1), Whole(1, 15)),
+           Slider(1, 15, 0, 1), Whole(1, 15)).For(TTarget::Slot),
 
     Combo("pnlModOn", "combModMode", "modulator.modulator.mode", Modulator, "Mode",
-          "add|multiply                =mul|mix"),
+          "add|multiply                =mul|mix").For(TTarget::Slot),
     Scalar("pnlModOn", "tbModColor", "edtModColor", "modulator.color.value", Modulator, nullptr,
-           channelAmount, MaxOnly(1)),
+           channelAmount, MaxOnly(1)).For(TTarget::Slot),
     Scalar("pnlModOn", "tbModReflection", "edtModReflection", "modulator.reflection.value", Modulator, nullptr,
-           channelAmount, MaxOnly(1)),
+           channelAmount, MaxOnly(1)).For(TTarget::Slot),
     Scalar("pnlModOn", "tbModSpecular", "edtModSpecular", "modulator.specular.value", Modulator, nullptr,
-           channelAmount, MaxOnly(1)),
+           channelAmount, MaxOnly(1)).For(TTarget::Slot),
     Scalar("pnlModOn", "tbModTrans", "edtModTrans", "modulator.transmission.value", Modulator, nullptr,
-           channelAmount, MaxOnly(1)),
+           channelAmount, MaxOnly(1)).For(TTarget::Slot),
     Scalar("pnlModOn", "tbModBump", "edtModBump", "modulator.normal.value", Modulator, nullptr,
-           Slider(0, 300, 100, 30), MaxOnly(1)),
-    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", Modulator, nullptr),
-    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", Modulator, nullptr),
-    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", Modulator, nullptr),
-    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", Modulator, nullptr),
+           Slider(0, 300, 100, 30), MaxOnly(1)).For(TTarget::Slot),
+    Edit("pnlModOn", "edtModSize", "modulator.modulator.size", Modulator, nullptr).For(TTarget::Slot),
+    Edit("pnlModOn", "edtModSizeX", "modulator.modulator.sizex", Modulator, nullptr).For(TTarget::Slot),
+    Edit("pnlModOn", "edtModSizeY", "modulator.modulator.sizey", Modulator, nullptr).For(TTarget::Slot),
+    Edit("pnlModOn", "edtModSizeZ", "modulator.modulator.sizez", Modulator, nullptr).For(TTarget::Slot),
 };
 
 constexpr TGuardRow guards[] = {
-    {"cbModColor", "pnlModOn", "Color", "edtModColor", "tbModColor"},
-    {"cbModReflection", "pnlModOn", "Reflection", "edtModReflection", "tbModReflection"},
-    {"cbModSpecular", "pnlModOn", "Specular", "edtModSpecular", "tbModSpecular"},
-    {"cbModTransparency", "pnlModOn", "Transparency", "edtModTrans", "tbModTrans"},
-    {"cbModBump", "pnlModOn", "Bump", "edtModBump", "tbModBump"},
-    {"cbModSize", "pnlModOn", "Size", "edtModSize", nullptr},
-    {"cbModSizeX", "pnlModOn", "Size X", "edtModSizeX", nullptr},
-    {"cbModSizeY", "pnlModOn", "Size Y", "edtModSizeY", nullptr},
-    {"cbModSizeZ", "pnlModOn", "Size Z", "edtModSizeZ", nullptr},
+    {"cbModColor", "pnlModOn", "Color", "edtModColor", "tbModColor", TTarget::Slot},
+    {"cbModReflection", "pnlModOn", "Reflection", "edtModReflection", "tbModReflection", TTarget::Slot},
+    {"cbModSpecular", "pnlModOn", "Specular", "edtModSpecular", "tbModSpecular", TTarget::Slot},
+    {"cbModTransparency", "pnlModOn", "Transparency", "edtModTrans", "tbModTrans", TTarget::Slot},
+    {"cbModBump", "pnlModOn", "Bump", "edtModBump", "tbModBump", TTarget::Slot},
+    {"cbModSize", "pnlModOn", "Size", "edtModSize", nullptr, TTarget::Slot},
+    {"cbModSizeX", "pnlModOn", "Size X", "edtModSizeX", nullptr, TTarget::Slot},
+    {"cbModSizeY", "pnlModOn", "Size Y", "edtModSizeY", nullptr, TTarget::Slot},
+    {"cbModSizeZ", "pnlModOn", "Size Z", "edtModSizeZ", nullptr, TTarget::Slot},
 };
 
-constexpr TTabTable table{"tsShader", 0, containers, values, guards};
+constexpr TTabTable table{"tsShader", 0, containers, values, guards, true};
 
 // The property pages and their list, in list order.
 const char* const propertyPages[4] = {"tsColor", "tsSpecular", "tsReflection", "tsTrans"};
@@ -199,7 +199,7 @@ protected:
         topLayout->addWidget(PreviewControls());
         l->insertWidget(1, top);
         c_.tree.Add(Page(), properties);
-        c_.binding.OnShaderColour = [this] { listShaderListDrawItem(); };
+        c_.binding.OnColourSlider = [this] { listShaderListDrawItem(); };
         for (const char* swatch : propertySwatches)
             if (auto* panel = Get<TColorPanel>(swatch))
                 QObject::connect(panel, &TColorPanel::colorChanged, panel, [this] { listShaderListDrawItem(); });
@@ -304,7 +304,7 @@ private:
         if (row < 0 || row > 3)
             return;
         QWidget* page = Find(propertyPages[row]);
-        c_.binding.LoadContainer(page, Name(), Page());
+        c_.binding.LoadContainer(page, Name(), Table());
         ShowPage(page);
     }
 
@@ -315,6 +315,8 @@ private:
         const int row = properties ? properties->currentRow() : -1;
         if (row < 0 || row > 3)
             return;
+        TStoreStep step(c_.store, TickLabel(properties->item(row)->text().toStdString(),
+                                            properties->item(row)->checkState() == Qt::Checked));
         static const char* const removed[4][2] = {{"shader.color.", nullptr},
                                                   {"shader.specular.", "shader.hard."},
                                                   {"shader.reflected.", "shader.min_refle."},
@@ -342,6 +344,8 @@ private:
         auto* texSlots = Get<QListWidget>("listTexList");
         if (!texSlots || texSlots->currentRow() < 0)
             return;
+        TStoreStep step(c_.store, TickLabel("Texture " + texSlots->currentItem()->text().toStdString(),
+                                            texSlots->currentItem()->checkState() == Qt::Checked));
         const std::string name = Name();
         const std::string slotName = SlotElement();
         std::string presence = c_.store.Presence(name);
@@ -371,6 +375,7 @@ private:
 
     void combTexTypeChange()
     {
+        TStoreStep step(c_.store, RowLabelOf(Find("combTexType")));
         const std::string slotName = SlotElement();
         if (ComboIndex(Find("combTexType")) == 0) {
             c_.store.SetValue("texture.texture.type", slotName, "jpeg", TKeyKind::Plain);
@@ -390,6 +395,7 @@ private:
     {
         if (box->checkState() == Qt::Checked)
             return;
+        TStoreStep step(c_.store, TickLabel(RowLabelOf(box), false));
         static const char* const channelBoxes[5] = {"cbModColor", "cbModSpecular", "cbModReflection",
                                                     "cbModTransparency", "cbModBump"};
         static const char* const channelEdits[5] = {"edtModColor", "edtModSpecular", "edtModReflection",
@@ -443,6 +449,7 @@ private:
         const QImage picture = TextureImport()(slotName, fromClipboard);
         if (picture.isNull())
             return;
+        TStoreStep step(c_.store, fromClipboard ? "Clip Board" : "Reference");
         if (auto* shown = Get<QLabel>("imgTexture"))
             shown->setPixmap(QPixmap::fromImage(picture));
         const std::string key = slotName + "_t";
@@ -584,8 +591,8 @@ private:
         TFilling filling(filling_);
         const std::string name = Name();
         c_.binding.LoadControl(Find("combTexType"), name);
-        c_.binding.LoadContainer(Find("pcTexture"), name, Find(page));
-        c_.binding.LoadContainer(Find("pnlModOn"), name, Find(page));
+        c_.binding.LoadContainer(Find("pcTexture"), name, Table());
+        c_.binding.LoadContainer(Find("pnlModOn"), name, Table());
         TextureTail();
         ShowPage(Find(page));
     }

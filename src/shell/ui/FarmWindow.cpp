@@ -156,6 +156,8 @@ void TfrmMain::RenderOnFarm1Click()
         return;
     }
     // The nodes read the scene files as saved.
+    if (!SaveBeforeFarm())
+        return;
     RenderOnFarm(this, session_->OpenFiles(), iniFileCom_->ReadString("System", "EXEPath", "C:/yafray/yafray.exe"));
 }
 

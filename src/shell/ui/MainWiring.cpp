@@ -4,6 +4,7 @@
 
 #include "controls/IniFileCompo.h"
 #include "controls/ui/WidgetTag.h"
+#include "editing/KeyPaths.h"
 #include "editing/SceneSession.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ElementList.h"
@@ -52,7 +53,13 @@ void TfrmMain::btnAddClick()
             session_->SelectRow(0);
             listObjList->setCurrentRow(0);
         }
-        Dialogs().RunAddObj(dialog);
+        {
+            TEditStep step(*session_, "Add");
+            Dialogs().RunAddObj(dialog);
+            const TAddOutcome& added = dialog.Added();
+            if (!added.row.empty())
+                session_->SetStepLabel("Add " + Narrow(RowKind(added.row)) + " " + Narrow(added.name));
+        }
         const TAddOutcome& added = dialog.Added();
         if (!added.row.empty()) {
             RefreshRows();
@@ -133,7 +140,7 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
 {
     TRenderPanelHooks hooks;
     hooks.message = [this](const std::string& text) { Dialogs().Message(this, QString::fromUtf8(text.c_str())); };
-    hooks.setCaption = [this](const std::string& caption) { setWindowTitle(QString::fromUtf8(caption.c_str())); };
+    hooks.setCaption = [this](const std::string& caption) { ShowCaption(QString::fromUtf8(caption.c_str())); };
     hooks.options = [this] {
         // A value typed into the focused field reaches the rendered scene.
         TEditorBinding::WritePending();

@@ -85,6 +85,8 @@ void TScriptDialogs::Error(QWidget* parent, const QString& text)
 int TScriptDialogs::Ask(QWidget*, const QString& text, const QStringList& buttons, int defaultButton)
 {
     Shown(text);
+    if (stopped_ && buttons.size() > 1)
+        return -1;
     if (answer_) {
         const QString caption = *answer_;
         answer_.reset();

@@ -19,6 +19,9 @@ public:
 
     // The next message box or confirmation is answered with the button of this caption.
     void PrepareAnswer(const QString& caption) { answer_ = caption; }
+    // After a failed line: boxes with a choice are closed without one (a question about unsaved
+    // changes keeps them; the journal holds them for the next start).
+    void StopAnswering() { stopped_ = true; }
     // The next file dialog returns these paths (made absolute, as a file dialog returns them);
     // an empty list cancels it.
     void PrepareFiles(const QStringList& paths);
@@ -43,6 +46,7 @@ private:
     std::function<void(const std::string&)> fail_;
     std::optional<QString> answer_;
     std::optional<QStringList> files_;
+    bool stopped_ = false;
 };
 
 } // namespace kelvane

@@ -324,6 +324,8 @@ void TScriptRunner::Fail(const std::string& reason)
     failure_ = reason.empty() ? "failed" : reason;
     if (!running_.empty())
         failureLine_ = running_.back();
+    // The lines that would have answered the closing questions will not run.
+    dialogs_.StopAnswering();
 }
 
 void TScriptRunner::Finish()
@@ -353,8 +355,12 @@ void TScriptRunner::CloseWindows()
         else
             modal->hide();
     }
-    if (TfrmMain* main = MainWindow())
+    // Once: a main window that stayed open (its question about unsaved changes was not
+    // answered) is not asked again.
+    static bool exitTriggered = false;
+    if (TfrmMain* main = MainWindow(); main && !exitTriggered)
         if (main->isVisible()) {
+            exitTriggered = true;
             if (auto* exit = main->findChild<QAction*>(QStringLiteral("ExitE1")))
                 exit->trigger();
             else

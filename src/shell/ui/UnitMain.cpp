@@ -5,8 +5,12 @@
 #include "controls/ui/WidgetPlacement.h"
 #include "controls/ui/WidgetTag.h"
 #include "editing/SceneSession.h"
+#include "controls/ui/ColorPanel.h"
+#include "controls/ui/NumberEdit.h"
 #include "editing/ui/Binding.h"
+#include "editing/ui/ControlAccess.h"
 #include "editing/ui/ElementList.h"
+#include "editing/EditJournal.h"
 #include "editing/ui/SessionStore.h"
 #include "render/PictureDecoders.h"
 #include "render/RenderHistory.h"
@@ -23,6 +27,7 @@
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -74,6 +79,8 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     iniFileCom_->SetFileName("Pellith.ini");
     session_ = std::make_unique<TSceneSession>(programFolder_);
     history_ = std::make_unique<TRenderHistory>(HistoryFolder(programFolder_));
+    session_->SetJournalFolder(programFolder_ / "journal");
+    session_->OnHistoryChange = [this] { HistoryChanged(); };
     store_ = std::make_unique<TSessionStore>(*session_);
     binding_ = std::make_unique<TEditorBinding>(tree_, *store_);
 
@@ -105,6 +112,12 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
     image_ = image;
     output_ = output;
     colour_ = colour;
+    // A colour dropped on a swatch is one step, whichever channels it changes.
+    if (auto drop = TColorPanel::DropHandler())
+        TColorPanel::DropHandler() = [this, drop](TColorPanel& target, TColor c) {
+            TEditStep step(*session_, RowLabelOf(&target));
+            drop(target, c);
+        };
     if (image_)
         image_->SetHooks(ImageWindowHooks());
     if (output_)
@@ -153,6 +166,13 @@ void TfrmMain::CreateMenus()
     Configurtion1 = item(file, "Configurtion", "Configurtion1", [this] { Configurtion1Click(); });
     file->addSeparator();
     ExitE1 = item(file, "Exit", "ExitE1", [this] { close(); });
+    Edit1 = menu("Edit", "Edit1");
+    Undo1 = item(Edit1, "Undo", "Undo1", [this] { Undo1Click(); });
+    Undo1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    Redo1 = item(Edit1, "Redo", "Redo1", [this] { Redo1Click(); });
+    Redo1->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+    Undo1->setEnabled(false);
+    Redo1->setEnabled(false);
     QMenu* window = menu("Window", "Window1");
     Imagewindow1 = item(window, "Image Window", "Imagewindow1", [this, raise] { raise(image_); });
     Dos1 = item(window, "Dos Window", "Dos1", [this, raise] { raise(output_); });
@@ -171,7 +191,10 @@ void TfrmMain::CreateEditors()
     listObjList->setFixedWidth(170);
     listObjList->OnCheck = [this](int row, bool checked) {
         bool taken = false;
-        Guarded(this, [&] { taken = session_->SetRowChecked(row, checked); });
+        Guarded(this, [&] {
+            TEditStep step(*session_, TickLabel(Narrow(session_->Row(row).Text), checked));
+            taken = session_->SetRowChecked(row, checked);
+        });
         return taken;
     };
     // A click, also on a row's check box, and a keyboard move select the row alike.
@@ -245,11 +268,137 @@ void TfrmMain::FormCloseQuery()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    // A value typed into the focused field counts as an edit.
+    TEditorBinding::WritePending();
+    if (!closed_ && !ConfirmLeave()) {
+        event->ignore();
+        return;
+    }
+    // Saved or discarded: nothing is left to recover.
+    if (!closed_)
+        session_->DiscardJournal();
     if (renderPanel_)
         renderPanel_->Job().RequestStop();
     if (!closed_)
         FormCloseQuery();
     event->accept();
+}
+
+QString TfrmMain::SceneName() const
+{
+    return session_->OpenFiles().empty() ? QString() : ToQ(session_->OpenFiles().front().filename());
+}
+
+bool TfrmMain::SaveNow()
+{
+    bool saved = false;
+    Guarded(this, [&] {
+        TBusyCursor busy;
+        session_->Save();
+        saved = true;
+    });
+    return saved;
+}
+
+bool TfrmMain::ConfirmLeave()
+{
+    if (!session_->HasScene() || !session_->Modified())
+        return true;
+    const int answer = Dialogs().Ask(this, QStringLiteral("Save changes to %1?").arg(SceneName()),
+                                     {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}, 0);
+    if (answer == 0)
+        return SaveNow();
+    if (answer == 1) {
+        session_->DiscardJournal();
+        return true;
+    }
+    return false;
+}
+
+bool TfrmMain::SaveBeforeFarm()
+{
+    TEditorBinding::WritePending();
+    if (!session_->HasScene() || !session_->Modified())
+        return true;
+    const int answer = Dialogs().Ask(
+        this, QStringLiteral("%1 has unsaved changes.").arg(SceneName()),
+        {QStringLiteral("Save and submit"), QStringLiteral("Submit saved file"), QStringLiteral("Cancel")}, 0);
+    if (answer == 0)
+        return SaveNow();
+    return answer == 1;
+}
+
+void TfrmMain::ShowCaption(const QString& caption)
+{
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowModified(session_->Modified());
+}
+
+void TfrmMain::HistoryChanged()
+{
+    const bool undo = session_->CanUndo();
+    const bool redo = session_->CanRedo();
+    Undo1->setText(undo ? QStringLiteral("Undo ") + QString::fromStdString(session_->UndoLabel()) : QStringLiteral("Undo"));
+    Redo1->setText(redo ? QStringLiteral("Redo ") + QString::fromStdString(session_->RedoLabel()) : QStringLiteral("Redo"));
+    Undo1->setEnabled(undo);
+    Redo1->setEnabled(redo);
+    setWindowModified(session_->Modified());
+}
+
+void TfrmMain::Undo1Click()
+{
+    // A value typed into the focused field is a step of its own: the one undone.
+    TEditorBinding::WritePending();
+    Guarded(this, [&] {
+        if (session_->Undo())
+            ShowSessionState();
+    });
+}
+
+void TfrmMain::Redo1Click()
+{
+    TEditorBinding::WritePending();
+    Guarded(this, [&] {
+        if (session_->Redo())
+            ShowSessionState();
+    });
+}
+
+void TfrmMain::ShowSessionState()
+{
+    RefreshRows();
+    PageControl->NamesChanged();
+    const int row = session_->SelectedRow();
+    if (row < 0) {
+        listObjList->setCurrentRow(-1);
+        ShowPage(tsEmpty);
+        return;
+    }
+    FillTab(PageControl->TabOfKind(Narrow(session_->SelectedKind())), Narrow(session_->SelectedName()));
+}
+
+void TfrmMain::OfferRecovery()
+{
+    const TSceneSession::TJournalFound found = session_->FindJournal();
+    if (found.kind == TSceneSession::TJournalFound::Offer) {
+        const int answer = Dialogs().Ask(this, QStringLiteral("Recover unsaved changes to %1?").arg(SceneName()),
+                                         {QStringLiteral("Recover"), QStringLiteral("Discard")}, 0);
+        if (answer != 0) {
+            session_->DiscardJournal();
+            return;
+        }
+        const int lost = session_->Recover(found.contents);
+        Guarded(this, [&] { ShowSessionState(); });
+        if (lost > 0)
+            Dialogs().Message(this, QStringLiteral("The journal of %1 is damaged: %2 could not be recovered.")
+                                        .arg(SceneName(), lost == 1 ? QStringLiteral("1 step")
+                                                                    : QStringLiteral("%1 steps").arg(lost)));
+    } else if (found.kind == TSceneSession::TJournalFound::Stale) {
+        const fs::path aside = KeepJournalAside(found.file);
+        Dialogs().Message(this, QStringLiteral("The unsaved changes to %1 belong to an older version of the file; "
+                                               "they are kept in %2.")
+                                    .arg(SceneName(), ToQ(aside)));
+    }
 }
 
 void TfrmMain::RefreshLatestFiles()
@@ -259,6 +408,9 @@ void TfrmMain::RefreshLatestFiles()
 
 void TfrmMain::OpenO1Click(QAction* sender)
 {
+    TEditorBinding::WritePending();
+    if (!ConfirmLeave())
+        return;
     std::vector<fs::path> paths;
     if (sender == OpenO1) {
         for (const QString& f : Dialogs().GetOpenFileNames(this, QStringLiteral("Select File"),
@@ -306,7 +458,8 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
     ShowPage(tsEmpty);
     if (image_)
         image_->RefreshHistory();
-    setWindowTitle(ToQ(session_->Caption()));
+    ShowCaption(ToQ(session_->Caption()));
+    OfferRecovery();
 }
 
 void TfrmMain::RefreshScene()

@@ -65,6 +65,9 @@ public:
     QAction* RenderOnFarm1 = nullptr;
     QAction* Configurtion1 = nullptr;
     QAction* ExitE1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QAction* Imagewindow1 = nullptr;
     QAction* Dos1 = nullptr;
     QAction* Color1 = nullptr;
@@ -84,6 +87,16 @@ public:
     void HelpH2Click();
     void VersionV1Click();
     void listObjListClick(int row);
+    void Undo1Click();
+    void Redo1Click();
+    // With unsaved changes, asks "Save changes to NAME?" (Save, Discard, Cancel); false when the
+    // user cancelled or the save failed, so the scene must stay open.
+    bool ConfirmLeave();
+    // With unsaved changes, asks whether to save before the farm renders the saved files; false
+    // when the user cancelled or the save failed.
+    bool SaveBeforeFarm();
+    // File > Save; false (the failure shown) when it failed.
+    bool SaveNow();
     void btnAddClick();
     // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
@@ -109,6 +122,18 @@ private:
     void CreateEditors();
     void RefreshScene();
     void RefreshRows();
+    // The caption, with the mark of unsaved changes.
+    void ShowCaption(const QString& caption);
+    // The Edit menu's items and the caption follow the history.
+    void HistoryChanged();
+    // Shows the session's state again after an undo, a redo or a recovery: rows, name lists and
+    // the selected row's tab (without selecting it anew, which would commit).
+    void ShowSessionState();
+    // A journal left by a killed editor for the scene just opened: recovered, discarded or
+    // kept aside.
+    void OfferRecovery();
+    // The file name of the open scene, for the questions.
+    QString SceneName() const;
     void ShowFailure(const char* what);
     TRenderPanelHooks RenderPanelHooks();
     TImageWindowHooks ImageWindowHooks();

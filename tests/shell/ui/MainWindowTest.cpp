@@ -29,6 +29,13 @@ QStringList Captions(TfrmMain& main)
     return c;
 }
 
+// The caption as the window shows it: "*" in place of "[*]" while modified.
+QString Caption(const QWidget& window)
+{
+    QString title = window.windowTitle();
+    return title.replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 QString Q(const fs::path& p)
 {
     return QString::fromStdString(p.string());
@@ -94,9 +101,25 @@ TEST(MainWindowFile, OpenShowsCaptionAndEmptyPage)
     ASSERT_EQ(f.dialogs.openCalls.size(), 1u);
     EXPECT_TRUE(f.dialogs.openCalls[0].multi);
     ASSERT_TRUE(f.dialogs.errors.empty()) << f.dialogs.errors[0].toStdString();
-    EXPECT_EQ(m.windowTitle(), QStringLiteral("Kelvane  --  scene.xml"));
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  scene.xml"));
     EXPECT_EQ(m.CurrentPage(), m.tsEmpty);
     EXPECT_FALSE(fs::exists(f.dir / "~Fake.tmp"));
+
+    // A step marks the caption and names the Edit menu's items; undoing it clears the mark.
+    m.listObjListClick(m.Session().FindRow(u"light -- Lamp"));
+    {
+        TEditStep step(m.Session(), "Power");
+        m.Session().SetValue(u"light.light.power", u"Lamp.light", u"3");
+    }
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  scene.xml*"));
+    EXPECT_EQ(m.Undo1->text(), QStringLiteral("Undo Power"));
+    EXPECT_EQ(m.Undo1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(m.Redo1->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    m.Undo1->trigger();
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  scene.xml"));
+    EXPECT_FALSE(m.Undo1->isEnabled());
+    EXPECT_EQ(m.Redo1->text(), QStringLiteral("Redo Power"));
 }
 
 TEST(MainWindowFile, RelativeOpenAndKeyboardSelection)
@@ -133,7 +156,7 @@ TEST(MainWindowFile, ReadingErrorKeepsThePreviousScene)
     m.OpenScenes({broken});
     ASSERT_EQ(f.dialogs.errors.size(), 1u);
     EXPECT_FALSE(f.dialogs.errors[0].isEmpty());
-    EXPECT_EQ(m.windowTitle(), QStringLiteral("Kelvane  --  good.xml"));
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  good.xml"));
     EXPECT_EQ(m.listObjList->count(), rows);
     EXPECT_EQ(m.LatestFile[0]->text(), Q(scene));
 }
@@ -154,7 +177,7 @@ TEST(MainWindowRecent, SixOpensKeepTheLastFourNewestFirst)
         // Reopening a listed scene moves it to the top without a second entry.
         m.LatestFile[2]->trigger();
         EXPECT_EQ(Captions(m), QStringList({Q(scenes[3]), Q(scenes[5]), Q(scenes[4]), Q(scenes[2])}));
-        EXPECT_EQ(m.windowTitle(), QStringLiteral("Kelvane  --  s3.xml"));
+        EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  s3.xml"));
         EXPECT_TRUE(f.dialogs.errors.empty());
         f.windows.reset();
     }
@@ -175,7 +198,7 @@ TEST(MainWindowRecent, MissingFileIsRemovedEmptyItemDoesNothing)
     m.LatestFile[0]->trigger();
     EXPECT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_EQ(Captions(m), QStringList({"", "", "", ""}));
-    EXPECT_EQ(m.windowTitle(), QStringLiteral("Kelvane"));
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane"));
 }
 
 TEST(MainWindowRecent, AmpersandInAPathSurvivesTheMenu)
@@ -188,7 +211,7 @@ TEST(MainWindowRecent, AmpersandInAPathSurvivesTheMenu)
     EXPECT_EQ(m.LatestFile[1]->text(), Q(scene).replace(QStringLiteral("&"), QStringLiteral("&&")));  // shown only
     m.LatestFile[1]->trigger();
     EXPECT_TRUE(f.dialogs.messages.empty());
-    EXPECT_EQ(m.windowTitle(), QStringLiteral("Kelvane  --  R&D.xml"));
+    EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  R&D.xml"));
 }
 
 TEST(MainWindowClose, RenderingFileIsDeletedAndNothingIsAsked)
