@@ -13,7 +13,10 @@
 // Every pixel seeds its own random numbers, so neither option changes a drawn pixel.
 //
 // Progress as the real renderer shows it: "\rRender pass: [", one '#' per ten 64 x 64 blocks of
-// the camera's picture (1 + (blocks - 1) / 10 of them), "]".
+// the camera's picture (1 + (blocks - 1) / 10 of them), "]"; a cached pathlight adds a
+// "\rFake   pass: [...]" line and a "Refinement:" line before it. A missing render camera gives
+// "[Error]: Camera X does not exist" and no picture; pictures that textures name and that
+// cannot be read are named on standard output.
 //
 // Test knobs: the environment variable KELVANE_STANDIN_MODE, else the value of a `standin_mode`
 // child of the `render` element (so one scene of a batch can behave differently):
@@ -345,6 +348,14 @@ int main(int argc, char** argv)
     }
     for (const std::string& warning : scene.warnings)
         std::fprintf(stderr, "[Warning]: %s\n", warning.c_str());
+    for (const std::string& message : scene.messages)
+        std::printf("%s\n", message.c_str());
+    if (!scene.hasCamera) {
+        // The real renderer draws nothing and still ends normally.
+        std::fflush(stdout);
+        std::fprintf(stderr, "[Error]: Camera %s does not exist\n", scene.missingCamera.c_str());
+        return 0;
+    }
     try {
         const kelvane::rt::Renderer renderer(scene);
         const int blocks = renderer.BlockCount();
@@ -358,22 +369,43 @@ int main(int argc, char** argv)
             region = kelvane::rt::RegionPixels(scene.camera.resx, scene.camera.resy, options.bounds[0], options.bounds[1],
                                                options.bounds[2], options.bounds[3]);
 
-        // One '#' each time ten more blocks are done while blocks remain, and one after the last.
-        std::printf("\rRender pass: [");
-        std::fflush(stdout);
+        // A cached pathlight shows a "Fake   pass" line first, with its refinement count; the
+        // picture is drawn once and its progress shared out over both lines.
+        const bool fake = renderer.HasFakePass();
+        // Refinement is reported unless the cache's threshold or refinement count rules it out.
+        const bool refines = std::any_of(scene.lights.begin(), scene.lights.end(), [](const kelvane::rt::Light& l) {
+            return l.type == kelvane::rt::LightType::Path && l.cache && l.threshold < 1 && l.maxRefinement > 0;
+        });
+        const int lines = fake ? 2 : 1;
         const int marks = 1 + (blocks - 1) / 10;
-        int shown = 0;
+        // One '#' each time ten more blocks of a line are done while blocks remain, one after the last.
+        auto due = [&](int done) { return done >= blocks ? marks : done / 10; };
+        int shown = 0, line = 0, lineShown = 0;
+        std::printf(fake ? "\rFake   pass: [" : "\rRender pass: [");
+        std::fflush(stdout);
         kelvane::rt::Image image;
         renderer.Render(image, options.threads, [&](int finished, int total) {
-            if (finished % 10 != 0 && finished != total)
-                return;
-            if (modeText == "crash" && shown >= marks / 2)
-                std::abort();
-            std::putchar('#');
-            std::fflush(stdout);
-            ++shown;
-            if (delayMs > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            const long long progress = static_cast<long long>(finished) * lines * blocks / total;
+            while (line < lines) {
+                const int done = static_cast<int>(std::min<long long>(blocks, progress - static_cast<long long>(line) * blocks));
+                for (; lineShown < due(done); ++lineShown, ++shown) {
+                    if (modeText == "crash" && shown >= lines * marks / 2)
+                        std::abort();
+                    std::putchar('#');
+                    std::fflush(stdout);
+                    if (delayMs > 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                }
+                if (done < blocks || line + 1 == lines)
+                    break;
+                std::printf("]\n");
+                if (refines)
+                    std::printf("Refinement:0/%lld\n", static_cast<long long>(scene.camera.resx) * scene.camera.resy);
+                std::printf("\rRender pass: [");
+                std::fflush(stdout);
+                ++line;
+                lineShown = 0;
+            }
         }, options.region ? &region : nullptr);
         std::printf("]\n");
         if (modeText == "noimage")

@@ -108,3 +108,34 @@ TEST(Standin, ThreadAndRegionOptionsKeepEveryDrawnPixel)
     for (const auto& bad : std::vector<std::vector<std::string>>{{"-c", "0"}, {"-r", "0:1:0"}, {"-x", "1"}})
         EXPECT_TRUE(render(bad).second.empty()) << bad[0] << " " << bad[1];
 }
+
+TEST(Standin, WhatTheRealRendererPrintsForCachesMissingCamerasAndPictures)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "pics");
+    auto run = [&](const std::string& body, const std::string& camera = "Cam") {
+        std::string text = Scene("");
+        text.insert(text.find("<camera"), body);
+        text.replace(text.find("camera_name=\"Cam\""), 17, "camera_name=\"" + camera + "\"");
+        const auto scene = dir.Write("s.xml", text);
+        std::filesystem::remove(dir / "pics/out.tga");
+        std::string out, err;
+        EXPECT_TRUE(RunRenderer({KELVANE_STANDIN_EXE, scene, dir.Path(), false}, out, err));
+        return std::pair{out, err};
+    };
+    // A cached pathlight: a fake pass with the same '#' count and its refinement line first.
+    const auto [cached, cachedErr] = run("<light type=\"pathlight\" name=\"P\" cache=\"on\" samples=\"1\">\n</light>\n");
+    EXPECT_EQ(cached, "\rFake   pass: [###]\nRefinement:0/49000\n\rRender pass: [###]\nSaving Targa file as pics/out.tga\nOK\n");
+
+    // A render camera that no camera element names: nothing drawn, the renderer's error.
+    const auto [none, noneErr] = run("", "Elsewhere");
+    EXPECT_EQ(none, "");
+    EXPECT_NE(noneErr.find("[Error]: Camera Elsewhere does not exist\n"), std::string::npos) << noneErr;
+    EXPECT_FALSE(std::filesystem::exists(dir / "pics/out.tga"));
+
+    // A picture that is not there is named once, however many textures use it.
+    const auto [missing, missingErr] = run(
+        "<texture type=\"jpeg\" name=\"A\">\n<filename value=\"nowhere.jpg\"/>\n</texture>\n"
+        "<texture type=\"image\" name=\"B\">\n<filename value=\"nowhere.jpg\"/>\n</texture>\n");
+    EXPECT_EQ(missing, "File nowhere.jpg not found\n\rRender pass: [###]\nSaving Targa file as pics/out.tga\nOK\n");
+}

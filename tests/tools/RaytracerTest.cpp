@@ -4,73 +4,9 @@
 #include <cmath>
 #include <random>
 
-#include "raytracer/RtRender.h"
-#include "raytracer/RtScene.h"
-#include "support/TempDir.h"
+#include "RaytracerScenes.h"
 
-using namespace kelvane::rt;
-using kelvane::test::TempDir;
-
-namespace {
-
-// Camera at (0,0,5) looking down at the origin, 64 x 64 unless the render element says more.
-std::string SceneText(const std::string& body, const std::string& render = "", int res = 64)
-{
-    return "<scene>\n" + body +
-           "<camera name=\"C\" resx=\"" + std::to_string(res) + "\" resy=\"" + std::to_string(res) +
-           "\" focal=\"1\">\n<from x=\"0\" y=\"0\" z=\"5\"/>\n<to x=\"0\" y=\"0\" z=\"0\"/>\n"
-           "<up x=\"0\" y=\"1\" z=\"5\"/>\n</camera>\n"
-           "<render camera_name=\"C\" " + render + ">\n<outfile value=\"o.tga\"/>\n</render>\n</scene>\n";
-}
-
-std::string ShaderXml(const std::string& name, const std::string& type, const std::string& attributes)
-{
-    return "<shader type=\"" + type + "\" name=\"" + name + "\">\n<attributes>\n" + attributes +
-           "</attributes>\n</shader>\n";
-}
-
-// A square of half size h at height z, made of two faces.
-std::string Quad(const std::string& name, const std::string& shader, double h, double z = 0,
-                 const std::string& extra = "", double x = 0)
-{
-    auto p = [&](double px, double py) {
-        return "<p x=\"" + std::to_string(x + px) + "\" y=\"" + std::to_string(py) + "\" z=\"" + std::to_string(z) + "\"/>\n";
-    };
-    return "<object name=\"" + name + "\" shader_name=\"" + shader + "\" " + extra + ">\n<attributes>\n</attributes>\n"
-           "<mesh>\n<points>\n" + p(-h, -h) + p(h, -h) + p(h, h) + p(-h, h) +
-           "</points>\n<faces>\n<f a=\"0\" b=\"1\" c=\"2\"/>\n<f a=\"0\" b=\"2\" c=\"3\"/>\n</faces>\n</mesh>\n</object>\n";
-}
-
-const std::string kWhite = ShaderXml("W", "generic", "<color r=\"1\" g=\"1\" b=\"1\"/>\n");
-
-Scene Load(const std::string& text)
-{
-    TempDir dir;
-    Scene scene;
-    LoadScene(dir.Write("s.xml", text), scene);
-    return scene;
-}
-
-Image Render(const Scene& scene)
-{
-    Renderer renderer(scene);
-    Image image;
-    renderer.Render(image, 2, nullptr);
-    return image;
-}
-
-int Byte(const Image& image, int x, int y, int channel = 0)
-{
-    const Color& c = image.At(x, y);
-    return ToByte(channel == 0 ? c.r : channel == 1 ? c.g : c.b);
-}
-
-std::string LightXml(const std::string& type, const std::string& attributes, const std::string& children)
-{
-    return "<light type=\"" + type + "\" name=\"L\" " + attributes + ">\n" + children + "</light>\n";
-}
-
-} // namespace
+using namespace kelvane::test::rt;
 
 TEST(Raytracer, PointLightFallsOffWithTheSquareAndSunlightWithTheCosine)
 {
@@ -305,7 +241,7 @@ TEST(Raytracer, HierarchyFindsTheSameNearestHitAsATestOfEveryTriangle)
         const uint32_t base = static_cast<uint32_t>(scene.points.size());
         for (int k = 0; k < 3; ++k)
             scene.points.push_back(c + Vec3(small(random), small(random), small(random)));
-        scene.triangles.push_back(Triangle{{base, base + 1, base + 2}, 0, 0, -1});
+        scene.triangles.push_back(Triangle{.v = {base, base + 1, base + 2}, .object = 0, .shader = 0});
     }
     // Many triangles share one centre: the split must still end.
     for (int i = 0; i < 40; ++i)
@@ -383,4 +319,23 @@ TEST(Raytracer, FaceShadersOverrideTheObjectsAndUnknownShadersDropTheObject)
     EXPECT_EQ(scene.shaders[scene.triangles[0].shader].name, "Green");
     EXPECT_EQ(scene.shaders[scene.triangles[1].shader].name, "Red");
     EXPECT_EQ(scene.warnings.size(), 3u);
+}
+
+TEST(Raytracer, CommentsHideObjectsLightsAndFaces)
+{
+    // A white quad under a sun; each commented part would change the centre if it were drawn.
+    const std::string red = ShaderXml("R", "constant", "<color r=\"1\" g=\"0\" b=\"0\"/>\n");
+    const std::string hidden = Quad("Hidden", "R", 1, 1);
+    std::string quad = Quad("Q", "W", 10);
+    quad.insert(quad.find("</points>"), "<p x=\"-1\" y=\"-1\" z=\"2\"/>\n<p x=\"1\" y=\"-1\" z=\"2\"/>\n<p x=\"0\" y=\"1\" z=\"2\"/>\n");
+    quad.insert(quad.find("</faces>"), "<!-- <f a=\"4\" b=\"5\" c=\"6\" shader_name=\"R\"/> -->\n");
+    const std::string body = kWhite + red + "<!-- section: objects -->\n<!--\n" + hidden + "-->\n" + quad +
+        "<!-- " + LightXml("pointlight", "power=\"50\"", "<from x=\"0\" y=\"0\" z=\"1\"/>\n", "Hot") + " -->\n" +
+        LightXml("sunlight", "", "<from x=\"0\" y=\"0\" z=\"1\"/>\n<color r=\"0.5\" g=\"0.5\" b=\"0.5\"/>\n");
+    const Scene scene = Load(SceneText(body));
+    EXPECT_EQ(scene.objectNames, std::vector<std::string>{"Q"});
+    EXPECT_EQ(scene.lights.size(), 1u);
+    const Image image = Render(scene);
+    for (int channel = 0; channel < 3; ++channel)
+        EXPECT_EQ(Byte(image, 32, 32, channel), 127) << channel;
 }

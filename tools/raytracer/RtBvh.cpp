@@ -305,6 +305,13 @@ bool Bvh::Intersect(const Ray& ray, double tMin, double tMax, Hit& hit) const
     return Traverse<false>(ray, tMin, tMax, hit, [](uint32_t, const Hit&) { return true; });
 }
 
+bool Bvh::IntersectCasters(const Ray& ray, double tMin, double tMax, uint32_t skip, Hit& hit) const
+{
+    return Traverse<false>(ray, tMin, tMax, hit, [&](uint32_t tri, const Hit&) {
+        return tri != skip && scene_.objectCastsShadow[scene_.triangles[tri].object];
+    });
+}
+
 bool Bvh::Occluded(const Ray& ray, double tMax, uint32_t self, double selfMin, double otherMin) const
 {
     Hit hit;

@@ -10,6 +10,7 @@ namespace kelvane::rt {
 
 struct Ray {
     Vec3 origin, dir;
+    double travelled = 0;  // path length from the camera to the origin
 };
 
 struct Hit {
@@ -23,6 +24,9 @@ public:
 
     // Nearest hit with tMin < t < tMax.
     bool Intersect(const Ray& ray, double tMin, double tMax, Hit& hit) const;
+    // Nearest hit on a shadow-casting triangle other than `skip`, as global illumination sees
+    // the scene.
+    bool IntersectCasters(const Ray& ray, double tMin, double tMax, uint32_t skip, Hit& hit) const;
     // Whether a shadow-casting triangle lies between the ray origin and tMax: hits on object
     // `self` count from selfMin on, others from otherMin on.
     bool Occluded(const Ray& ray, double tMax, uint32_t self, double selfMin, double otherMin) const;

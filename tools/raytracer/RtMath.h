@@ -50,6 +50,7 @@ struct Color {
 };
 
 inline Color operator+(Color a, const Color& b) { return a += b; }
+inline Color operator-(const Color& a, const Color& b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Color operator*(Color a, const Color& b) { return a *= b; }
 inline Color operator*(Color a, double s) { return a *= s; }
 inline Color operator*(double s, Color a) { return a *= s; }
@@ -63,6 +64,12 @@ struct Mat4 {
         return {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
                 m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
                 m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
+    }
+    // The linear part alone, for directions.
+    Vec3 Direction(const Vec3& d) const
+    {
+        return {m[0][0] * d.x + m[0][1] * d.y + m[0][2] * d.z, m[1][0] * d.x + m[1][1] * d.y + m[1][2] * d.z,
+                m[2][0] * d.x + m[2][1] * d.y + m[2][2] * d.z};
     }
     bool IsIdentity() const
     {
@@ -84,6 +91,29 @@ inline Mat4 operator*(const Mat4& a, const Mat4& b)
                 s += a.m[r][k] * b.m[k][c];
             out.m[r][c] = s;
         }
+    return out;
+}
+
+// The inverse of the affine part (rows 0 to 2); the identity when it is singular.
+inline Mat4 AffineInverse(const Mat4& a)
+{
+    const auto& m = a.m;
+    const double c00 = m[1][1] * m[2][2] - m[1][2] * m[2][1], c01 = m[0][2] * m[2][1] - m[0][1] * m[2][2];
+    const double c02 = m[0][1] * m[1][2] - m[0][2] * m[1][1], c10 = m[1][2] * m[2][0] - m[1][0] * m[2][2];
+    const double c11 = m[0][0] * m[2][2] - m[0][2] * m[2][0], c12 = m[0][2] * m[1][0] - m[0][0] * m[1][2];
+    const double c20 = m[1][0] * m[2][1] - m[1][1] * m[2][0], c21 = m[0][1] * m[2][0] - m[0][0] * m[2][1];
+    const double c22 = m[0][0] * m[1][1] - m[0][1] * m[1][0];
+    const double det = m[0][0] * c00 + m[0][1] * c10 + m[0][2] * c20;
+    Mat4 out;
+    if (!(std::fabs(det) > 1e-300) || !std::isfinite(det))
+        return out;
+    const double inv = 1 / det;
+    const double r[3][3] = {{c00 * inv, c01 * inv, c02 * inv}, {c10 * inv, c11 * inv, c12 * inv}, {c20 * inv, c21 * inv, c22 * inv}};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j)
+            out.m[i][j] = r[i][j];
+        out.m[i][3] = -(r[i][0] * m[0][3] + r[i][1] * m[1][3] + r[i][2] * m[2][3]);
+    }
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "raytracer/RtRender.h"
 
+#include "raytracer/RtSurface.h"
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -10,21 +12,7 @@ namespace kelvane::rt {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kOffset = 0.00005;  // start of secondary rays and of shadow rays off the own object
 constexpr int kBlock = 64;
-
-thread_local uint64_t tRays = 0;
-
-double SmoothStep(double a, double b, double v)
-{
-    if (v <= a)
-        return 0;
-    if (v >= b)
-        return 1;
-    const double t = (v - a) / (b - a);
-    return t * t * (3 - 2 * t);
-}
 
 // Base-2 Larcher-Pillichshammer radical inverse.
 double LarcherPillichshammer(uint32_t i)
@@ -36,45 +24,9 @@ double LarcherPillichshammer(uint32_t i)
     return r / 4294967296.0;
 }
 
-// Reflected share of the renderer's Fresnel term for cosine c = V.N.
-void Fresnel(double c, double ior, bool fast, double& kr, double& kt)
-{
-    if (fast) {
-        const double f0 = ((ior - 1) / (ior + 1)) * ((ior - 1) / (ior + 1));
-        kr = f0 + (1 - f0) * std::pow(std::max(0.0, 1 - c), 5);
-    } else {
-        const double g = std::sqrt(std::max(0.0, ior * ior + c * c - 1));
-        const double gc = g + c;
-        if (gc == 0) {
-            kr = 1;
-        } else {
-            const double a = c * gc - 1, b = c * gc + 1;
-            kr = 0.5 * (g - c) * (g - c) / (gc * gc) * (1 + (b != 0 ? a * a / (b * b) : 0));
-        }
-    }
-    kt = kr >= 1 ? 0 : 1 - kr;
-}
-
 Color ToneMapColor(const Color& c, const Settings& s)
 {
     return {ToneMap(c.r, s), ToneMap(c.g, s), ToneMap(c.b, s)};
-}
-
-// The unit direction from p towards a light at `from`, with the distance and its square; false
-// when p is the light's own position.
-struct TowardsLight {
-    Vec3 l;
-    double d, d2;
-};
-bool Towards(const Vec3& from, const Vec3& p, TowardsLight& out)
-{
-    const Vec3 toLight = from - p;
-    out.d2 = Dot(toLight, toLight);
-    if (out.d2 == 0)
-        return false;
-    out.d = std::sqrt(out.d2);
-    out.l = toLight * (1 / out.d);
-    return true;
 }
 
 } // namespace
@@ -149,38 +101,12 @@ Renderer::Renderer(const Scene& scene) : scene_(scene), bvh_(scene)
     right_ = Norm(Cross(forward_, u));
     down_ = -Norm(u - forward_ * Dot(u, forward_));
 
-    if (scene.background.type == BackgroundType::Sunsky) {
-        const Background& b = scene.background;
-        const double t = b.turbidity;
-        Vec3 sun = Norm(b.sunDir);
-        if (Dot(sun, sun) == 0)
-            sun = Norm(Vec3(1, 1, 1));
-        sunTheta_ = std::acos(std::clamp(sun.z, -1.0, 1.0));
-        // The sky is drawn for a sun no lower than the horizon.
-        const double horizontal = std::hypot(sun.x, sun.y);
-        sun_ = sunTheta_ <= kPi / 2 ? sun
-             : horizontal > 0       ? Vec3(sun.x / horizontal, sun.y / horizontal, 0)
-                                    : Vec3(1, 0, 0);
-        // A sun below the horizon darkens the sky until it is 10 degrees down.
-        sunFade_ = 1 - SmoothStep(kPi / 2, kPi / 2 + 10 * kPi / 180, sunTheta_);
-        const double ts = std::min(sunTheta_, kPi / 2);
-        const double coef[3][5] = {
-            {0.1787 * t - 1.4630, -0.3554 * t + 0.4275, -0.0227 * t + 5.3251, 0.1206 * t - 2.5771, -0.0670 * t + 0.3703},
-            {-0.0193 * t - 0.2592, -0.0665 * t + 0.0008, -0.0004 * t + 0.2125, -0.0641 * t - 0.8989, -0.0033 * t + 0.0452},
-            {-0.0167 * t - 0.2608, -0.0950 * t + 0.0092, -0.0079 * t + 0.2102, -0.0441 * t - 1.6537, -0.0109 * t + 0.0529}};
-        for (int k = 0; k < 3; ++k)
-            for (int i = 0; i < 5; ++i)
-                perez_[k][i] = coef[k][i] * b.perez[i];
-        const double chi = (4.0 / 9.0 - t / 120.0) * (kPi - 2 * ts);
-        zenith_[0] = ((4.0453 * t - 4.9710) * std::tan(chi) - 0.2155 * t + 2.4192) * 1000.0 / 15000.0;
-        const double t2 = ts * ts, t3 = t2 * ts;
-        zenith_[1] = t * t * (0.00166 * t3 - 0.00375 * t2 + 0.00209 * ts) +
-                     t * (-0.02903 * t3 + 0.06377 * t2 - 0.03202 * ts + 0.00394) +
-                     (0.11693 * t3 - 0.21196 * t2 + 0.06052 * ts + 0.25886);
-        zenith_[2] = t * t * (0.00275 * t3 - 0.00610 * t2 + 0.00317 * ts) +
-                     t * (-0.04214 * t3 + 0.08970 * t2 - 0.04153 * ts + 0.00516) +
-                     (0.15346 * t3 - 0.26756 * t2 + 0.06670 * ts + 0.26688);
-    }
+    if (scene.background.type == BackgroundType::Sunsky)
+        SetUpSky();
+    for (const Light& light : scene.lights)
+        if (light.useInIndirect && !light.dummy && light.type != LightType::Path && light.type != LightType::Photon &&
+            light.type != LightType::GlobalPhoton)
+            indirect_.push_back(&light);
 }
 
 int Renderer::BlockCount() const
@@ -201,253 +127,22 @@ Ray Renderer::CameraRay(double px, double py) const
 }
 
 // ---------------------------------------------------------------------------------------------
-// Background
-
-Color Renderer::BackgroundColor(const Vec3& dir) const
-{
-    const Background& b = scene_.background;
-    if (b.type == BackgroundType::Constant)
-        return b.color;
-    if (b.type != BackgroundType::Sunsky)
-        return Color();
-    // Perez distribution of the daylight model; below the horizon the horizon fades to black.
-    Vec3 d = Norm(dir);
-    const double theta = std::acos(std::clamp(d.z, -1.0, 1.0));
-    double fade = sunFade_;
-    if (d.z < 0.001) {
-        fade *= 1 - SmoothStep(kPi / 2, kPi, theta);
-        d.z = 0.001;
-        d = Norm(d);
-    }
-    const double th = std::acos(d.z);
-    const double gamma = std::acos(std::clamp(Dot(d, sun_), -1.0, 1.0));
-    const double ts = std::min(sunTheta_, kPi / 2);
-    double value[3];
-    for (int k = 0; k < 3; ++k) {
-        const double* p = perez_[k];
-        const double num = (1 + p[0] * std::exp(p[1] / std::cos(th))) *
-                           (1 + p[2] * std::exp(p[3] * gamma) + p[4] * std::cos(gamma) * std::cos(gamma));
-        const double den = (1 + p[0] * std::exp(p[1])) *
-                           (1 + p[2] * std::exp(p[3] * ts) + p[4] * std::cos(ts) * std::cos(ts));
-        value[k] = den != 0 ? zenith_[k] * num / den : 0;
-    }
-    const double Y = value[0], x = value[1], y = value[2];
-    if (!(y > 0))
-        return Color();
-    const double X = x / y * Y, Z = (1 - x - y) / y * Y;
-    const Color rgb{3.2406 * X - 1.5372 * Y - 0.4986 * Z, -0.9689 * X + 1.8758 * Y + 0.0415 * Z,
-                    0.0557 * X - 0.2040 * Y + 1.0570 * Z};
-    return Color(std::max(0.0, rgb.r), std::max(0.0, rgb.g), std::max(0.0, rgb.b)) * fade;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Shading
-
-struct Renderer::Surface {
-    Vec3 p;
-    Vec3 n;       // shading normal facing the viewer
-    Vec3 ng;      // geometric normal turned the same way
-    Vec3 stored;  // geometric normal as stored
-    Vec3 v;       // towards the ray origin
-    const Shader* shader;
-    uint32_t object;
-};
-
-bool Renderer::Shadowed(const Surface& s, const Vec3& dir, double dist, double otherMin) const
-{
-    ++tRays;
-    return bvh_.Occluded(Ray{s.p, dir}, dist, s.object, scene_.settings.bias, otherMin);
-}
-
-Color Renderer::LightResponse(const Surface& s, const Vec3& l, const Color& e) const
-{
-    const Shader& sh = *s.shader;
-    const double nl = Dot(s.n, l);
-    if (sh.type == ShaderType::Blender) {
-        if (nl <= 0)
-            return Color();
-        double m = 0;
-        if (sh.reflect) {
-            double kr, kt;
-            Fresnel(Dot(s.v, s.n), sh.ior, false, kr, kt);
-            m = std::clamp(sh.fresnelOffset + kr, 0.0, 1.0) * sh.reflectAmount;
-        }
-        Color out = sh.color * (sh.alpha * sh.diffuseReflect * nl * (1 - m));
-        if (sh.specularAmount != 0) {
-            const Vec3 h = Norm(l + s.v);
-            out += sh.specularColor * (sh.specularAmount * std::pow(std::max(0.0, Dot(h, s.n)), sh.hard));
-        }
-        return out * e;
-    }
-    if (nl < 0)
-        return Color();
-    Color out = sh.color * nl;
-    if (sh.type == ShaderType::Generic && !sh.specular.IsBlack()) {
-        const Vec3 r = s.n * (2 * Dot(s.v, s.n)) - s.v;
-        out += sh.specular * std::pow(std::max(0.0, Dot(r, l)), sh.hard);
-    }
-    return out * e;
-}
-
-Color Renderer::Lights(const Surface& s, Rng& rng) const
-{
-    Color sum;
-    for (const Light& light : scene_.lights) {
-        switch (light.type) {
-        case LightType::Point:
-        case LightType::Spot: {
-            TowardsLight t;
-            if (!Towards(light.from, s.p, t))
-                break;
-            const Vec3& l = t.l;
-            const double d = t.d;
-            Color e = light.color * (light.power / t.d2);
-            if (light.type == LightType::Spot) {
-                const double ca = Dot(l, Norm(light.from - light.to));
-                const double cosSize = std::cos(light.size * kPi / 180);
-                if (ca < cosSize)
-                    break;
-                e *= std::pow(ca, light.beamFalloff) *
-                     SmoothStep(cosSize, std::cos(light.size * (1 - light.blend) * kPi / 180), ca);
-            }
-            const Color c = LightResponse(s, l, e);
-            if (!c.IsBlack() && !(light.castShadows && Shadowed(s, l, d)))
-                sum += c;
-            break;
-        }
-        case LightType::Sun: {
-            const Vec3 l = Norm(light.from);
-            const Color c = LightResponse(s, l, light.color * light.power);
-            if (!c.IsBlack() && !(light.castShadows && Shadowed(s, l, 1e30)))
-                sum += c;
-            break;
-        }
-        case LightType::Soft: {
-            // A point light whose shadow is the unblocked share of rays to points spread over
-            // the angle that `radius` texels of the shadow map cover.
-            TowardsLight t;
-            if (!Towards(light.from, s.p, t))
-                break;
-            const Vec3& l = t.l;
-            const double d = t.d;
-            const Color c = LightResponse(s, l, light.color * (light.power / t.d2));
-            if (c.IsBlack())
-                break;
-            const double spread = d * light.radius * (kPi / 2) / std::max(1.0, light.res);
-            const Vec3 a = Norm(Cross(l, std::fabs(l.x) < 0.9 ? Vec3(1, 0, 0) : Vec3(0, 1, 0)));
-            const Vec3 b = Cross(l, a);
-            constexpr int kRays = 8;
-            int open = 0;
-            for (int i = 0; i < kRays; ++i) {
-                const double r = spread * std::sqrt(rng.Next()), phi = 2 * kPi * rng.Next();
-                const Vec3 q = light.from + a * (r * std::cos(phi)) + b * (r * std::sin(phi)) - s.p;
-                const double dq = Length(q);
-                if (!Shadowed(s, q * (1 / dq), std::max(0.0, dq - light.bias)))
-                    ++open;
-            }
-            sum += c * (static_cast<double>(open) / kRays);
-            break;
-        }
-        case LightType::Area: {
-            if (light.color.IsBlack())
-                break;
-            const Vec3 n = Norm(Cross(light.b - light.a, light.d - light.a));
-            const Vec3 centre = (light.a + light.b + light.c + light.d) * 0.25;
-            const double planeAt = Dot(s.p - centre, n);
-            if (planeAt <= 0)
-                break;
-            const Vec3 ab = light.b - light.a, ad = light.d - light.a;
-            const double lh = std::max(Length(ab), Length(light.c - light.d));
-            const double lv = std::max(Length(light.c - light.b), Length(light.a - light.d));
-            int h = 1, v = 1;
-            if (light.samples > 1 && lh + lv > 0) {
-                const double root = 2 * std::sqrt(static_cast<double>(light.samples));
-                h = std::max(1, static_cast<int>(root * lh / (lh + lv)));
-                v = std::max(1, static_cast<int>(root * lv / (lh + lv)));
-            }
-            // Probes at random cell centres: all open, the centres are lit without shadow rays;
-            // all blocked, the light is dark; mixed, every cell is tested.
-            bool jitter = true, test = true;
-            if (light.psamples > 0) {
-                int open = 0;
-                for (int k = 0; k < light.psamples; ++k) {
-                    const int i = std::min(h - 1, static_cast<int>(rng.Next() * h));
-                    const int j = std::min(v - 1, static_cast<int>(rng.Next() * v));
-                    const Vec3 toQ = light.a + ab * ((i + 0.5) / h) + ad * ((j + 0.5) / v) - s.p;
-                    const double dq = Length(toQ);
-                    open += dq > 0 && !Shadowed(s, toQ * (1 / dq), dq);
-                }
-                if (open == 0)
-                    break;
-                if (open == light.psamples)
-                    jitter = test = false;
-            }
-            Color cells;
-            for (int i = 0; i < h; ++i)
-                for (int j = 0; j < v; ++j) {
-                    const double ju = jitter ? rng.Next() : 0.5, jv = jitter ? rng.Next() : 0.5;
-                    const Vec3 q = light.a + ab * ((i + ju) / h) + ad * ((j + jv) / v);
-                    TowardsLight t;
-                    if (Dot(q - s.p, s.n) < 0 || !Towards(q, s.p, t))
-                        continue;
-                    const Color c = LightResponse(s, t.l, light.color * (light.power / t.d2));
-                    if (!c.IsBlack() && !(test && Shadowed(s, t.l, t.d)))
-                        cells += c;
-                }
-            sum += cells * (planeAt / (h * v));
-            break;
-        }
-        case LightType::Hemi: {
-            const Color response = LightResponse(s, s.n, Color(1.0));
-            if (response.Max() < 0.05)
-                break;
-            const int k = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(light.samples))));
-            const Vec3 a = Norm(Cross(s.n, std::fabs(s.n.x) < 0.9 ? Vec3(1, 0, 0) : Vec3(0, 1, 0)));
-            const Vec3 b = Cross(s.n, a);
-            const double reach = light.maxDistance > 0 ? light.maxDistance : 1e30;
-            Color sky;
-            for (int row = 0; row < k; ++row)
-                for (int col = 0; col < k; ++col) {
-                    const double cosT = (row + rng.Next()) / k;
-                    const double sinT = std::sqrt(std::max(0.0, 1 - cosT * cosT));
-                    const double phi = 2 * kPi * (col + rng.Next()) / k;
-                    const Vec3 dir = a * (sinT * std::cos(phi)) + b * (sinT * std::sin(phi)) + s.n * cosT;
-                    if (Shadowed(s, dir, reach))
-                        continue;
-                    sky += (light.hasColor ? light.color : BackgroundColor(dir)) * cosT;
-                }
-            sum += sky * response * (light.power / (k * k));
-            break;
-        }
-        }
-    }
-    return sum;
-}
 
 Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, Rng& rng) const
 {
-    const Triangle& tri = scene_.triangles[hit.triangle];
     Surface s;
-    s.p = ray.origin + ray.dir * hit.t;
-    s.v = -ray.dir;
-    s.stored = scene_.faceNormals[hit.triangle];
-    s.shader = &scene_.shaders[tri.shader < scene_.shaders.size() ? tri.shader : 0];
-    s.object = tri.object;
-    Vec3 n = s.stored;
-    if (tri.corners >= 0) {
-        const Vec3* c = &scene_.cornerNormals[static_cast<size_t>(tri.corners)];
-        const Vec3 mix = c[0] * (1 - hit.u - hit.v) + c[1] * hit.u + c[2] * hit.v;
-        if (Dot(mix, mix) > 0)
-            n = Norm(mix);
-    }
-    const bool front = Dot(s.stored, s.v) >= 0;
-    s.n = front ? n : -n;
-    s.ng = front ? s.stored : -s.stored;
+    MakeSurface(ray, hit, rng, s);
     const Shader& sh = *s.shader;
-
-    if (sh.type == ShaderType::Constant || (sh.type == ShaderType::Blender && sh.shadeless))
-        return sh.color;
-    Color out = Lights(s, rng);
+    const Material& m = s.m;
+    const bool front = s.front;
+    if (sh.type == ShaderType::Blender && sh.shadeless)
+        return m.color;
+    // Constant shaders take no light, but a pathlight still adds to them.
+    Color out = sh.type == ShaderType::Constant ? m.color : Color();
+    out += Lights(s, rng, false, level);
+    if (sh.type == ShaderType::Constant)
+        return out;
 
     auto reflect = [&](double nr, const Color& scale) {
         if (!(nr * weight > 0.01) || scale.IsBlack() || --rng.rayBudget < 0)
@@ -459,7 +154,7 @@ Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, 
         const double along = Dot(r, s.ng);
         if (along < 0.05)
             r = Norm(r + s.ng * (0.05 - along));
-        out += scale * nr * Trace(Ray{s.p + r * kOffset, r}, level + 1, weight * nr, rng);
+        out += TraceModulated(s, true, scale * nr * Trace(Ray{s.p + r * kOffset, r, s.travelled}, level + 1, weight * nr, rng));
     };
     auto transmit = [&](double nt, double ior, const Color& scale) {
         if (!(nt * weight > 0.01) || scale.IsBlack() || --rng.rayBudget < 0)
@@ -485,7 +180,7 @@ Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, 
         } else {
             t = Norm(d * eta + nn * (eta * cosI - std::sqrt(k)));
         }
-        out += scale * nt * Trace(Ray{s.p + t * kOffset, t}, level + 1, weight * nt, rng);
+        out += TraceModulated(s, false, scale * nt * Trace(Ray{s.p + t * kOffset, t, s.travelled}, level + 1, weight * nt, rng));
     };
 
     if (sh.type == ShaderType::Generic && (!sh.reflected.IsBlack() || !sh.transmitted.IsBlack())) {
@@ -494,15 +189,14 @@ Color Renderer::Shade(const Ray& ray, const Hit& hit, int level, double weight, 
         reflect(std::min(1.0, sh.minRefle + kr), sh.reflected);
         transmit(std::min(1.0, kt), sh.ior, sh.transmitted);
     } else if (sh.type == ShaderType::Blender) {
-        out += sh.color * sh.emit;
+        out += m.color * m.emit;
         double kr = 0, kt = 1;
         if (sh.reflect || sh.refract)
             Fresnel(Dot(s.v, s.n), sh.ior, false, kr, kt);
         if (sh.reflect)
-            reflect(std::min(1.0, sh.fresnelOffset + kr),
-                    sh.mirrorColor * (sh.reflectAmount * (sh.refract ? 1.0 : sh.alpha)));
-        if (sh.refract && sh.alpha < 1)
-            transmit(std::min(1.0, kt), sh.ior, sh.color * (1 - sh.alpha));
+            reflect(std::min(1.0, sh.fresnelOffset + kr), m.mirrorColor * (m.reflectAmount * (sh.refract ? 1.0 : m.alpha)));
+        if (sh.refract && m.alpha < 1)
+            transmit(std::min(1.0, kt), sh.ior, m.color * (1 - m.alpha));
     }
     if (sh.type == ShaderType::Generic && level > 0 && !sh.absorption.IsBlack())
         out *= Color(std::exp(-sh.absorption.r * hit.t), std::exp(-sh.absorption.g * hit.t),
@@ -536,9 +230,12 @@ Color Renderer::Trace(const Ray& ray, int level, double weight, Rng& rng, bool* 
 // ---------------------------------------------------------------------------------------------
 // Pictures
 
-Color Renderer::Sample(double px, double py, uint64_t seed, double& alpha) const
+Color Renderer::Sample(double px, double py, uint64_t seed, bool resample, double& alpha) const
 {
     Rng rng(seed);
+    rng.px = px;
+    rng.py = py;
+    rng.resample = resample;
     bool hit = false;
     const Color c = Trace(CameraRay(px, py), 0, 1, rng, &hit);
     alpha = hit ? 1 : 0;
@@ -572,7 +269,7 @@ void Renderer::RenderBlock(int block, const PixelRect& region, Image& image) con
     for (int y = ey0; y < ey1; ++y)
         for (int x = ex0; x < ex1; ++x) {
             const size_t i = static_cast<size_t>(y - ey0) * w + (x - ex0);
-            col[i] = Sample(x + 0.5, y + 0.5, seed(x, y, 0), alpha[i]);
+            col[i] = Sample(x + 0.5, y + 0.5, seed(x, y, 0), false, alpha[i]);
         }
     const int n = set.aaMinSamples;
     std::vector<uint8_t> again(col.size());
@@ -607,7 +304,7 @@ void Renderer::RenderBlock(int block, const PixelRect& region, Image& image) con
                         (LarcherPillichshammer(static_cast<uint32_t>(k + j + static_cast<int64_t>(row) * cam.resx)) - 0.5);
                     const double py = row + 0.5 + set.aaPixelWidth * (static_cast<double>(k) / (n * set.aaPasses) - 0.5);
                     double a = 0;
-                    sum += Sample(px, py, seed(j, row, k + 1), a);
+                    sum += Sample(px, py, seed(j, row, k + 1), true, a);
                     alphaSum += a;
                 }
                 col[i] = Color((col[i].r * old + sum.r) / (old + n), (col[i].g * old + sum.g) / (old + n),

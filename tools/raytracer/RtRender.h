@@ -1,6 +1,7 @@
 #pragma once
-// The tracer: camera rays, lights with shadows, the shaders, the background, anti-aliasing in
-// 64 x 64 blocks on several threads, tone mapping and the Targa output.
+// The tracer: camera rays, lights with shadows, the shaders with their modulators and bump,
+// global illumination, the background, anti-aliasing in 64 x 64 blocks on several threads,
+// tone mapping and the Targa output.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -12,11 +13,14 @@
 
 namespace kelvane::rt {
 
-// A small fast generator; every sample seeds its own, so pictures do not depend on threads.
-// It also carries the sample's budget of secondary rays, which bounds branching ray trees.
+// A small fast generator; every sample seeds its own from its pixel, so pictures do not depend
+// on threads or regions. It also carries the sample's film position and its budget of secondary
+// rays, which bounds branching ray trees and global illumination.
 struct Rng {
     uint64_t state;
-    int rayBudget = 4096;
+    int rayBudget = 1 << 13;
+    double px = 0, py = 0;  // film position of the camera ray
+    bool resample = false;  // an anti-aliasing sample after the first
     explicit Rng(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
     double Next()
     {
@@ -70,25 +74,46 @@ public:
     uint64_t RayCount() const { return rays_.load(); }
     const Bvh& Hierarchy() const { return bvh_; }
 
-private:
-    struct Surface;
-    Color Shade(const Ray& ray, const Hit& hit, int level, double weight, Rng& rng) const;
-    Color LightResponse(const Surface& s, const Vec3& l, const Color& e) const;
-    Color Lights(const Surface& s, Rng& rng) const;
+    // Whether a cached pathlight makes the renderer show a "Fake   pass" before the picture.
+    bool HasFakePass() const;
+    // The light seen in direction dir when nothing is hit.
     Color BackgroundColor(const Vec3& dir) const;
+
+    struct Surface;
+
+private:
+    Color Shade(const Ray& ray, const Hit& hit, int level, double weight, Rng& rng) const;
+    // The surface at a hit: normals, texture coordinates, bump and modulated shader values.
+    void MakeSurface(const Ray& ray, const Hit& hit, const Rng& rng, Surface& s) const;
+    void ApplyBump(Surface& s) const;
+    void Modulate(Surface& s) const;
+    Color TraceModulated(const Surface& s, bool reflection, const Color& traced) const;
+    Color LightResponse(const Surface& s, const Vec3& l, const Color& e) const;
+    // Lights at a shaded point; at path vertices only the indirect ones, one sample each.
+    Color Lights(const Surface& s, Rng& rng, bool vertex, int level) const;
+    Color DirectLight(const Light& light, const Surface& s, Rng& rng, bool vertex) const;
+    Color PathLight(const Light& light, const Surface& s, Rng& rng, int level) const;
+    // The light a path vertex passes back: one indirect light or the photon map at random.
+    Color VertexLight(const Light& path, const Surface& h, const Color& diffuse, Rng& rng) const;
+    Color PhotonIrradiance(const Light& path, const Surface& s) const;
+    Color Emission(const Surface& s) const;
+    Color DiffuseColour(const Surface& s) const;
     bool Shadowed(const Surface& s, const Vec3& dir, double dist, double otherMin = 0.00005) const;
+    void SetUpSky();
+    Vec3 WindowPosition(const Vec3& p) const;
     void RenderBlock(int block, const PixelRect& region, Image& image) const;
-    Color Sample(double px, double py, uint64_t seed, double& alpha) const;
+    Color Sample(double px, double py, uint64_t seed, bool resample, double& alpha) const;
 
     const Scene& scene_;
     Bvh bvh_;
+    std::vector<const Light*> indirect_;  // the lights path vertices see
     Vec3 right_, down_, forward_;
     // Sky model coefficients: Perez A..E and zenith value for Y, x and y.
     double perez_[3][5] = {};
     double zenith_[3] = {};
     Vec3 sun_;
     double sunTheta_ = 0;
-    double sunFade_ = 1;
+    double nightFade_ = 1;  // a sun below the horizon darkens the whole sky
     mutable std::atomic<uint64_t> rays_{0};
 };
 

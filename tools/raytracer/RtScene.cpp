@@ -1,5 +1,9 @@
 #include "raytracer/RtScene.h"
 
+#include "raytracer/RtParams.h"
+#include "raytracer/RtSceneShading.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -20,177 +24,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// ---------------------------------------------------------------------------------------------
-// Numbers and raw tags
-
-// A number in C form (a '.' decimal point whatever the locale); false when the text is not one.
-bool ParseNumber(std::string_view text, double& value)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
-        ++i;
-    if (i < text.size() && text[i] == '+')
-        ++i;
-    size_t end = text.size();
-    while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r' || text[end - 1] == '\n'))
-        --end;
-    if (i >= end)
-        return false;
-    const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + end, value);
-    return ec == std::errc() && ptr == text.data() + end && std::isfinite(value);
-}
-
-// Calls f(name, value) for every attribute of the start tag at `pos` (just after its name) up
-// to its '>'; returns the position after the tag.
-template <class F>
-size_t ScanAttributes(std::string_view t, size_t pos, F&& f)
-{
-    const size_t n = t.size();
-    while (pos < n) {
-        while (pos < n && (t[pos] == ' ' || t[pos] == '\t' || t[pos] == '\r' || t[pos] == '\n'))
-            ++pos;
-        if (pos >= n)
-            break;
-        if (t[pos] == '>')
-            return pos + 1;
-        if (t[pos] == '/') {
-            ++pos;
-            continue;
-        }
-        const size_t nameStart = pos;
-        while (pos < n && !std::strchr(" \t\r\n=/>", t[pos]))
-            ++pos;
-        const std::string_view name = t.substr(nameStart, pos - nameStart);
-        while (pos < n && (t[pos] == ' ' || t[pos] == '\t' || t[pos] == '\r' || t[pos] == '\n'))
-            ++pos;
-        if (pos >= n || t[pos] != '=')
-            continue;
-        ++pos;
-        while (pos < n && (t[pos] == ' ' || t[pos] == '\t' || t[pos] == '\r' || t[pos] == '\n'))
-            ++pos;
-        if (pos >= n)
-            break;
-        const char quote = t[pos];
-        if (quote != '"' && quote != '\'')
-            continue;
-        const size_t close = t.find(quote, pos + 1);
-        if (close == std::string_view::npos)
-            return n;
-        f(name, t.substr(pos + 1, close - pos - 1));
-        pos = close + 1;
-    }
-    return n;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Document access
-
-std::string Attr(const TDomElement* e, const char* name)
-{
-    return Narrow(e->GetAttribute(W(name)));
-}
-
-const TDomElement* Child(const TDomElement* e, const char* name)
-{
-    if (!e)
-        return nullptr;
-    const WideString wide = W(name);
-    for (const TDomNode* c = e->FirstChild(); c; c = c->NextSibling())
-        if (const TDomElement* ce = c->AsElement(); ce && ce->TagName() == wide)
-            return ce;
-    return nullptr;
-}
-
-bool HasAttr(const TDomElement* e, const char* name)
-{
-    return e && e->HasAttribute(W(name));
-}
-
-// Parameters are attributes of the element or children `<name value=""/>`, `<name r g b/>`,
-// `<name x y z/>`; a shader keeps them in its `attributes` child.
-struct Params {
-    const TDomElement* primary = nullptr;
-    const TDomElement* secondary = nullptr;
-
-    // The text of a scalar parameter; found tells whether it is there.
-    std::string Text(const char* name, bool& found) const
-    {
-        for (const TDomElement* e : {primary, secondary}) {
-            if (!e)
-                continue;
-            if (const TDomElement* c = Child(e, name); c && HasAttr(c, "value")) {
-                found = true;
-                return Attr(c, "value");
-            }
-            if (HasAttr(e, name)) {
-                found = true;
-                return Attr(e, name);
-            }
-        }
-        found = false;
-        return {};
-    }
-    double Number(const char* name, double fallback) const
-    {
-        bool found = false;
-        double v = 0;
-        const std::string text = Text(name, found);
-        return found && ParseNumber(text, v) ? v : fallback;
-    }
-    bool Flag(const char* name, bool fallback) const
-    {
-        bool found = false;
-        const std::string text = Text(name, found);
-        return found ? text == "on" : fallback;
-    }
-    std::string String(const char* name) const
-    {
-        bool found = false;
-        return Text(name, found);
-    }
-    Color Colour(const char* name, Color fallback, bool* found = nullptr) const
-    {
-        for (const TDomElement* e : {primary, secondary}) {
-            const TDomElement* c = Child(e, name);
-            if (!c)
-                continue;
-            if (found)
-                *found = true;
-            double v = 0;
-            if (HasAttr(c, "value") && ParseNumber(Attr(c, "value"), v))
-                return Color(v);
-            Color out;
-            ParseNumber(Attr(c, "r"), out.r);
-            ParseNumber(Attr(c, "g"), out.g);
-            ParseNumber(Attr(c, "b"), out.b);
-            return out;
-        }
-        bool textFound = false;
-        double v = 0;
-        const std::string text = Text(name, textFound);
-        if (textFound && ParseNumber(text, v)) {
-            if (found)
-                *found = true;
-            return Color(v);
-        }
-        if (found)
-            *found = false;
-        return fallback;
-    }
-    Vec3 Point(const char* name, Vec3 fallback) const
-    {
-        for (const TDomElement* e : {primary, secondary}) {
-            if (const TDomElement* c = Child(e, name)) {
-                Vec3 out;
-                ParseNumber(Attr(c, "x"), out.x);
-                ParseNumber(Attr(c, "y"), out.y);
-                ParseNumber(Attr(c, "z"), out.z);
-                return out;
-            }
-        }
-        return fallback;
-    }
-};
 
 // ---------------------------------------------------------------------------------------------
 // Meshes
@@ -198,12 +31,16 @@ struct Params {
 struct Face {
     int64_t v[3];
     int shader;  // -1: the object's
+    uint32_t uv = kNoSlot, vcol = kNoSlot;  // slots of MeshData::uvs and ::vcols
 };
 
 struct MeshData {
     std::vector<Vec3> points;  // the raw list (with orco points when has_orco is on)
     std::vector<Face> faces;
+    std::vector<float> uvs;    // six per slot
+    std::vector<float> vcols;  // nine per slot
     double autosmooth = 0;
+    bool hasOrco = false;
 };
 
 struct ObjectRecord {
@@ -213,9 +50,28 @@ struct ObjectRecord {
     int shader = 0;
     bool castShadow = true;
     bool alive = true;
+    ObjectInfo info;
 };
 
-// Points and faces from the stashed text of a mesh block, in one pass.
+// Index of a face corner attribute: u_a .. v_c, vcol_a_r .. vcol_c_b; -1 for others.
+int UvKey(std::string_view key)
+{
+    if (key.size() == 3 && (key[0] == 'u' || key[0] == 'v') && key[1] == '_' && key[2] >= 'a' && key[2] <= 'c')
+        return (key[2] - 'a') * 2 + (key[0] == 'v');
+    return -1;
+}
+int VcolKey(std::string_view key)
+{
+    if (key.size() == 8 && key.substr(0, 5) == "vcol_" && key[5] >= 'a' && key[5] <= 'c' && key[6] == '_') {
+        const char* channels = "rgb";
+        const char* at = std::strchr(channels, key[7]);
+        if (at && *at)
+            return (key[5] - 'a') * 3 + static_cast<int>(at - channels);
+    }
+    return -1;
+}
+
+// Points and faces from the stashed text of a mesh block, in one pass; comments are skipped.
 std::shared_ptr<MeshData> ParseMesh(std::string_view t, const std::map<std::string, int>& shaderIndex,
                                     const std::string& objectName, std::vector<std::string>& warnings)
 {
@@ -224,6 +80,13 @@ std::shared_ptr<MeshData> ParseMesh(std::string_view t, const std::map<std::stri
     size_t pos = 0;
     const size_t n = t.size();
     while ((pos = t.find('<', pos)) != std::string_view::npos) {
+        if (t.compare(pos, 4, "<!--") == 0) {
+            const size_t end = t.find("-->", pos + 4);
+            if (end == std::string_view::npos)
+                break;
+            pos = end + 3;
+            continue;
+        }
         ++pos;
         const size_t nameStart = pos;
         while (pos < n && !std::strchr(" \t\r\n/>", t[pos]))
@@ -247,9 +110,11 @@ std::shared_ptr<MeshData> ParseMesh(std::string_view t, const std::map<std::stri
         } else if (name == "f") {
             Face f{{0, 0, 0}, -1};
             bool ok[3] = {false, false, false};
+            float uv[6] = {}, vcol[9] = {};
+            bool hasUv = false, hasVcol = false;
             pos = ScanAttributes(t, pos, [&](std::string_view key, std::string_view value) {
+                double v = 0;
                 if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'c') {
-                    double v = 0;
                     const int k = key[0] - 'a';
                     ok[k] = ParseNumber(value, v) && std::fabs(v) < 9e18;
                     f.v[k] = ok[k] ? static_cast<int64_t>(v) : 0;
@@ -259,11 +124,27 @@ std::shared_ptr<MeshData> ParseMesh(std::string_view t, const std::map<std::stri
                         f.shader = it->second;
                     else
                         unknownShader = true;
+                } else if (const int k = UvKey(key); k >= 0) {
+                    hasUv = true;
+                    if (ParseNumber(value, v))
+                        uv[k] = static_cast<float>(v);
+                } else if (const int c = VcolKey(key); c >= 0) {
+                    hasVcol = true;
+                    if (ParseNumber(value, v))
+                        vcol[c] = static_cast<float>(v);
                 }
             });
             if (!ok[0] || !ok[1] || !ok[2])
                 throw std::runtime_error("Object \"" + objectName + "\": face " + std::to_string(mesh->faces.size()) +
                                          " lacks a number in a, b or c");
+            if (hasUv) {
+                f.uv = static_cast<uint32_t>(mesh->uvs.size() / 6);
+                mesh->uvs.insert(mesh->uvs.end(), uv, uv + 6);
+            }
+            if (hasVcol) {
+                f.vcol = static_cast<uint32_t>(mesh->vcols.size() / 9);
+                mesh->vcols.insert(mesh->vcols.end(), vcol, vcol + 9);
+            }
             mesh->faces.push_back(f);
         }
     }
@@ -298,7 +179,26 @@ Mat4 ParseTransformTag(std::string_view tag)
     return m;
 }
 
-// Appends one object's world-space triangles, face normals and corner normals.
+// The object's frame: the inverse of its placement and the box of its untransformed mesh.
+ObjectInfo FrameOf(const ObjectRecord& o)
+{
+    ObjectInfo info = o.info;
+    info.toObject = AffineInverse(o.matrix);
+    Vec3 lo(1e300, 1e300, 1e300), hi(-1e300, -1e300, -1e300);
+    const MeshData& mesh = *o.mesh;
+    const size_t step = mesh.hasOrco ? 2 : 1;
+    for (size_t i = 0; i < mesh.points.size(); i += step) {
+        lo = Min(lo, mesh.points[i]);
+        hi = Max(hi, mesh.points[i]);
+    }
+    if (lo.x > hi.x)
+        lo = hi = Vec3();
+    info.boxCentre = (lo + hi) * 0.5;
+    info.boxHalf = (hi - lo) * 0.5 + Vec3(0.00001, 0.00001, 0.00001);
+    return info;
+}
+
+// Appends one object's world-space triangles, face normals, corner normals and corner data.
 void AddObject(const ObjectRecord& o, uint32_t objectId, Scene& scene)
 {
     const MeshData& mesh = *o.mesh;
@@ -339,6 +239,24 @@ void AddObject(const ObjectRecord& o, uint32_t objectId, Scene& scene)
             tri.v[k] = static_cast<uint32_t>(base + f.v[k]);
         tri.object = objectId;
         tri.shader = static_cast<uint32_t>(f.shader >= 0 ? f.shader : o.shader);
+        if (f.uv != kNoSlot) {
+            tri.uv = static_cast<uint32_t>(scene.uvs.size() / 6);
+            scene.uvs.insert(scene.uvs.end(), mesh.uvs.begin() + f.uv * 6, mesh.uvs.begin() + f.uv * 6 + 6);
+        }
+        if (f.vcol != kNoSlot) {
+            tri.vcol = static_cast<uint32_t>(scene.vcols.size() / 3);
+            for (int k = 0; k < 3; ++k) {
+                const float* c = &mesh.vcols[f.vcol * 9 + k * 3];
+                scene.vcols.emplace_back(c[0], c[1], c[2]);
+            }
+        }
+        if (mesh.hasOrco) {
+            tri.orco = static_cast<uint32_t>(scene.orcos.size() / 3);
+            for (int k = 0; k < 3; ++k) {
+                const size_t at = static_cast<size_t>(f.v[k]) + 1;
+                scene.orcos.push_back(at < mesh.points.size() ? mesh.points[at] : Vec3());
+            }
+        }
         if (smooth) {
             tri.corners = static_cast<int64_t>(scene.cornerNormals.size());
             for (int k = 0; k < 3; ++k) {
@@ -358,61 +276,27 @@ void AddObject(const ObjectRecord& o, uint32_t objectId, Scene& scene)
     }
 }
 
-Shader ReadShader(const TDomElement* e)
-{
-    Shader s;
-    s.name = Attr(e, "name");
-    const std::string type = Attr(e, "type");
-    s.type = type == "generic" ? ShaderType::Generic : type == "constant" ? ShaderType::Constant
-           : type == "blendershader" ? ShaderType::Blender : ShaderType::Other;
-    const Params p{Child(e, "attributes"), e};
-    s.color = p.Colour("color", Color());
-    s.specular = p.Colour("specular", Color());
-    s.reflected = p.Colour("reflected", Color());
-    bool found = false;
-    s.transmitted = p.Colour("transmitted", Color(), &found);
-    if (!found)
-        s.transmitted = p.Colour("transmited", Color());
-    s.absorption = p.Colour("absorption", Color());
-    s.hard = p.Number("hard", 1);
-    s.ior = p.Number("IOR", 1);
-    s.minRefle = p.Number("min_refle", 0);
-    s.fastFresnel = p.Flag("fast_fresnel", false);
-    s.tir = p.Flag("tir", false);
-    s.diffuseReflect = p.Number("diffuse_reflect", 1);
-    s.specularColor = p.Colour("specular_color", Color());
-    s.specularAmount = p.Number("specular_amount", 0);
-    s.emit = p.Number("emit", 0);
-    s.alpha = p.Number("alpha", 1);
-    s.mirrorColor = p.Colour("mirror_color", Color());
-    s.reflect = p.Flag("reflect", false);
-    s.refract = p.Flag("refract", false);
-    s.fresnelOffset = p.Number("fresnel_offset", 0);
-    s.reflectAmount = p.Number("reflect_amount", 0);
-    s.shadeless = p.String("matmodes").find("shadeless") != std::string::npos;
-    return s;
-}
-
+// False for a light type that is not known.
 bool ReadLight(const TDomElement* e, Light& l)
 {
+    static const std::pair<const char*, LightType> kTypes[] = {
+        {"pointlight", LightType::Point},   {"sunlight", LightType::Sun},
+        {"spotlight", LightType::Spot},     {"softlight", LightType::Soft},
+        {"arealight", LightType::Area},     {"hemilight", LightType::Hemi},
+        {"spherelight", LightType::Sphere}, {"pathlight", LightType::Path},
+        {"photonlight", LightType::Photon}, {"globalphotonlight", LightType::GlobalPhoton},
+    };
     const std::string type = Attr(e, "type");
-    const Params p{e, nullptr};
-    if (!p.Flag("use_in_render", true))
+    const auto known = std::find_if(std::begin(kTypes), std::end(kTypes), [&](const auto& t) { return type == t.first; });
+    if (known == std::end(kTypes))
         return false;
-    if (type == "pointlight")
-        l.type = LightType::Point;
-    else if (type == "sunlight")
-        l.type = LightType::Sun;
-    else if (type == "spotlight")
-        l.type = LightType::Spot;
-    else if (type == "softlight")
-        l.type = LightType::Soft;
-    else if (type == "arealight")
-        l.type = LightType::Area;
-    else if (type == "hemilight")
-        l.type = LightType::Hemi;
-    else
-        return false;  // photon and path lights: indirect light is not drawn
+    l.type = known->second;
+    l.name = Attr(e, "name");
+    const Params p{e, nullptr};
+    l.useInRender = p.Flag("use_in_render", true);
+    // Path and photon lights take themselves out of the light seen at path vertices.
+    l.useInIndirect = p.Flag("use_in_indirect", true) && l.type != LightType::Path && l.type != LightType::Photon;
+    l.dummy = p.Flag("dummy", false);
     l.from = p.Point("from", Vec3());
     l.to = p.Point("to", Vec3());
     bool hasColor = false;
@@ -430,9 +314,22 @@ bool ReadLight(const TDomElement* e, Light& l)
     l.b = p.Point("b", Vec3());
     l.c = p.Point("c", Vec3());
     l.d = p.Point("d", Vec3());
-    l.samples = static_cast<int>(std::clamp(p.Number("samples", l.type == LightType::Hemi ? 16 : 50), 1.0, 1024.0));
+    const double samples = l.type == LightType::Hemi || l.type == LightType::Sphere || l.type == LightType::Path ? 16 : 50;
+    l.samples = static_cast<int>(std::clamp(p.Number("samples", samples), 1.0, 4096.0));
     l.psamples = static_cast<int>(std::clamp(p.Number("psamples", 0), 0.0, 1024.0));
     l.maxDistance = p.Number("maxdistance", -1);
+    l.depth = static_cast<int>(std::clamp(p.Number("depth", 3), 0.0, 64.0));
+    l.causDepth = static_cast<int>(std::clamp(p.Number("caus_depth", 4), 0.0, 64.0));
+    l.direct = p.Flag("direct", false);
+    l.cache = p.Flag("cache", false);
+    l.occlusion = p.String("mode") == "occlusion";
+    l.threshold = p.Number("threshold", 0.1);
+    l.maxRefinement = static_cast<int>(std::clamp(p.Number("max_refinement", 2), 0.0, 64.0));
+    if (l.type == LightType::Path && !p.Flag("use_QMC", false)) {
+        // Without quasi-random numbers the samples fill a square grid.
+        const int side = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(l.samples))));
+        l.samples = side * side;
+    }
     return true;
 }
 
@@ -514,12 +411,13 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
     if (!root)
         throw std::runtime_error("There is no scene in the file");
     std::map<std::string, int> shaderIndex;
+    ShadingTables tables;
+    std::map<std::string, Light> lights;  // the renderer keeps them by name
     std::map<std::string, size_t> objectIndex;
     std::vector<ObjectRecord> objects;
     std::map<std::string, Camera> cameras;
     std::map<std::string, Background> backgrounds;
     const TDomElement* render = nullptr;
-    std::string firstCamera;
 
     // Depth-first walk without recursion; transforms multiply outer * inner.
     struct Frame {
@@ -527,7 +425,8 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
         Mat4 matrix;
     };
     std::vector<Frame> stack{{root->FirstChild(), Mat4()}};
-    while (!stack.empty()) {
+    // The renderer draws the moment it reads `render`: what follows is not in the picture.
+    while (!stack.empty() && !render) {
         Frame& frame = stack.back();
         if (!frame.next) {
             stack.pop_back();
@@ -556,8 +455,26 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
                     }
             }
             stack.push_back({e->FirstChild(), matrix * t});
+        } else if (tag == "texture") {
+            Texture t;
+            if (ReadTexture(e, false, tables, scene, t)) {
+                tables.textures[t.name] = static_cast<int>(scene.textures.size());
+                scene.textures.push_back(std::move(t));
+            }
         } else if (tag == "shader") {
-            Shader s = ReadShader(e);
+            Shader s;
+            const std::string type = Attr(e, "type");
+            if (IsNodeType(type)) {
+                // A node: it feeds mappers and modulators; as an object's shader it draws black.
+                Texture t;
+                ReadTexture(e, true, tables, scene, t);
+                tables.nodes[t.name] = static_cast<int>(scene.nodes.size());
+                scene.nodes.push_back(std::move(t));
+                s.name = Attr(e, "name");
+                s.type = ShaderType::Other;
+            } else {
+                s = ReadShader(e, tables, scene);
+            }
             const auto it = shaderIndex.find(s.name);
             if (it != shaderIndex.end()) {
                 scene.shaders[it->second] = std::move(s);
@@ -570,6 +487,16 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
             o.name = Attr(e, "name");
             o.castShadow = Attr(e, "shadow") != "off";
             o.matrix = matrix;
+            o.info.emitRad = Attr(e, "emit_rad") != "off";
+            o.info.recvRad = Attr(e, "recv_rad") != "off";
+            const Params caustics{Child(e, "attributes"), e};
+            bool any = false, found = false;
+            o.info.causIor = caustics.Number("caus_IOR", 1);
+            any = HasAttr(e, "caus_IOR");
+            o.info.causR = caustics.Colour("caus_rcolor", Color(), &found);
+            any = any || found;
+            o.info.causT = caustics.Colour("caus_tcolor", Color(), &found);
+            o.info.caustic = any || found;
             if (Child(e, "null")) {
                 const std::string original = Attr(e, "original");
                 const auto it = objectIndex.find(original.empty() ? o.name : original);
@@ -587,6 +514,7 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
                 o.matrix = matrix * from.matrix;
                 o.shader = from.shader;
                 o.castShadow = from.castShadow;
+                o.info = from.info;
             } else {
                 const auto shader = shaderIndex.find(Attr(e, "shader_name"));
                 if (shader == shaderIndex.end()) {
@@ -602,6 +530,7 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
                     throw std::runtime_error("Object \"" + o.name + "\" has no mesh data");
                 auto mesh = ParseMesh(stash.Mesh(static_cast<size_t>(n)), shaderIndex, o.name, scene.warnings);
                 mesh->autosmooth = Params{meshElement, nullptr}.Number("autosmooth", 0);
+                mesh->hasOrco = Params{meshElement, nullptr}.Flag("has_orco", false);
                 o.mesh = std::move(mesh);
             }
             const auto old = objectIndex.find(o.name);
@@ -612,15 +541,14 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
         } else if (tag == "light") {
             Light l;
             if (ReadLight(e, l))
-                scene.lights.push_back(l);
+                lights[l.name] = l;
+            else
+                scene.warnings.push_back("Light type \"" + Attr(e, "type") + "\" is not known");
         } else if (tag == "camera") {
-            const std::string name = Attr(e, "name");
-            cameras[name] = ReadCamera(e);
-            if (firstCamera.empty())
-                firstCamera = name;
+            cameras[Attr(e, "name")] = ReadCamera(e);
         } else if (tag == "background") {
             backgrounds[Attr(e, "name")] = ReadBackground(e, scene.warnings);
-        } else if (tag == "render" && !render) {
+        } else if (tag == "render") {
             render = e;
         }
     }
@@ -629,13 +557,22 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
     scene.settings = ReadSettings(render);
     const Params rp{render, nullptr};
     const std::string cameraName = HasAttr(render, "camera_name") ? Attr(render, "camera_name") : rp.String("camera_name");
-    const auto camera = cameras.find(cameraName.empty() ? firstCamera : cameraName);
+    const auto camera = cameras.find(cameraName);
     if (camera != cameras.end()) {
         scene.camera = camera->second;
     } else {
-        scene.warnings.push_back("Camera \"" + cameraName + "\" does not exist");
-        scene.camera.resx = 320;
-        scene.camera.resy = 240;
+        scene.hasCamera = false;
+        scene.missingCamera = cameraName;
+    }
+    // Lights in the order of their names; a pathlight reads the global photon map only when
+    // that light's name sorts before its own.
+    int photonMap = -1;
+    for (auto& [name, light] : lights) {
+        if (light.type == LightType::GlobalPhoton && photonMap < 0)
+            photonMap = static_cast<int>(scene.lights.size());
+        if (light.type == LightType::Path)
+            light.photonMap = photonMap;
+        scene.lights.push_back(light);
     }
     const std::string backgroundName = rp.String("background_name");
     if (const auto bg = backgrounds.find(backgroundName); bg != backgrounds.end())
@@ -648,6 +585,7 @@ void BuildScene(const TDomDocument& document, const TMeshStash& stash, Scene& sc
             continue;
         scene.objectNames.push_back(o.name);
         scene.objectCastsShadow.push_back(o.castShadow ? 1 : 0);
+        scene.objects.push_back(FrameOf(o));
         AddObject(o, id++, scene);
     }
 }
