@@ -41,14 +41,18 @@ TEST(SceneWriterReorder, RegroupsByKind)
         {"name that begins with a kind", "<scene><lightgroup></light><light x=\"1\"></light></scene>",
          "<scene>\r\n       <lightgroup></light>\r\n       <light x=\"1\"></light>\r\n</scene>"},
         {"self-closing start", "<scene><other><camera a=\"1\"/></other><camera></camera></scene>",
-         "<scene>\r\n       <camera a=\"1\"/>\r\n       <camera></camera>\r\n</scene>"},
+         "<scene>\r\n       <camera a=\"1\"/>\r\n       <camera></camera>\r\n       <other></other>\r\n</scene>"},
         {"start without end is dropped", "<scene><filter type=\"x\"><shader></shader></scene>",
          "<scene>\r\n       <shader></shader>\r\n</scene>"},
         {"orphan end tag before a start", "<scene></light><light></light></scene>",
          "<scene>\r\n       <light></light>\r\n</scene>"},
         {"quoted > inside a start tag", "<scene><light name=\"a>b\"></light></scene>",
          "<scene>\r\n       <light name=\"a>b\"></light>\r\n</scene>"},
-        {"other kinds and text dropped", "junk<scene><include/><mystery></mystery></scene>", "<scene>\r\n</scene>"},
+        {"other items follow in text order; text, scene tags and declarations are dropped",
+         "<!--c0-->junk<scene a=\"1\"><include/>t<!--c1--><mystery><!--in--><x></x></mystery><?pi?><light></light>"
+         "<![CDATA[<y/>]]><open></scene><!--c2-->",
+         "<scene>\r\n       <light></light>\r\n       <!--c0-->\r\n       <include/>\r\n       <!--c1-->\r\n"
+         "       <mystery><!--in--><x></x></mystery>\r\n       <!--c2-->\r\n</scene>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReorderScene(c.in), c.out) << c.name;
