@@ -5,6 +5,7 @@
 //   kelvane [SCENE ...]
 //   kelvane --script SCRIPT [SCENE ...]   runs SCRIPT's lines through the windows, then exits
 #include "scene/MeshStash.h"
+#include "scene/TempFiles.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 #include "shell/ui/ScriptRunner.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv)
             std::fputs(helpText, stdout);
             return 0;
         }
+    kelvane::RemoveTempFilesOnSignals();
     // The first scene named is read while the application and its windows start.
     const int firstScene = argc > 1 && std::strcmp(argv[1], "--script") == 0 ? 3 : 1;
     std::optional<kelvane::TStashReadAhead> readAhead;

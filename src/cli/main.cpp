@@ -14,6 +14,7 @@
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/SceneReading.h"
+#include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 #include "shell/ProgramFolder.h"
@@ -27,24 +28,20 @@ constexpr std::string_view kProgram = "kelvane-scene";
 
 using cli::TOptions;
 
-// Shared by the subcommands of one run: the private temporary folder and the stash.
+// Shared by the subcommands of one run: the private temporary folder (a killed run's is removed
+// by the next) and the stash.
 class TRun {
 public:
-    TRun() : temp_(MakePrivateTempDir("kelvane-scene")) {}
-    ~TRun()
-    {
-        std::error_code ec;
-        fs::remove_all(temp_, ec);
-    }
+    TRun() : temp_("kelvane-scene") {}
     TRun(const TRun&) = delete;
     TRun& operator=(const TRun&) = delete;
 
-    const fs::path& TempDir() const { return temp_; }
-    fs::path FakeFile() const { return temp_ / "~Fake.tmp"; }
+    const fs::path& TempDir() const { return temp_.Path(); }
+    fs::path FakeFile() const { return temp_.Path() / "~Fake.tmp"; }
     TMeshStash& Stash() { return stash_; }
 
 private:
-    fs::path temp_;
+    TWorkFolder temp_;
     TMeshStash stash_;
 };
 
@@ -345,6 +342,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram.data(), usageError.c_str(), kProgram.data());
         return 2;
     }
+    RemoveTempFilesOnSignals();
     try {
         TRun run;
         return FindSubcommand(options.command)->run(options, run);

@@ -606,7 +606,7 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
     stash.RestoreTransformsInPlace(text);
     WorkTick();
     // Regrouped and restored piece by piece into the file: neither text is built whole.
-    TAtomicFileWriter out(target);
+    TAtomicFileWriter out(target, true);
     TMeshRestorer restorer(stash, out);
     ReorderScene(text, [&](std::string_view piece) { restorer.Feed(piece); });
     restorer.Finish();
