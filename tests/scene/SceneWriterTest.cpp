@@ -182,6 +182,29 @@ TEST(SceneWriterWrite, MeshBlocksAndTransformsComeBackByteForByte)
               "fake_transform[object=A[attributes mesh[fake_mesh]]] object=B[mesh[fake_mesh]] render");
 }
 
+// Past 64 levels lines are no longer indented, so the text of deep nesting grows with its depth;
+// the line ends the restore steps rely on stay, and the written scene reads back the same.
+TEST(SceneWriterWrite, DeepNestingKeepsItsLinesButNotItsIndentation)
+{
+    std::string scene = "<scene>\n";
+    for (int level = 0; level < 100; ++level)
+        scene += "<transform m00=\"" + std::to_string(level) + "\">\n";
+    scene += "<object name=\"A\"><mesh>\n <points>\n<p x=\"1\"/>\n </points>\n <faces>\n </faces>\n</mesh></object>\n";
+    for (int level = 0; level < 100; ++level)
+        scene += "</transform>\n";
+    scene += "<render></render>\n</scene>\n";
+    TWriteFixture f(scene);
+    const std::string written = f.Write();
+    // (A restored transform tag is followed by LF alone, and the blank before "<points" moves.)
+    EXPECT_NE(written.find("\n" + std::string(448, ' ') + "<transform m00=\"63\">\n<transform m00=\"64\">"),
+              std::string::npos);
+    EXPECT_NE(written.find("\n<object name=\"A\">\r\n<mesh>\r\n<points>\r\n<p x=\"1\"/>\r\n </points>\r\n <faces>\r\n"
+                           " </faces>\r\n</mesh>\r\n</object>\r\n</transform>\r\n"),
+              std::string::npos);
+    EXPECT_LT(written.size(), 2 * 64 * 448 + 100 * 60);
+    EXPECT_EQ(TWriteFixture(written).Write(), written);
+}
+
 TEST(SceneWriterWrite, ValueHoldingADoubleQuoteReadsBack)
 {
     TWriteFixture f("<scene><object name='say \"hi\"'></object><render></render></scene>");
