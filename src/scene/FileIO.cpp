@@ -295,14 +295,23 @@ void WriteFileAtomic(const fs::path& target, std::string_view bytes, bool remove
     writer.Commit();
 }
 
-void CopyFileAtomic(const fs::path& source, const fs::path& target)
+namespace {
+
+void WriteCopyOf(const fs::path& source, TAtomicFileWriter& writer)
 {
     size_t size = 0;
     const TFileHandle in = OpenForReading(source, size);
-    TAtomicFileWriter writer(target);
     std::string chunk(1u << 20, '\0');
     while (const size_t got = ReadFull(in.Get(), chunk.data(), chunk.size(), source))
         writer.Write(std::string_view(chunk.data(), got));
+}
+
+} // namespace
+
+void CopyFileAtomic(const fs::path& source, const fs::path& target)
+{
+    TAtomicFileWriter writer(target);
+    WriteCopyOf(source, writer);
     writer.Commit();
 }
 
@@ -333,31 +342,26 @@ fs::path CopyBesideOthers(const fs::path& source, const fs::path& folder, const 
     copied = false;
     const std::string stem = name.stem().string();
     const std::string extension = name.extension().string();
-    bool again = false;
     for (int n = 0; n < 10000; ++n) {
         const fs::path candidate = n == 0 ? name : name.parent_path() / (stem + "-" + std::to_string(n) + extension);
         const fs::path target = folder / candidate;
-        std::error_code ec;
-        if (fs::equivalent(source, target, ec))
-            return candidate;
-        if (fs::exists(fs::symlink_status(target, ec))) {
-            if (SameFileContent(source, target))
+        // A second look when the name was taken while the copy was written.
+        for (int look = 0; look < 2; ++look) {
+            std::error_code ec;
+            if (fs::equivalent(source, target, ec))
                 return candidate;
-            continue;
+            if (fs::exists(fs::symlink_status(target, ec))) {
+                if (SameFileContent(source, target))
+                    return candidate;
+                break;
+            }
+            TAtomicFileWriter writer(target);
+            WriteCopyOf(source, writer);
+            if (writer.CommitNew()) {
+                copied = true;
+                return candidate;
+            }
         }
-        size_t size = 0;
-        const TFileHandle in = OpenForReading(source, size);
-        TAtomicFileWriter writer(target);
-        std::string chunk(1u << 20, '\0');
-        while (const size_t got = ReadFull(in.Get(), chunk.data(), chunk.size(), source))
-            writer.Write(std::string_view(chunk.data(), got));
-        if (writer.CommitNew()) {
-            copied = true;
-            return candidate;
-        }
-        // Taken meanwhile: that file is looked at once more.
-        again = !again;
-        n -= again ? 1 : 0;
     }
     FailFile("Cannot create file", folder / name, EEXIST);
 }
