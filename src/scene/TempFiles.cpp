@@ -136,6 +136,10 @@ fs::path TempBase()
     return ec ? fs::path("/tmp") : base;
 }
 
+// The file inside a work folder whose lock tells that its run is alive.
+constexpr const char* kLockFile = "kelvane.lock";
+
+// Folders without the lock file (made by other programs, or older versions) are left alone.
 void RemoveStaleWorkFolders(const fs::path& base, std::string_view prefix)
 {
     const std::string head = std::string(prefix) + "-";
@@ -147,7 +151,7 @@ void RemoveStaleWorkFolders(const fs::path& base, std::string_view prefix)
         struct stat st {};
         if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || !IsOldEnough(st))
             continue;
-        TFileHandle fd(::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        TFileHandle fd(::open((it->path() / kLockFile).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (fd.Get() >= 0 && NobodyHolds(fd.Get())) {
             std::error_code removeError;
             fs::remove_all(it->path(), removeError);
@@ -204,7 +208,7 @@ TWorkFolder::TWorkFolder(std::string_view prefix)
     const fs::path base = TempBase();
     RemoveStaleWorkFolders(base, prefix);
     path_ = MakePrivateTempDir(prefix);
-    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    lock_ = ::open((path_ / kLockFile).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (lock_ >= 0)
         LockInUse(lock_);
     guard_ = TTempGuard(path_, true);

@@ -31,9 +31,10 @@ private:
 void RemoveTempFilesOnSignals();
 
 // A private folder (mode 0700) under the system's temporary folder, named prefix + "-XXXXXX",
-// locked while this object lives and removed with it (and on the signals above). Folders of the
-// same prefix that a killed run left (owned by this user, no longer locked, untouched for a few
-// seconds) are removed first. Raises EFileError when the folder cannot be made.
+// holding the file "kelvane.lock", locked while this object lives; removed with it (and on the
+// signals above). Folders of the same prefix that a killed run left (owned by this user, with a
+// lock file nobody holds, untouched for a few seconds) are removed first. Raises EFileError when
+// the folder cannot be made.
 class TWorkFolder {
 public:
     explicit TWorkFolder(std::string_view prefix);

@@ -54,11 +54,14 @@ TEST(CliTempFiles, EndingSignalsLeaveNothingAndAKilledRunsFolderGoesWithTheNextR
         EXPECT_EQ(WTERMSIG(status), signal);
         if (signal == SIGKILL) {
             ASSERT_FALSE(fs::is_empty(dir / "tmp"));
+            // A folder of that name without the lock file is someone else's: it stays.
+            fs::create_directory(dir / "tmp/kelvane-scene-other1");
             // A folder just made may not be locked yet: only one left a while ago is removed.
             for (const auto& e : fs::directory_iterator(dir / "tmp"))
                 fs::last_write_time(e.path(), fs::file_time_type::clock::now() - std::chrono::minutes(1));
             const auto check = kelvane::test::RunProcess(dir.Path(), KELVANE_SCENE_EXE, {"check", scene}, options);
             EXPECT_EQ(check.status, 0) << check.err;
+            fs::remove(dir / "tmp/kelvane-scene-other1");
         }
         EXPECT_TRUE(fs::is_empty(dir / "tmp")) << signal;
     }
