@@ -236,7 +236,8 @@ const TSubcommand kSubcommands[] = {
     {"list", "FILE", "open a scene as File > Open does and print its element-list rows, \"[x] \", \"[ ] \" or \"[-] \" and the text; "
      "like File > Open, list, save and edit write the pictures of JPEG textures into FILE's folder", 1, 1,
      [](const TOptions& o, TRun& r) { return cli::RunSessionList(o, r.TempDir()); }},
-    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written", 2, 2,
+    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written; "
+     "into another folder the texture files go along, as with Save as", 2, 2,
      [](const TOptions& o, TRun& r) { return cli::RunSessionSave(o, r.TempDir()); }},
     {"edit", "FILE [SCRIPT]", "open FILE and run an edit script (SCRIPT or standard input), one command a line: "
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
