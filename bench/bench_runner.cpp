@@ -25,8 +25,8 @@ using kelvane::bench::MedianMs;
 namespace {
 
 struct TCounter : IRunObserver {
-    int hashes = 0;
-    void Progress(int h, const std::string&) override { hashes = h; }
+    long long hashes = 0;
+    void Progress(long long h) override { hashes = h; }
 };
 
 } // namespace
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     std::printf("%-28s %10s %10s\n", "case", "ms", "x cat");
     std::printf("%-28s %10.1f %10.2f\n", "cat into a pipe", cat, 1.0);
     std::printf("%-28s %10.1f %10.2f\n", "RunRenderer (render job)", runner, runner / cat);
-    std::printf("%lld MB, %d '#' counted\n", megabytes, counter.hashes);
+    std::printf("%lld MB, %lld '#' counted\n", megabytes, counter.hashes);
     std::error_code ec;
     fs::remove_all(folder, ec);
     return 0;

@@ -9,7 +9,7 @@ pkgs=(
   clang libclang-rt-14-dev
   libpugixml-dev
   xvfb xauth
-  desktop-file-utils
+  desktop-file-utils appstream lintian dpkg-dev binutils
   slurm-wlm munge
 )
 missing=()

@@ -1,8 +1,16 @@
 // Stand-in renderer: a small ray tracer of the scene subset exporters write (see raytracer/).
-// It honours the renderer's contract: one argument (the scene file), run in the
+// It honours the renderer's contract: the scene file as the last argument, run in the
 // scene's folder; '#' progress on standard output; "Saving Targa file as <outfile>" when the
 // picture is written; "Failed" and a report starting with "Error" when the scene cannot be read;
 // the picture is an uncompressed 24-bit (32-bit with save_alpha="on") Targa file at `outfile`.
+//
+// Options before the scene file, as the real renderer takes them:
+//   -c N                      render on N threads (default 1); more threads than the picture has
+//                             64 x 64 blocks is a failure without a picture
+//   -r XMIN:XMAX:YMIN:YMAX    draw only the pixels whose centres lie in the region (x from -1 at
+//                             the left edge to 1 at the right, y from -1 at the bottom to 1 at the
+//                             top); the picture keeps the camera's size, black outside
+// Every pixel seeds its own random numbers, so neither option changes a drawn pixel.
 //
 // Progress as the real renderer shows it: "\rRender pass: [", one '#' per ten 64 x 64 blocks of
 // the camera's picture (1 + (blocks - 1) / 10 of them), "]".
@@ -11,6 +19,7 @@
 // child of the `render` element (so one scene of a batch can behave differently):
 //   "fail"          "Failed" and an "Error ..." report on standard output, no picture
 //   "fail-stderr"   "Failed" and the report on standard error only, as the real renderer does
+//   "fail-once"     as "fail" when OUTFILE.failed-once does not exist (it is made), else render
 //   "crash"         abort after half the progress
 //   "stderr-flood"  four megabytes on standard error before any standard output
 //   "silent"        nothing at all for KELVANE_STANDIN_SILENT_MS (default 30000) ms, then render
@@ -20,16 +29,20 @@
 // KELVANE_STANDIN_DELAY_MS pauses after every '#' (a slow render that can be stopped midway).
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "raytracer/RtRender.h"
 #include "raytracer/RtScene.h"
@@ -158,12 +171,64 @@ size_t CheckMarkup(const std::string& text, std::string& token)
     return std::string::npos;
 }
 
+struct Options {
+    int threads = 1;
+    bool region = false;
+    double bounds[4] = {-1, 1, -1, 1};
+    const char* scene = nullptr;
+};
+
+bool WholeNumber(const char* text, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < 1 || v > 4096)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+// Four numbers separated by ':'.
+bool RegionBounds(const char* text, double (&bounds)[4])
+{
+    const char* at = text;
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        bounds[i] = std::strtod(at, &end);
+        if (end == at || !std::isfinite(bounds[i]) || *end != (i < 3 ? ':' : '\0'))
+            return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    int i = 1;
+    for (; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "-c" && WholeNumber(argv[i + 1], options.threads))
+            continue;
+        if (option == "-r" && RegionBounds(argv[i + 1], options.bounds)) {
+            options.region = true;
+            continue;
+        }
+        return false;
+    }
+    if (i != argc - 1)
+        return false;
+    options.scene = argv[i];
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: yafray scene.xml\n");
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: yafray [-c THREADS] [-r XMIN:XMAX:YMIN:YMAX] scene.xml\n");
         return 1;
     }
     const char* mode = std::getenv("KELVANE_STANDIN_MODE");
@@ -172,9 +237,9 @@ int main(int argc, char** argv)
     int delayMs = delayText ? std::atoi(delayText) : 0;
 
     bool ok = false;
-    const std::string text = ReadFile(argv[1], ok);
+    const std::string text = ReadFile(options.scene, ok);
     if (!ok) {
-        std::fprintf(stderr, "Can't open file %s\n", argv[1]);
+        std::fprintf(stderr, "Can't open file %s\n", options.scene);
         return 1;
     }
     const size_t renderPos = FindTag(text, "render");
@@ -202,6 +267,18 @@ int main(int argc, char** argv)
         bad = 0;
         token = text.substr(0, std::min<size_t>(text.find_first_of(" \t\r\n>"), 20));
     }
+    if (modeText == "fail-once" && renderPos != std::string::npos) {
+        // The outfile as the scene names it; the marker says the one failure has happened.
+        const size_t outPos = FindTag(text, "outfile", renderPos);
+        const std::string marker = (outPos == std::string::npos ? std::string("salida.tga") : Attribute(text, outPos, "value")) + ".failed-once";
+        if (std::FILE* seen = std::fopen(marker.c_str(), "r")) {
+            std::fclose(seen);
+            modeText.clear();
+        } else if (std::FILE* made = std::fopen(marker.c_str(), "w")) {
+            std::fclose(made);
+            modeText = "fail";
+        }
+    }
     if (bad == std::string::npos && (modeText == "fail" || modeText == "fail-stderr")) {
         bad = renderPos == std::string::npos ? 0 : renderPos;
         token = "render";
@@ -224,9 +301,39 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Attribute values are read raw: an outfile holding '&' or '<' is taken as it stands, and the
+    // document reader, which would refuse it, reads a copy of the scene without it.
+    std::string rawOutfile;
+    std::filesystem::path readFrom = options.scene;
+    struct TCopy {
+        std::filesystem::path file;
+        ~TCopy()
+        {
+            std::error_code ec;
+            if (!file.empty())
+                std::filesystem::remove(file, ec);
+        }
+    } copied;
+    if (const size_t outPos = FindTag(text, "outfile", renderPos); outPos != std::string::npos && outPos < renderEnd) {
+        rawOutfile = Attribute(text, outPos, "value");
+        const size_t at = rawOutfile.empty() ? std::string::npos : text.find(rawOutfile, outPos);
+        if (rawOutfile.find_first_of("&<") != std::string::npos && at != std::string::npos) {
+            std::string copy = text;
+            copy.replace(at, rawOutfile.size(), "raw.tga");
+            std::error_code ec;
+            const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+            readFrom = (ec ? std::filesystem::path(".") : temp) / ("kelvane-standin-" + std::to_string(::getpid()) + ".xml");
+            std::ofstream(readFrom, std::ios::binary) << copy;
+            copied.file = readFrom;
+        } else {
+            rawOutfile.clear();
+        }
+    }
     kelvane::rt::Scene scene;
     try {
-        kelvane::rt::LoadScene(argv[1], scene);
+        kelvane::rt::LoadScene(readFrom, scene);
+        if (!rawOutfile.empty())
+            scene.settings.outfile = rawOutfile;
     } catch (const std::bad_alloc&) {
         std::printf("Failed\nError: out of memory while reading the scene\n");
         std::fflush(stdout);
@@ -240,15 +347,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "[Warning]: %s\n", warning.c_str());
     try {
         const kelvane::rt::Renderer renderer(scene);
+        const int blocks = renderer.BlockCount();
+        if (options.threads > blocks) {
+            // The real renderer aborts here without a picture.
+            std::fprintf(stderr, "[Error]: %d threads for a picture of %d blocks\n", options.threads, blocks);
+            return 1;
+        }
+        kelvane::rt::PixelRect region;
+        if (options.region)
+            region = kelvane::rt::RegionPixels(scene.camera.resx, scene.camera.resy, options.bounds[0], options.bounds[1],
+                                               options.bounds[2], options.bounds[3]);
 
         // One '#' each time ten more blocks are done while blocks remain, and one after the last.
         std::printf("\rRender pass: [");
         std::fflush(stdout);
-        const int blocks = renderer.BlockCount();
         const int marks = 1 + (blocks - 1) / 10;
         int shown = 0;
         kelvane::rt::Image image;
-        renderer.Render(image, 2, [&](int finished, int total) {
+        renderer.Render(image, options.threads, [&](int finished, int total) {
             if (finished % 10 != 0 && finished != total)
                 return;
             if (modeText == "crash" && shown >= marks / 2)
@@ -258,7 +374,7 @@ int main(int argc, char** argv)
             ++shown;
             if (delayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        });
+        }, options.region ? &region : nullptr);
         std::printf("]\n");
         if (modeText == "noimage")
             return 0;

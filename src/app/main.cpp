@@ -3,11 +3,13 @@
 // one batch, as File > Open does with several files.
 //
 //   kelvane [SCENE ...]
+//   kelvane --help | --version
 //   kelvane --script SCRIPT [SCENE ...]   runs SCRIPT's lines through the windows, then exits
 #include "scene/MeshStash.h"
 #include "scene/TempFiles.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
+#include "shell/Version.h"
 #include "shell/ui/ScriptRunner.h"
 #include "shell/ui/UnitMain.h"
 
@@ -30,13 +32,14 @@ const char* const helpText =
     "\n"
     "Options:\n"
     "  -h, --help        show this text\n"
+    "  --version         show the version\n"
     "  --script SCRIPT   run the lines of SCRIPT through the windows, then exit; the exit\n"
     "                    status is 0 when every line did what it says, else 1\n"
     "\n"
     "Files: the settings file Pellith.ini, the temporary files and readme.txt live in the\n"
     "program folder: the executable's folder when it holds them and can be written, else\n"
     "$XDG_DATA_HOME/kelvane (~/.local/share/kelvane), filled from the installed data on the\n"
-    "first start. The renderer is chosen in File > Configurtion; one shipped beside the\n"
+    "first start. The renderer is chosen in File > Configurtion; the one shipped with the\n"
     "editor is proposed on the first start.\n";
 
 int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>& scenes)
@@ -54,8 +57,7 @@ int RunScripted(const std::string& script, const std::vector<kelvane::fs::path>&
     runner.Start();
     auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
     if (!runner.Finished()) {
-        if (!scenes.empty())
-            windows->main->OpenScenes(scenes);
+        windows->main->OpenStartScenes(scenes);
         runner.Release();
         QApplication::exec();
     }
@@ -71,6 +73,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc && std::strcmp(argv[i], "--script") != 0; ++i)
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             std::fputs(helpText, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts(kelvane::VersionLine().c_str());
             return 0;
         }
     kelvane::RemoveTempFilesOnSignals();
@@ -99,8 +104,7 @@ int main(int argc, char** argv)
     if (scripted)
         return RunScripted(argv[2], scenes);
     auto windows = kelvane::StartKelvane(kelvane::ProgramFolder());
-    if (!scenes.empty())
-        windows->main->OpenScenes(scenes);
+    windows->main->OpenStartScenes(scenes);
     const int result = QApplication::exec();
     windows.reset();
     return result;

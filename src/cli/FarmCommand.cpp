@@ -1,11 +1,23 @@
 #include "cli/FarmCommand.h"
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <map>
+#include <optional>
 #include <exception>
+#include <functional>
+#include <set>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "cli/RenderCommand.h"
 #include "render/Farm.h"
+#include "render/FarmJobList.h"
 #include "render/SlurmScheduler.h"
 #include "scene/FileIO.h"
 #include "shell/ScriptLine.h"
@@ -16,6 +28,7 @@ namespace {
 
 constexpr int kPollMs = 1000;
 constexpr int kBarWidth = 30;
+constexpr long long kDefaultTimeoutMs = 10 * 60 * 1000;
 
 void Say(const std::string& line, FILE* to = stdout)
 {
@@ -36,33 +49,89 @@ std::string Option(const TOptions& options, const std::string& name)
     return it == options.farm.end() ? std::string() : it->second;
 }
 
+// The option's whole number within [low, high]; nullopt when absent; false in `ok` when malformed.
+std::optional<long long> Number(const TOptions& options, const std::string& name, long long low, long long high, bool& ok)
+{
+    if (!options.farm.count(name))
+        return std::nullopt;
+    const std::string text = Option(options, name);
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 12 || digits.find_first_not_of("0123456789") != std::string::npos) {
+        ok = false;
+        return std::nullopt;
+    }
+    const long long value = negative ? -std::stoll(digits) : std::stoll(digits);
+    ok = ok && value >= low && value <= high;
+    return value;
+}
+
+// "90", "90s", "10m", "2h" as milliseconds; -1 when malformed.
+long long Duration(const std::string& text)
+{
+    if (text.empty())
+        return -1;
+    const char unit = text.back();
+    const long long scale = unit == 's' ? 1000 : unit == 'm' ? 60000 : unit == 'h' ? 3600000 : 1000;
+    const std::string digits = std::isdigit(static_cast<unsigned char>(unit)) ? text : text.substr(0, text.size() - 1);
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoll(digits) * scale;
+}
+
 std::string StateText(const TTaskStatus& s)
 {
-    return EscapeBreaks(TaskStateText(s));
+    return s.unanswered ? "Slurm does not answer" : EscapeBreaks(TaskStateText(s));
+}
+
+fs::path JobList(const fs::path& programFolder)
+{
+    return programFolder / kFarmJobListFile;
 }
 
 int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& programFolder)
 {
     std::vector<fs::path> scenes(options.files.begin() + 1, options.files.end());
+    if (const std::string list = Option(options, "--list"); !list.empty()) {
+        const std::vector<fs::path> listed = ReadSceneList(list);
+        scenes.insert(scenes.end(), listed.begin(), listed.end());
+    }
     if (scenes.empty())
-        return UsageError("farm submit needs FILE...");
+        return UsageError("farm submit needs FILE... or --list FILE");
     TFarmOptions farm;
     farm.renderer = options.renderer ? *options.renderer : ConfiguredRenderer(programFolder);
     farm.partition = Option(options, "--partition");
     farm.timeLimit = Option(options, "--time");
-    if (const std::string n = Option(options, "--max-parallel"); !n.empty()) {
-        if (n.size() > 6 || n.find_first_not_of("0123456789") != std::string::npos || std::stoi(n) < 1)
-            return UsageError("--max-parallel needs a whole number from 1");
-        farm.maxParallel = std::stoi(n);
-    }
+    bool ok = true;
+    if (const auto n = Number(options, "--max-parallel", 1, 999999, ok))
+        farm.maxParallel = static_cast<int>(*n);
+    if (!ok)
+        return UsageError("--max-parallel needs a whole number from 1");
+    if (const auto n = Number(options, "--retries", 0, 1000, ok))
+        farm.retries = static_cast<int>(*n);
+    if (!ok)
+        return UsageError("--retries needs a whole number from 0 to 1000");
+    if (const auto n = Number(options, "--per-task", 1, 1000000, ok))
+        farm.perTask = static_cast<int>(*n);
+    if (!ok)
+        return UsageError("--per-task needs a whole number from 1");
+    if (const auto n = Number(options, "--nice", -2147483645LL, 2147483645LL, ok))
+        farm.nice = static_cast<int>(*n);
+    if (!ok)
+        return UsageError("--nice needs a whole number");
+    farm.hold = options.farm.count("--hold") > 0;
     if (const std::string folder = Option(options, "--folder"); !folder.empty())
         farm.folder = folder;
     farm.sceneProgram = ExecutableFolder() / "kelvane-scene";
+    farm.jobList = JobList(programFolder);
     TSlurmScheduler slurm;
     const TFarmJob job = SubmitFarmJob(slurm, scenes, farm, workFolder);
     Say(job.jobId);
+    const size_t tasks = job.submissions.back().tasks.size();
     Say("kelvane-scene: " + std::to_string(job.scenes.size()) + " scene" + (job.scenes.size() == 1 ? "" : "s") +
-            " submitted as Slurm job " + job.jobId + "; job folder " + job.folder.string(), stderr);
+            (tasks == job.scenes.size() ? "" : " in " + std::to_string(tasks) + " task" + (tasks == 1 ? "" : "s")) +
+            " submitted as Slurm job " + job.jobId + (farm.hold ? " (held)" : "") + "; job folder " + job.folder.string(),
+        stderr);
     return 0;
 }
 
@@ -71,15 +140,32 @@ int Status(const TFarmJob& job, IScheduler& scheduler)
     std::string queueError;
     const std::vector<TTaskStatus> states = FarmJobStates(scheduler, job, &queueError);
     if (!queueError.empty())
-        Say("kelvane-scene: " + queueError + " (states from the status files only)", stderr);
+        Say("kelvane-scene: Slurm does not answer: " + queueError + " (states from the status files only)", stderr);
+    std::string text;
     for (size_t i = 0; i < states.size(); ++i)
-        Say(job.scenes[i].string() + ": " + StateText(states[i]));
+        text += job.scenes[i].string() + ": " + StateText(states[i]) + "\n";
+    text += FarmSummary(states, std::time(nullptr)) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
 
-int Wait(const TFarmJob& job, IScheduler& scheduler)
+// What the status files say, to tell whether they still move.
+std::string FileStates(const std::vector<TTaskStatus>& states)
 {
-    std::string lastError;
+    std::string sign;
+    for (const TTaskStatus& s : states)
+        if (!s.unanswered)
+            sign += std::to_string(static_cast<int>(s.state)) + " " + std::to_string(s.attempts) + " " + s.detail + "\n";
+    return sign;
+}
+
+int Wait(const TFarmJob& job, TSlurmScheduler& scheduler, long long timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    // A controller that does not answer is given up on at the time-out, not at squeue's.
+    scheduler.toolTimeLimitMs = static_cast<int>(std::clamp<long long>(timeoutMs, 1000, 60000));
+    std::string lastError, lastFiles;
+    auto heard = Clock::now();
     const size_t n = job.scenes.size();
     for (;;) {
         std::string queueError;
@@ -87,6 +173,10 @@ int Wait(const TFarmJob& job, IScheduler& scheduler)
         if (!queueError.empty() && queueError != lastError)
             Say("\nkelvane-scene: " + queueError, stderr);
         lastError = queueError;
+        const std::string files = FileStates(states);
+        if (queueError.empty() || files != lastFiles)
+            heard = Clock::now();
+        lastFiles = files;
         size_t done = 0, ended = 0;
         for (const TTaskStatus& s : states) {
             done += s.state == ETaskState::Done;
@@ -103,20 +193,101 @@ int Wait(const TFarmJob& job, IScheduler& scheduler)
                     Say(job.scenes[i].string() + ": " + StateText(states[i]), stderr);
             return done == n ? 0 : 1;
         }
+        if (Clock::now() - heard >= std::chrono::milliseconds(timeoutMs)) {
+            Say("\nkelvane-scene: Slurm does not answer; the job folder is " + job.folder.string(), stderr);
+            return 3;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
 }
 
-// Run by the job script on a node: renders one scene and records how it went.
+int List(const fs::path& programFolder)
+{
+    TSlurmScheduler slurm;
+    std::string text;
+    for (const TListedJob& listed : ListedFarmJobs(JobList(programFolder))) {
+        const std::string when = LocalTimeText(listed.submitted, "%Y-%m-%d %H:%M");
+        std::string scenes = "-", counts = "-", state = "missing";
+        try {
+            const TFarmJob job = OpenFarmJob(slurm, listed.folder.string());
+            std::string queueError;
+            const std::vector<TTaskStatus> states = FarmJobStates(slurm, job, &queueError);
+            size_t count[5] = {0, 0, 0, 0, 0}, unanswered = 0;
+            for (const TTaskStatus& s : states) {
+                ++count[static_cast<int>(s.state)];
+                unanswered += s.unanswered;
+            }
+            scenes = std::to_string(states.size());
+            counts = std::to_string(count[2]) + "/" + std::to_string(count[3] + count[4]) + "/" + std::to_string(count[1]) +
+                     "/" + std::to_string(count[0]);
+            state = count[1] ? "running"
+                  : unanswered ? "Slurm does not answer"
+                  : count[0] ? "pending"
+                  : count[3] ? "failed"
+                  : count[4] ? "cancelled"
+                             : "done";
+        } catch (const std::exception&) {
+        }
+        text += listed.jobId + "\t" + listed.folder.string() + "\t" + scenes + "\t" + counts + "\t" + when + "\t" + state + "\n";
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+// Appends each attempt's output to the scene's log while it renders.
+class TSceneLog {
+public:
+    TSceneLog(const fs::path& file, const std::string& header)
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return;
+        out_ = ::dup(1);
+        err_ = ::dup(2);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        ::close(fd);
+        Say(header, stderr);
+    }
+    ~TSceneLog()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        if (out_ >= 0) {
+            ::dup2(out_, 1);
+            ::close(out_);
+        }
+        if (err_ >= 0) {
+            ::dup2(err_, 2);
+            ::close(err_);
+        }
+    }
+    TSceneLog(const TSceneLog&) = delete;
+    TSceneLog& operator=(const TSceneLog&) = delete;
+
+private:
+    int out_ = -1, err_ = -1;
+};
+
+// Run by the job script on a node: renders the task's scenes, each up to 1 + retries times, and
+// records how each went.
 int Task(const TOptions& options, const fs::path& workFolder, const fs::path& programFolder)
 {
-    if (options.files.size() != 3 || !options.renderer)
-        return UsageError("farm task needs FOLDER INDEX --renderer PATH");
+    const bool old = options.files.size() == 3;  // FOLDER INDEX: a job script of an earlier Kelvane
+    if ((options.files.size() != 4 && !old) || !options.renderer)
+        return UsageError("farm task needs FOLDER SUBMISSION TASK --renderer PATH [--retries N]");
+    bool ok = true;
+    const int retries = static_cast<int>(Number(options, "--retries", 0, 1000, ok).value_or(0));
+    if (!ok)
+        return UsageError("--retries needs a whole number from 0 to 1000");
     const fs::path folder = options.files[1];
-    const std::string& index = options.files[2];
-    if (index.empty() || index.size() > 9 || index.find_first_not_of("0123456789") != std::string::npos)
-        return UsageError("farm task: \"" + index + "\" is not a task index");
-    const size_t task = std::stoul(index);
+    for (size_t k = 2; k < options.files.size(); ++k) {
+        const std::string& word = options.files[k];
+        if (word.empty() || word.size() > 9 || word.find_first_not_of("0123456789") != std::string::npos)
+            return UsageError("farm task: \"" + word + "\" is not a task number");
+    }
     std::vector<std::string> scenes;
     const std::string list = ReadWholeFile(folder / "scenes.txt");
     for (size_t from = 0; from < list.size();) {
@@ -124,59 +295,147 @@ int Task(const TOptions& options, const fs::path& workFolder, const fs::path& pr
         scenes.push_back(list.substr(from, end - from));
         from = end + 1;
     }
-    if (task >= scenes.size())
-        return UsageError("farm task: the job has no task " + index);
-    WriteTaskStatus(folder, task, {ETaskState::Running, {}});
-    TOptions render;
-    render.command = "render";
-    render.files = {scenes[task]};
-    render.renderer = options.renderer;
-    TRenderReport report;
-    const int code = RunRender(render, workFolder, programFolder, &report);
-    if (code == 0)
-        WriteTaskStatus(folder, task, {ETaskState::Done, report.timeText});
-    else if (code == 130)
-        WriteTaskStatus(folder, task, {ETaskState::Cancelled, {}});
-    else
-        WriteTaskStatus(folder, task, {ETaskState::Failed, report.messages.empty() ? "the render failed" : report.messages});
-    return code;
+    std::vector<size_t> mine;
+    if (old) {
+        mine.push_back(std::stoul(options.files[2]));
+    } else {
+        const std::string tasks = ReadWholeFile(folder / "tasks" / (options.files[2] + ".txt"));
+        const size_t task = std::stoul(options.files[3]);
+        size_t from = 0;
+        for (size_t t = 0; t < task && from != std::string::npos; ++t)
+            from = tasks.find('\n', from) == std::string::npos ? std::string::npos : tasks.find('\n', from) + 1;
+        const std::string line = from == std::string::npos ? std::string() : tasks.substr(from, tasks.find('\n', from) - from);
+        for (size_t at = 0; at < line.size();) {
+            size_t end = line.find(' ', at);
+            if (end == std::string::npos)
+                end = line.size();
+            mine.push_back(std::stoul(line.substr(at, end - at)));
+            at = end + 1;
+        }
+    }
+    if (mine.empty() || std::any_of(mine.begin(), mine.end(), [&](size_t s) { return s >= scenes.size(); }))
+        return UsageError("farm task: the job has no such task");
+    // The scenes after the first wait within this task.
+    for (size_t k = 1; k < mine.size(); ++k)
+        WriteTaskStatus(folder, mine[k], {ETaskState::Pending, {}});
+    const char* job = std::getenv("SLURM_ARRAY_JOB_ID");
+    const char* arrayTask = std::getenv("SLURM_ARRAY_TASK_ID");
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    int result = 0;
+    for (size_t k = 0; k < mine.size(); ++k) {
+        const size_t scene = mine[k];
+        for (int attempt = 1;; ++attempt) {
+            WriteTaskStatus(folder, scene, {ETaskState::Running, {}, attempt});
+            TOptions render;
+            render.command = "render";
+            render.files = {scenes[scene]};
+            render.renderer = options.renderer;
+            TRenderReport report;
+            const auto start = std::chrono::steady_clock::now();
+            int code;
+            {
+                TSceneLog log(folder / "log" / (std::to_string(scene) + ".txt"),
+                              "--- attempt " + std::to_string(attempt) + " of " + std::to_string(retries + 1) + ", " +
+                                  LocalTimeText(std::time(nullptr), "%Y-%m-%d %H:%M:%S") +
+                                  (job ? std::string(", job ") + job + "_" + (arrayTask ? arrayTask : "") : std::string()) +
+                                  " on " + host + " ---");
+                code = RunRender(render, workFolder, programFolder, &report);
+            }
+            const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            if (code == 0) {
+                WriteTaskStatus(folder, scene, {ETaskState::Done, {}, attempt, ms});
+                break;
+            }
+            if (code == 130) {
+                WriteTaskStatus(folder, scene, {ETaskState::Cancelled, {}, attempt});
+                return 130;
+            }
+            if (attempt > retries) {
+                WriteTaskStatus(folder, scene, {ETaskState::Failed, report.messages.empty() ? "the render failed" : report.messages, attempt});
+                result = 1;
+                break;
+            }
+        }
+    }
+    return result;
 }
 
+// Which options each farm command takes.
+const std::map<std::string, std::set<std::string>> kCommandOptions = {
+    {"submit", {"--folder", "--partition", "--max-parallel", "--time", "--retries", "--per-task", "--hold", "--nice", "--list"}},
+    {"task", {"--retries"}},
+    {"wait", {"--timeout"}},
+    {"resubmit", {"--failed", "--all"}},
+    {"status", {}}, {"cancel", {}}, {"release", {}}, {"list", {}}, {"forget", {}},
+};
+
 } // namespace
+
+std::string FarmOptionOwner(const std::string& option)
+{
+    for (const char* command : {"submit", "wait", "resubmit"})
+        if (kCommandOptions.at(command).count(option))
+            return command;
+    return "submit";
+}
 
 std::string FarmHelpText()
 {
     return "Usage: kelvane-scene farm COMMAND [ARGUMENTS]\n"
-           "Renders a batch of scenes on a Slurm cluster: one job array, one task per scene, each task the\n"
-           "render job of 'kelvane-scene render'; every picture is written beside its scene.\n\n"
+           "Renders a batch of scenes on a Slurm cluster: one job array, each task the render job of\n"
+           "'kelvane-scene render' for one or more scenes; every picture is written beside its scene.\n\n"
            "Commands:\n"
-           "  submit FILE... [--renderer PATH] [--partition P] [--max-parallel N] [--time LIMIT] [--folder DIR]\n"
+           "  submit FILE... [--list FILE] [--renderer PATH] [--partition P] [--max-parallel N] [--time LIMIT]\n"
+           "         [--retries N] [--per-task K] [--hold] [--nice N] [--folder DIR]\n"
            "      check that every scene reads, write a job folder (DIR, else a new \"kelvane-farm-\" folder\n"
-           "      beside the first scene) and submit it with sbatch; prints the job id. The renderer (from\n"
-           "      PATH, else from \"Pellith.ini\" beside the program) and the scenes must be at the same\n"
-           "      absolute paths on the nodes; N caps the tasks that run at once\n"
+           "      beside the first scene) and submit it with sbatch; prints the job id. --list names a file of\n"
+           "      scene paths, one a line, taken after the FILEs (relative paths from the current folder).\n"
+           "      The renderer (from PATH, else from \"Pellith.ini\" beside the program) and the scenes must be\n"
+           "      at the same absolute paths on the nodes; N caps the tasks that run at once. A scene that\n"
+           "      fails is rendered again in its task up to --retries more times; each task renders K\n"
+           "      consecutive scenes; --hold submits the job held until 'farm release'; --nice goes to sbatch\n"
            "  status JOBID|FOLDER\n"
-           "      one line per scene: pending, running, done (render time), failed: MESSAGE, cancelled\n"
-           "  wait JOBID|FOLDER\n"
-           "      a progress bar on standard error until every task has ended; exit status 0 when all are\n"
-           "      done, 1 when any failed or was cancelled (their messages follow)\n"
+           "      one line per scene: pending, running, done (attempts, render time), failed: MESSAGE,\n"
+           "      cancelled, or \"Slurm does not answer\"; then \"N done, N running, N pending, N failed,\n"
+           "      N cancelled; mean M s; finish about HH:MM\"\n"
+           "  wait JOBID|FOLDER [--timeout T]\n"
+           "      a progress bar on standard error until every scene has ended; exit status 0 when all are\n"
+           "      done, 1 when any failed or was cancelled (their messages follow), 3 when neither Slurm\n"
+           "      nor the job folder's status files have said anything for T (seconds, or with s, m or h;\n"
+           "      default 10m)\n"
            "  cancel JOBID|FOLDER\n"
-           "      scancel the job; the tasks that had not ended are marked cancelled\n"
-           "  task FOLDER INDEX --renderer PATH\n"
-           "      run by the job script on a node: render scene INDEX of the folder and record the outcome\n\n"
+           "      scancel the job; the scenes that had not ended are marked cancelled\n"
+           "  release JOBID|FOLDER\n"
+           "      let a job submitted with --hold run (scontrol release)\n"
+           "  resubmit JOBID|FOLDER [--failed | --all]\n"
+           "      submit the failed and cancelled scenes again (--all: every scene neither done nor\n"
+           "      running) as a new job array in the same folder, with the job's settings; logs are kept\n"
+           "  list\n"
+           "      the jobs submitted from this program folder, newest first: JOBID, FOLDER, SCENES,\n"
+           "      done/failed/running/pending, SUBMITTED and STATE, separated by tabs\n"
+           "  forget JOBID|FOLDER\n"
+           "      take a job off the list (its folder stays)\n"
+           "  task FOLDER SUBMISSION TASK --renderer PATH [--retries N]\n"
+           "      run by the job script on a node: render the task's scenes and record how each went\n\n"
            "A JOBID is found while Slurm still knows the job; the job folder always works. The job folder\n"
-           "holds scenes.txt, job.sh, job.txt, log/N.txt and status/N.txt for task N.\n"
-           "Slurm is used through sbatch, squeue and scancel on PATH; SLURM_CONF picks the cluster.\n\n"
-           "Exit status: 0 on success, 1 on failure, 2 for a usage error.\n";
+           "holds scenes.txt, farm.txt, job.sh, job.txt, tasks/K.txt per submission, and log/N.txt and\n"
+           "status/N.txt for scene N. Slurm is used through sbatch, squeue, scancel and scontrol on PATH;\n"
+           "SLURM_CONF picks the cluster.\n\n"
+           "Exit status: 0 on success, 1 on failure, 2 for a usage error, 3 when Slurm does not answer.\n";
 }
 
 int RunFarm(const TOptions& options, const fs::path& workFolder, const fs::path& programFolder)
 {
     if (options.files.empty())
-        return UsageError("farm needs a command: submit, status, wait, cancel");
+        return UsageError("farm needs a command: submit, status, wait, cancel, release, resubmit, list, forget");
     const std::string& command = options.files.front();
-    if (command != "submit" && !options.farm.empty())
-        return UsageError(options.farm.begin()->first + " is an option of farm submit");
+    const auto allowed = kCommandOptions.find(command);
+    if (allowed == kCommandOptions.end())
+        return UsageError("unknown farm command '" + command + "'");
+    for (const auto& [name, value] : options.farm)
+        if (!allowed->second.count(name))
+            return UsageError(name + " is an option of farm " + FarmOptionOwner(name));
     if (options.renderer && command != "submit" && command != "task")
         return UsageError("--renderer is an option of farm submit");
     try {
@@ -184,16 +443,46 @@ int RunFarm(const TOptions& options, const fs::path& workFolder, const fs::path&
             return Submit(options, workFolder, programFolder);
         if (command == "task")
             return Task(options, workFolder, programFolder);
-        if (command != "status" && command != "wait" && command != "cancel")
-            return UsageError("unknown farm command '" + command + "'");
+        if (command == "list") {
+            if (options.files.size() != 1)
+                return UsageError("farm list takes no arguments");
+            return List(programFolder);
+        }
         if (options.files.size() != 2)
             return UsageError("farm " + command + " needs JOBID|FOLDER");
+        if (command == "forget") {
+            if (!ForgetFarmJob(JobList(programFolder), options.files[1]))
+                throw EFarmError("no job " + options.files[1] + " in the list of " + JobList(programFolder).string());
+            return 0;
+        }
+        long long timeoutMs = kDefaultTimeoutMs;
+        if (options.farm.count("--timeout") && (timeoutMs = Duration(Option(options, "--timeout"))) <= 0)
+            return UsageError("--timeout needs a time: seconds, or a number with s, m or h");
+        if (options.farm.count("--failed") && options.farm.count("--all"))
+            return UsageError("resubmit takes --failed or --all, not both");
         TSlurmScheduler slurm;
-        const TFarmJob job = OpenFarmJob(slurm, options.files[1]);
+        TFarmJob job = OpenFarmJob(slurm, options.files[1]);
         if (command == "status")
             return Status(job, slurm);
         if (command == "wait")
-            return Wait(job, slurm);
+            return Wait(job, slurm, timeoutMs);
+        if (command == "release") {
+            slurm.Release(job.jobId);
+            Say("kelvane-scene: released Slurm job " + job.jobId, stderr);
+            return 0;
+        }
+        if (command == "resubmit") {
+            const size_t before = job.submissions.size();
+            const std::string id = ResubmitFarmJob(slurm, job, options.farm.count("--all") > 0, JobList(programFolder));
+            size_t scenes = 0;
+            for (const std::vector<size_t>& task : job.submissions.back().tasks)
+                scenes += task.size();
+            Say(id);
+            Say("kelvane-scene: " + std::to_string(scenes) + " scene" + (scenes == 1 ? "" : "s") + " submitted again as Slurm job " +
+                    id + " (submission " + std::to_string(before) + "); job folder " + job.folder.string(),
+                stderr);
+            return 0;
+        }
         CancelFarmJob(slurm, job);
         Say("kelvane-scene: cancelled Slurm job " + job.jobId, stderr);
         return 0;

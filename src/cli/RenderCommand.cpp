@@ -1,5 +1,6 @@
 #include "cli/RenderCommand.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -7,6 +8,7 @@
 #include "controls/IniFileCompo.h"
 #include "editing/SceneSession.h"
 #include "render/RenderJob.h"
+#include "render/Targa.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 
@@ -33,13 +35,18 @@ public:
         name_ = at == std::string::npos ? caption : caption.substr(at + 6);
     }
     void SetProgressMax(int max) override { max_ = max; }
-    void SetProgress(int position) override
+    void SetProgress(long long position) override
     {
         if (position == position_)
             return;
         position_ = position;
+        // Past the expected count (a renderer that prints '#' without end) a line a second is enough.
+        const auto now = std::chrono::steady_clock::now();
+        if (position > max_ && now - shown_ < std::chrono::seconds(1))
+            return;
+        shown_ = now;
         if (position > 0) {
-            std::fprintf(stderr, "\r%s: %d/%d", name_.c_str(), position, max_);
+            std::fprintf(stderr, "\r%s: %lld/%d", name_.c_str(), position, max_);
             std::fflush(stderr);
             open_ = true;
         }
@@ -73,13 +80,16 @@ public:
 private:
     std::string name_;
     int max_ = 0;
-    int position_ = 0;
+    long long position_ = 0;
+    std::chrono::steady_clock::time_point shown_{};
     bool open_ = false;
 };
 
 } // namespace
 
-std::string ConfiguredRenderer(const fs::path& programFolder)
+namespace {
+
+std::optional<std::string> Setting(const fs::path& programFolder, const char* section, const char* ident)
 {
     TIniDocument settings;
     settings.SetCaseSensitive(false);
@@ -90,7 +100,14 @@ std::string ConfiguredRenderer(const fs::path& programFolder)
         } catch (const std::exception&) {
         }
     }
-    return settings.ReadValue("System", "EXEPath").value_or("C:/yafray/yafray.exe");
+    return settings.ReadValue(section, ident);
+}
+
+} // namespace
+
+std::string ConfiguredRenderer(const fs::path& programFolder)
+{
+    return Setting(programFolder, "System", "EXEPath").value_or("C:/yafray/yafray.exe");
 }
 
 int RunRender(const TOptions& command, const fs::path& workFolder, const fs::path& programFolder, TRenderReport* report)
@@ -124,6 +141,22 @@ int RunRender(const TOptions& command, const fs::path& workFolder, const fs::pat
     TRenderOptions options;
     options.executable = renderer;
     options.besideScene = true;
+    options.threads = command.threads ? *command.threads
+                                      : ThreadsSetting(Setting(programFolder, "System", "Threads").value_or(""));
+    // A region goes into the picture an earlier render left beside the scene.
+    std::optional<TPicture> base;
+    if (command.region) {
+        options.region = TRegionRequest{{}, *command.region};
+        const fs::path earlier = fs::path(scenes[0]).replace_extension(".tga");
+        try {
+            if (FileExists(earlier)) {
+                base = DecodeTarga(ReadWholeFile(earlier));
+                options.regionBase = [&base](int, int) { return base; };
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s; the region picture is kept as it is\n", earlier.string().c_str(), e.what());
+        }
+    }
     int failures = 0;
     try {
         failures = job.Run(options);

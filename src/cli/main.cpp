@@ -8,17 +8,20 @@
 #include <vector>
 
 #include "cli/FarmCommand.h"
+#include "cli/HistoryCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
+#include "scene/NumFormat.h"
 #include "scene/SceneReading.h"
 #include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
+#include "shell/Version.h"
 
 using namespace kelvane;
 
@@ -103,6 +106,8 @@ std::unique_ptr<TDomDocument> Read(TRun& run, const std::string& file, std::stri
 
 int RunCheck(const TOptions& options, TRun& run)
 {
+    if (options.render)
+        return cli::RunCheckRender(options, run.TempDir());
     bool allOk = true;
     for (const std::string& file : options.files) {
         std::string error;
@@ -231,7 +236,9 @@ struct TSubcommand {
 constexpr size_t kAny = static_cast<size_t>(-1);
 
 const TSubcommand kSubcommands[] = {
-    {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error", 1, kAny, RunCheck},
+    {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error; "
+     "with --render also what the renderer would get wrong, \"FILE: ELEMENT: FINDING\" a line, exit status 3 when any", 1, kAny,
+     RunCheck},
     {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
     {"list", "FILE", "open a scene as File > Open does and print its element-list rows, \"[x] \", \"[ ] \" or \"[-] \" and the text; "
      "like File > Open, list, save and edit write the pictures of JPEG textures into FILE's folder", 1, 1,
@@ -243,11 +250,19 @@ const TSubcommand kSubcommands[] = {
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
      "copy KIND SOURCE NEW, save [OUT]", 1, 2,
      [](const TOptions& o, TRun& r) { return cli::RunSessionEdit(o, r.TempDir()); }},
-    {"render", "FILE... [--renderer PATH]", "render each scene to a Targa picture beside it, as a batch render does; "
-     "the renderer from PATH, else from \"Pellith.ini\" beside the program; exit status 1 when one fails", 1, kAny,
+    {"render", "FILE... [--renderer PATH] [--threads N] [--region XMIN:XMAX:YMIN:YMAX]",
+     "render each scene to a Targa picture beside it, as a batch render does; the renderer from PATH, else from "
+     "\"Pellith.ini\" beside the program; N threads, else \"System\"/\"Threads\" of \"Pellith.ini\" (the machine's cores); "
+     "--region renders one scene's rectangle (-1 to 1, y up) and pastes it into the picture beside FILE; "
+     "exit status 1 when one fails", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunRender(o, r.TempDir(), ProgramFolder()); }},
-    {"farm", "COMMAND ...", "render a batch on a Slurm cluster, one task per scene: farm submit, status, wait, cancel; "
-     "see 'farm --help'", 1, kAny,
+    {"history", "SCENE", "the editor's render history of SCENE, newest first: ID, date, seconds, WIDTHxHEIGHT and "
+     "the changes since the render before, separated by tabs", 1, 1,
+     [](const TOptions& o, TRun&) { return cli::RunHistory(o, ProgramFolder()); }},
+    {"compare", "A B", "the mean difference per channel and the share of changed pixels of two pictures", 2, 2,
+     [](const TOptions& o, TRun&) { return cli::RunCompare(o); }},
+    {"farm", "COMMAND ...", "render a batch on a Slurm cluster: farm submit, status, wait, cancel, release, resubmit, "
+     "list, forget; see 'farm --help'", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunFarm(o, r.TempDir(), ProgramFolder()); }},
 };
 
@@ -269,8 +284,8 @@ std::string HelpText()
             head.resize(18, ' ');
         s += head + "  " + std::string(c.summary) + "\n";
     }
-    s += "\nOptions:\n  -h, --help        show this text\n\n";
-    s += "Exit status: 0 when every scene reads, 1 when one does not, 2 for a usage error.\n";
+    s += "\nOptions:\n  -h, --help        show this text\n  --version         show the version\n\n";
+    s += "Exit status: 0 when every scene reads, 1 when one does not, 2 for a usage error, 3 for findings of check --render.\n";
     return s;
 }
 
@@ -282,6 +297,8 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         const std::string_view arg = argv[i];
         if (!optionsEnd && (arg == "-h" || arg == "--help")) {
             options.help = true;
+        } else if (!optionsEnd && arg == "--version") {
+            options.version = true;
         } else if (!optionsEnd && arg == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && arg == "--leave-out") {
@@ -292,10 +309,27 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             if (i + 1 >= argc)
                 return "--renderer needs PATH";
             options.renderer = argv[++i];
-        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time")) {
+        } else if (!optionsEnd && arg == "--region") {
+            if (i + 1 >= argc)
+                return "--region needs XMIN:XMAX:YMIN:YMAX";
+            options.region = argv[++i];
+        } else if (!optionsEnd && arg == "--threads") {
+            if (i + 1 >= argc)
+                return "--threads needs N";
+            int64_t n = 0;
+            if (!TryStrToInt64(argv[++i], n) || n < 1 || n > 1024)
+                return "--threads needs a whole number from 1 to 1024";
+            options.threads = int(n);
+        } else if (!optionsEnd && arg == "--render") {
+            options.render = true;
+        } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time" ||
+                                   arg == "--retries" || arg == "--per-task" || arg == "--nice" || arg == "--list" ||
+                                   arg == "--timeout")) {
             if (i + 1 >= argc)
                 return std::string(arg) + " needs a value";
             options.farm[std::string(arg)] = argv[++i];
+        } else if (!optionsEnd && (arg == "--hold" || arg == "--failed" || arg == "--all")) {
+            options.farm[std::string(arg)] = {};
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
         } else if (options.command.empty()) {
@@ -304,7 +338,7 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.files.emplace_back(arg);
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return {};
     if (options.command.empty())
         return "no command given";
@@ -319,8 +353,14 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         return "--leave-out is an option of save";
     if (options.renderer && c->name != "render" && c->name != "farm")
         return "--renderer is an option of render and farm submit";
+    if ((options.region || options.threads) && c->name != "render")
+        return std::string(options.region ? "--region" : "--threads") + " is an option of render";
+    if (options.region && options.files.size() != 1)
+        return "--region takes one FILE";
+    if (options.render && c->name != "check")
+        return "--render is an option of check";
     if (!options.farm.empty() && c->name != "farm")
-        return options.farm.begin()->first + " is an option of farm submit";
+        return options.farm.begin()->first + " is an option of farm " + cli::FarmOptionOwner(options.farm.begin()->first);
     return {};
 }
 
@@ -332,6 +372,10 @@ int main(int argc, char** argv)
     const std::string usageError = ParseOptions(argc, argv, options);
     if (options.help && options.command == "farm") {
         std::fputs(cli::FarmHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version && !options.help && usageError.empty()) {
+        std::puts(VersionLine().c_str());
         return 0;
     }
     if (options.help || argc < 2) {

@@ -1,13 +1,15 @@
 #include "render/ProcessRunner.h"
 
-#include "scene/SceneText.h"
+#include "render/KeptText.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -26,6 +28,7 @@ namespace {
 constexpr size_t kSlice = 1024;
 constexpr size_t kReadSize = 1024 * kSlice;
 constexpr int kPollMs = 100;
+constexpr long long kAfterExitMs = 1000;
 
 bool IsExecutableFile(const std::string& path)
 {
@@ -44,17 +47,32 @@ void CloseFd(int& fd)
 struct TChild {
     int outFd = -1;
     int errFd = -1;
-    pid_t pid = -1;
+    pid_t pid = -1;    // until reaped
+    pid_t group = -1;  // the renderer's process group, which outlives it while members remain
     bool killed = false;
     int status = 0;
 
     void Kill()
     {
-        if (pid > 0 && !killed) {
-            ::kill(-pid, SIGKILL);  // its own process group: helpers it started go too
-            ::kill(pid, SIGKILL);
+        if (group > 0 && !killed) {
+            ::kill(-group, SIGKILL);  // its own process group: helpers it started go too
+            if (pid > 0)
+                ::kill(pid, SIGKILL);
             killed = true;
         }
+    }
+    // True once the renderer has ended (and is reaped).
+    bool TryReap()
+    {
+        if (pid <= 0)
+            return true;
+        pid_t done;
+        while ((done = ::waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
+        }
+        if (done == 0)
+            return false;
+        pid = -1;
+        return true;
     }
     void Reap()
     {
@@ -74,6 +92,115 @@ struct TChild {
         }
     }
 };
+
+struct TProcess {
+    pid_t pid = 0, parent = 0, group = 0;
+    std::string name;
+};
+
+// Every process of /proc that can be read: its id, parent, group and name.
+std::vector<TProcess> Processes()
+{
+    std::vector<TProcess> list;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return list;
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+            continue;
+        std::string stat;
+        char chunk[512];
+        const int fd = ::open((std::string("/proc/") + entry->d_name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ssize_t got;
+        while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
+            stat.append(chunk, static_cast<size_t>(got));
+        ::close(fd);
+        // "pid (name) state ppid pgrp ...": the name may hold blanks and parentheses.
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close < open)
+            continue;
+        TProcess p;
+        p.pid = static_cast<pid_t>(std::atol(entry->d_name));
+        p.name = stat.substr(open + 1, close - open - 1);
+        char state = 0;
+        long parent = 0, group = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %ld %ld", &state, &parent, &group) == 3) {
+            p.parent = static_cast<pid_t>(parent);
+            p.group = static_cast<pid_t>(group);
+            list.push_back(p);
+        }
+    }
+    ::closedir(proc);
+    return list;
+}
+
+// The living descendants of `root` that are not in `group`.
+std::vector<TProcess> DescendantsOutsideGroup(pid_t root, pid_t group)
+{
+    const std::vector<TProcess> all = Processes();
+    std::vector<pid_t> family = {root};
+    std::vector<TProcess> outside;
+    for (size_t k = 0; k < family.size(); ++k)
+        for (const TProcess& p : all)
+            if (p.parent == family[k]) {
+                family.push_back(p.pid);
+                if (p.group != group)
+                    outside.push_back(p);
+            }
+    return outside;
+}
+
+ino_t PipeInode(int fd)
+{
+    struct stat st {};
+    return fd >= 0 && ::fstat(fd, &st) == 0 ? st.st_ino : 0;
+}
+
+// Other processes that hold a write end of one of the two pipes.
+std::vector<TProcess> PipeHolders(ino_t first, ino_t second)
+{
+    std::vector<TProcess> holders;
+    const pid_t self = ::getpid();
+    for (const TProcess& p : Processes()) {
+        if (p.pid == self)
+            continue;
+        const std::string base = "/proc/" + std::to_string(p.pid);
+        DIR* fds = ::opendir((base + "/fd").c_str());
+        if (!fds)
+            continue;
+        bool holds = false;
+        while (const dirent* entry = ::readdir(fds)) {
+            if (holds || entry->d_name[0] == '.')
+                continue;
+            char link[64];
+            const ssize_t n = ::readlink((base + "/fd/" + entry->d_name).c_str(), link, sizeof link - 1);
+            if (n <= 0)
+                continue;
+            link[n] = '\0';
+            unsigned long inode = 0;
+            if (std::sscanf(link, "pipe:[%lu]", &inode) != 1 || (inode != first && inode != second))
+                continue;
+            // Only write ends keep the pipe from reaching its end of file.
+            std::string info;
+            const int fd = ::open((base + "/fdinfo/" + entry->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                char chunk[256];
+                const ssize_t got = ::read(fd, chunk, sizeof chunk);
+                if (got > 0)
+                    info.assign(chunk, static_cast<size_t>(got));
+                ::close(fd);
+            }
+            const size_t at = info.find("flags:");
+            holds = at != std::string::npos && (std::strtoul(info.c_str() + at + 6, nullptr, 8) & O_ACCMODE) != O_RDONLY;
+        }
+        ::closedir(fds);
+        if (holds)
+            holders.push_back(p);
+    }
+    return holders;
+}
 
 long long NowMs()
 {
@@ -117,6 +244,13 @@ std::string FindExecutable(const std::string& executable)
         start = end + 1;
     }
     return {};
+}
+
+std::string SignalName(int signal)
+{
+    if (const char* name = ::sigabbrev_np(signal))
+        return std::string("SIG") + name;
+    return "signal " + std::to_string(signal);
 }
 
 bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err, IRunObserver* observer,
@@ -192,7 +326,7 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
         return false;
     }
     ::setpgid(pid, pid);  // also from here, so a kill before the child ran setpgid still finds the group
-    child.pid = pid;
+    child.pid = child.group = pid;
     CloseFd(outPipe[1]);
     CloseFd(errPipe[1]);
     CloseFd(execPipe[1]);
@@ -217,17 +351,29 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
         return false;
     }
     result.started = true;
+    const ino_t pipes[2] = {PipeInode(child.outFd), PipeInode(child.errFd)};
 
-    std::string errText;
-    std::string& errTarget = &out == &err ? errText : err;
+    TKeptText outText(request.keepBytes), errText(request.keepBytes);
     std::vector<char> buffer(kReadSize);
-    int hashes = 0;
-    long long killedAt = 0;
+    long long hashes = 0;
+    long long exitedAt = -1;  // when the renderer ended
+    std::vector<TProcess> leftGroup;
+    const long long startedAt = NowMs();
     auto checkStop = [&] {
-        if (request.renderJob && !child.killed && observer && observer->StopRequested()) {
+        if (request.timeLimitMs > 0 && !child.killed && exitedAt < 0 && NowMs() - startedAt > request.timeLimitMs) {
             child.Kill();
-            killedAt = NowMs();
+            result.timedOut = true;
         }
+        if (request.renderJob && !child.killed && observer && observer->StopRequested()) {
+            // Whatever the renderer started outside its group outlives the kill: note it first.
+            if (child.pid > 0)
+                leftGroup = DescendantsOutsideGroup(child.pid, child.group);
+            child.Kill();
+        }
+    };
+    auto checkExit = [&] {
+        if (exitedAt < 0 && child.TryReap())
+            exitedAt = NowMs();
     };
     while (child.outFd >= 0 || child.errFd >= 0) {
         pollfd fds[2];
@@ -250,58 +396,60 @@ bool RunRenderer(const TRunRequest& request, std::string& out, std::string& err,
                 CloseFd(isOut ? child.outFd : child.errFd);
                 continue;
             }
-            std::string& text = isOut ? out : errTarget;
-            // Large texts grow in big steps on huge pages: page faults, not copying, dominate.
-            // The new block is advised before anything touches it.
-            if (text.capacity() - text.size() < static_cast<size_t>(count) && text.size() >= (4u << 20)) {
-                std::string grown;
-                ReserveLargeText(grown, text.capacity() * 2);
-                grown.append(text);
-                text.swap(grown);
-            }
+            TKeptText& text = isOut ? outText : errText;
             for (size_t at = 0; at < static_cast<size_t>(count); at += kSlice) {
                 const char* slice = buffer.data() + at;
                 const size_t size = std::min(kSlice, static_cast<size_t>(count) - at);
                 const void* zero = std::memchr(slice, '\0', size);
-                const size_t textSize = zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : size;
-                text.append(slice, textSize);
+                const std::string_view kept(slice, zero ? static_cast<size_t>(static_cast<const char*>(zero) - slice) : size);
+                text.Append(kept);
+                if (observer)
+                    observer->Output(kept, !isOut);
                 if (isOut && request.renderJob) {
                     checkStop();
-                    hashes += static_cast<int>(std::count(slice, slice + size, '#'));
+                    hashes += std::count(slice, slice + size, '#');
                     if (observer)
-                        observer->Progress(hashes, out);
+                        observer->Progress(hashes);
                 }
             }
         }
         if (observer)
             observer->Idle();
         checkStop();
-        // Something the renderer started may keep a pipe open after the kill: give up on it.
-        if (child.killed && NowMs() - killedAt > 2000)
+        checkExit();
+        // Something the renderer started may keep a pipe open after it ended: give up on it.
+        if (exitedAt >= 0 && NowMs() - exitedAt >= kAfterExitMs)
             break;
     }
+    if (child.outFd >= 0 || child.errFd >= 0)
+        for (const TProcess& p : PipeHolders(pipes[0], pipes[1]))
+            result.leftRunning.push_back(std::to_string(p.pid) + " " + p.name);
+    for (const TProcess& p : leftGroup)
+        if (::kill(p.pid, 0) == 0 &&
+            std::find(result.leftRunning.begin(), result.leftRunning.end(), std::to_string(p.pid) + " " + p.name) ==
+                result.leftRunning.end())
+            result.leftRunning.push_back(std::to_string(p.pid) + " " + p.name);
     CloseFd(child.outFd);
     CloseFd(child.errFd);
     // The renderer may have closed its streams and still be running: keep the interface alive.
-    for (;;) {
-        pid_t done;
-        while ((done = ::waitpid(child.pid, &child.status, WNOHANG)) < 0 && errno == EINTR) {
-        }
-        if (done != 0)
-            break;
+    while (exitedAt < 0) {
         if (observer)
             observer->Idle();
         checkStop();
-        ::usleep(20000);
+        checkExit();
+        if (exitedAt < 0)
+            ::usleep(20000);
     }
-    child.pid = -1;
     result.killed = child.killed;
     if (WIFEXITED(child.status))
         result.exitCode = WEXITSTATUS(child.status);
     else if (WIFSIGNALED(child.status))
         result.signal = WTERMSIG(child.status);
+    out = outText.Text();
     if (&out == &err)
-        out += errText;
+        out += errText.Text();
+    else
+        err = errText.Text();
     return true;
 }
 

@@ -22,18 +22,22 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-TToolRun RunTool(std::vector<std::string> argv)
+TToolRun RunTool(std::vector<std::string> argv, int timeLimitMs)
 {
     TRunRequest request;
     request.executable = argv.front();
     request.argv = std::move(argv);
+    request.keepBytes = 0;  // every queue line counts
+    request.timeLimitMs = timeLimitMs;
     TToolRun run;
     TRunOutcome outcome;
     if (!RunRenderer(request, run.out, run.err, nullptr, &outcome))
         throw EFarmError(request.executable + ": " + outcome.startError);
+    if (outcome.timedOut)
+        throw EFarmError(request.executable + " did not answer within " + std::to_string((timeLimitMs + 999) / 1000) + " s");
     run.exitCode = outcome.exitCode;
     if (outcome.signal)
-        run.err += "\nended by signal " + std::to_string(outcome.signal);
+        run.err += "\nended by signal " + SignalName(outcome.signal);
     return run;
 }
 
@@ -120,7 +124,7 @@ TQueue ParseSlurmQueue(const std::string& text, const std::string& jobId)
 
 std::string TSlurmScheduler::Unavailable() const
 {
-    for (const char* tool : {"sbatch", "squeue", "scancel"})
+    for (const char* tool : {"sbatch", "squeue", "scancel", "scontrol"})
         if (FindExecutable(tool).empty())
             return std::string("Slurm is not installed here: no \"") + tool + "\" on PATH";
     if (const char* conf = std::getenv("SLURM_CONF"); conf && *conf && !FileExists(conf))
@@ -128,25 +132,31 @@ std::string TSlurmScheduler::Unavailable() const
     return {};
 }
 
-std::string TSlurmScheduler::Submit(const TFarmJob& job, const TFarmOptions& options)
+std::string TSlurmScheduler::Submit(const TFarmJob& job, size_t submission, size_t tasks, const TFarmOptions& options)
 {
-    std::string array = "--array=0-" + std::to_string(job.scenes.size() - 1);
+    std::string array = "--array=0-" + std::to_string(tasks - 1);
     if (options.maxParallel > 0)
         array += "%" + std::to_string(options.maxParallel);
+    // The task script writes its logs: Slurm would expand '%' and '\\' of the folder in a log name.
     std::vector<std::string> argv = {"sbatch", "--parsable", "--job-name=kelvane-farm", array,
-                                     "--chdir=" + job.folder.string(), "--output=" + (job.folder / "log" / "%a.txt").string()};
+                                     "--chdir=" + job.folder.string(), "--output=/dev/null"};
     if (!options.partition.empty())
         argv.push_back("--partition=" + options.partition);
     if (!options.timeLimit.empty())
         argv.push_back("--time=" + options.timeLimit);
+    if (options.hold)
+        argv.push_back("--hold");
+    if (options.nice)
+        argv.push_back("--nice=" + std::to_string(*options.nice));
     argv.push_back((job.folder / "job.sh").string());
-    const TToolRun run = RunTool(argv);
+    argv.push_back(std::to_string(submission));
+    const TToolRun run = RunTool(argv, toolTimeLimitMs);
     // "ID" or "ID;CLUSTER"
     const std::string id = Trim(run.out).substr(0, Trim(run.out).find(';'));
     if (run.exitCode != 0 || id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         if (run.err.find("Invalid job array specification") != std::string::npos) {
             TToolRun hinted = run;
-            hinted.err = Trim(run.err) + " (task numbers 0-" + std::to_string(job.scenes.size() - 1) +
+            hinted.err = Trim(run.err) + " (task numbers 0-" + std::to_string(tasks - 1) +
                          " must stay below the cluster's MaxArraySize)";
             Fail("sbatch", hinted);
         }
@@ -158,7 +168,7 @@ std::string TSlurmScheduler::Submit(const TFarmJob& job, const TFarmOptions& opt
 TQueue TSlurmScheduler::Query(const std::string& jobId)
 {
     CheckJobId(jobId);
-    const TToolRun run = RunTool({"squeue", "--noheader", "--array", "--states=all", "--jobs=" + jobId, "--format=%i %t"});
+    const TToolRun run = RunTool({"squeue", "--noheader", "--array", "--states=all", "--jobs=" + jobId, "--format=%i %t"}, toolTimeLimitMs);
     if (run.exitCode != 0) {
         if (UnknownJob(run))
             return {};
@@ -170,15 +180,23 @@ TQueue TSlurmScheduler::Query(const std::string& jobId)
 void TSlurmScheduler::Cancel(const std::string& jobId)
 {
     CheckJobId(jobId);
-    const TToolRun run = RunTool({"scancel", jobId});
+    const TToolRun run = RunTool({"scancel", jobId}, toolTimeLimitMs);
     if (run.exitCode != 0)
         Fail("scancel", run);
+}
+
+void TSlurmScheduler::Release(const std::string& jobId)
+{
+    CheckJobId(jobId);
+    const TToolRun run = RunTool({"scontrol", "release", jobId}, toolTimeLimitMs);
+    if (run.exitCode != 0)
+        Fail("scontrol release", run);
 }
 
 std::optional<fs::path> TSlurmScheduler::FolderOfJob(const std::string& jobId)
 {
     CheckJobId(jobId);
-    const TToolRun run = RunTool({"squeue", "--noheader", "--states=all", "--jobs=" + jobId, "--format=%o"});
+    const TToolRun run = RunTool({"squeue", "--noheader", "--states=all", "--jobs=" + jobId, "--format=%o"}, toolTimeLimitMs);
     if (run.exitCode != 0) {
         if (UnknownJob(run))
             return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
-// Slurm through its own tools: sbatch, squeue and scancel found on PATH, the cluster chosen as
-// they choose it (SLURM_CONF, else their built-in configuration file).
+// Slurm through its own tools: sbatch, squeue, scancel and scontrol found on PATH, the cluster
+// chosen as they choose it (SLURM_CONF, else their built-in configuration file). A tool that has
+// not answered within toolTimeLimitMs is stopped and counts as a failure.
 #include "render/Farm.h"
 
 namespace kelvane {
@@ -9,10 +10,13 @@ class TSlurmScheduler : public IScheduler {
 public:
     std::string Name() const override { return "slurm"; }
     std::string Unavailable() const override;
-    std::string Submit(const TFarmJob& job, const TFarmOptions& options) override;
+    std::string Submit(const TFarmJob& job, size_t submission, size_t tasks, const TFarmOptions& options) override;
     TQueue Query(const std::string& jobId) override;
     void Cancel(const std::string& jobId) override;
+    void Release(const std::string& jobId) override;
     std::optional<std::filesystem::path> FolderOfJob(const std::string& jobId) override;
+
+    int toolTimeLimitMs = 120000;
 };
 
 // squeue's lines "JOBID_TASK STATE" (STATE its short code); a pending remainder may show as

@@ -49,12 +49,20 @@ bool ReadFileVersion(const fs::path& file, TFileVersion& version)
 
 TFileHandle OpenForReading(const fs::path& file, size_t& size)
 {
-    TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    // A device, FIFO, socket or folder is refused before it is opened: opening a FIFO waits for
+    // a writer, and opening a device may act on it. Opening without waiting covers one that
+    // takes the name between the look and the opening.
+    const auto notAFile = [&file] { throw EFileError(file.string() + " is not a file."); };
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        notAFile();
+    TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0)
         FailFile("Cannot open file", file, errno);
-    struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        FailFile("Cannot open file", file, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+    if (::fstat(fd.Get(), &st) != 0)
+        FailFile("Cannot open file", file, errno);
+    if (!S_ISREG(st.st_mode))
+        notAFile();
     size = static_cast<size_t>(st.st_size);
     return fd;
 }

@@ -43,8 +43,9 @@ struct TFileVersion {
 // False when file is not a regular file that can be looked at.
 bool ReadFileVersion(const fs::path& file, TFileVersion& version);
 
-// Opens a regular file for reading and gives its size. Raises EFileError ("Cannot open file")
-// when it does not exist or is not a regular file.
+// Opens a regular file for reading and gives its size. Raises EFileError: "Cannot open file" when
+// it cannot be opened, "NAME is not a file." (NAME as given) for a folder, device, FIFO or socket,
+// which is never opened or read.
 TFileHandle OpenForReading(const fs::path& file, size_t& size);
 // Reads up to n bytes, fewer only at the end of the file. Raises EFileError ("Cannot read file").
 size_t ReadFull(int fd, char* into, size_t n, const fs::path& file);

@@ -9,6 +9,13 @@
 
 namespace kelvane {
 
+std::string FixedToStr(double value, int decimals)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return res.ec == std::errc() ? std::string(buf, res.ptr) : FloatToStr(value);
+}
+
 std::string FloatToStr(double value)
 {
     if (std::isnan(value))

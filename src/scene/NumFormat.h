@@ -9,6 +9,8 @@ namespace kelvane {
 // General decimal form: rounded to 15 significant digits, no trailing zeros and no trailing
 // separator; magnitudes below 0.0001 and from 1E15 up in scientific notation ("1E-5", "1.5E20").
 std::string FloatToStr(double value);
+// Fixed-point form with exactly `decimals` digits after the "." (rounded), whatever the locale.
+std::string FixedToStr(double value, int decimals);
 
 // Reads a decimal number (optional sign, digits, ".", digits, optional exponent), surrounding
 // blanks allowed. Returns false on anything else.

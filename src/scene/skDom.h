@@ -371,6 +371,9 @@ public:
     // keepView the value is not copied: its text lives as long as the document (the reader hands
     // the document its text).
     void SetAttributeText(std::string_view name, std::string_view value, bool keepView = false);
+    // The value exactly as given, without the checks on '&' and '<': for a value whose reader
+    // takes it raw (the renderer's file paths). The writer puts it out as it is.
+    void SetAttributeRaw(std::string_view name, std::string_view value);
     // The value of the attribute with this name, or empty when there is none.
     WideString GetAttribute(WideView name) const;
     bool HasAttribute(WideView name) const { return FindAttribute(name) >= 0; }

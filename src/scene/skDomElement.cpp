@@ -307,6 +307,16 @@ bool TDomElement::TryGetAttribute(WideView name, WideString& value) const
     return true;
 }
 
+void TDomElement::SetAttributeRaw(std::string_view name, std::string_view value)
+{
+    CheckWritable();
+    TDomName* key = ownerDocument_->InternXmlName(name);
+    // An attribute kept as a node (a value with references) gives way to the plain text.
+    if (const int at = FindAttribute(key); at >= 0 && attrs_[at].hasNode)
+        RemoveAttributeNode(attrs_[at].node);
+    PutValue(FindAttribute(key), key, value, false);
+}
+
 WideString TDomElement::GetAttribute(WideView name) const
 {
     const int at = FindAttribute(name);

@@ -6,6 +6,9 @@
 #ifndef KELVANE_DATA_FROM_BIN
 #define KELVANE_DATA_FROM_BIN "../share/kelvane"
 #endif
+#ifndef KELVANE_RENDERER_FROM_BIN
+#define KELVANE_RENDERER_FROM_BIN "../lib/kelvane"
+#endif
 
 namespace kelvane {
 
@@ -86,9 +89,13 @@ fs::path ProgramFolder()
 
 fs::path BundledRenderer(const fs::path& executableFolder)
 {
-    const fs::path renderer = executableFolder / "yafray";
-    if (FileExists(renderer) && ::access(renderer.c_str(), X_OK) == 0)
-        return renderer;
+    // Installed, it sits in the program's own library folder, where a renderer installed beside
+    // the editor's executable cannot take its place; in a build folder, beside the editor.
+    for (const fs::path& folder : {(executableFolder / KELVANE_RENDERER_FROM_BIN).lexically_normal(), executableFolder}) {
+        const fs::path renderer = folder / "yafray";
+        if (FileExists(renderer) && ::access(renderer.c_str(), X_OK) == 0)
+            return renderer;
+    }
     return {};
 }
 

@@ -30,8 +30,9 @@ fs::path ChooseProgramFolder(const TProgramFolderPlace& place);
 TProgramFolderPlace RunningPlace();
 fs::path ProgramFolder();
 
-// The renderer shipped with the program, "yafray" in the executable's folder; empty when there
-// is no such executable file.
+// The renderer shipped with the program: "yafray" in the installed program's library folder
+// (KELVANE_RENDERER_FROM_BIN relative to the executable's folder), else in the executable's
+// folder; empty when there is no such executable file.
 fs::path BundledRenderer(const fs::path& executableFolder);
 
 } // namespace kelvane

@@ -49,6 +49,17 @@ int MatchItem(const std::vector<std::string>& items, std::string_view wanted)
             return ItemAmbiguous;
         found = int(i);
     }
+    if (found >= 0)
+        return found;
+    // An item of several lines goes by its first line too.
+    for (size_t i = 0; i < items.size(); ++i) {
+        const size_t br = items[i].find('\n');
+        if (br == std::string::npos || std::string_view(items[i].data(), br) != wanted)
+            continue;
+        if (found >= 0)
+            return ItemAmbiguous;
+        found = int(i);
+    }
     return found;
 }
 

@@ -20,8 +20,8 @@ std::vector<TScriptLine> ReadScriptLines(std::istream& in);
 std::string EscapeBreaks(std::string_view text);
 
 // The item named by wanted: the first item whose text equals it; else the one item holding a
-// "=" whose words before it (trailing blanks removed) equal it. -1 when none, -2 when that is
-// ambiguous.
+// "=" whose words before it (trailing blanks removed) equal it; else the one item of several
+// lines whose first line equals it. -1 when none, -2 when that is ambiguous.
 int MatchItem(const std::vector<std::string>& items, std::string_view wanted);
 constexpr int ItemAmbiguous = -2;
 

@@ -9,7 +9,9 @@
 #include <csignal>
 #include <thread>
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 using kelvane::test::ReadAll;
@@ -100,4 +102,26 @@ TEST(CliRender, InterruptStopsASilentRendererAndLeavesNoTemporaryFile)
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_FALSE(fs::exists(dir / "quiet.tga"));
     EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+}
+
+TEST(CliRender, ASignalIsNamedAndWorkFoldersOfKilledRunsGo)
+{
+    TempDir dir;
+    // What a killed run leaves: its work folder with the scene it handed to the renderer.
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const char* name : {"kelvane-scene-killed", "kelvane-scene-living", "kelvane-scene-justmade"}) {
+        dir.Write(std::string("tmp/") + name + "/~Rendering.tmp", "<scene/>");
+        if (std::string(name) != "kelvane-scene-justmade")
+            fs::last_write_time(dir / "tmp" / name, old);
+    }
+    // A living run holds its folder's lock.
+    const int held = ::open((dir / "tmp/kelvane-scene-living").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::string scene = Scene(dir, "a.xml", "crash");
+    const auto r = Render(dir, {scene, "--renderer", KELVANE_STANDIN_EXE});
+    ::close(held);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\nThe renderer was killed by signal SIGABRT.\n"), std::string::npos) << r.err;
+    EXPECT_EQ(kelvane::test::FolderEntries(dir / "tmp"),
+              (std::vector<fs::path>{dir / "tmp/kelvane-scene-justmade", dir / "tmp/kelvane-scene-living"}));
 }

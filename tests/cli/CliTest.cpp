@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -62,10 +64,23 @@ TEST(CliCheck, OneLinePerFileWithOkOrTheExactError)
     EXPECT_EQ(r.out, good + ": ok\n" + empty + ": There is no scene in the file \"" + empty + "\"\n" + cutEnd +
                          ": There is no corresponding tag:shader\n" + missing +
                          ": Cannot open file \"" + missing + "\". No such file or directory\n" + folder +
-                         ": Cannot open file \"" + folder + "\". Is a directory\n");
+                         ": " + folder + " is not a file.\n");
     // Nothing left beside the scenes, and the private temporary folder is gone.
     EXPECT_EQ(EntriesIn(dir / "scenes"), 3u);
     EXPECT_EQ(EntriesIn(dir / "tmp"), 0u);
+}
+
+// A device or a FIFO is refused at once, without reading from it: a FIFO with no writer would
+// block the reader.
+TEST(CliCheck, SpecialFilesAreNotFiles)
+{
+    TempDir dir;
+    const std::string fifo = (dir / "pipe.xml").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const TResult r = RunScene(dir, {"check", "/dev/null", fifo}, true, 20);
+    ASSERT_TRUE(r.exited) << "blocked on the FIFO";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "/dev/null: /dev/null is not a file.\n" + fifo + ": " + fifo + " is not a file.\n");
 }
 
 TEST(CliCheck, ExitStatusAndUsage)

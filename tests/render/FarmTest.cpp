@@ -37,7 +37,7 @@ TEST(FarmStates, StatusFilesWinAndVanishedTasksFail)
     const TQueue queue = {{0, {ETaskState::Running, {}}}, {3, {ETaskState::Running, {}}},
                           {4, {ETaskState::Cancelled, {}}}, {5, {ETaskState::Pending, {}}}};
 
-    std::vector<TTaskStatus> s = MergeTaskStates(job, &queue);
+    std::vector<TTaskStatus> s = MergeTaskStates(job, {{job.jobId, queue}});
     EXPECT_EQ(s[0].state, ETaskState::Done);  // written just before the task left the queue
     EXPECT_EQ(s[0].detail, "Rendering Time  :  0min 2sec");
     EXPECT_EQ(s[1].detail, "line one\nline two");
@@ -48,7 +48,32 @@ TEST(FarmStates, StatusFilesWinAndVanishedTasksFail)
     EXPECT_EQ(s[5].state, ETaskState::Pending);
 
     // No answer from the queue: nothing is declared failed.
-    s = MergeTaskStates(job, nullptr);
+    s = MergeTaskStates(job, {});
     EXPECT_EQ(s[2].state, ETaskState::Running);
     EXPECT_EQ(s[4].state, ETaskState::Pending);
+}
+
+TEST(FarmStates, AttemptsTimesAndScenesWaitingInARunningTask)
+{
+    EXPECT_EQ(TaskStateText({ETaskState::Done, {}, 2, 3500}), "done (2 attempts, 0min 3sec)");
+    EXPECT_EQ(TaskStateText({ETaskState::Done, {}, 1, 61000}), "done (1min 1sec)");
+    EXPECT_EQ(TaskStateText({ETaskState::Failed, "Error at line 3", 3}), "failed after 3 attempts: Error at line 3");
+    EXPECT_EQ(TaskStateText({ETaskState::Running, {}, 2}), "running (attempt 2)");
+
+    // Task 0 renders scenes 0 and 1: while scene 0 renders, scene 1 waits in the running task.
+    TempDir dir;
+    std::filesystem::create_directories(dir / "status");
+    TFarmJob job{dir.Path(), {"a", "b", "c"}, "slurm", "9", {{"9", {{0, 1}, {2}}}}};
+    WriteTaskStatus(job.folder, 0, {ETaskState::Running, {}, 1});
+    WriteTaskStatus(job.folder, 1, {ETaskState::Pending, {}});
+    const TQueue queue = {{0, {ETaskState::Running, {}}}, {1, {ETaskState::Pending, {}}}};
+    const std::vector<TTaskStatus> s = MergeTaskStates(job, {{"9", queue}});
+    EXPECT_EQ(s[0].state, ETaskState::Running);
+    EXPECT_EQ(s[1].state, ETaskState::Pending);
+    EXPECT_EQ(s[2].state, ETaskState::Pending);
+    EXPECT_EQ(ReadTaskStatus(job.folder, 0)->attempts, 1);
+
+    // Nothing left to render: no finishing time.
+    EXPECT_EQ(FarmSummary({{ETaskState::Done, {}, 1, 1000}, {ETaskState::Done, {}, 2, 2000}, {ETaskState::Failed, "x", 3}}, 0),
+              "2 done, 0 running, 0 pending, 1 failed, 0 cancelled; mean 1.5 s");
 }

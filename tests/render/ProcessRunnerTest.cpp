@@ -1,7 +1,10 @@
 #include "render/ProcessRunner.h"
+#include "render/KeptText.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -38,10 +41,20 @@ std::filesystem::path Script(const TempDir& dir, const std::string& name, const 
 struct TRecorder : IRunObserver {
     int idles = 0;
     int stopAfterIdles = -1;
-    std::vector<int> progress;
+    std::string stopOnOutput, seen;
+    std::vector<long long> progress;
     void Idle() override { ++idles; }
-    bool StopRequested() override { return stopAfterIdles >= 0 && idles >= stopAfterIdles; }
-    void Progress(int hashes, const std::string&) override
+    bool StopRequested() override
+    {
+        return (stopAfterIdles >= 0 && idles >= stopAfterIdles) ||
+               (!stopOnOutput.empty() && seen.find(stopOnOutput) != std::string::npos);
+    }
+    void Output(std::string_view slice, bool) override
+    {
+        if (!stopOnOutput.empty())
+            seen.append(slice);
+    }
+    void Progress(long long hashes) override
     {
         if (progress.empty() || progress.back() != hashes)
             progress.push_back(hashes);
@@ -152,4 +165,88 @@ TEST(ProcessRunner, StopKillsASilentRendererAndItsHelpers)
     EXPECT_THROW(RunRenderer({renderer.string(), dir / "s", dir.Path(), true}, out, err, &thrower), std::runtime_error);
     EXPECT_EQ(OpenFdCount(), before);
     EXPECT_TRUE(NoChildLeft());
+}
+
+TEST(KeptText, HeadAndTailAroundOneLineThatCountsTheRest)
+{
+    TKeptText text(8);
+    text.Append("0123");
+    text.Append("4567ab");
+    EXPECT_EQ(text.Text(), "01234567ab");
+    text.Append(std::string(100, 'x') + "TAIL1234");
+    EXPECT_EQ(text.Total(), 118u);
+    EXPECT_EQ(text.Text(), "01234567\n[... 102 bytes left out ...]\nTAIL1234");
+    // The cut never splits a UTF-8 sequence: "é" is C3 A9.
+    TKeptText utf(4);
+    utf.Append("abc\xC3\xA9" + std::string(16, '.') + "\xA9xyz");
+    EXPECT_EQ(utf.Text(), "abc\n[... 19 bytes left out ...]\nxyz");
+
+    // A text found across the seam of two slices, and where it ends in the slice that completes it.
+    TStreamFind find("Saving");
+    EXPECT_EQ(find.Feed("..Sav"), std::string_view::npos);
+    EXPECT_EQ(find.Feed("ing as"), 3u);
+    EXPECT_TRUE(find.Found());
+    TStreamFind inside("ab");
+    EXPECT_EQ(inside.Feed("xxabx"), 4u);
+}
+
+TEST(ProcessRunner, EndlessOutputKeepsHeadAndTailAndCountsEveryMark)
+{
+    TempDir dir;
+    // 64 MiB of '#' on one line between two words, on standard output; a long error text.
+    const auto renderer = Script(dir, "r", "echo first; head -c 67108864 /dev/zero | tr '\\000' '#'; echo; echo last;"
+                                           " head -c 8000000 /dev/zero | tr '\\000' 'e' >&2\n");
+    std::string out, err;
+    TRecorder job;
+    ASSERT_TRUE(RunRenderer({renderer.string(), dir / "~Rendering.tmp", dir.Path(), true}, out, err, &job));
+    EXPECT_EQ(job.progress.back(), 67108864);
+    EXPECT_LE(out.size(), 2 * kKeptOutputBytes + 64);
+    EXPECT_EQ(out.rfind("first\n#", 0), 0u);
+    EXPECT_EQ(out.substr(out.size() - 7), "#\nlast\n");
+    EXPECT_NE(out.find("\n[... " + std::to_string(67108864 + 12 - 2 * kKeptOutputBytes) + " bytes left out ...]\n"),
+              std::string::npos);
+    EXPECT_LE(err.size(), 2 * kKeptOutputBytes + 64);
+
+    // Tools that need all their output ask for it.
+    TRunRequest whole{"sh", {}, dir.Path(), false, {"sh", "-c", "head -c 5000000 /dev/zero | tr '\\000' 'w'"}, 0};
+    ASSERT_TRUE(RunRenderer(whole, out, err));
+    EXPECT_EQ(out.size(), 5000000u);
+}
+
+TEST(ProcessRunner, AChildHoldingThePipeEndsTheRunASecondAfterTheRenderer)
+{
+    TempDir dir;
+    // The helper keeps standard output open for half a minute after the renderer has ended.
+    const auto renderer = Script(dir, "r", "echo picture; sleep 30 &\n");
+    std::string out, err;
+    TRunOutcome outcome;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunRenderer({renderer.string(), dir / "~Rendering.tmp", dir.Path(), true}, out, err, nullptr, &outcome));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(out, "picture\n");
+    EXPECT_EQ(outcome.exitCode, 0);
+    ASSERT_EQ(outcome.leftRunning.size(), 1u);
+    EXPECT_EQ(outcome.leftRunning[0].substr(outcome.leftRunning[0].find(' ')), " sleep");
+    ::kill(std::stoi(outcome.leftRunning[0]), SIGKILL);
+}
+
+TEST(ProcessRunner, StopEndsTheGroupAndNamesWhatLeftIt)
+{
+    TempDir dir;
+    // One helper in the renderer's group (killed with it), one in a session of its own that keeps
+    // no pipe open (left running, named).
+    const auto renderer = Script(dir, "r", "setsid sh -c 'echo $$ > pid; exec sleep 31' </dev/null >/dev/null 2>&1 &\n"
+                                           "sleep 30 & while [ ! -s pid ]; do sleep 0.05; done; echo started; wait\n");
+    std::string out, err;
+    TRecorder job;
+    job.stopOnOutput = "started";
+    TRunOutcome outcome;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunRenderer({renderer.string(), dir / "~Rendering.tmp", dir.Path(), true}, out, err, &job, &outcome));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(outcome.killed);
+    ASSERT_EQ(outcome.leftRunning.size(), 1u) << out;
+    const pid_t left = std::stoi(kelvane::test::ReadAll(dir / "pid"));
+    EXPECT_EQ(outcome.leftRunning[0], std::to_string(left) + " sleep");
+    ::kill(left, SIGKILL);
 }

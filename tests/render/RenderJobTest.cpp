@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+
 #include "editing/SceneSession.h"
 #include "scene/FileIO.h"
 #include "scene/TextCodec.h"
@@ -16,13 +19,14 @@ namespace {
 struct TRecordingView : IRenderJobView {
     std::vector<std::string> messages, captions, times;
     std::vector<int> maxima;
-    int lastProgress = -1, topProgress = 0, pictures = 0, busyChanges = 0;
+    long long lastProgress = -1, topProgress = 0;
+    int pictures = 0, busyChanges = 0;
     TRenderJob* job = nullptr;
     int stopAtProgress = -1;
     void Busy(bool) override { ++busyChanges; }
     void SetCaption(const std::string& c) override { captions.push_back(c); }
     void SetProgressMax(int m) override { maxima.push_back(m); }
-    void SetProgress(int p) override
+    void SetProgress(long long p) override
     {
         lastProgress = p;
         topProgress = std::max(topProgress, p);
@@ -38,6 +42,14 @@ struct TRecordingView : IRenderJobView {
 fs::path Scene(const TempDir& dir, const std::string& name, const std::string& mode = {})
 {
     return dir.Write(name, kelvane::test::SampleScene(mode));
+}
+
+// The sample at 32 x 24 pixels: quick to render.
+fs::path TinyScene(const TempDir& dir, const std::string& name)
+{
+    std::string text = kelvane::test::SampleScene();
+    const std::string size = "resx=\"640\" resy=\"480\"";
+    return dir.Write(name, text.replace(text.find(size), size.size(), "resx=\"32\" resy=\"24\""));
 }
 
 struct TJobFixture {
@@ -113,14 +125,10 @@ TEST(RenderJob, FailuresAreNamed)
         ASSERT_EQ(f.view.messages.size(), 1u);
         EXPECT_EQ(f.view.messages[0].rfind("There is something wrong on this file, " + s.string() + "\n\rYafRay said: Error at line ", 0), 0u);
     }
-    {   // No report at all (a crash).
+    {   // No report at all: the renderer was ended by a signal (it aborts).
         TJobFixture f;
-        const fs::path s = Scene(f.scenes, "s.xml", "crash");
-        EXPECT_EQ(f.Run({s}), 1);
-        ASSERT_EQ(f.view.messages.size(), 1u);
-        EXPECT_EQ(f.view.messages[0], "There is something wrong on this file, " + s.string() + "\r\n, or error in YafRay.\r\n"
-                                      "Check Dos from Rendering menu.\n\rAnd error file (YAFRAY.EXE.stackdump) might be in " +
-                                      (f.program.Path() / "").string() + " .");
+        EXPECT_EQ(f.Run({Scene(f.scenes, "s.xml", "crash")}), 1);
+        EXPECT_EQ(f.view.messages, std::vector<std::string>{"The renderer was killed by signal SIGABRT."});
     }
     {   // No renderer: the message names the configured path; a batch goes on.
         TJobFixture f;
@@ -160,4 +168,38 @@ TEST(RenderJob, TimeTextMarksAndReportTail)
     EXPECT_EQ(RenderPassMarks(0, 600), 0);
     EXPECT_EQ(ReportTail("Failed\nError at line 3"), "Error at line 3");
     EXPECT_EQ(ReportTail("Failed\n"), "Failed\n");
+}
+
+TEST(RenderJob, PathsTheRendererCannotReadAreRefusedOthersAreWrittenAsTheyAre)
+{
+    TJobFixture f;
+    // The renderer reads values raw: '&' and '<' pass, a double quote cannot be carried.
+    const fs::path odd = TinyScene(f.scenes, "a&b<c/s.xml");
+    const fs::path quoted = TinyScene(f.scenes, "q\"d/s.xml");
+    EXPECT_EQ(f.Run({odd, quoted}), 1);
+    EXPECT_TRUE(FileExists(f.scenes / "a&b<c" / "s.tga"));
+    EXPECT_EQ(f.view.messages, std::vector<std::string>{"The path " + (f.scenes / "q\"d" / "s.tga").string() +
+                                                        " holds a character the renderer cannot read: \"."});
+    EXPECT_EQ(RendererPathError("/x/a\rb.tga"), "The path /x/a\rb.tga holds a character the renderer cannot read: CR.");
+    EXPECT_EQ(RendererPathError("/x/a\nb.tga"), "The path /x/a\nb.tga holds a character the renderer cannot read: LF.");
+}
+
+TEST(RenderJob, AHelperHoldingTheOutputOpenIsNamedAndDoesNotHoldTheJob)
+{
+    TJobFixture f;
+    const fs::path renderer = f.program.Write("r", "#!/bin/sh\nsleep 300 &\nexec '" + std::string(KELVANE_STANDIN_EXE) + "' \"$1\"\n");
+    fs::permissions(renderer, fs::perms::owner_all);
+    f.session.OpenScene({TinyScene(f.scenes, "s.xml")});
+    TRenderOptions options;
+    options.executable = renderer.string();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(f.job.Run(options), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(120));
+    EXPECT_NE(f.job.LastPicture(), nullptr);
+    const std::string& err = f.job.ErrorText();
+    const size_t at = err.find("Left running: ");
+    ASSERT_NE(at, std::string::npos) << err;
+    const pid_t helper = std::atoi(err.c_str() + at + 14);
+    EXPECT_EQ(err.substr(at), "Left running: " + std::to_string(helper) + " sleep\n");
+    ::kill(helper, SIGKILL);
 }

@@ -125,6 +125,19 @@ std::string TargaBytes(const Image& image, bool withAlpha)
     return out;
 }
 
+PixelRect RegionPixels(int resx, int resy, double xmin, double xmax, double ymin, double ymax)
+{
+    // Column j's centre lies at 2 (j + 0.5) / resx - 1, row i's (from the top) at 1 - 2 (i + 0.5) / resy.
+    auto first = [](double lo, int size) { return std::clamp(std::ceil((lo + 1) / 2 * size - 0.5), 0.0, double(size)); };
+    auto end = [](double hi, int size) { return std::clamp(std::floor((hi + 1) / 2 * size - 0.5) + 1, 0.0, double(size)); };
+    PixelRect r;
+    r.x0 = static_cast<int>(first(xmin, resx));
+    r.x1 = static_cast<int>(end(xmax, resx));
+    r.y0 = static_cast<int>(first(-ymax, resy));
+    r.y1 = static_cast<int>(end(-ymin, resy));
+    return r;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Set-up
 
@@ -532,16 +545,24 @@ Color Renderer::Sample(double px, double py, uint64_t seed, double& alpha) const
     return ToneMapColor(c, scene_.settings);
 }
 
-void Renderer::RenderBlock(int block, Image& image) const
+void Renderer::RenderBlock(int block, const PixelRect& region, Image& image) const
 {
     const Camera& cam = scene_.camera;
     const Settings& set = scene_.settings;
     const int across = (cam.resx + kBlock - 1) / kBlock;
     const int x0 = (block % across) * kBlock, y0 = (block / across) * kBlock;
     const int x1 = std::min(cam.resx, x0 + kBlock), y1 = std::min(cam.resy, y0 + kBlock);
-    // The block with a one-pixel ring of its neighbours, which the edge test looks at.
-    const int ex0 = std::max(0, x0 - 1), ey0 = std::max(0, y0 - 1);
-    const int ex1 = std::min(cam.resx, x1 + 1), ey1 = std::min(cam.resy, y1 + 1);
+    // The pixels of the block to draw.
+    const int dx0 = std::max(x0, region.x0), dy0 = std::max(y0, region.y0);
+    const int dx1 = std::min(x1, region.x1), dy1 = std::min(y1, region.y1);
+    if (dx0 >= dx1 || dy0 >= dy1)
+        return;
+    // The edge test looks at the block with a one-pixel ring of its neighbours. After p passes a
+    // pixel depends on the pixels up to p away within that ring, so only those are sampled: a
+    // drawn pixel comes out as in the whole picture.
+    const int reach = set.aaPasses;
+    const int ex0 = std::max({0, x0 - 1, dx0 - reach}), ey0 = std::max({0, y0 - 1, dy0 - reach});
+    const int ex1 = std::min({cam.resx, x1 + 1, dx1 + reach}), ey1 = std::min({cam.resy, y1 + 1, dy1 + reach});
     const int w = ex1 - ex0, h = ey1 - ey0;
     std::vector<Color> col(static_cast<size_t>(w) * h);
     std::vector<double> alpha(col.size());
@@ -594,8 +615,8 @@ void Renderer::RenderBlock(int block, Image& image) const
                 alpha[i] = (alpha[i] * old + alphaSum) / (old + n);
             }
     }
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
+    for (int y = dy0; y < dy1; ++y)
+        for (int x = dx0; x < dx1; ++x) {
             const size_t from = static_cast<size_t>(y - ey0) * w + (x - ex0);
             const size_t to = static_cast<size_t>(y) * cam.resx + x;
             image.color[to] = set.alphaPremultiply ? col[from] * alpha[from] : col[from];
@@ -603,9 +624,11 @@ void Renderer::RenderBlock(int block, Image& image) const
         }
 }
 
-void Renderer::Render(Image& image, int threads, const std::function<void(int, int)>& progress) const
+void Renderer::Render(Image& image, int threads, const std::function<void(int, int)>& progress,
+                      const PixelRect* region) const
 {
     const Camera& cam = scene_.camera;
+    const PixelRect drawn = region ? *region : PixelRect{0, 0, cam.resx, cam.resy};
     image.width = cam.resx;
     image.height = cam.resy;
     image.color.assign(static_cast<size_t>(cam.resx) * cam.resy, Color());
@@ -623,7 +646,7 @@ void Renderer::Render(Image& image, int threads, const std::function<void(int, i
     auto work = [&]() {
         tRays = 0;
         for (int b; (b = next.fetch_add(1)) < total;) {
-            RenderBlock(order[static_cast<size_t>(b)], image);
+            RenderBlock(order[static_cast<size_t>(b)], drawn, image);
             rays_ += tRays;
             tRays = 0;
             std::lock_guard<std::mutex> guard(lock);

@@ -35,6 +35,16 @@ struct Image {
     const Color& At(int x, int y) const { return color[static_cast<size_t>(y) * width + x]; }
 };
 
+// Pixels [x0, x1) x [y0, y1), row 0 at the top.
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool Empty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+// The pixels of a resx x resy picture whose centres lie in the region XMIN:XMAX:YMIN:YMAX, x
+// running from -1 at the left edge to 1 at the right, y from -1 at the bottom to 1 at the top.
+PixelRect RegionPixels(int resx, int resy, double xmin, double xmax, double ymin, double ymax);
+
 // Exposure, gamma and clamping of one linear value, as the output stage applies them.
 double ToneMap(double c, const Settings& settings);
 // 0 below 0, 255 from 1 on, else floor(255 c).
@@ -50,9 +60,11 @@ public:
     Color Trace(const Ray& ray, int level, double weight, Rng& rng, bool* hit = nullptr) const;
     // The primary ray through film position (px, py) in pixels.
     Ray CameraRay(double px, double py) const;
-    // Renders the whole picture on `threads` threads; progress(finished, total) is called, one
-    // call at a time, after each finished block.
-    void Render(Image& image, int threads, const std::function<void(int, int)>& progress) const;
+    // Renders the picture on `threads` threads; progress(finished, total) is called, one call at
+    // a time, after each finished block. With a region only its pixels are drawn, each as the
+    // whole picture has it; the rest stays black and transparent.
+    void Render(Image& image, int threads, const std::function<void(int, int)>& progress,
+                const PixelRect* region = nullptr) const;
     // Number of 64 x 64 blocks of the picture.
     int BlockCount() const;
     uint64_t RayCount() const { return rays_.load(); }
@@ -65,7 +77,7 @@ private:
     Color Lights(const Surface& s, Rng& rng) const;
     Color BackgroundColor(const Vec3& dir) const;
     bool Shadowed(const Surface& s, const Vec3& dir, double dist, double otherMin = 0.00005) const;
-    void RenderBlock(int block, Image& image) const;
+    void RenderBlock(int block, const PixelRect& region, Image& image) const;
     Color Sample(double px, double py, uint64_t seed, double& alpha) const;
 
     const Scene& scene_;

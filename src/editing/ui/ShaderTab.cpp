@@ -600,15 +600,38 @@ private:
             ShowPage(Find("tsTexClouds"));
         if (auto* shown = Get<QLabel>("imgTexture")) {
             shown->clear();
-            const int at = c_.store.ThumbnailPosition(SlotElement() + "_t");
-            if (at >= 0 && size_t(at) < texList_.size())
+            shown->setToolTip({});
+            const int at = SlotThumbnail();
+            if (at >= 0)
                 shown->setPixmap(QPixmap::fromImage(texList_[size_t(at)]));
+            else
+                shown->setToolTip(QString::fromStdString(c_.store.GetValue("texture.filename.value", SlotElement())));
         }
         for (QWidget* child : c_.tree.Children(Find("pnlModOn")))
             if (auto* box = qobject_cast<TEnableControlCheckBox*>(child))
                 for (QWidget* guarded : {box->RegulateControl(), box->RegulateControl1()})
                     if (guarded)
                         TEnableControlCheckBox::SetEnabledTree(guarded, box->checkState() == Qt::Checked);
+    }
+
+    // The position of the selected slot's thumbnail in the list, made from the texture's picture
+    // file when the slot has none yet (a texture the scene brought); -1 when it has no picture
+    // that can be read.
+    int SlotThumbnail()
+    {
+        const std::string key = SlotElement() + "_t";
+        const int at = c_.store.ThumbnailPosition(key);
+        if (at >= 0 && size_t(at) < texList_.size())
+            return at;
+        if (!TextureThumbnail() || ComboIndex(Find("combTexType")) != 0)
+            return -1;
+        const std::string file = c_.store.GetValue("texture.filename.value", SlotElement());
+        const QImage thumbnail = file.empty() ? QImage() : TextureThumbnail()(file);
+        if (thumbnail.isNull())
+            return -1;
+        texList_.push_back(thumbnail);
+        c_.store.SetThumbnailPosition(key, int(texList_.size()) - 1);
+        return int(texList_.size()) - 1;
     }
 
     // The texture panel folds to a line when the slot is not in use.
@@ -621,7 +644,8 @@ private:
     int filling_ = 0;
     bool boxClicked_ = false;
     bool previewing_ = false;
-    // The texture thumbnails imported in this scene, at the positions the thumbnail index holds.
+    // The texture thumbnails of this scene, imported or made from the files the scene names, at
+    // the positions the thumbnail index holds.
     std::vector<QImage> texList_;
     // The shader previews of this scene, at the positions the thumbnail index holds.
     std::vector<QImage> prevList_;
@@ -641,6 +665,12 @@ TTextureImport& TextureImport()
 {
     static TTextureImport import;
     return import;
+}
+
+TTextureThumbnail& TextureThumbnail()
+{
+    static TTextureThumbnail thumbnail;
+    return thumbnail;
 }
 
 TShaderPreviewHook& ShaderPreview()

@@ -1,6 +1,7 @@
 #include "render/ui/RenderJobUi.h"
 
 #include "render/ui/UnitDos.h"
+#include "scene/NumFormat.h"
 #include "render/ui/UnitStopRen.h"
 
 #include <QAction>
@@ -35,6 +36,8 @@ TRenderPanel::TRenderPanel(TSceneSession& session, std::filesystem::path program
     lbProg = new QLabel;
     lbProg->setObjectName(QStringLiteral("lbProg"));
     lbProg->setMinimumWidth(70);
+    lbTime = new QLabel;
+    lbTime->setObjectName(QStringLiteral("lbTime"));
     ProgressBar = new QProgressBar;
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setMinimum(0);
@@ -48,6 +51,7 @@ TRenderPanel::TRenderPanel(TSceneSession& session, std::filesystem::path program
         layout->addWidget(btnStopRen);
         layout->addWidget(lbProg);
         layout->addWidget(ProgressBar);
+        layout->addWidget(lbTime);
     }
     connect(btnRen, &QPushButton::clicked, this, [this] { btnRenClick(); });
     connect(btnStopRen, &QPushButton::clicked, this, [this] { btnStopRenClick(); });
@@ -61,6 +65,15 @@ void TRenderPanel::btnRenClick()
     if (job_->Running() || !hooks_.options)
         return;
     job_->Run(hooks_.options());
+}
+
+void TRenderPanel::RenderRegion(const TPixelRect& rect)
+{
+    if (job_->Running() || !hooks_.options)
+        return;
+    TRenderOptions options = hooks_.options();
+    options.region = TRegionRequest{rect, {}};
+    job_->Run(options);
 }
 
 void TRenderPanel::btnStopRenClick()
@@ -77,6 +90,21 @@ void TRenderPanel::Timer1Timer()
 {
     lbProg->setText(lbProg->text() == QStringLiteral("Rendering") ? QStringLiteral("Render...")
                                                                   : QStringLiteral("Rendering"));
+    ShowTimes();
+}
+
+void TRenderPanel::ShowTimes()
+{
+    const long long elapsed = clock_.isValid() ? clock_.elapsed() / 1000 : 0;
+    QString text = QStringLiteral("%1:%2 elapsed").arg(elapsed / 60).arg(elapsed % 60, 2, 10, QLatin1Char('0'));
+    // The progress count grows evenly with the finished blocks: the rest takes as long again
+    // in proportion.
+    const int done = ProgressBar->value(), all = ProgressBar->maximum();
+    if (done > 0 && all > done) {
+        const long long left = (long long)((double)clock_.elapsed() * (all - done) / done / 1000.0 + 0.5);
+        text += QStringLiteral(", about %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    lbTime->setText(text);
 }
 
 void TRenderPanel::Busy(bool busy)
@@ -86,10 +114,13 @@ void TRenderPanel::Busy(bool busy)
         imageWindowAction_->setEnabled(!busy);
     btnStopRen->setEnabled(busy);
     lbProg->setText(busy ? QStringLiteral("Rendering") : QString());
-    if (busy)
+    if (busy) {
         Timer1->start();
-    else
+        clock_.start();
+        ShowTimes();
+    } else {
         Timer1->stop();
+    }
     if (busy)
         busyCursor_ = std::make_unique<TBusyCursor>();
     else
@@ -107,9 +138,9 @@ void TRenderPanel::SetProgressMax(int max)
     ProgressBar->setMaximum(max);
 }
 
-void TRenderPanel::SetProgress(int position)
+void TRenderPanel::SetProgress(long long position)
 {
-    ProgressBar->setValue(std::min(position, ProgressBar->maximum()));
+    ProgressBar->setValue(static_cast<int>(std::min<long long>(position, ProgressBar->maximum())));
 }
 
 void TRenderPanel::Idle()
@@ -133,6 +164,27 @@ void TRenderPanel::ShowPicture(const TPicture& picture, const std::filesystem::p
 {
     if (hooks_.showPicture)
         hooks_.showPicture(picture);
+}
+
+bool TRenderPanel::ConfirmFindings(const std::vector<std::string>& findings)
+{
+    QString text;
+    for (const std::string& line : findings)
+        text += QLatin1Char('\n') + ToQ(line);
+    return !hooks_.confirmFindings || hooks_.confirmFindings(text);
+}
+
+void TRenderPanel::RenderTook(double seconds, bool stopped)
+{
+    clock_.restart();
+    lbTime->setText((stopped ? QStringLiteral("Stopped after ") : QStringLiteral("Took ")) +
+                    ToQ(FixedToStr(seconds, 1)) + QStringLiteral(" s"));
+}
+
+void TRenderPanel::Recorded(const THistoryEntry& entry)
+{
+    if (hooks_.recorded)
+        hooks_.recorded(entry);
 }
 
 void TRenderPanel::OutputTexts(const std::string& dos, const std::string& dosErr)

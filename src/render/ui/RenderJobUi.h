@@ -6,6 +6,7 @@
 #include "controls/ui/BusyCursor.h"
 #include "render/RenderJob.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -31,6 +32,9 @@ struct TRenderPanelHooks {
     std::function<void()> neverShowStopWarning;   // the warning's check box was ticked
     std::function<void(const TPicture&)> showPicture;
     std::function<void(const QString&)> setTimeText;
+    // The pre-flight findings, one a line; true renders anyway.
+    std::function<bool(const QString&)> confirmFindings;
+    std::function<void(const THistoryEntry&)> recorded;
 };
 
 class TRenderPanel : public QObject, public IRenderJobView {
@@ -42,6 +46,9 @@ public:
     ~TRenderPanel() override;
 
     void btnRenClick();
+    // Renders the rectangle (picture pixels) of the open scene anew, as btnRenClick renders it
+    // whole; the result goes into the picture regionBase gives for the rendered size.
+    void RenderRegion(const TPixelRect& rect);
     void btnStopRenClick();
     void Timer1Timer();
 
@@ -53,6 +60,7 @@ public:
     QPushButton* btnRen = nullptr;
     QPushButton* btnStopRen = nullptr;
     QLabel* lbProg = nullptr;
+    QLabel* lbTime = nullptr;  // elapsed and estimated time left; afterwards the duration
     QProgressBar* ProgressBar = nullptr;
     QTimer* Timer1 = nullptr;
 
@@ -60,15 +68,21 @@ public:
     void Busy(bool busy) override;
     void SetCaption(const std::string& caption) override;
     void SetProgressMax(int max) override;
-    void SetProgress(int position) override;
+    void SetProgress(long long position) override;
     void Idle() override;
     void Message(const std::string& text) override;
     void SetTimeText(const std::string& text) override;
     void ShowPicture(const TPicture& picture, const std::filesystem::path& file) override;
     void OutputTexts(const std::string& dos, const std::string& dosErr) override;
+    bool ConfirmFindings(const std::vector<std::string>& findings) override;
+    void RenderTook(double seconds, bool stopped) override;
+    void Recorded(const THistoryEntry& entry) override;
 
 private:
+    void ShowTimes();
+
     TRenderPanelHooks hooks_;
+    QElapsedTimer clock_;
     std::unique_ptr<TRenderJob> job_;
     std::unique_ptr<TBusyCursor> busyCursor_;
     QAction* imageWindowAction_ = nullptr;

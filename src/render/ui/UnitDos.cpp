@@ -25,6 +25,36 @@ QPlainTextEdit* TextArea(const char* name, QWidget* parent)
     return area;
 }
 
+// Laying out a line costs tens of bytes per character: a line of megabytes (a renderer that
+// prints '#' without end) is shown as its start and its end.
+constexpr qsizetype kLongLine = 16384;
+
+QString ShortLines(const QString& text)
+{
+    QString shown;
+    bool cut = false;
+    for (qsizetype from = 0; from <= text.size();) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+        if (end < 0)
+            end = text.size();
+        const qsizetype length = end - from;
+        if (length > kLongLine) {
+            if (!cut)
+                shown = text.left(from);
+            cut = true;
+            shown += QStringView(text).mid(from, kLongLine / 2);
+            shown += QStringLiteral(" [... %1 characters left out ...] ").arg(length - kLongLine);
+            shown += QStringView(text).mid(end - kLongLine / 2, kLongLine / 2);
+        } else if (cut) {
+            shown += QStringView(text).mid(from, length);
+        }
+        if (cut && end < text.size())
+            shown += QLatin1Char('\n');
+        from = end + 1;
+    }
+    return cut ? shown : text;
+}
+
 } // namespace
 
 TfrmDos::TfrmDos(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -52,8 +82,8 @@ TfrmDos::TfrmDos(QWidget* parent) : QWidget(parent, Qt::Window)
 
 void TfrmDos::SetTexts(const QString& dos, const QString& dosErr)
 {
-    reDos->setPlainText(dos);
-    reDosErr->setPlainText(dosErr);
+    reDos->setPlainText(ShortLines(dos));
+    reDosErr->setPlainText(ShortLines(dosErr));
 }
 
 void TfrmDos::btnCopyClick()

@@ -3,12 +3,15 @@
 #include "controls/ui/WidgetPlacement.h"
 #include "render/Bmp.h"
 #include "render/PictureDecoders.h"
+#include "render/ui/HistoryPanel.h"
 #include "render/ui/PictureImage.h"
 #include "render/ui/UnitJpeg.h"
 #include "scene/FileIO.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -21,12 +24,38 @@ namespace kelvane {
 TImageView::TImageView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("imgView"));
+    // A click on the picture takes the keyboard, so Space flips compared renders.
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void TImageView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        emit SpacePressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TImageView::SetImage(const QImage& image)
 {
     image_ = image;
     update();
+}
+
+void TImageView::SetSelection(const TPixelRect& rect)
+{
+    selection_ = rect;
+    update();
+}
+
+QPoint TImageView::PixelAt(QPoint at) const
+{
+    if (image_.isNull() || width() <= 0 || height() <= 0)
+        return {};
+    const int x = int((long long)std::clamp(at.x(), 0, width()) * image_.width() / width());
+    const int y = int((long long)std::clamp(at.y(), 0, height()) * image_.height() / height());
+    return {x, y};
 }
 
 void TImageView::paintEvent(QPaintEvent*)
@@ -36,13 +65,38 @@ void TImageView::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(rect(), image_);
+    if (selection_.Empty())
+        return;
+    const double sx = double(width()) / image_.width(), sy = double(height()) / image_.height();
+    const QRectF shown(selection_.x0 * sx, selection_.y0 * sy, selection_.Width() * sx, selection_.Height() * sy);
+    painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(shown);
+}
+
+void TImageView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || image_.isNull())
+        return QWidget::mousePressEvent(event);
+    pressed_ = PixelAt(event->position().toPoint());
+    dragging_ = true;
+    emit Dragged(pressed_, pressed_);
+}
+
+void TImageView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton)) {
+        dragging_ = false;
+        return QWidget::mouseMoveEvent(event);
+    }
+    emit Dragged(pressed_, PixelAt(event->position().toPoint()));
 }
 
 TfrmImgRen::TfrmImgRen(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmImgRen"));
     setWindowTitle(QStringLiteral("ImageWindow"));
-    resize(520, 420);
+    resize(600, 620);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     lblTime = new QLabel(this);
@@ -71,6 +125,10 @@ TfrmImgRen::TfrmImgRen(QWidget* parent) : QWidget(parent, Qt::Window)
     btnReduce = button("btnReduce", "Zoom Out", [this] { btnReduceClick(); });
     btnAllview = button("btnAllview", "Fit to Size", [this] { btnAllViewDown(); });
     btnAllview->setCheckable(true);
+    side->addSpacing(12);
+    btnRenderRegion = button("btnRenderRegion", "Render Region", [this] { btnRenderRegionClick(); });
+    btnRenderRegion->setEnabled(false);
+    btnRenderRegion->setToolTip(QStringLiteral("Drag a rectangle over the picture, then render only that part"));
     side->addStretch(1);
     btnClose = button("btnClose", "Close", [this] { btnCloseClick(); });
     body->addLayout(side);
@@ -83,6 +141,62 @@ TfrmImgRen::TfrmImgRen(QWidget* parent) : QWidget(parent, Qt::Window)
     scrImage->setWidget(imgView);
     body->addWidget(scrImage, 1);
     layout->addLayout(body, 1);
+    history_ = new THistoryPanel(this);
+    layout->addWidget(history_);
+    connect(imgView, &TImageView::Dragged, this, [this](QPoint from, QPoint to) { ViewDragged(from, to); });
+    connect(history_, &THistoryPanel::EntryPicked, this, [this](const QImage& image, const QString& file) {
+        Show(image);
+        FitToWindow();
+        btnAllview->setChecked(true);
+        mode_ = TImageMode::Opened;
+        lastOpened_ = file.toStdString();
+        lblTime->setText(file);
+    });
+    connect(history_, &THistoryPanel::CompareChanged, this, [this](const QImage& image) {
+        ShowCompared(image);
+        imgView->setFocus(Qt::OtherFocusReason);
+    });
+    connect(imgView, &TImageView::SpacePressed, this, [this] { history_->Flip(); });
+}
+
+void TfrmImgRen::RefreshHistory(std::optional<long long> pick)
+{
+    history_->SetSource(hooks_.history, hooks_.scene, hooks_.message);
+    history_->Refresh(pick);
+}
+
+void TfrmImgRen::ViewDragged(QPoint from, QPoint to)
+{
+    if (history_->Comparing() && history_->Mode() == TCompareMode::Split) {
+        history_->MoveDivider(to.x());
+        return;
+    }
+    const TPixelRect rect{std::min(from.x(), to.x()), std::min(from.y(), to.y()), std::max(from.x(), to.x()),
+                          std::max(from.y(), to.y())};
+    imgView->SetSelection(rect);
+    btnRenderRegion->setEnabled(!rect.Empty() && !history_->Comparing());
+}
+
+void TfrmImgRen::ShowCompared(const QImage& image)
+{
+    // The compared picture replaces the shown one at the same zoom.
+    imgView->SetImage(image);
+    imgView->SetSelection({});
+    btnRenderRegion->setEnabled(false);
+    if (naturalWidth_ != image.width() || naturalHeight_ != image.height()) {
+        naturalWidth_ = image.width();
+        naturalHeight_ = image.height();
+        ApplyZoom();
+        FitToWindow();
+    }
+}
+
+void TfrmImgRen::btnRenderRegionClick()
+{
+    const TPixelRect rect = imgView->Selection();
+    if (rect.Empty() || !hooks_.renderRegion)
+        return;
+    hooks_.renderRegion(rect);
 }
 
 void TfrmImgRen::ApplyZoom()
@@ -106,6 +220,7 @@ void TfrmImgRen::showEvent(QShowEvent* event)
         placed_ = true;
         ReadForm(*hooks_.settings, "Interface", "ImgWindow", *this);
     }
+    RefreshHistory();
     zoom_.Reset();
     naturalWidth_ = imgView->Image().width();
     naturalHeight_ = imgView->Image().height();
@@ -132,6 +247,8 @@ void TfrmImgRen::resizeEvent(QResizeEvent* event)
 void TfrmImgRen::Show(const QImage& image)
 {
     imgView->SetImage(image);
+    imgView->SetSelection({});
+    btnRenderRegion->setEnabled(false);
     zoom_.Reset();
     naturalWidth_ = image.width();
     naturalHeight_ = image.height();
@@ -140,6 +257,7 @@ void TfrmImgRen::Show(const QImage& image)
 
 void TfrmImgRen::ShowRendered(const TPicture& picture)
 {
+    history_->EndCompare();
     imageStream_ = ToQImage(picture);
     Show(imageStream_);
     btnAllview->setChecked(false);
@@ -165,6 +283,7 @@ void TfrmImgRen::btnOpenImgClick()
             hooks_.error(QString::fromUtf8(e.what()));
         return;
     }
+    history_->EndCompare();
     Show(image);
     FitToWindow();
     mode_ = TImageMode::Opened;
@@ -177,6 +296,7 @@ void TfrmImgRen::btnShowRenClick()
 {
     if (imageStream_.isNull())
         return;
+    history_->EndCompare();
     Show(imageStream_);
     FitToWindow();
     btnAllview->setChecked(true);

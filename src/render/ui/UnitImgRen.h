@@ -5,12 +5,14 @@
 #include "render/ImageExport.h"
 #include "render/ImageZoom.h"
 #include "render/Picture.h"
+#include "render/RenderRegion.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -18,24 +20,42 @@ class QScrollArea;
 
 namespace kelvane {
 
+class THistoryPanel;
 class TIniFileCompo;
+class TRenderHistory;
 class TPictureDecoders;
 class TfrmJpeg;
 class TfrmPNG;
 
-// The picture drawn stretched to the widget's own size.
+// The picture drawn stretched to the widget's own size, with the rectangle picked for a region
+// render. A drag with the left button reports its picture pixels as it goes.
 class TImageView : public QWidget {
     Q_OBJECT
 public:
     explicit TImageView(QWidget* parent = nullptr);
     void SetImage(const QImage& image);
     const QImage& Image() const { return image_; }
+    // In picture pixels; an empty rectangle draws nothing.
+    void SetSelection(const TPixelRect& rect);
+    const TPixelRect& Selection() const { return selection_; }
+    // The picture pixel under a point of the widget, within the picture.
+    QPoint PixelAt(QPoint at) const;
+
+signals:
+    void Dragged(QPoint fromPixel, QPoint toPixel);
+    void SpacePressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     QImage image_;
+    TPixelRect selection_;
+    QPoint pressed_;
+    bool dragging_ = false;
 };
 
 // What the window needs from outside its layer.
@@ -57,6 +77,11 @@ struct TImageWindowHooks {
     std::function<void(TfrmPNG&)> runPng;
     // The render tab's output name (without extension).
     std::function<QString()> outputName;
+    // The render history and the open scene's file (empty when none is open).
+    TRenderHistory* history = nullptr;
+    std::function<std::filesystem::path()> scene;
+    // Renders the rectangle (picture pixels) of the open scene anew.
+    std::function<void(const TPixelRect&)> renderRegion;
 };
 
 class TfrmImgRen : public QWidget {
@@ -68,6 +93,9 @@ public:
     // The render job's hand-off: the picture at zoom 1.0, "Fit to Size" released, mode 2, and the
     // window shown (fitted when it was hidden).
     void ShowRendered(const TPicture& picture);
+    // The history strip read afresh (after a render, or when another scene opened); the entry
+    // with this id is picked.
+    void RefreshHistory(std::optional<long long> pick = std::nullopt);
 
     void btnOpenImgClick();
     void btnShowRenClick();
@@ -77,6 +105,7 @@ public:
     void btnRegularClick();
     void btnAllViewDown();
     void btnCloseClick();
+    void btnRenderRegionClick();
 
     TImageMode Mode() const { return mode_; }
     double ZoomFactor() const { return zoom_.factor; }
@@ -91,6 +120,8 @@ public:
     QPushButton* btnReduce = nullptr;
     QPushButton* btnAllview = nullptr;
     QPushButton* btnClose = nullptr;
+    QPushButton* btnRenderRegion = nullptr;
+    THistoryPanel* History() const { return history_; }
     QScrollArea* scrImage = nullptr;
     TImageView* imgView = nullptr;
 
@@ -104,6 +135,8 @@ private:
     void FitToWindow();
     void Show(const QImage& image);
     void SaveAs(const QString& chosen);
+    void ViewDragged(QPoint from, QPoint to);
+    void ShowCompared(const QImage& image);
 
     TImageWindowHooks hooks_;
     TImageZoom zoom_;
@@ -113,6 +146,7 @@ private:
     std::filesystem::path lastOpened_;
     QImage imageStream_;  // the last rendered picture; null before the first
     bool placed_ = false;
+    THistoryPanel* history_ = nullptr;
 };
 
 } // namespace kelvane

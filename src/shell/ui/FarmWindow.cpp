@@ -2,9 +2,11 @@
 
 #include "controls/IniFileCompo.h"
 #include "editing/SceneSession.h"
+#include "render/FarmJobList.h"
 #include "render/ProcessRunner.h"
 #include "render/SlurmScheduler.h"
 #include "scene/FileIO.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/UnitMain.h"
 
@@ -129,6 +131,7 @@ TFarmWindow* RenderOnFarm(QWidget* parent, const std::vector<fs::path>& scenes, 
     options.renderer = renderer;
     // The command-line tool installed beside this executable runs each task.
     options.sceneProgram = ExecutableFolder() / "kelvane-scene";
+    options.jobList = ProgramFolder() / kFarmJobListFile;  // so that `kelvane-scene farm list` shows it
     TFarmJob job;
     const fs::path temp = MakePrivateTempDir("kelvane-farm");
     try {

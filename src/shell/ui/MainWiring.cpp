@@ -12,6 +12,9 @@
 #include "controls/BusyState.h"
 #include "editing/ui/ShaderPreviewHook.h"
 #include "render/ProcessRunner.h"
+#include "render/RenderHistory.h"
+#include "render/Targa.h"
+#include "scene/FileIO.h"
 #include "render/ShaderPreview.h"
 #include "render/TextureImport.h"
 #include "render/Thumbnail.h"
@@ -33,6 +36,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
 
 namespace kelvane {
 
@@ -68,6 +72,35 @@ void TfrmMain::btnAddClick()
     });
 }
 
+namespace {
+
+// The 100 x 100 thumbnail of a picture; a null image for a picture without colour channels.
+QImage ThumbnailImage(const TPicture& picture)
+{
+    const TPicture thumbnail = MakeThumbnail(picture);
+    if (thumbnail.channels != 3 && thumbnail.channels != 4)
+        return {};
+    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
+                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
+    return shown.copy();
+}
+
+} // namespace
+
+QImage TfrmMain::TextureThumbnailOf(const std::string& fileName)
+{
+    // Only a picture inside the scene's folder is read.
+    const fs::path name(fileName);
+    if (fileName.empty() || session_->OpenFiles().empty() || name.is_absolute() ||
+        std::any_of(name.begin(), name.end(), [](const fs::path& part) { return part == ".."; }))
+        return {};
+    try {
+        return ThumbnailImage(Decoders().Load(session_->SceneFolder() / name));
+    } catch (const std::exception&) {  // unreadable, not a picture, too large for memory
+        return {};
+    }
+}
+
 QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboard)
 {
     const fs::path target = session_->SceneFolder() / (textureName + ".jpg");
@@ -93,12 +126,7 @@ QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboar
             return {};
         picture = ImportTexturePicture(Decoders(), fs::path(files.front().toStdString()), target);
     }
-    const TPicture thumbnail = MakeThumbnail(picture);
-    if (thumbnail.channels != 3 && thumbnail.channels != 4)
-        return {};
-    QImage shown(thumbnail.pixels.data(), thumbnail.width, thumbnail.height, int(thumbnail.RowBytes()),
-                 thumbnail.channels == 3 ? QImage::Format_RGB888 : QImage::Format_RGBA8888);
-    return shown.copy();
+    return ThumbnailImage(picture);
 }
 
 TRenderPanelHooks TfrmMain::RenderPanelHooks()
@@ -116,7 +144,21 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
             options.antiAliasing = std::max(0, aa->currentIndex());
         if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
             options.saveName = saveName->text().toStdString();
+        options.threads = ThreadsSetting(iniFileCom_->ReadString("System", "Threads", ""));
+        options.history = history_.get();
+        options.historyLimits.maxCount = iniFileCom_->ReadInteger("History", "MaxCount", THistoryLimits{}.maxCount);
+        options.historyLimits.maxMB = iniFileCom_->ReadInteger("History", "MaxMB", int(THistoryLimits{}.maxMB));
+        options.preflight = true;
+        options.regionBase = [this](int width, int height) { return RegionBase(width, height); };
         return options;
+    };
+    hooks.confirmFindings = [this](const QString& findings) {
+        return Dialogs().Ask(this, QStringLiteral("The check before rendering found:") + findings,
+                             {QStringLiteral("Render anyway"), QStringLiteral("Cancel")}, 1) == 0;
+    };
+    hooks.recorded = [this](const THistoryEntry& entry) {
+        if (image_)
+            image_->RefreshHistory(entry.id);
     };
     hooks.stopWarningOff = [this] { return Tag(btnStopRen) == 1; };
     hooks.neverShowStopWarning = [this] {
@@ -165,6 +207,38 @@ TPictureDecoders& TfrmMain::Decoders()
     return *decoders_;
 }
 
+std::optional<TPicture> TfrmMain::RegionBase(int width, int height) const
+{
+    // The last full picture of the open scene at this size: the one on show, else the history's.
+    const fs::path scene = OpenScenePath();
+    if (scene.empty())
+        return std::nullopt;
+    if (renderPanel_) {
+        const TRenderJob& job = renderPanel_->Job();
+        if (const TPicture* last = job.LastPicture())
+            if (job.LastPictureScene() == scene && last->width == width && last->height == height)
+                return *last;
+    }
+    for (const THistoryEntry& entry : history_->Entries(scene))
+        if (entry.width == width && entry.height == height) {
+            try {
+                return DecodeTarga(ReadWholeFile(entry.Picture()));
+            } catch (const std::exception&) {
+                // A picture that cannot be read is passed over for an older one.
+            }
+        }
+    return std::nullopt;
+}
+
+fs::path TfrmMain::OpenScenePath() const
+{
+    if (!session_->HasScene() || session_->OpenFiles().empty())
+        return {};
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(session_->OpenFiles().front(), ec);
+    return ec ? session_->OpenFiles().front() : absolute.lexically_normal();
+}
+
 TImageWindowHooks TfrmMain::ImageWindowHooks()
 {
     TImageWindowHooks hooks;
@@ -187,6 +261,14 @@ TImageWindowHooks TfrmMain::ImageWindowHooks()
     hooks.outputName = [this] {
         auto* saveName = tree_.Get<QLineEdit>("edtSaveName");
         return saveName ? saveName->text() : QString();
+    };
+    hooks.history = history_.get();
+    hooks.scene = [this] { return OpenScenePath(); };
+    hooks.renderRegion = [this](const TPixelRect& rect) {
+        if (renderPanel_ && session_->HasScene()) {
+            TEditorBinding::WritePending();
+            renderPanel_->RenderRegion(rect);
+        }
     };
     return hooks;
 }

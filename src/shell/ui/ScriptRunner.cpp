@@ -22,7 +22,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -427,6 +429,7 @@ void TScriptRunner::RunLine(const TScriptLine& line)
         return on;
     };
     const bool stay = n == 3 && words[3] == "--stay";
+    const bool add = n == 3 && words[3] == "--add";
     if (command == "select") {
         need(n == 1, "select ROW");
         Select(words[1]);
@@ -440,8 +443,8 @@ void TScriptRunner::RunLine(const TScriptLine& line)
         need(n == 2, "tick NAME on|off");
         Tick(words[1], onOff(words[2]));
     } else if (command == "choose") {
-        need(n == 2 || stay, "choose NAME ITEM [--stay]");
-        Choose(words[1], words[2], stay);
+        need(n == 2 || stay || add, "choose NAME ITEM [--stay|--add]");
+        Choose(words[1], words[2], stay, add);
     } else if (command == "tick-item") {
         need(n == 3, "tick-item NAME ITEM on|off");
         CheckRow(words[1], words[2], onOff(words[3]), true);
@@ -454,6 +457,12 @@ void TScriptRunner::RunLine(const TScriptLine& line)
     } else if (command == "drop-colour") {
         need(n == 4, "drop-colour NAME R G B");
         DropColour(words[1], {words[2], words[3], words[4]});
+    } else if (command == "drag") {
+        need(n == 5, "drag NAME X0 Y0 X1 Y1");
+        Drag(words[1], {words[2], words[3], words[4], words[5]});
+    } else if (command == "key") {
+        need(n == 2, "key NAME KEY");
+        Key(words[1], words[2]);
     } else if (command == "show") {
         need(n == 1, "show NAME");
         Print(Show(words[1]));
@@ -545,10 +554,12 @@ void TScriptRunner::Tick(const std::string& name, int on)
         Refuse(name + " did not switch " + OnOffText(on));
 }
 
-void TScriptRunner::Choose(const std::string& name, const std::string& item, bool stay)
+void TScriptRunner::Choose(const std::string& name, const std::string& item, bool stay, bool add)
 {
     QWidget* control = Widget(name);
     RequireUsable(control, name);
+    if (add && !qobject_cast<QListWidget*>(control))
+        Refuse("--add picks one more item of a list; " + name + " is not a list");
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         const int index = ComboIndexOf(combo, item);
         if (index == ItemAmbiguous)
@@ -565,7 +576,8 @@ void TScriptRunner::Choose(const std::string& name, const std::string& item, boo
         QListWidgetItem* row = RowOf(list, name, item);
         list->scrollToItem(row);
         Activate(list->window());
-        ClickAt(list->viewport(), RowTextOf(list, row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, add ? Qt::ControlModifier : Qt::NoModifier,
+                          RowTextOf(list, row));
         if (list->currentItem() != row)
             Refuse("the item " + Quoted(item) + " of " + name + " did not take the click");
     } else {
@@ -656,6 +668,40 @@ void TScriptRunner::DropColour(const std::string& name, const std::vector<std::s
     QCoreApplication::sendEvent(swatch, &drop);
     if (!drop.isAccepted())
         Refuse(name + " refused the colour");
+}
+
+void TScriptRunner::Drag(const std::string& name, const std::vector<std::string>& corners)
+{
+    QWidget* control = Widget(name);
+    RequireUsable(control, name);
+    int v[4];
+    for (int i = 0; i < 4; ++i)
+        v[i] = Number(corners[size_t(i)], "coordinate");
+    const QPoint from(v[0], v[1]), to(v[2], v[3]);
+    if (!control->rect().contains(from) || !control->rect().contains(to))
+        Refuse("the drag leaves " + name + " (" + std::to_string(control->width()) + "x" +
+               std::to_string(control->height()) + ")");
+    Activate(control->window());
+    // Press, move with the button held, release: the events a drag with the mouse delivers.
+    auto send = [control](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), QPointF(control->mapToGlobal(at)), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(control, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+void TScriptRunner::Key(const std::string& name, const std::string& key)
+{
+    QWidget* control = Widget(name);
+    RequireUsable(control, name);
+    const QKeySequence sequence = QKeySequence::fromString(Q(key), QKeySequence::PortableText);
+    if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+        Refuse("no key is named " + Quoted(key));
+    Focus(control, Qt::OtherFocusReason);
+    QTest::keyClick(control, sequence[0].key(), sequence[0].keyboardModifiers());
 }
 
 std::string TScriptRunner::Show(const std::string& name) const

@@ -55,10 +55,12 @@ private:
     void CheckRow(const std::string& list, const std::string& row, int on, bool selectFirst);
     void Type(const std::string& name, const std::string& text, bool stay);
     void Tick(const std::string& name, int on);
-    void Choose(const std::string& name, const std::string& item, bool stay);
+    void Choose(const std::string& name, const std::string& item, bool stay, bool add = false);
     void Slide(const std::string& name, const std::string& position);
     void Click(const std::string& name);
     void DropColour(const std::string& name, const std::vector<std::string>& components);
+    void Drag(const std::string& name, const std::vector<std::string>& corners);
+    void Key(const std::string& name, const std::string& key);
     std::string Show(const std::string& name) const;
     void Rows();
 

@@ -1,5 +1,7 @@
 #include "shell/ui/UnitAboutBox.h"
 
+#include "shell/Version.h"
+
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,7 +33,7 @@ TfrmAboutBox::TfrmAboutBox(QWidget* parent)
     image->setPixmap(icon);
     auto* product = new QLabel(QStringLiteral("Kelvane"), this);
     product->setObjectName(QStringLiteral("ProductName"));
-    auto* version = new QLabel(QStringLiteral("beta 0.31"), this);
+    auto* version = new QLabel(QStringLiteral("beta ") + QString::fromLatin1(KelvaneVersion()), this);
     version->setObjectName(QStringLiteral("Version"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));

@@ -6,6 +6,7 @@
 #include "controls/ui/NumberEdit.h"
 #include "controls/ui/WidgetPlacement.h"
 
+#include <QCursor>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -79,7 +80,12 @@ void TPixelRowsImage::paintEvent(QPaintEvent*)
 
 void TPixelRowsImage::Report(const QPoint& at)
 {
-    emit dragMoved(std::clamp(at.x(), 0, width() - 1), std::clamp(at.y(), 0, height() - 1));
+    const QPoint inside(std::clamp(at.x(), 0, width() - 1), std::clamp(at.y(), 0, height() - 1));
+    // The pointer stays on the picture while it drags: one that left it is brought back to the
+    // edge, where the marker stands.
+    if (inside != at)
+        QCursor::setPos(mapToGlobal(inside));
+    emit dragMoved(inside.x(), inside.y());
 }
 
 void TPixelRowsImage::mousePressEvent(QMouseEvent* event)

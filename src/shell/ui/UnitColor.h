@@ -20,7 +20,7 @@ class TLinkedTrackBar;
 class TNumberEdit;
 
 // A 24-bit picture (blue, green, red bytes) reached through its row table; a mouse drag inside
-// it reports each pixel position, clamped to the picture.
+// it reports each pixel position and keeps the pointer on the picture.
 class TPixelRowsImage : public QWidget {
     Q_OBJECT
 public:

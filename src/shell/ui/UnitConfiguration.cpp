@@ -1,6 +1,9 @@
 #include "shell/ui/UnitConfiguration.h"
 
 #include "controls/IniFileCompo.h"
+#include "render/RenderHistory.h"
+#include "render/RenderRegion.h"
+#include "scene/NumFormat.h"
 #include "shell/ui/Dialogs.h"
 
 #include <QCloseEvent>
@@ -100,7 +103,7 @@ TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
     setObjectName(QStringLiteral("frmConfigu"));
     setWindowTitle(QStringLiteral("Configuration"));
     setModal(true);
-    setFixedSize(432, 228);
+    setFixedSize(432, 318);
 
     auto* lblPath = new QLabel(QStringLiteral("Path to YafRay.exe"), this);
     lblPath->setGeometry(8, 8, 300, 16);
@@ -132,10 +135,26 @@ TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
     }
     clbFontColor->setCurrentIndex(-1);
 
+    // Render threads and the bounds of the render history.
+    auto numberRow = [this](int y, const char* caption, const char* name, const std::string& value) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setGeometry(8, y + 4, 250, 16);
+        auto* edit = new QLineEdit(QString::fromStdString(value), this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setGeometry(266, y, 72, 24);
+        return edit;
+    };
+    edtThreads = numberRow(194, "Render threads", "edtThreads",
+                           std::to_string(ThreadsSetting(settings_.ReadString("System", "Threads", ""))));
+    edtHistoryCount = numberRow(222, "Render history: renders kept", "edtHistoryCount",
+                                std::to_string(settings_.ReadInteger("History", "MaxCount", THistoryLimits{}.maxCount)));
+    edtHistoryMB = numberRow(250, "Render history: megabytes kept", "edtHistoryMB",
+                             std::to_string(settings_.ReadInteger("History", "MaxMB", int(THistoryLimits{}.maxMB))));
+
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    btnOK->setGeometry(346, 194, 78, 26);
+    btnOK->setGeometry(346, 284, 78, 26);
 
     connect(btnOpenExe, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOpenExeClick(); }); });
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
@@ -164,7 +183,35 @@ void TfrmConfigu::btnOKClick()
 {
     if (edtPath->text().isEmpty())
         return;
+    struct TNumberField {
+        QLineEdit* edit;
+        const char* section;
+        const char* ident;
+        long long low, high;
+        const char* what;
+    };
+    const TNumberField fields[] = {
+        {edtThreads, "System", "Threads", 1, 1024, "Render threads"},
+        {edtHistoryCount, "History", "MaxCount", 0, 100000, "Renders kept"},
+        {edtHistoryMB, "History", "MaxMB", 0, 1048576, "Megabytes kept"},
+    };
+    int64_t values[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const TNumberField& f = fields[i];
+        if (!TryStrToInt64(f.edit->text().trimmed().toStdString(), values[i]) || values[i] < f.low ||
+            values[i] > f.high) {
+            Dialogs().Message(this, QStringLiteral("%1 must be a whole number from %2 to %3.")
+                                        .arg(QString::fromLatin1(f.what))
+                                        .arg(f.low)
+                                        .arg(f.high));
+            return;
+        }
+    }
     settings_.WriteString("System", "EXEPath", edtPath->text().toStdString());
+    // Values left as shown stay unwritten, so the defaults can follow the machine.
+    for (int i = 0; i < 3; ++i)
+        if (fields[i].edit->isModified())
+            settings_.WriteInteger(fields[i].section, fields[i].ident, int32_t(values[i]));
     accept();
 }
 

@@ -32,6 +32,9 @@ public:
     QPushButton* btnOpenExe = nullptr;
     QListWidget* listFontList = nullptr;
     QComboBox* clbFontColor = nullptr;
+    QLineEdit* edtThreads = nullptr;       // "System"/"Threads"
+    QLineEdit* edtHistoryCount = nullptr;  // "History"/"MaxCount"
+    QLineEdit* edtHistoryMB = nullptr;     // "History"/"MaxMB"
     QPushButton* btnOK = nullptr;
 
     void btnOpenExeClick();

@@ -9,6 +9,7 @@
 #include "editing/ui/ElementList.h"
 #include "editing/ui/SessionStore.h"
 #include "render/PictureDecoders.h"
+#include "render/RenderHistory.h"
 #include "render/ui/RenderJobUi.h"
 #include "editing/ui/TextureImportHook.h"
 #include "render/ui/UnitDos.h"
@@ -72,6 +73,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     iniFileCom_->SetCaseSensitive(false);
     iniFileCom_->SetFileName("Pellith.ini");
     session_ = std::make_unique<TSceneSession>(programFolder_);
+    history_ = std::make_unique<TRenderHistory>(HistoryFolder(programFolder_));
     store_ = std::make_unique<TSessionStore>(*session_);
     binding_ = std::make_unique<TEditorBinding>(tree_, *store_);
 
@@ -80,6 +82,7 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
     TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
         return ImportTexture(textureName, fromClipboard);
     };
+    TextureThumbnail() = [this](const std::string& fileName) { return TextureThumbnailOf(fileName); };
     InstallShaderPreview();
     FormCreate();
 }
@@ -211,12 +214,22 @@ void TfrmMain::FormCreate()
         // The renderer shipped beside the editor is proposed.
         dialog.edtPath->setText(ToQ(BundledRenderer(ExecutableFolder())));
         Dialogs().RunConfiguration(dialog);
+        firstStart_ = true;
     }
     if (ini.ReadString("System", "StopWindow", "Show") == "NotShow")
         SetTag(btnStopRen, 1);
     LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
     ReadForm(ini, "Interface", "MainWindow", *this);
+}
+
+void TfrmMain::OpenStartScenes(const std::vector<fs::path>& paths)
+{
+    const fs::path sample = programFolder_ / "samples" / "sample.xml";
+    if (!paths.empty())
+        OpenScenes(paths);
+    else if (firstStart_ && FileExists(sample))
+        OpenScenes({sample});
 }
 
 void TfrmMain::FormCloseQuery()
@@ -291,6 +304,8 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
     RefreshScene();
     RefreshLatestFiles();
     ShowPage(tsEmpty);
+    if (image_)
+        image_->RefreshHistory();
     setWindowTitle(ToQ(session_->Caption()));
 }
 

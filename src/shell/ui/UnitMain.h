@@ -3,12 +3,14 @@
 // list and the editor tabs. It holds the scene session and shows its state.
 #include "editing/ui/Binding.h"
 #include "editing/ui/EditorPages.h"
+#include "render/Picture.h"
 #include "scene/FileIO.h"
 #include "shell/ui/RecentFiles.h"
 
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -21,6 +23,7 @@ namespace kelvane {
 class TElementList;
 class TIniFileCompo;
 class TPictureDecoders;
+class TRenderHistory;
 class TSceneSession;
 class TSessionStore;
 class TfrmColor;
@@ -71,6 +74,9 @@ public:
     // Handlers (each shows a failure in the error box and leaves the state usable).
     void OpenO1Click(QAction* sender);
     void OpenScenes(const std::vector<fs::path>& paths);
+    // The scenes named at start-up open together; without any, the first start (the one that
+    // asked for the renderer) opens the sample of the program folder, where there is one.
+    void OpenStartScenes(const std::vector<fs::path>& paths);
     void SaveS1Click();
     void Saveas1Click();
     void Configurtion1Click();
@@ -82,6 +88,8 @@ public:
     // The picture of a texture slot from a picture file or the clipboard, written as the JPEG
     // textureName + ".jpg" beside the scene; returns its thumbnail (null when nothing changed).
     QImage ImportTexture(const std::string& textureName, bool fromClipboard);
+    // The thumbnail of a picture file the scene names, read from the scene's folder.
+    QImage TextureThumbnailOf(const std::string& fileName);
     void RefreshLatestFiles();
     // The picture decoders by extension: the own codecs, then Qt's image formats.
     TPictureDecoders& Decoders();
@@ -104,6 +112,10 @@ private:
     void ShowFailure(const char* what);
     TRenderPanelHooks RenderPanelHooks();
     TImageWindowHooks ImageWindowHooks();
+    // The picture a region render of that size goes into; none: the region picture is kept.
+    std::optional<TPicture> RegionBase(int width, int height) const;
+    // The first open scene's absolute path; empty when none is open.
+    fs::path OpenScenePath() const;
     void InstallShaderPreview();
 
     fs::path programFolder_;
@@ -117,7 +129,9 @@ private:
     TfrmColor* colour_ = nullptr;
     TRenderPanel* renderPanel_ = nullptr;
     std::unique_ptr<TPictureDecoders> decoders_;
+    std::unique_ptr<TRenderHistory> history_;
     bool closed_ = false;
+    bool firstStart_ = false;
 };
 
 // The windows of a running editor, created in start-up order.

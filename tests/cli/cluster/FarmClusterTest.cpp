@@ -21,6 +21,8 @@ namespace {
 
 kelvane::test::TSlurmCluster* cluster = nullptr;
 std::string clusterError;
+// kelvane-scene in a program folder of its own, so that its list of jobs is the tests'.
+TempDir* program = nullptr;
 
 class TClusterEnvironment : public ::testing::Environment {
 public:
@@ -37,11 +39,16 @@ public:
         cluster = new kelvane::test::TSlurmCluster;
         if (!cluster->Start(clusterError))
             FAIL() << clusterError;
+        program = new TempDir;
+        fs::copy_file(KELVANE_SCENE_EXE, *program / "kelvane-scene");
+        program->Write("readme.txt", "");
     }
     void TearDown() override
     {
         delete cluster;
         cluster = nullptr;
+        delete program;
+        program = nullptr;
     }
 };
 
@@ -52,7 +59,7 @@ TProcessResult Farm(const TempDir& dir, std::vector<std::string> args, int timeo
     kelvane::test::TProcessOptions options;
     options.timeoutSeconds = timeoutSeconds;
     args.insert(args.begin(), "farm");
-    return kelvane::test::RunProcess(dir.Path(), KELVANE_SCENE_EXE, args, options);
+    return kelvane::test::RunProcess(dir.Path(), (*program / "kelvane-scene").string(), args, options);
 }
 
 // The sample scene at 32 x 24 pixels, with the stand-in's test mode in its render element.
@@ -120,7 +127,9 @@ TEST(FarmCluster, BatchOneAtATimeEqualsLocalRender)
 
     args = {"submit"};
     args.insert(args.end(), farmScenes.begin(), farmScenes.end());
-    args.insert(args.end(), {"--renderer", KELVANE_STANDIN_EXE, "--max-parallel", "1", "--folder", (dir / "job").string()});
+    // Slurm expands '%' and '\\' in the file names it is given: none of the job folder's reach it.
+    const fs::path folder = dir / "job %a\\x";
+    args.insert(args.end(), {"--renderer", KELVANE_STANDIN_EXE, "--max-parallel", "1", "--folder", folder.string()});
     TProcessResult r = Farm(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string jobId = r.out.substr(0, r.out.find('\n'));
@@ -135,26 +144,28 @@ TEST(FarmCluster, BatchOneAtATimeEqualsLocalRender)
         EXPECT_EQ(picture.size(), 18u + 32 * 24 * 3) << name;
         EXPECT_TRUE(picture == ReadAll(dir / "local" / name)) << name;
     }
-    r = Farm(dir, {"status", (dir / "job").string()});
+    r = Farm(dir, {"status", folder.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(farmScenes[1] + ": done (0min "), std::string::npos) << r.out;
-    EXPECT_TRUE(fs::exists(dir / "job" / "log" / "2.txt"));
+    EXPECT_NE(ReadAll(folder / "log" / "2.txt").find("c.xml: Rendering Time"), std::string::npos);
 }
 
-TEST(FarmCluster, FailingSceneFailsTheWaitAndIsNamed)
+TEST(FarmCluster, FailingScenesFailTheWaitAndAreNamed)
 {
     REQUIRE_CLUSTER();
     TempDir dir;
-    const std::string good = Scene(dir.Path(), "good.xml"), bad = Scene(dir.Path(), "bad.xml", "fail");
-    TProcessResult r = Farm(dir, {"submit", good, bad, "--renderer", KELVANE_STANDIN_EXE, "--folder", (dir / "job").string()});
+    const std::string good = Scene(dir.Path(), "good.xml"), bad = Scene(dir.Path(), "bad.xml", "fail"),
+                      crash = Scene(dir.Path(), "crash.xml", "crash");
+    TProcessResult r = Farm(dir, {"submit", good, bad, crash, "--renderer", KELVANE_STANDIN_EXE, "--folder", (dir / "job").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     r = Farm(dir, {"wait", (dir / "job").string()});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("1/2 done"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1/3 done"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(bad + ": failed: There is something wrong on this file, " + bad), std::string::npos) << r.err;
     r = Farm(dir, {"status", (dir / "job").string()});
     EXPECT_NE(r.out.find(good + ": done"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(bad + ": failed: There is something wrong"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(crash + ": failed: The renderer was killed by signal SIGABRT.\n"), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(dir / "good.tga"));
     EXPECT_FALSE(fs::exists(dir / "bad.tga"));
 }
@@ -179,6 +190,79 @@ TEST(FarmCluster, CancelStopsTheRunningRenderers)
     r = Farm(dir, {"wait", (dir / "job").string()});
     EXPECT_EQ(r.status, 1) << r.err;
     r = Farm(dir, {"status", (dir / "job").string()});
-    EXPECT_EQ(r.out, a + ": cancelled\n" + b + ": cancelled\n" + c + ": cancelled\n");
+    EXPECT_EQ(r.out, a + ": cancelled\n" + b + ": cancelled\n" + c + ": cancelled\n0 done, 0 running, 0 pending, 0 failed, 3 cancelled\n");
     EXPECT_FALSE(fs::exists(dir / "a.tga"));
+}
+
+// One job of seven scenes, three to a task, held: a flaky scene comes back on its second attempt,
+// a broken one fails after every attempt and renders once mended and resubmitted.
+TEST(FarmCluster, RetriesPerTaskHoldAndResubmit)
+{
+    REQUIRE_CLUSTER();
+    TempDir dir;
+    std::vector<std::string> scenes;
+    for (int i = 0; i < 7; ++i)
+        scenes.push_back(Scene(dir.Path(), "s" + std::to_string(i) + ".xml", i == 1 ? "fail-once" : i == 5 ? "fail" : ""));
+    std::string list;
+    for (size_t i = 2; i < scenes.size(); ++i)
+        list += scenes[i] + "\n";
+    dir.Write("frames.txt", list);
+    const fs::path folder = dir / "job";
+    TProcessResult r = Farm(dir, {"submit", scenes[0], scenes[1], "--list", (dir / "frames.txt").string(), "--renderer",
+                                  KELVANE_STANDIN_EXE, "--per-task", "3", "--retries", "2", "--hold", "--folder", folder.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string jobId = r.out.substr(0, r.out.find('\n'));
+    EXPECT_NE(r.err.find("7 scenes in 3 tasks submitted as Slurm job " + jobId + " (held)"), std::string::npos) << r.err;
+    const TProcessResult queue = kelvane::test::RunProcess(dir.Path(), "/bin/sh", {"-c", "squeue --noheader --array --jobs=" + jobId + " --format='%i %t %r'"});
+    EXPECT_EQ(queue.out, jobId + "_0 PD JobHeldUser\n" + jobId + "_1 PD JobHeldUser\n" + jobId + "_2 PD JobHeldUser\n");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    r = Farm(dir, {"status", jobId});
+    EXPECT_NE(r.out.find("0 done, 0 running, 7 pending, 0 failed, 0 cancelled\n"), std::string::npos) << r.out;
+
+    r = Farm(dir, {"release", jobId});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Farm(dir, {"wait", folder.string()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    r = Farm(dir, {"status", folder.string()});
+    EXPECT_NE(r.out.find(scenes[0] + ": done (0min "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(scenes[1] + ": done (2 attempts, 0min "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(scenes[5] + ": failed after 3 attempts: There is something wrong on this file, " + scenes[5]), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("6 done, 0 running, 0 pending, 1 failed, 0 cancelled; mean "), std::string::npos) << r.out;
+    const std::string log = ReadAll(folder / "log/5.txt");
+    EXPECT_NE(log.find("--- attempt 3 of 3, "), std::string::npos) << log;
+
+    // Mended, the broken scene alone goes again, in the same folder; its earlier log stays.
+    Scene(dir.Path(), "s5.xml");
+    r = Farm(dir, {"resubmit", jobId});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string again = r.out.substr(0, r.out.find('\n'));
+    EXPECT_NE(again, jobId);
+    r = Farm(dir, {"wait", again});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("7/7 done"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(folder / "log/5.txt").rfind(log, 0), 0u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(fs::exists(dir / ("s" + std::to_string(i) + ".tga"))) << i;
+
+    r = Farm(dir, {"list"});
+    EXPECT_EQ(r.out.rfind(again + "\t" + folder.string() + "\t7\t7/0/0/0\t", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\tdone\n"), std::string::npos) << r.out;
+}
+
+// Last: it stops the controller. With nothing moving, wait gives up after its time-out.
+TEST(FarmCluster, WaitGivesUpOnAControllerThatDoesNotAnswer)
+{
+    REQUIRE_CLUSTER();
+    TempDir dir;
+    TProcessResult r = Farm(dir, {"submit", Scene(dir.Path(), "a.xml"), "--renderer", KELVANE_STANDIN_EXE, "--hold",
+                                  "--folder", (dir / "job").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    cluster->StopController();
+    const auto start = std::chrono::steady_clock::now();
+    r = Farm(dir, {"wait", (dir / "job").string(), "--timeout", "2"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("Slurm does not answer; the job folder is " + (dir / "job").string() + "\n"), std::string::npos) << r.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    std::string error;
+    EXPECT_TRUE(cluster->StartController(error)) << error;
 }

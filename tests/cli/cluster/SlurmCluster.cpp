@@ -267,6 +267,20 @@ bool TSlurmCluster::Start(std::string& error)
     return false;
 }
 
+void TSlurmCluster::StopController()
+{
+    const pid_t pid = ReadPid(folder_ / "slurmctld.pid");
+    StopPid(pid);
+    pids_.erase(std::remove(pids_.begin(), pids_.end(), pid), pids_.end());
+    std::error_code ec;
+    fs::remove(folder_ / "slurmctld.pid", ec);
+}
+
+bool TSlurmCluster::StartController(std::string& error)
+{
+    return StartDaemon({Which("slurmctld")}, folder_ / "slurmctld.pid", error);
+}
+
 void TSlurmCluster::Stop()
 {
     if (!folder_.empty())

@@ -23,6 +23,9 @@ public:
     // daemons that did start are stopped again).
     bool Start(std::string& error);
     void Stop();
+    // Stops slurmctld alone (a controller that does not answer), and starts it again.
+    void StopController();
+    bool StartController(std::string& error);
 
     const std::filesystem::path& Folder() const { return folder_; }
     std::filesystem::path ConfFile() const { return folder_ / "slurm.conf"; }

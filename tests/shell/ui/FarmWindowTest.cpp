@@ -27,7 +27,7 @@ struct TFakeScheduler : IScheduler {
     int* cancels = nullptr;
     std::string Name() const override { return "fake"; }
     std::string Unavailable() const override { return {}; }
-    std::string Submit(const TFarmJob&, const TFarmOptions&) override { return "7"; }
+    std::string Submit(const TFarmJob&, size_t, size_t, const TFarmOptions&) override { return "7"; }
     TQueue Query(const std::string&) override
     {
         if (!queue)
@@ -35,6 +35,7 @@ struct TFakeScheduler : IScheduler {
         return *queue;
     }
     void Cancel(const std::string&) override { ++*cancels; }
+    void Release(const std::string&) override {}
     std::optional<std::filesystem::path> FolderOfJob(const std::string&) override { return std::nullopt; }
 };
 
@@ -44,7 +45,7 @@ TEST(FarmWindow, FollowsTheJobUntilItEndsAndCancelsOnRequest)
 {
     TempDir dir;
     std::filesystem::create_directories(dir / "status");
-    TFarmJob job{dir.Path(), {dir / "a.xml", dir / "b.xml", dir / "c.xml"}, "fake", "7"};
+    TFarmJob job{dir.Path(), {dir / "a.xml", dir / "b.xml", dir / "c.xml"}, "fake", "7", {}};
     TQueue queue = {{0, {ETaskState::Running, {}}}, {1, {ETaskState::Pending, {}}}, {2, {ETaskState::Pending, {}}}};
     int cancels = 0;
     auto scheduler = std::make_unique<TFakeScheduler>();

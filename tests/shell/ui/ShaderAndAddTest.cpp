@@ -1,4 +1,4 @@
-// The add button's cancel path, the shader tab's colour squares and the picker's edges.
+// The add button's cancel path, the shader tab's colour squares and the picker's edges and drags.
 #include "EditorFixture.h"
 
 #include "controls/ui/ColorPanel.h"
@@ -9,7 +9,12 @@
 #include "editing/ui/UnitAddObj.h"
 #include "shell/ui/UnitColor.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
 #include <gtest/gtest.h>
@@ -62,6 +67,20 @@ TEST(ShaderTab, PropertyRowsShowTheirPageColours)
     EXPECT_EQ(square.pixelColor(6, 6), QColor(204, 153, 102));  // 0.8 0.6 0.4
 }
 
+TEST(ShaderTab, AnUnreadableTexturePictureShowsItsFileName)
+{
+    TEditorFixture f;
+    TfrmMain& m = f.Start();
+    const fs::path scene = f.CopySample("d");
+    fs::remove(scene.parent_path() / "wood.jpg");
+    m.OpenScenes({scene});
+    m.listObjListClick(m.Session().FindRow(u"shader -- Wood"));
+    auto* picture = m.Controls().Get<QLabel>("imgTexture");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->toolTip(), QStringLiteral("wood.jpg"));
+}
+
 TEST(ColourPicker, DragsAtTheEdges)
 {
     TEditorFixture f;
@@ -77,6 +96,23 @@ TEST(ColourPicker, DragsAtTheEdges)
     EXPECT_EQ(picker.edtBrightness->Value(), 0);
     EXPECT_EQ(picker.pnlColor->Color(), MakeColor(0, 0, 0));
     EXPECT_EQ(picker.shpColorPoint->pos(), QPoint(258, 258));
+}
+
+TEST(ColourPicker, ADragKeepsThePointerOnThePicture)
+{
+    TEditorFixture f;
+    f.Start();
+    TfrmColor& picker = *f.windows->colour;
+    TPixelRowsImage& palette = *picker.ColorPallet;
+    QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(10, 20));
+    const QPoint outside(400, -30);
+    QMouseEvent move(QEvent::MouseMove, QPointF(outside), QPointF(palette.mapToGlobal(outside)), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(&palette, &move);
+    EXPECT_EQ(QCursor::pos(), palette.mapToGlobal(QPoint(255, 0)));
+    EXPECT_EQ(picker.shpColorPoint->pos(), QPoint(258, 3));
+    QTest::mouseRelease(&palette, Qt::LeftButton, {}, QPoint(255, 0));
+    EXPECT_FALSE(palette.Dragging());
 }
 
 } // namespace
