@@ -6,6 +6,7 @@
 //   kelvane --help | --version
 //   kelvane --script SCRIPT [SCENE ...]   runs SCRIPT's lines through the windows, then exits
 #include "scene/MeshStash.h"
+#include "scene/TempFiles.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScriptLine.h"
 #include "shell/Version.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
             std::puts(kelvane::VersionLine().c_str());
             return 0;
         }
+    kelvane::RemoveTempFilesOnSignals();
     // The first scene named is read while the application and its windows start.
     const int firstScene = argc > 1 && std::strcmp(argv[1], "--script") == 0 ? 3 : 1;
     std::optional<kelvane::TStashReadAhead> readAhead;

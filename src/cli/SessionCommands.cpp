@@ -72,7 +72,8 @@ int RunSessionSave(const TOptions& options, const fs::path& workFolder)
             if (!session.SetRowChecked(row, false))
                 throw EKelvaneError("the check box of row \"" + text + "\" cannot be changed");
         }
-        session.SaveAs(fs::path(options.files.at(1)));
+        if (const std::string copied = session.SaveAs(fs::path(options.files.at(1))); !copied.empty())
+            std::printf("%s\n", copied.c_str());
         return 0;
     });
 }

@@ -11,12 +11,12 @@
 #include "cli/HistoryCommands.h"
 #include "cli/RenderCommand.h"
 #include "cli/SessionCommands.h"
-#include "cli/WorkFolder.h"
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/NumFormat.h"
 #include "scene/SceneReading.h"
+#include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 #include "shell/ProgramFolder.h"
@@ -31,15 +31,20 @@ constexpr std::string_view kProgram = "kelvane-scene";
 
 using cli::TOptions;
 
-// Shared by the subcommands of one run: the private temporary folder and the stash.
+// Shared by the subcommands of one run: the private temporary folder (a killed run's is removed
+// by the next) and the stash.
 class TRun {
 public:
+    TRun() : temp_("kelvane-scene") {}
+    TRun(const TRun&) = delete;
+    TRun& operator=(const TRun&) = delete;
+
     const fs::path& TempDir() const { return temp_.Path(); }
     fs::path FakeFile() const { return temp_.Path() / "~Fake.tmp"; }
     TMeshStash& Stash() { return stash_; }
 
 private:
-    cli::TWorkFolder temp_;
+    TWorkFolder temp_;
     TMeshStash stash_;
 };
 
@@ -238,7 +243,8 @@ const TSubcommand kSubcommands[] = {
     {"list", "FILE", "open a scene as File > Open does and print its element-list rows, \"[x] \", \"[ ] \" or \"[-] \" and the text; "
      "like File > Open, list, save and edit write the pictures of JPEG textures into FILE's folder", 1, 1,
      [](const TOptions& o, TRun& r) { return cli::RunSessionList(o, r.TempDir()); }},
-    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written", 2, 2,
+    {"save", "FILE OUT [--leave-out ROW]...", "open FILE, uncheck each row named (its exact text), save it as OUT; FILE is not written; "
+     "into another folder the texture files go along, as with Save as", 2, 2,
      [](const TOptions& o, TRun& r) { return cli::RunSessionSave(o, r.TempDir()); }},
     {"edit", "FILE [SCRIPT]", "open FILE and run an edit script (SCRIPT or standard input), one command a line: "
      "select ROW, check ROW on|off, get PATH NAME, set PATH NAME VALUE [KIND], delete PATH NAME, "
@@ -381,6 +387,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram.data(), usageError.c_str(), kProgram.data());
         return 2;
     }
+    RemoveTempFilesOnSignals();
     try {
         TRun run;
         return FindSubcommand(options.command)->run(options, run);

@@ -312,7 +312,7 @@ void TIniFileCompo::Reload()
 
 void TIniFileCompo::UpdateFile()
 {
-    WriteFileAtomic(fullPath_, document_.GetText());
+    WriteFileAtomic(fullPath_, document_.GetText(), true);
 }
 
 bool TIniFileCompo::TryUpdateFile() noexcept

@@ -59,8 +59,8 @@ void RunCommand(TSceneSession& session, const std::vector<std::string>& w, std::
         Expect(w, 1, 2, "save [OUT]");
         if (w.size() == 1)
             session.Save();
-        else
-            session.SaveAs(std::filesystem::path(w[1]));
+        else if (const std::string copied = session.SaveAs(std::filesystem::path(w[1])); !copied.empty())
+            out << copied << '\n';
     } else {
         Fail("unknown command: \"" + command + "\"");
     }

@@ -82,7 +82,11 @@ struct TSceneSession::TBatch {
 };
 
 TSceneSession::TSceneSession(fs::path workFolder, ITexturePictureStore* pictures)
-    : workFolder_(std::move(workFolder)), pictures_(pictures), state_(std::make_unique<TState>())
+    : workFolder_(std::move(workFolder)),
+      fakeGuard_(workFolder_ / kFakeFile),
+      renderingGuard_(workFolder_ / kRenderingFile),
+      pictures_(pictures),
+      state_(std::make_unique<TState>())
 {
     state_->working.SetChangeLog(&state_->treeLog);
 }
@@ -515,10 +519,7 @@ void TSceneSession::CommitAndBeginAgain()
     if (!s.document)
         return;
     s.working.CommitEdit();
-    if (s.selected >= 0)
-        s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
-    else
-        s.working.BeginEdit(u"scene", u"");
+    BeginSelected();
 }
 
 void TSceneSession::WriteSceneTo(const fs::path& target)
@@ -531,19 +532,22 @@ void TSceneSession::WriteSceneTo(const fs::path& target)
     for (const TElementRow& row : s.catalogue.rows)
         if (!row.Checked)
             leftOut.push_back(row.Text);
-    auto beginAgain = [&] {
-        if (s.selected >= 0)
-            s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
-        else
-            s.working.BeginEdit(u"scene", u"");
-    };
     try {
         WriteSceneFile(*s.document, s.catalogue.presence, leftOut, s.stash, target);
     } catch (...) {
-        beginAgain();
+        BeginSelected();
         throw;
     }
-    beginAgain();
+    BeginSelected();
+}
+
+void TSceneSession::BeginSelected()
+{
+    TState& s = *state_;
+    if (s.selected >= 0)
+        s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
+    else
+        s.working.BeginEdit(u"scene", u"");
 }
 
 void TSceneSession::SaveTo(const fs::path& target)
@@ -561,13 +565,117 @@ void TSceneSession::Save()
     SaveAs(state_->openFiles[0]);
 }
 
-void TSceneSession::SaveAs(const fs::path& target)
+// The texture files a Save as copied, and the values it changed, to be undone if the save fails.
+struct TSceneSession::TTextureCopies {
+    int count = 0;
+    std::vector<fs::path> made;
+    std::vector<std::pair<TDomElement*, WideString>> changed;  // element, old "value"/"filename"
+    std::vector<WideString> changedNames;
+    void Undo()
+    {
+        for (size_t i = 0; i < changed.size(); ++i)
+            changed[i].first->SetAttribute(changedNames[i], changed[i].second);
+        for (const fs::path& file : made)
+            DeleteFileIfExists(file);
+    }
+};
+
+namespace {
+
+// A name from the scene that stays below the scene's folder: relative, without "..".
+bool StaysInFolder(const fs::path& name)
+{
+    if (name.empty() || name.is_absolute() || name.has_root_name())
+        return false;
+    for (const fs::path& part : name)
+        if (part == "..")
+            return false;
+    return true;
+}
+
+} // namespace
+
+void TSceneSession::CopyTextures(const fs::path& folder, TTextureCopies& copies)
+{
+    const fs::path from = SceneFolder();
+    TDomElement* root = state_->document->DocumentElement();
+    // A texture names its picture in a "filename" attribute or in the value of a "filename" child.
+    auto copy = [&](TDomElement* holder, const WideString& attribute) {
+        const WideString value = holder->GetAttribute(attribute);
+        const fs::path name(Narrow(value));
+        if (!StaysInFolder(name) || !FileExists(from / name))
+            return;
+        std::error_code ec;
+        fs::create_directories((folder / name).parent_path(), ec);
+        bool copied = false;
+        const fs::path used = CopyBesideOthers(from / name, folder, name, copied);
+        if (copied) {
+            ++copies.count;
+            copies.made.push_back(folder / used);
+        }
+        if (used != name) {
+            copies.changed.emplace_back(holder, value);
+            copies.changedNames.push_back(attribute);
+            holder->SetAttribute(attribute, Widen(used.string()));
+        }
+    };
+    for (TDomNode* node = root ? root->FirstChild() : nullptr; node; node = node->NextSibling()) {
+        TDomElement* texture = node->AsElement();
+        if (!texture || texture->TagName() != u"texture")
+            continue;
+        if (texture->HasAttribute(u"filename"))
+            copy(texture, u"filename");
+        for (TDomNode* child = texture->FirstChild(); child; child = child->NextSibling())
+            if (TDomElement* element = child->AsElement(); element && element->TagName() == u"filename")
+                copy(element, u"value");
+    }
+}
+
+std::string TSceneSession::SaveAs(const fs::path& target)
 {
     TState& s = *state_;
     if (s.openFiles.empty() || !HasScene())
-        return;
+        return {};
+    const fs::path folder = FolderOf(target);
+    std::error_code ec;
+    TTextureCopies copies;
+    if (!fs::equivalent(SceneFolder(), folder, ec)) {
+        // Edits not yet committed may name textures too.
+        s.working.CommitEdit();
+        try {
+            CopyTextures(folder, copies);
+        } catch (...) {
+            copies.Undo();
+            BeginSelected();
+            throw;
+        }
+    }
     Note({"write"});
-    SaveTo(target);
+    try {
+        SaveTo(target);
+    } catch (...) {
+        copies.Undo();
+        throw;
+    }
+    if (!copies.changed.empty()) {
+        // The renamed texture references are part of the history like any other change.
+        auto changed = copies.changed;
+        auto names = copies.changedNames;
+        std::vector<WideString> now;
+        for (size_t i = 0; i < changed.size(); ++i)
+            now.push_back(changed[i].first->GetAttribute(names[i]));
+        Record(
+            [changed, names] {
+                for (size_t i = 0; i < changed.size(); ++i)
+                    changed[i].first->SetAttribute(names[i], changed[i].second);
+            },
+            [changed, names, now] {
+                for (size_t i = 0; i < changed.size(); ++i)
+                    changed[i].first->SetAttribute(names[i], now[i]);
+            },
+            changed.size() * 64);
+        Settle();
+    }
     s.openFiles[0] = target;
     s.saved = s.history.Position();
     if (OnHistoryChange)
@@ -579,6 +687,9 @@ void TSceneSession::SaveAs(const fs::path& target)
         if (s.selected >= 0)
             Note({"sel", Number(s.selected)});
     }
+    if (copies.count == 0)
+        return {};
+    return "Copied " + std::to_string(copies.count) + " texture files to " + folder.string() + ".";
 }
 
 fs::path TSceneSession::RenderingFile() const

@@ -44,6 +44,7 @@
 #include "editing/EditJournal.h"
 #include "scene/Catalogue.h"
 #include "scene/NameValueList.h"
+#include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
 #include "scene/TexturePictureStore.h"
 #include "scene/WorkingElement.h"
@@ -78,8 +79,12 @@ public:
     // EFileError when writing fails (the old file is then unchanged). Nothing when no scene is
     // open.
     void Save();
-    // As Save, onto target; afterwards target is OpenFiles()[0].
-    void SaveAs(const fs::path& target);
+    // As Save, onto target; afterwards target is OpenFiles()[0]. Into another folder, the texture
+    // files the scene names by a relative path (below its folder) are copied along, never over a
+    // different file: a texture whose copy took another name (CopyBesideOthers) is pointed at it.
+    // Returns "Copied N texture files to FOLDER." when it copied any, else an empty text. When
+    // the save fails, the copies are removed and the textures point where they did.
+    std::string SaveAs(const fs::path& target);
     // Commits the working element and writes the scene, with the elements of unchecked rows
     // left out, to RenderingFile(). The open scene keeps all its elements, also on failure;
     // afterwards the working element holds the selected row again (or the document when no row
@@ -208,6 +213,9 @@ private:
     struct TState;
     struct TBatch;
     void SaveTo(const fs::path& target);
+    void BeginSelected();
+    struct TTextureCopies;
+    void CopyTextures(const fs::path& folder, TTextureCopies& copies);
     void WriteSceneTo(const fs::path& target);
     void CommitAndBeginAgain();
     // Notes a call in the journal (not while a batch scene is read).
@@ -230,6 +238,7 @@ private:
     void SetSelected(int index);
 
     fs::path workFolder_;
+    TTempGuard fakeGuard_, renderingGuard_;  // the work files go on the signals that end the program
     ITexturePictureStore* pictures_;
     std::vector<fs::path> recentFiles_;
     std::unique_ptr<TState> state_;

@@ -5,6 +5,7 @@
 #include "render/ProcessRunner.h"
 #include "scene/FileIO.h"
 #include "scene/SceneWriter.h"
+#include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
 
 #include <algorithm>
@@ -36,13 +37,19 @@ std::string JoinLines(std::string_view text)
     return out;
 }
 
-void RemoveQuietly(const std::filesystem::path& file)
-{
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-}
-
 } // namespace
+
+std::string PreviewTemplateIn(std::string_view templateText, const std::filesystem::path& folder)
+{
+    std::string text(templateText);
+    for (const char* file : {kPreviewJpegFile, kPreviewTargaFile}) {
+        const std::string value = "\"" + std::string(file) + "\"";
+        const std::string path = "\"" + (folder / file).string() + "\"";
+        for (size_t at = text.find(value); at != std::string::npos; at = text.find(value, at + path.size()))
+            text.replace(at, value.size(), path);
+    }
+    return text;
+}
 
 std::string CheckShaderPreview(TSceneSession& session)
 {
@@ -85,28 +92,17 @@ TPicture RenderShaderPreview(TSceneSession& session, const TPictureDecoders& dec
     const std::string templateText =
         ReadWholeFile(previewFolder / (request.cube ? "prev_cube.xml" : "prev_sphe.xml"));
     const WideString name = session.SelectedName();
-    const std::filesystem::path sceneFile = sceneFolder / kPreviewSceneFile;
-    const std::filesystem::path jpegFile = sceneFolder / kPreviewJpegFile;
-    const std::filesystem::path targaFile = sceneFolder / kPreviewTargaFile;
-
-    // The files go on every way out.
-    struct TRemove {
-        std::filesystem::path files[3];
-        ~TRemove()
-        {
-            for (const auto& file : files)
-                RemoveQuietly(file);
-        }
-    } remove{{jpegFile, sceneFile, targaFile}};
-    // A picture left by an earlier run must not pass for this one's.
-    RemoveQuietly(targaFile);
+    const TWorkFolder work("kelvane-preview");
+    const std::filesystem::path sceneFile = work.Path() / kPreviewSceneFile;
+    const std::filesystem::path jpegFile = work.Path() / kPreviewJpegFile;
+    const std::filesystem::path targaFile = work.Path() / kPreviewTargaFile;
 
     // The shader is named "preview" while its text is taken, so the window stays free to use
     // while the renderer runs.
     std::string sceneText;
     session.SetValue(kShaderName, name, u"preview");
     try {
-        sceneText = PreviewSceneText(session, templateText);
+        sceneText = PreviewSceneText(session, PreviewTemplateIn(templateText, work.Path()));
     } catch (...) {
         session.SetValue(kShaderName, u"preview", name);
         throw;

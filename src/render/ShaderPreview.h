@@ -1,9 +1,10 @@
 #pragma once
 // The shader preview: the selected shader, with its textures, put into a template scene (a sphere
-// or a cube), rendered beside the scene and the picture loaded. The shader is named "preview"
-// while the preview scene's text is made and gets its own name back before the renderer runs;
-// the temporary files ("~Preview.tmp", "preview.jpg", "preview.tga" in the scene's folder) are
-// removed, whatever happens.
+// or a cube), rendered and the picture loaded. The shader is named "preview" while the preview
+// scene's text is made and gets its own name back before the renderer runs. The preview's files
+// ("~Preview.tmp", "preview.jpg", "preview.tga") live in a private folder of their own, which
+// goes whatever happens, so no file of the user's is ever touched; the renderer runs in the
+// scene's folder, where the shader's textures are.
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +34,10 @@ struct TPreviewRequest {
     std::function<void()> nowRendering;  // the scene is written, the renderer about to start
     IRunObserver* observer = nullptr;
 };
+
+// The template with its picture and output files, the values "preview.jpg" and "preview.tga",
+// named by their full paths in folder.
+std::string PreviewTemplateIn(std::string_view templateText, const std::filesystem::path& folder);
 
 // The template's text (lines joined with CR LF) with the working element's held elements inserted
 // after "<scene>", regrouped by kind; the shader is expected to be named "preview" already.

@@ -105,13 +105,14 @@ void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName
         return;
     // A folder that cannot take the copy (read-only media, a shared archive) still opens: the
     // texture keeps pointing at its own picture, which the renderer reads as before.
+    std::string stored;
     try {
-        if (!c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails))
-            return;
+        stored = c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails);
     } catch (const EFileError&) {
         return;
     }
-    first->SetAttribute(u"value", WideString(newName) + u".jpg");
+    if (!stored.empty())
+        first->SetAttribute(u"value", Widen(stored));
 }
 
 // The modulators of the first shader named shaderName get the slot textures shaderName + m,

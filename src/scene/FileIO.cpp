@@ -144,17 +144,36 @@ void WriteNewFile(const fs::path& file, std::initializer_list<std::string_view> 
     }
 }
 
-TAtomicFileWriter::TAtomicFileWriter(const fs::path& target) : target_(target)
+fs::path ResolveLinks(const fs::path& path)
 {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string templ = (folder / ("." + target.filename().string() + ".kelvane-XXXXXX")).string();
+    fs::path file = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(file, ec)))
+            break;
+        const fs::path to = fs::read_symlink(file, ec);
+        if (ec)
+            break;
+        file = to.is_absolute() ? to : file.parent_path() / to;
+    }
+    return file;
+}
+
+TAtomicFileWriter::TAtomicFileWriter(const fs::path& target, bool removeStale) : target_(ResolveLinks(target))
+{
+    if (removeStale)
+        RemoveStaleTempFiles(target_);
+    const fs::path folder = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
+    std::string templ = (folder / TempFileTemplate(target_)).string();
     fd_ = ::mkstemp(templ.data());
     if (fd_ < 0)
         FailFile("Cannot create file", target, errno);
+    LockInUse(fd_);
     temp_ = templ;
+    guard_ = TTempGuard(temp_);
     // Keep the target's permissions where it exists; new files get the usual 0644.
     struct stat st {};
-    ::fchmod(fd_, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter()
@@ -233,7 +252,8 @@ void TAtomicFileWriter::Flush()
     bufferGathered_ = 0;
 }
 
-void TAtomicFileWriter::Commit()
+// Flushed to disk and closed; the temporary file stays for the rename.
+void TAtomicFileWriter::Finish()
 {
     Flush();
     if (::fsync(fd_) != 0 && errno != EINVAL)
@@ -245,29 +265,113 @@ void TAtomicFileWriter::Commit()
         ::unlink(temp_.c_str());
         FailFile("Cannot write file", target_, err);
     }
+}
+
+void TAtomicFileWriter::Commit()
+{
+    Finish();
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp_.c_str());
         FailFile("Cannot create file", target_, err);
     }
+    guard_ = TTempGuard();
 }
 
-void WriteFileAtomic(const fs::path& target, std::string_view bytes)
+bool TAtomicFileWriter::CommitNew()
 {
-    TAtomicFileWriter writer(target);
+    Finish();
+    // A hard link claims the name only when it is free; file systems without hard links take the
+    // rename that refuses to replace.
+    int result = ::link(temp_.c_str(), target_.c_str());
+    if (result != 0 && errno != EEXIST)
+        result = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    const int err = errno;
+    ::unlink(temp_.c_str());
+    guard_ = TTempGuard();
+    if (result == 0)
+        return true;
+    if (err == EEXIST)
+        return false;
+    FailFile("Cannot create file", target_, err);
+}
+
+void WriteFileAtomic(const fs::path& target, std::string_view bytes, bool removeStale)
+{
+    TAtomicFileWriter writer(target, removeStale);
     writer.Write(bytes);
     writer.Commit();
 }
 
-void CopyFileAtomic(const fs::path& source, const fs::path& target)
+namespace {
+
+void WriteCopyOf(const fs::path& source, TAtomicFileWriter& writer)
 {
     size_t size = 0;
     const TFileHandle in = OpenForReading(source, size);
-    TAtomicFileWriter writer(target);
     std::string chunk(1u << 20, '\0');
     while (const size_t got = ReadFull(in.Get(), chunk.data(), chunk.size(), source))
         writer.Write(std::string_view(chunk.data(), got));
+}
+
+} // namespace
+
+void CopyFileAtomic(const fs::path& source, const fs::path& target)
+{
+    TAtomicFileWriter writer(target);
+    WriteCopyOf(source, writer);
     writer.Commit();
+}
+
+bool SameFileContent(const fs::path& a, const fs::path& b)
+{
+    try {
+        size_t sizeA = 0, sizeB = 0;
+        const TFileHandle inA = OpenForReading(a, sizeA);
+        const TFileHandle inB = OpenForReading(b, sizeB);
+        if (sizeA != sizeB)
+            return false;
+        std::string chunkA(1u << 16, '\0'), chunkB(1u << 16, '\0');
+        for (;;) {
+            const size_t gotA = ReadFull(inA.Get(), chunkA.data(), chunkA.size(), a);
+            const size_t gotB = ReadFull(inB.Get(), chunkB.data(), chunkB.size(), b);
+            if (gotA != gotB || std::memcmp(chunkA.data(), chunkB.data(), gotA) != 0)
+                return false;
+            if (gotA == 0)
+                return true;
+        }
+    } catch (const EFileError&) {
+        return false;
+    }
+}
+
+fs::path CopyBesideOthers(const fs::path& source, const fs::path& folder, const fs::path& name, bool& copied)
+{
+    copied = false;
+    const std::string stem = name.stem().string();
+    const std::string extension = name.extension().string();
+    for (int n = 0; n < 10000; ++n) {
+        const fs::path candidate = n == 0 ? name : name.parent_path() / (stem + "-" + std::to_string(n) + extension);
+        const fs::path target = folder / candidate;
+        // A second look when the name was taken while the copy was written.
+        for (int look = 0; look < 2; ++look) {
+            std::error_code ec;
+            if (fs::equivalent(source, target, ec))
+                return candidate;
+            if (fs::exists(fs::symlink_status(target, ec))) {
+                if (SameFileContent(source, target))
+                    return candidate;
+                break;
+            }
+            TAtomicFileWriter writer(target);
+            WriteCopyOf(source, writer);
+            if (writer.CommitNew()) {
+                copied = true;
+                return candidate;
+            }
+        }
+    }
+    FailFile("Cannot create file", folder / name, EEXIST);
 }
 
 bool FileExists(const fs::path& file)

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/TempFiles.h"
+
 namespace kelvane {
 
 namespace fs = std::filesystem;
@@ -57,9 +59,14 @@ void AdviseLargeBuffer(const void* data, size_t size);
 // Whole file as bytes. Raises EFileError when it does not exist, is a folder or cannot be read.
 std::string ReadWholeFile(const fs::path& file);
 
+// The file a path names once its symbolic links are followed (one that names nothing yet
+// included): what a write of path replaces.
+fs::path ResolveLinks(const fs::path& path);
+
 // Writes bytes to a temporary file in the target's folder, flushes it and renames it over the
-// target, so the target is either the old file or the complete new one. Raises EFileError.
-void WriteFileAtomic(const fs::path& target, std::string_view bytes);
+// target, so the target is either the old file or the complete new one; a symbolic link is kept
+// and the file it names written. Raises EFileError.
+void WriteFileAtomic(const fs::path& target, std::string_view bytes, bool removeStale = false);
 
 // Writes the pieces, one after the other, to a file made afresh (one left under that name, or a
 // link, is deleted first, never written through). For temporary files that nobody else reads while
@@ -69,11 +76,23 @@ void WriteNewFile(const fs::path& file, std::initializer_list<std::string_view> 
 // Copies source onto target the same way (temporary file beside the target, then rename).
 void CopyFileAtomic(const fs::path& source, const fs::path& target);
 
+// A copy of source in folder under name (a name relative to folder), never over a different
+// file: a file there with the same bytes is used as it is, else the first free name of the form
+// stem + "-" + N + extension (N from 1) is taken. Returns the name used; copied tells whether a
+// copy was made. Raises EFileError.
+fs::path CopyBesideOthers(const fs::path& source, const fs::path& folder, const fs::path& name, bool& copied);
+
+// Whether two files hold the same bytes. False when one cannot be read.
+bool SameFileContent(const fs::path& a, const fs::path& b);
+
 // Writer for large outputs assembled in pieces; Commit() renames the finished file over the
-// target, and a writer destroyed without Commit() removes its temporary file.
+// target (the file a symbolic link names, the link kept), and a writer destroyed without Commit()
+// removes its temporary file. The temporary file (TempFileTemplate) is locked while it is written
+// and removed on the signals that end the program; with removeStale, the ones a killed writer left
+// beside the target go first (a look through the target's folder).
 class TAtomicFileWriter {
 public:
-    explicit TAtomicFileWriter(const fs::path& target);
+    explicit TAtomicFileWriter(const fs::path& target, bool removeStale = false);
     ~TAtomicFileWriter();
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
@@ -85,8 +104,11 @@ public:
     // Writes out everything given so far.
     void Flush();
     void Commit();
+    // Commit() that never replaces a file: false (and nothing written) when the target exists.
+    bool CommitNew();
 
 private:
+    void Finish();
     struct TPiece {
         const char* data;
         size_t size;
@@ -98,6 +120,7 @@ private:
     size_t bufferGathered_ = 0;  // buffer bytes already among the pieces
     std::vector<TPiece> pieces_;
     size_t pieceBytes_ = 0;
+    TTempGuard guard_;
 };
 
 bool FileExists(const fs::path& file);   // a regular file (or a link to one)

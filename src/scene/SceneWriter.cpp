@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "scene/FileIO.h"
@@ -129,21 +130,31 @@ private:
 
 std::string OtherSceneItems(std::string_view rest)
 {
-    // One walk over the tags, depth counted: the scene element is the first element at depth 0,
-    // its items lie at depth 1. Tags end at their first '>', as the reader ends them.
+    // One walk over the tags with the open elements on a stack: the scene element is the first
+    // element at depth 0, its items lie at depth 1. An end tag closes the nearest open element of
+    // its name and every element opened inside it; one that closes none is passed over. Tags end
+    // at their first '>', as the reader ends them.
     std::string out;
     const size_t n = rest.size();
-    size_t depth = 0;
+    std::vector<std::string_view> open;
+    std::unordered_map<std::string_view, size_t> openNamed;
+    size_t itemStart = npos;  // the start tag of the element item open at depth 1
     auto item = [&](size_t from, size_t to) {
         out += kItemLead;
         out.append(rest, from, to - from);
+    };
+    auto nameAt = [&](size_t from) {
+        size_t to = from;
+        while (to < n && !EndsName(rest[to]))
+            ++to;
+        return rest.substr(from, to - from);
     };
     for (size_t at = rest.find('<'); at != npos; at = rest.find('<', at)) {
         const std::string_view tail = rest.substr(at);
         if (tail.starts_with("<!--")) {
             const size_t close = rest.find("-->", at + 2);
             const size_t end = close == npos ? n : close + 3;
-            if (depth <= 1 && close != npos)
+            if (open.size() <= 1 && close != npos)
                 item(at, end);
             at = end;
             continue;
@@ -153,9 +164,29 @@ std::string OtherSceneItems(std::string_view rest)
             break;
         const size_t end = gt + (rest[gt] == ']' ? 3 : 1);
         if (tail.starts_with("</")) {
-            depth -= depth > 0;
-        } else if (!tail.starts_with("<!") && !tail.starts_with("<?") && rest[end - 2] != '/') {
-            ++depth;
+            const std::string_view name = nameAt(at + 2);
+            if (auto found = openNamed.find(name); found != openNamed.end() && found->second > 0) {
+                for (bool closed = false; !closed;) {
+                    closed = open.back() == name;
+                    --openNamed[open.back()];
+                    open.pop_back();
+                    if (open.size() == 1 && itemStart != npos) {
+                        if (closed)
+                            item(itemStart, end);
+                        itemStart = npos;  // an item that never ends is left out
+                    }
+                }
+            }
+        } else if (!tail.starts_with("<!") && !tail.starts_with("<?")) {
+            const bool empty = rest[end - 2] == '/';
+            if (open.size() == 1 && empty)
+                item(at, end);
+            else if (open.size() == 1)
+                itemStart = at;
+            if (!empty) {
+                open.push_back(nameAt(at + 1));
+                ++openNamed[open.back()];
+            }
         }
         at = end;
     }
@@ -575,7 +606,7 @@ void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence
     stash.RestoreTransformsInPlace(text);
     WorkTick();
     // Regrouped and restored piece by piece into the file: neither text is built whole.
-    TAtomicFileWriter out(target);
+    TAtomicFileWriter out(target, true);
     TMeshRestorer restorer(stash, out);
     ReorderScene(text, [&](std::string_view piece) { restorer.Feed(piece); });
     restorer.Finish();

@@ -16,8 +16,9 @@ class TMeshStash;
 
 // Regroups the top-level elements of a scene text by kind (texture, shader, transform, object,
 // light, camera, background, filter, render) inside a fresh "<scene>" ... "</scene>", each on a
-// line of its own after seven blanks. The comments among the scene's items (and those outside
-// the scene element) follow in text order; everything else outside the elements taken is dropped.
+// line of its own after seven blanks. The scene's other items follow in text order: elements of
+// other names and comments (those outside the scene element too); everything else outside the
+// elements taken is dropped.
 //
 // For each kind the text is searched left to right for "<" + kind (names that merely begin with
 // the kind match too). An element whose name is exactly the kind runs to its matching end tag,
@@ -26,8 +27,9 @@ class TMeshStash;
 // ">". A start without an end is dropped. Each kind searches the text the kinds before it left,
 // so a removal can join the text on either side of it into a new tag.
 std::string ReorderScene(std::string_view text);
-// The comments among the items of the scene element in what the kinds left, each after CR LF and
-// seven blanks, in text order; comments outside the scene element count as its items.
+// The items of the scene element in what the kinds left (elements and comments), each after CR LF
+// and seven blanks, in text order; comments outside the scene element count as its items. An
+// element without its end tag is left out.
 std::string OtherSceneItems(std::string_view rest);
 // The same text handed to sink piece by piece.
 void ReorderScene(std::string_view text, const std::function<void(std::string_view)>& sink);

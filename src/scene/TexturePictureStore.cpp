@@ -29,17 +29,14 @@ bool StartsAsJpeg(const fs::path& file)
 
 } // namespace
 
-bool TJpegFileStore::StoreTexturePicture(WideView textureName, const fs::path& sourceFile,
-                                         const fs::path& sceneFolder, TNameValueList&)
+std::string TJpegFileStore::StoreTexturePicture(WideView textureName, const fs::path& sourceFile,
+                                                const fs::path& sceneFolder, TNameValueList&)
 {
     const fs::path target = TexturePictureFile(sceneFolder, textureName);
     if (target.empty() || !StartsAsJpeg(sourceFile))
-        return false;
-    std::error_code ec;
-    if (fs::equivalent(sourceFile, target, ec))
-        return true;
-    CopyFileAtomic(sourceFile, target);
-    return true;
+        return {};
+    bool copied = false;
+    return CopyBesideOthers(sourceFile, sceneFolder, target.filename(), copied).string();
 }
 
 } // namespace kelvane

@@ -155,7 +155,7 @@ public:
     // The attribute map of an element; nullptr for every other kind.
     virtual TDomNamedNodeMap* GetAttributes() const { return nullptr; }
     // Text form of the node: level blanks before its own tags, indent more per nesting level
-    // (0: no line breaks inside).
+    // (0: no line breaks inside). Lines more than 448 blanks in are not indented at all.
     virtual WideString GetXML(int level, int indent) const = 0;
 
     // Places newChild before refChild (at the end when refChild is nullptr), moving it away

@@ -26,6 +26,11 @@ void dom::AppendValue(WideString& out, const TDomAttr* attr)
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+// Deeper than this many blanks, lines are not indented at all (an indent of kFlat): indentation
+// that grew with the depth would make the text of deep nesting grow with its square. The lines
+// stay, since the restore steps take the line end after a placeholder.
+constexpr int kDeepestIndent = 7 * 64;
+constexpr int kFlat = -1;
 
 // Output of the wide text form.
 class TWideSink {
@@ -207,8 +212,12 @@ public:
                     childIndent = f.indent;
                 } else if (f.pretty) {
                     out_.Ascii(kCrLf);
-                    childLevel = f.level + f.indent;
                     childIndent = f.indent;
+                    childLevel = f.indent == kFlat ? 0 : f.level + f.indent;
+                    if (childLevel > kDeepestIndent) {
+                        childLevel = 0;
+                        childIndent = kFlat;
+                    }
                 }
                 const bool underDocument = f.document;
                 if (!Open(child, childLevel, childIndent) && underDocument)

@@ -111,11 +111,12 @@ TEST(CliRender, ASignalIsNamedAndWorkFoldersOfKilledRunsGo)
     const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
     for (const char* name : {"kelvane-scene-killed", "kelvane-scene-living", "kelvane-scene-justmade"}) {
         dir.Write(std::string("tmp/") + name + "/~Rendering.tmp", "<scene/>");
+        dir.Write(std::string("tmp/") + name + "/kelvane.lock", "");
         if (std::string(name) != "kelvane-scene-justmade")
             fs::last_write_time(dir / "tmp" / name, old);
     }
     // A living run holds its folder's lock.
-    const int held = ::open((dir / "tmp/kelvane-scene-living").c_str(), O_RDONLY | O_DIRECTORY);
+    const int held = ::open((dir / "tmp/kelvane-scene-living/kelvane.lock").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     const std::string scene = Scene(dir, "a.xml", "crash");
     const auto r = Render(dir, {scene, "--renderer", KELVANE_STANDIN_EXE});

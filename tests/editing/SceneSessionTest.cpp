@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -182,6 +183,59 @@ TEST(SceneSessionSave, FailedCopyIsReportedAndTheOldFileSurvives)
     EXPECT_THROW(f.session.Save(), EListError);
     EXPECT_EQ(ReadAll(scene), before);
     EXPECT_NE(Narrow(f.session.Document()->GetXML(0, 0)).find("<fake_mesh mesh=\"9\"/>"), std::string::npos);
+}
+
+// Save as into another folder takes the pictures the scene names below its folder along, never
+// over a different file; a failed save takes them back.
+TEST(SceneSessionSave, SaveAsCarriesTheTexturesAlong)
+{
+    TSessionFixture f;
+    f.dir.Write("maps/grain.jpg", "grain");
+    f.dir.Write("sky.jpg", "sky");
+    f.dir.Write("outside.jpg", "far");
+    f.dir.Write("new/sky.jpg", "mine");
+    fs::create_directories(f.dir / "sub");
+    std::string text(kSmallScene);
+    text.insert(8, "<texture name=\"t1\" type=\"image\"><filename value=\"maps/grain.jpg\"/></texture>"
+                   "<texture name=\"t2\" type=\"image\" filename=\"sky.jpg\"></texture>"
+                   "<texture name=\"t3\" type=\"image\"><filename value=\"../outside.jpg\"/></texture>"
+                   "<texture name=\"t4\" type=\"image\"><filename value=\"" + (f.dir / "sky.jpg").string() + "\"/></texture>");
+    const fs::path scene = f.Scene(text, "sub/scene.xml");
+    fs::copy(f.dir / "maps", f.dir / "sub/maps");
+    fs::copy_file(f.dir / "sky.jpg", f.dir / "sub/sky.jpg");
+    f.session.OpenScene({scene});
+
+    fs::create_directories(f.dir / "failing/copy.xml");
+    EXPECT_THROW(f.session.SaveAs(f.dir / "failing/copy.xml"), EFileError);
+    EXPECT_FALSE(fs::exists(f.dir / "failing/maps/grain.jpg"));
+    EXPECT_FALSE(fs::exists(f.dir / "failing/sky.jpg"));
+
+    EXPECT_EQ(f.session.SaveAs(f.dir / "new/copy.xml"), "Copied 2 texture files to " + (f.dir / "new").string() + ".");
+    EXPECT_EQ(ReadAll(f.dir / "new/maps/grain.jpg"), "grain");
+    EXPECT_EQ(ReadAll(f.dir / "new/sky.jpg"), "mine");
+    EXPECT_EQ(ReadAll(f.dir / "new/sky-1.jpg"), "sky");
+    EXPECT_FALSE(fs::exists(f.dir / "outside.jpg.copy"));
+    const std::string saved = ReadAll(f.dir / "new/copy.xml");
+    EXPECT_NE(saved.find("filename=\"sky-1.jpg\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("value=\"../outside.jpg\""), std::string::npos) << saved;
+    // Into the same folder nothing is copied.
+    EXPECT_EQ(f.session.SaveAs(f.dir / "new/again.xml"), "");
+}
+
+// The work files go with the signals that end the program.
+TEST(SceneSessionWriteDeathTest, EndingSignalsRemoveTheRenderingFile)
+{
+    TSessionFixture f;
+    f.session.OpenScene({f.Scene(kSmallScene)});
+    EXPECT_EXIT(
+        {
+            RemoveTempFilesOnSignals();
+            f.session.WriteScene();
+            if (fs::exists(f.session.RenderingFile()))
+                std::raise(SIGHUP);
+        },
+        ::testing::KilledBySignal(SIGHUP), "");
+    EXPECT_TRUE(f.WorkFolderEmpty());
 }
 
 TEST(SceneSessionWrite, UncheckedRowsStayInTheOpenScene)

@@ -132,35 +132,48 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         const char* textureName;
         const char* expectValue;  // filename value afterwards
         const char* written;      // file expected in the folder, or ""
+        size_t files = 0;         // files made in the folder
     };
     const Case cases[] = {
-        {"Wood", "photo", "photo", "Wood0.jpg", "Wood0.jpg"},
-        {"Wood", "Wood0", "Wood0", "Wood0.jpg", "Wood0.jpg"},  // a copy held by the shader row
-        {"../up", "photo", "photo", "photo.jpg", ""},
-        {"a/b", "photo", "photo", "photo.jpg", ""},
-        {"Png", "photo", "photo", "photo.jpg", ""},  // not JPEG data: the core store leaves it
-        {"Blocked", "photo", "photo", "photo.jpg", ""},  // the copy cannot be written: the scene still opens
+        {"Wood", "photo", "photo", "Wood0.jpg", "Wood0.jpg", 1},
+        {"Wood", "Wood0", "Wood0", "Wood0.jpg", "Wood0.jpg", 1},  // a copy held by the shader row
+        {"../up", "photo", "photo", "photo.jpg", "", 0},
+        {"a/b", "photo", "photo", "photo.jpg", "", 0},
+        {"Png", "photo", "photo", "photo.jpg", "", 0},  // not JPEG data: the core store leaves it
+        // A file of the user's (or a folder) under the slot's name stays: the next free name is
+        // taken; the same picture there is used as it is.
+        {"Mine", "photo", "photo", "Mine0-1.jpg", "Mine0-1.jpg", 1},
+        {"Blocked", "photo", "photo", "Blocked0-1.jpg", "Blocked0-1.jpg", 1},
+        {"Same", "photo", "photo", "Same0.jpg", "Same0.jpg", 0},
+        // A comment before the file name's element is no part of the scene.
+        {"Noted", "photo", "photo", "Noted0.jpg", "Noted0.jpg", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shader + std::string(" ") + c.texname);
-        TCatalogueFixture f(std::string("<scene><texture name=\"") + c.textureName +
-                            "\" type=\"jpeg\"><filename value=\"photo.jpg\"/></texture><shader name=\"" + c.shader +
+        const std::string note = std::string(c.shader) == "Noted" ? "<!--fake_comment 0-->" : "";
+        TCatalogueFixture f(std::string("<scene><texture name=\"") + c.textureName + "\" type=\"jpeg\">" + note +
+                            "<filename value=\"photo.jpg\"/></texture><shader name=\"" + c.shader +
                             "\"><modulator texname=\"" + c.texname + "\"></modulator></shader><render></render></scene>");
         fs::create_directories(f.dir / "sub");
         fs::create_directories(f.dir / "Blocked0.jpg");
+        f.dir.Write("Mine0.jpg", "mine");
+        f.dir.Write("Same0.jpg", jpeg);
         f.dir.Write("photo.jpg", std::string(c.shader) == "Png" ? std::string("\x89PNG\r\n", 6) : jpeg);
         f.Build();
         int i = f.working.Index().FirstNamed(u"texture", Widen(std::string(c.shader) + "0"));
         ASSERT_GE(i, 0);
-        EXPECT_EQ(Narrow(f.working.Index().Item(u"texture", i)->FirstChild()->AsElement()->GetAttribute(u"value")),
-                  c.expectValue);
+        const TDomElement* file = f.working.Index().Item(u"texture", i)->GetElementsByTagName(u"filename")->Item(0)->AsElement();
+        EXPECT_EQ(Narrow(file->GetAttribute(u"value")), c.expectValue);
         if (*c.written) {
             EXPECT_EQ(ReadAll(f.dir / c.written), jpeg);
         }
+        EXPECT_EQ(ReadAll(f.dir / "Mine0.jpg"), "mine");
         size_t files = 0;
-        for (const auto& entry : fs::recursive_directory_iterator(f.dir.Path()))
-            files += entry.is_regular_file() && entry.path().filename() != "photo.jpg";
-        EXPECT_EQ(files, *c.written ? 1u : 0u);
+        for (const auto& entry : fs::recursive_directory_iterator(f.dir.Path())) {
+            const std::string name = entry.path().filename().string();
+            files += entry.is_regular_file() && name != "photo.jpg" && name != "Mine0.jpg" && name != "Same0.jpg";
+        }
+        EXPECT_EQ(files, c.files);
         EXPECT_FALSE(FileExists(f.dir.Path().parent_path() / "up0.jpg"));
     }
 }

@@ -41,14 +41,18 @@ TEST(SceneWriterReorder, RegroupsByKind)
         {"name that begins with a kind", "<scene><lightgroup></light><light x=\"1\"></light></scene>",
          "<scene>\r\n       <lightgroup></light>\r\n       <light x=\"1\"></light>\r\n</scene>"},
         {"self-closing start", "<scene><other><camera a=\"1\"/></other><camera></camera></scene>",
-         "<scene>\r\n       <camera a=\"1\"/>\r\n       <camera></camera>\r\n</scene>"},
+         "<scene>\r\n       <camera a=\"1\"/>\r\n       <camera></camera>\r\n       <other></other>\r\n</scene>"},
         {"start without end is dropped", "<scene><filter type=\"x\"><shader></shader></scene>",
          "<scene>\r\n       <shader></shader>\r\n</scene>"},
         {"orphan end tag before a start", "<scene></light><light></light></scene>",
          "<scene>\r\n       <light></light>\r\n</scene>"},
         {"quoted > inside a start tag", "<scene><light name=\"a>b\"></light></scene>",
          "<scene>\r\n       <light name=\"a>b\"></light>\r\n</scene>"},
-        {"other kinds and text dropped", "junk<scene><include/><mystery></mystery></scene>", "<scene>\r\n</scene>"},
+        {"other items follow in text order; text, scene tags and declarations are dropped",
+         "<!--c0-->junk<scene a=\"1\"><include/>t<!--c1--><mystery><!--in--><x></x></mystery><?pi?><light></light>"
+         "<![CDATA[<y/>]]><open></scene><!--c2-->",
+         "<scene>\r\n       <light></light>\r\n       <!--c0-->\r\n       <include/>\r\n       <!--c1-->\r\n"
+         "       <mystery><!--in--><x></x></mystery>\r\n       <!--c2-->\r\n</scene>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReorderScene(c.in), c.out) << c.name;
@@ -176,6 +180,29 @@ TEST(SceneWriterWrite, MeshBlocksAndTransformsComeBackByteForByte)
     TWriteFixture again(written);
     EXPECT_EQ(Outline(again.document->DocumentElement()),
               "fake_transform[object=A[attributes mesh[fake_mesh]]] object=B[mesh[fake_mesh]] render");
+}
+
+// Past 64 levels lines are no longer indented, so the text of deep nesting grows with its depth;
+// the line ends the restore steps rely on stay, and the written scene reads back the same.
+TEST(SceneWriterWrite, DeepNestingKeepsItsLinesButNotItsIndentation)
+{
+    std::string scene = "<scene>\n";
+    for (int level = 0; level < 100; ++level)
+        scene += "<transform m00=\"" + std::to_string(level) + "\">\n";
+    scene += "<object name=\"A\"><mesh>\n <points>\n<p x=\"1\"/>\n </points>\n <faces>\n </faces>\n</mesh></object>\n";
+    for (int level = 0; level < 100; ++level)
+        scene += "</transform>\n";
+    scene += "<render></render>\n</scene>\n";
+    TWriteFixture f(scene);
+    const std::string written = f.Write();
+    // (A restored transform tag is followed by LF alone, and the blank before "<points" moves.)
+    EXPECT_NE(written.find("\n" + std::string(448, ' ') + "<transform m00=\"63\">\n<transform m00=\"64\">"),
+              std::string::npos);
+    EXPECT_NE(written.find("\n<object name=\"A\">\r\n<mesh>\r\n<points>\r\n<p x=\"1\"/>\r\n </points>\r\n <faces>\r\n"
+                           " </faces>\r\n</mesh>\r\n</object>\r\n</transform>\r\n"),
+              std::string::npos);
+    EXPECT_LT(written.size(), 2 * 64 * 448 + 100 * 60);
+    EXPECT_EQ(TWriteFixture(written).Write(), written);
 }
 
 TEST(SceneWriterWrite, ValueHoldingADoubleQuoteReadsBack)

@@ -18,8 +18,8 @@ namespace kelvane::test {
 
 namespace fs = std::filesystem;
 
-TProcessResult RunProcess(const fs::path& scratch, const std::string& program,
-                          const std::vector<std::string>& args, const TProcessOptions& options)
+int SpawnProcess(const fs::path& scratch, const std::string& program, const std::vector<std::string>& args,
+                 const TProcessOptions& options)
 {
     const fs::path inFile = scratch / ".stdin", outFile = scratch / ".stdout", errFile = scratch / ".stderr";
     FILE* in = std::fopen(inFile.c_str(), "wb");
@@ -40,6 +40,7 @@ TProcessResult RunProcess(const fs::path& scratch, const std::string& program,
         fs::create_directories(options.tempFolder);
         env.push_back("TMPDIR=" + options.tempFolder.string());
     }
+    env.insert(env.end(), options.environment.begin(), options.environment.end());
     for (char** e = environ; *e; ++e)
         if (options.tempFolder.empty() || std::string_view(*e).substr(0, 7) != "TMPDIR=")
             env.emplace_back(*e);
@@ -59,8 +60,16 @@ TProcessResult RunProcess(const fs::path& scratch, const std::string& program,
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+TProcessResult RunProcess(const fs::path& scratch, const std::string& program,
+                          const std::vector<std::string>& args, const TProcessOptions& options)
+{
+    const fs::path outFile = scratch / ".stdout", errFile = scratch / ".stderr";
+    const pid_t pid = SpawnProcess(scratch, program, args, options);
     TProcessResult result;
-    if (rc != 0) {
+    if (pid < 0) {
         result.err = "cannot start " + program;
         return result;
     }

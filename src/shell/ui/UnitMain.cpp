@@ -499,10 +499,13 @@ void TfrmMain::Saveas1Click()
                                                      ToQ(session_->OpenFiles().front()));
     if (target.isEmpty())
         return;
+    std::string copied;
     Guarded(this, [&] {
         TBusyCursor busy;
-        session_->SaveAs(ToPath(target));
+        copied = session_->SaveAs(ToPath(target));
     });
+    if (!copied.empty())
+        Dialogs().Message(this, QString::fromStdString(copied));
 }
 
 void TfrmMain::Configurtion1Click()
