@@ -66,6 +66,10 @@ int RunCheckRender(const TOptions& options, const fs::path& workFolder)
         std::unique_ptr<TDomDocument> document;
         try {
             document = ReadSceneFile(file, stash, workFolder / "~Fake.tmp");
+        } catch (const ESceneReadError& e) {
+            PutLine(EscapeBreaks(options.where ? e.WhereLine() : file + ": " + e.Message()));
+            unreadable = true;
+            continue;
         } catch (const std::exception& e) {
             PutLine(file + ": " + EscapeBreaks(e.what()));
             unreadable = true;

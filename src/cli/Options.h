@@ -16,6 +16,7 @@ struct TOptions {
     std::optional<std::string> region;    // render: --region XMIN:XMAX:YMIN:YMAX
     std::optional<int> threads;           // render: --threads N
     bool render = false;                  // check: --render, the pre-flight check
+    bool where = false;                   // check: --where, errors as FILE:LINE:COLUMN: MESSAGE
     bool help = false;
     bool version = false;
 };

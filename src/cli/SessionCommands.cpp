@@ -9,6 +9,7 @@
 #include "editing/EditScript.h"
 #include "editing/RowListing.h"
 #include "editing/SceneSession.h"
+#include "scene/ReadErrors.h"
 
 namespace kelvane::cli {
 
@@ -42,6 +43,8 @@ void Open(TSceneSession& session, const std::string& file)
 {
     try {
         session.OpenScene({fs::path(file)});
+    } catch (const ESceneReadError& e) {
+        throw EKelvaneError(file + ": " + e.Message());  // one line, as check prints it
     } catch (const std::exception& e) {
         throw EKelvaneError(file + ": " + e.what());
     }

@@ -15,6 +15,7 @@
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/NumFormat.h"
+#include "scene/ReadErrors.h"
 #include "scene/SceneReading.h"
 #include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
@@ -86,11 +87,17 @@ std::string OneLine(std::string_view message)
     return EscapeBreaks(message);
 }
 
-// Reads one scene as File > Open does. Returns the document, or nullptr with the message.
-std::unique_ptr<TDomDocument> Read(TRun& run, const std::string& file, std::string& error)
+// Reads one scene as File > Open does. Returns the document, or nullptr with the message (the
+// reader's first line; with where, "FILE:LINE:COLUMN: MESSAGE" and placed set when it has a place).
+std::unique_ptr<TDomDocument> Read(TRun& run, const std::string& file, std::string& error, bool where = false,
+                                   bool* placed = nullptr)
 {
     try {
         return ReadSceneFile(file, run.Stash(), run.FakeFile());
+    } catch (const ESceneReadError& e) {
+        error = where ? e.WhereLine() : e.Message();
+        if (placed)
+            *placed = where;
     } catch (const EKelvaneError& e) {
         error = e.what();
     } catch (const std::bad_alloc&) {
@@ -111,9 +118,10 @@ int RunCheck(const TOptions& options, TRun& run)
     bool allOk = true;
     for (const std::string& file : options.files) {
         std::string error;
-        const bool ok = Read(run, file, error) != nullptr;
+        bool placed = false;
+        const bool ok = Read(run, file, error, options.where, &placed) != nullptr;
         allOk = allOk && ok;
-        std::string line = file + ": " + (ok ? std::string("ok") : OneLine(error)) + "\n";
+        std::string line = (placed ? "" : file + ": ") + (ok ? std::string("ok") : OneLine(error)) + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
     }
@@ -236,7 +244,8 @@ struct TSubcommand {
 constexpr size_t kAny = static_cast<size_t>(-1);
 
 const TSubcommand kSubcommands[] = {
-    {"check", "FILE...", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error; "
+    {"check", "FILE... [--where]", "read each scene as File > Open does; print \"FILE: ok\" or \"FILE: \" and the error; "
+     "with --where an error as \"FILE:LINE:COLUMN: MESSAGE\" (line and column in FILE as it stands, 1-based); "
      "with --render also what the renderer would get wrong, \"FILE: ELEMENT: FINDING\" a line, exit status 3 when any", 1, kAny,
      RunCheck},
     {"tree", "FILE", "read a scene and print its document tree, one node per line", 1, 1, RunTree},
@@ -322,6 +331,8 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.threads = int(n);
         } else if (!optionsEnd && arg == "--render") {
             options.render = true;
+        } else if (!optionsEnd && arg == "--where") {
+            options.where = true;
         } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time" ||
                                    arg == "--retries" || arg == "--per-task" || arg == "--nice" || arg == "--list" ||
                                    arg == "--timeout")) {
@@ -357,8 +368,8 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
         return std::string(options.region ? "--region" : "--threads") + " is an option of render";
     if (options.region && options.files.size() != 1)
         return "--region takes one FILE";
-    if (options.render && c->name != "check")
-        return "--render is an option of check";
+    if ((options.render || options.where) && c->name != "check")
+        return std::string(options.render ? "--render" : "--where") + " is an option of check";
     if (!options.farm.empty() && c->name != "farm")
         return options.farm.begin()->first + " is an option of farm " + cli::FarmOptionOwner(options.farm.begin()->first);
     return {};

@@ -232,6 +232,8 @@ std::string SceneReadError(const fs::path& scene, const fs::path& tempDir)
         TMeshStash stash;
         ReadSceneFile(scene, stash, tempDir / "~Fake.tmp");
         return {};
+    } catch (const ESceneReadError& e) {
+        return e.Message();  // one line of the job's list
     } catch (const std::bad_alloc&) {
         return "Out of memory";
     } catch (const std::exception& e) {

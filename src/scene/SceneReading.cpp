@@ -7,6 +7,8 @@
 
 #include "scene/Errors.h"
 #include "scene/FileIO.h"
+#include "scene/ReadErrors.h"
+#include "scene/SceneText.h"
 #include "scene/skParser.h"
 #include "scene/WorkTick.h"
 
@@ -26,6 +28,50 @@ private:
     const fs::path& file_;
 };
 
+// The first bytes of the scene, for a hint at what the file is; empty when it cannot be read.
+std::string HeadOf(const fs::path& scene)
+{
+    try {
+        size_t size = 0;
+        const TFileHandle fd = OpenForReading(scene, size);
+        std::string head(512, '\0');
+        head.resize(ReadFull(fd.Get(), head.data(), head.size(), scene));
+        return head;
+    } catch (const EKelvaneError&) {
+        return {};
+    }
+}
+
+// The reader's error message, placed in the scene as the user has it.
+ESceneReadError PlacedError(const fs::path& scene, const std::string& message, const TXMLParser& parser)
+{
+    std::string hint = BinaryHint(HeadOf(scene));
+    size_t line = 0, column = 0;
+    if (parser.ErrorOffset() != std::string_view::npos) {
+        std::string original;
+        try {
+            original = ReadSceneText(scene).text;
+        } catch (const EKelvaneError&) {
+            return ESceneReadError(message, scene.string(), 0, 0, hint);  // gone since: no place
+        }
+        size_t at = OriginalOffset(original, parser.Source(), parser.ErrorOffset());
+        if (hint.empty()) {
+            // A mesh block on a line with other markup breaks the markup around it.
+            const size_t lineEnd = original.find('\n', at);
+            if (const size_t misplaced = MisplacedMesh(original, lineEnd); misplaced != std::string_view::npos) {
+                at = misplaced;
+                hint = "mesh data must stand on lines of its own";
+            } else if (!parser.EndedInside().empty()) {
+                hint = "the file ends inside " + std::string(parser.EndedInside());
+            }
+        }
+        const TTextPlace place = PlaceOf(original, at);
+        line = place.line;
+        column = place.column;
+    }
+    return ESceneReadError(message, scene.string(), line, column, hint);
+}
+
 } // namespace
 
 std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& stash, const fs::path& fakeFile)
@@ -39,9 +85,15 @@ std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& s
     {
         TXMLParser parser;
         parser.TrimText = true;
-        parser.LoadFromFile(fakeFile);
-        WorkTick();
-        document = parser.CreateDocument();
+        try {
+            parser.LoadFromFile(fakeFile);
+            WorkTick();
+            document = parser.CreateDocument();
+        } catch (const EParserError& e) {
+            throw PlacedError(scene, e.what(), parser);
+        } catch (const EDomException& e) {
+            throw PlacedError(scene, e.what(), parser);
+        }
     }
     WorkTick();
 #ifdef __GLIBC__
@@ -50,7 +102,8 @@ std::unique_ptr<TDomDocument> ReadSceneFile(const fs::path& scene, TMeshStash& s
 #endif
     // An empty (or binary) file reads as a document without elements; it is not a scene.
     if (!document->DocumentElement())
-        throw EParserError("There is no scene in the file \"" + scene.string() + "\"");
+        throw ESceneReadError("There is no scene in the file \"" + scene.string() + "\"", scene.string(), 0, 0,
+                              BinaryHint(HeadOf(scene)));
     return document;
 }
 

@@ -260,17 +260,30 @@ void TXMLParser::ReadTokens(std::string text)
     tokens_.reserve(source_->size() / 24 + 16);
     AdviseLargeBuffer(tokens_.data(), tokens_.capacity() * sizeof(TXMLToken));
     std::vector<std::string_view> open;
+    errorAt_ = npos;
+    endedInside_.clear();
     reader_.SetSource(*source_);
+    size_t at = 0;  // where the token starts
     reader_.Next();
     for (;;) {
         const uint8_t kind = reader_.Kind();
         const std::string_view token = reader_.Text();
         switch (kind) {
         case tkEndOfText:
-            if (!open.empty())
+            if (!open.empty()) {
+                errorAt_ = reader_.Source().size();
+                endedInside_ = open.back();
                 Fail("There is no corresponding tag:", open.back());
+            }
             return;
         case tkBad:
+            errorAt_ = at;
+            if (token.empty()) {
+                // Cut off by the end of the text: inside the tag that begins here, else the open element.
+                const std::string_view rest = reader_.Source().substr(at);
+                const std::string_view name = rest.size() > 1 && rest[1] != '!' && rest[1] != '?' ? TagName(rest) : kNoText;
+                endedInside_ = !name.empty() ? name : open.empty() ? kNoText : open.back();
+            }
             Fail("Incorrect Token:", token);
         case tkCharData:
             if (token.empty() || (TrimText && IsBlankThroughout(token)))
@@ -283,6 +296,8 @@ void TXMLParser::ReadTokens(std::string text)
             break;
         case tkEndTag: {
             const std::string_view name = TagName(token);
+            if (open.empty() || name != open.back())
+                errorAt_ = at;
             if (open.empty())
                 Fail("There is no corresponding beginnig-tag:", name);
             if (name != open.back())
@@ -295,6 +310,7 @@ void TXMLParser::ReadTokens(std::string text)
             tokens_.push_back({token, kind});
             break;
         }
+        at = reader_.Cursor();
         reader_.Next();
     }
 }
@@ -314,44 +330,52 @@ std::unique_ptr<TDomDocument> TXMLParser::CreateDocument()
     TDomNode* current = doc;
     TAttributeScratch scratch;
     WideString wide;
-    for (const TXMLToken& token : tokens_) {
-        const std::string_view text = token.text;
-        switch (token.kind) {
-        case tkStartTag:
-        case tkEmptyTag: {
-            TDomElement* element = doc->Make<TDomElement>(doc->InternXmlName(TagName(text)));
-            const size_t tail = token.kind == tkStartTag ? 2 : 3;
-            SetAttributes(element, text.substr(1, text.size() - tail), scratch, true);
-            // Inside an element every kind is accepted: only the document's children are checked.
-            if (current == doc)
-                current->AppendChild(element);
-            else
-                current->LinkLast(element);
-            if (token.kind == tkStartTag)
-                current = element;
-            break;
-        }
-        case tkEndTag:
-            if (TDomNode* parent = current->GetParentNode())
-                current = parent;
-            break;
-        case tkCharData:
-            if (current == doc && IsBlankThroughout(text))
+    const TXMLToken* failing = nullptr;
+    try {
+        for (const TXMLToken& token : tokens_) {
+            failing = &token;
+            const std::string_view text = token.text;
+            switch (token.kind) {
+            case tkStartTag:
+            case tkEmptyTag: {
+                TDomElement* element = doc->Make<TDomElement>(doc->InternXmlName(TagName(text)));
+                const size_t tail = token.kind == tkStartTag ? 2 : 3;
+                SetAttributes(element, text.substr(1, text.size() - tail), scratch, true);
+                // Inside an element every kind is accepted: only the document's children are checked.
+                if (current == doc)
+                    current->AppendChild(element);
+                else
+                    current->LinkLast(element);
+                if (token.kind == tkStartTag)
+                    current = element;
                 break;
-            current->AppendChild(doc->CreateTextNode(WidenInto(wide, text)));
-            break;
-        case tkComment:
-            current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : kNoText)));
-            break;
-        case tkCData:
-            current->AppendChild(doc->CreateCDATASection(Widen(text.substr(9, text.size() - 12))));
-            break;
-        case tkEntityRef:
-            current->AppendChild(doc->CreateEntityReference(WidenInto(wide, text.substr(1, text.size() - 2))));
-            break;
-        default:
-            break;  // declarations and processing instructions are not kept
+            }
+            case tkEndTag:
+                if (TDomNode* parent = current->GetParentNode())
+                    current = parent;
+                break;
+            case tkCharData:
+                if (current == doc && IsBlankThroughout(text))
+                    break;
+                current->AppendChild(doc->CreateTextNode(WidenInto(wide, text)));
+                break;
+            case tkComment:
+                current->AppendChild(doc->CreateComment(Widen(text.size() >= 7 ? text.substr(4, text.size() - 7) : kNoText)));
+                break;
+            case tkCData:
+                current->AppendChild(doc->CreateCDATASection(Widen(text.substr(9, text.size() - 12))));
+                break;
+            case tkEntityRef:
+                current->AppendChild(doc->CreateEntityReference(WidenInto(wide, text.substr(1, text.size() - 2))));
+                break;
+            default:
+                break;  // declarations and processing instructions are not kept
+            }
         }
+    } catch (...) {
+        if (failing && source_)
+            errorAt_ = static_cast<size_t>(failing->text.data() - source_->data());
+        throw;
     }
     return document;
 }

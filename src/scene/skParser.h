@@ -89,11 +89,20 @@ public:
     const std::vector<TXMLToken>& Tokens() const { return tokens_; }
     TTokenReader& Reader() { return reader_; }
 
+    // After a reading or tree error: where in Source() the failing token starts (npos when no
+    // error was raised), and the innermost element still open when the text ended inside one.
+    size_t ErrorOffset() const { return errorAt_; }
+    std::string_view EndedInside() const { return endedInside_; }
+    // The text read (line ends CR LF); empty before a read.
+    std::string_view Source() const { return source_ ? std::string_view(*source_) : std::string_view(); }
+
 private:
     TTokenReader reader_;
     std::vector<TXMLToken> tokens_;
     std::shared_ptr<const std::string> source_;  // documents made keep it: their values view it
     uint8_t encoding_ = 0;
+    size_t errorAt_ = std::string_view::npos;
+    std::string endedInside_;
 };
 
 // Encoding code from the first (up to) 100 bytes of a file.

@@ -68,6 +68,13 @@ TEST(CliCheck, OneLinePerFileWithOkOrTheExactError)
     // Nothing left beside the scenes, and the private temporary folder is gone.
     EXPECT_EQ(EntriesIn(dir / "scenes"), 3u);
     EXPECT_EQ(EntriesIn(dir / "tmp"), 0u);
+    // --where: reading errors as FILE:LINE:COLUMN: MESSAGE, other failures as before.
+    const TResult w = RunScene(dir, {"check", "--where", good, empty, cutEnd, missing});
+    EXPECT_EQ(w.status, 1);
+    EXPECT_EQ(w.out, good + ": ok\n" + empty + ": There is no scene in the file \"" + empty + "\"\n" + cutEnd +
+                         ":3:1: There is no corresponding tag:shader (the file ends inside shader)\n" + missing +
+                         ": Cannot open file \"" + missing + "\". No such file or directory\n");
+    EXPECT_EQ(RunScene(dir, {"tree", "--where", good}).status, 2);
 }
 
 // A device or a FIFO is refused at once, without reading from it: a FIFO with no writer would

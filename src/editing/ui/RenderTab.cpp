@@ -2,6 +2,7 @@
 #include "editing/ui/EditorTab.h"
 
 #include "controls/LinkRules.h"
+#include "controls/ui/NumberEdit.h"
 #include "editing/TabRules.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlAccess.h"
@@ -24,6 +25,7 @@ using enum TKeyKind;
 constexpr TContainerRow containers[] = {
     {"pnlRenOn", TContainerClass::Panel, nullptr, -2, "Render"},
     {"pnlRenImage", TContainerClass::Panel, nullptr, 0, "Image"},
+    {"pnlRenAA", TContainerClass::Panel, nullptr, 0, "Adaptive anti-aliasing"},
     {"pnlRenOptions", TContainerClass::Panel, nullptr, 0, "Options"},
     {"pnlFogColorOn", TContainerClass::Panel, "pnlRenOptions", 0, "Fog colour"},
 };
@@ -38,6 +40,11 @@ constexpr TValueRow values[] = {
           "1 * 1                    =1|2 * 2                    =4|3 * 3                    =9|"
           "4 * 4                    =16|5 * 5                    =25|6 * 6                    =36|"
           "7 * 7                    =49"),
+    Edit("pnlRenAA", "edtAAPasses", "render.render.AA_passes", Plain, nullptr, Whole(0, 1024)),
+    Edit("pnlRenAA", "edtAAMinSamples", "render.render.AA_minsamples", Plain, nullptr, Whole(1, 1024)),
+    Edit("pnlRenAA", "edtAAPixelWidth", "render.render.AA_pixelwidth", Plain, nullptr, Limited(1, 2)),
+    Edit("pnlRenAA", "edtAAThreshold", "render.render.AA_threshold", Plain, nullptr, Limited(0, 1)),
+    Combo("pnlRenAA", "combAAJitterFirst", "render.render.AA_jitterfirst", Plain, nullptr, "on|off"),
     Edit("pnlRenOptions", "edtRaydepth", "render.render.raydepth", Plain, nullptr, LowerLimit(1, true)),
     Scalar("pnlRenOptions", "tbTolerance", "edtTole", "render.render.tolerance", Plain, nullptr,
            Slider(0, 100, 100, 10), Limited(0.001, 1)),
@@ -52,6 +59,11 @@ constexpr TValueRow values[] = {
 
 // Each guard box stands in front of the row it guards.
 constexpr TGuardRow guards[] = {
+    {"cbAAPasses", "pnlRenAA", "AA passes", "edtAAPasses", nullptr},
+    {"cbAAMinSamples", "pnlRenAA", "AA samples", "edtAAMinSamples", nullptr},
+    {"cbAAPixelWidth", "pnlRenAA", "AA pixel width", "edtAAPixelWidth", nullptr},
+    {"cbAAThreshold", "pnlRenAA", "AA threshold", "edtAAThreshold", nullptr},
+    {"cbAAJitterFirst", "pnlRenAA", "AA jitter first", "combAAJitterFirst", nullptr},
     {"cbRayDepth", "pnlRenOptions", "Ray depth", "edtRaydepth", nullptr},
     {"cbTolerance", "pnlRenOptions", "Tolerance", "edtTole", "tbTolerance"},
     {"cbBias", "pnlRenOptions", "Bias", "edtBias", nullptr},
@@ -63,6 +75,26 @@ constexpr TGuardRow guards[] = {
 };
 
 constexpr TTabTable table{"tsRender", -1, containers, values, guards, true};
+
+// The anti-aliasing fields: what each sets, and the older setting that wins over it while present.
+struct TAAField {
+    const char* field;
+    const char* guard;
+    const char* tip;
+    const char* winner;         // the control of the setting that wins (cbAA or a number edit); nullptr: none
+    const char* winnerPath;     // and its key path
+    const char* winnerTip;      // the tooltip while it wins
+};
+
+constexpr TAAField aaFields[] = {
+    {"edtAAPasses", "cbAAPasses", "Anti-aliasing passes (AA_passes)", "cbAA", "render.render.samples",
+     "Not used: Anti-aliasing (samples) wins over AA_passes"},
+    {"edtAAMinSamples", "cbAAMinSamples", "Anti-aliasing samples per pass (AA_minsamples)", nullptr, nullptr, nullptr},
+    {"edtAAPixelWidth", "cbAAPixelWidth", "Anti-aliasing pixel width, 1 to 2 (AA_pixelwidth)", nullptr, nullptr, nullptr},
+    {"edtAAThreshold", "cbAAThreshold", "Anti-aliasing threshold (AA_threshold)", "edtTole", "render.render.tolerance",
+     "Not used: Tolerance (tolerance) wins over AA_threshold"},
+    {"combAAJitterFirst", "cbAAJitterFirst", "Jittered first anti-aliasing sample (AA_jitterfirst)", nullptr, nullptr, nullptr},
+};
 
 class TRenderTab : public TEditorTab {
 public:
@@ -84,6 +116,8 @@ public:
             failure = text.c_str();
         }
         SetComboIndex(Find("cbAA"), row);
+        samplesChosen_ = false;
+        ShowOverrides();
         if (failure)
             c_.onFailure(failure);
     }
@@ -115,10 +149,48 @@ protected:
             if (auto* box = Get<QAbstractButton>(guard.name))
                 QObject::connect(box, &QAbstractButton::clicked, box, [this, box] {
                     Guarded([&] { GuardClicked(box); });
+                    ShowOverrides();
                 });
+        // cbAA shows "1 * 1" without samples too: only a choice (written when the focus leaves)
+        // adds it.
+        if (auto* samples = Get<QComboBox>("cbAA"))
+            QObject::connect(samples, &QComboBox::activated, samples, [this] {
+                samplesChosen_ = true;
+                ShowOverrides();
+            });
+        if (auto* tolerance = Get<TNumberEdit>("edtTole"))
+            QObject::connect(tolerance, &TNumberEdit::changed, tolerance, [this] { ShowOverrides(); });
+        for (const TAAField& f : aaFields)
+            for (const char* name : {f.field, f.guard})
+                if (QWidget* w = Find(name))
+                    w->setToolTip(QString::fromUtf8(f.tip));
     }
 
 private:
+    // samples wins over AA_passes and tolerance over AA_threshold: while the older setting is
+    // present, the field it overrides (and its guard box) is disabled and says why.
+    void ShowOverrides()
+    {
+        for (const TAAField& f : aaFields) {
+            if (!f.winner)
+                continue;
+            QWidget* field = Find(f.field);
+            QWidget* guard = Find(f.guard);
+            if (!field || !guard)
+                continue;
+            // The control shows a value before its exit handler writes it.
+            const bool shown = f.winner == std::string_view("cbAA") ? samplesChosen_ : !EditText(Find(f.winner)).empty();
+            const bool overridden = shown || !c_.store.GetValue(f.winnerPath, "").empty();
+            const QString tip = QString::fromUtf8(overridden ? f.winnerTip : f.tip);
+            for (QWidget* w : {field, guard})
+                w->setToolTip(tip);
+            guard->setEnabled(!overridden);
+            field->setEnabled(!overridden && GuardChecked(guard));
+        }
+    }
+
+    bool samplesChosen_ = false;  // a sample count was picked since the fill
+
     // cbRayDepthMouseUp; switching the fog off also removes the fog colour.
     void GuardClicked(QWidget* box)
     {
