@@ -11,6 +11,7 @@
 
 #include "scene/Errors.h"
 #include "scene/MeshStash.h"
+#include "scene/ReadErrors.h"
 #include "scene/SceneWriter.h"
 #include "scene/SceneText.h"
 #include "scene/TextCodec.h"
@@ -100,10 +101,27 @@ inline void CompareAttributeForms(const TDomDocument& doc, const std::string& wr
     }
 }
 
+// A reading error is placed within the original text, and the hints look at it safely.
+inline void PlaceError(std::string_view bytes, std::string_view original, const TXMLParser& parser)
+{
+    (void)BinaryHint(bytes.substr(0, 512));
+    if (parser.ErrorOffset() == std::string_view::npos)
+        return;
+    const size_t at = OriginalOffset(original, parser.Source(), parser.ErrorOffset());
+    const TTextPlace place = PlaceOf(original, at);
+    const size_t misplaced = MisplacedMesh(original, original.find('\n', at));
+    if (at > original.size() || place.line == 0 || place.column == 0 ||
+        (misplaced != std::string_view::npos && misplaced >= original.size())) {
+        std::fprintf(stderr, "error placed outside the text\n");
+        std::abort();
+    }
+}
+
 // Raises only EKelvaneError kinds on bad input.
 inline void ReadSceneBytes(std::string_view bytes, bool compare)
 {
     TSceneText scene = DecodeSceneText(std::string(bytes));
+    const std::string original = scene.text;
     TMeshStash stash;
     const std::string text = compare && scene.text.size() <= 1024 ? scene.text : std::string();
     std::string fake = stash.StashText(std::move(scene.text));
@@ -120,8 +138,14 @@ inline void ReadSceneBytes(std::string_view bytes, bool compare)
     parser.TrimText = true;
     const uint8_t code = DetectEncoding(std::string_view(fake).substr(0, 100));
     parser.SetEncodingCode(code);
-    parser.ReadTokens(NormaliseLineEnds(DecodeSceneBytes(fake, code)));
-    const std::unique_ptr<TDomDocument> doc = parser.CreateDocument();
+    std::unique_ptr<TDomDocument> doc;
+    try {
+        parser.ReadTokens(NormaliseLineEnds(DecodeSceneBytes(fake, code)));
+        doc = parser.CreateDocument();
+    } catch (const EKelvaneError&) {
+        PlaceError(bytes, original, parser);
+        throw;
+    }
 
     const std::string written = Narrow(doc->GetXML(7, 7));
     if (compare && written.size() <= 4096) {

@@ -75,6 +75,19 @@ TEST_F(Binding, ComboWithoutMatchShowsNothingAndWritesNothing)
     EXPECT_EQ(Value("object.object.emit_rad", "Floor"), "");
 }
 
+// The sample's render element has samples: AA_passes is overridden and says so; AA_threshold,
+// without tolerance, is not.
+TEST_F(Binding, AntiAliasingFieldsSayWhichSettingWins)
+{
+    Select("render -- Front");
+    for (const char* name : {"edtAAPasses", "cbAAPasses"}) {
+        EXPECT_FALSE(Control(name)->isEnabled()) << name;
+        EXPECT_EQ(Control(name)->toolTip().toStdString(), "Not used: Anti-aliasing (samples) wins over AA_passes");
+    }
+    EXPECT_TRUE(Control("cbAAThreshold")->isEnabled());
+    EXPECT_EQ(Control("edtAAThreshold")->toolTip().toStdString(), "Anti-aliasing threshold (AA_threshold)");
+}
+
 TEST_F(Binding, EnableTreeHonoursContainerTags)
 {
     TEditorBinding& b = main().Binding();
