@@ -153,12 +153,12 @@ size_t OriginalOffset(std::string_view original, std::string_view parsed, size_t
             ++j;
             continue;
         }
-        if (original[i] == c) {
-            ++i;
-            ++j;
-        } else if (At(original, i, kCommentStart)) {
+        if (At(original, i, kCommentStart) && !At(parsed, j, kCommentStart)) {
             const size_t e = original.find(kCommentEnd, i + kCommentStart.size());
             i = e == npos ? i + 3 : e + kCommentEnd.size();  // an endless comment loses its "<!-"
+        } else if (original[i] == c) {
+            ++i;
+            ++j;
         } else if (c == '\r' || (c == '\n' && j > 0 && parsed[j - 1] == '\r')) {
             ++j;  // a line end completed after a cut took its other half
         } else {

@@ -55,6 +55,9 @@ ESceneReadError PlacedError(const fs::path& scene, const std::string& message, c
             return ESceneReadError(message, scene.string(), 0, 0, hint);  // gone since: no place
         }
         size_t at = OriginalOffset(original, parser.Source(), parser.ErrorOffset());
+        // The end of the text is shown at the end of its last line.
+        if (at + 2 >= original.size() && original.size() >= 2 && original.ends_with("\r\n"))
+            at = original.size() - 2;
         if (hint.empty()) {
             // A mesh block on a line with other markup breaks the markup around it.
             const size_t lineEnd = original.find('\n', at);

@@ -72,7 +72,7 @@ TEST(CliCheck, OneLinePerFileWithOkOrTheExactError)
     const TResult w = RunScene(dir, {"check", "--where", good, empty, cutEnd, missing});
     EXPECT_EQ(w.status, 1);
     EXPECT_EQ(w.out, good + ": ok\n" + empty + ": There is no scene in the file \"" + empty + "\"\n" + cutEnd +
-                         ":3:1: There is no corresponding tag:shader (the file ends inside shader)\n" + missing +
+                         ":2:18: There is no corresponding tag:shader (the file ends inside shader)\n" + missing +
                          ": Cannot open file \"" + missing + "\". No such file or directory\n");
     EXPECT_EQ(RunScene(dir, {"tree", "--where", good}).status, 2);
 }
