@@ -16,6 +16,7 @@
 #include "scene/NumFormat.h"
 #include "scene/SceneText.h"
 #include "scene/StashComments.h"
+#include "scene/StashMarks.h"
 #include "scene/TextFinders.h"
 
 namespace kelvane {
@@ -24,13 +25,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-constexpr std::string_view kPoints = "<points";
-constexpr std::string_view kFacesEnd = "</faces>";
-constexpr std::string_view kTransform = "<transform";
-constexpr std::string_view kTransformEnd = "</transform>";
-constexpr std::string_view kFakeTransformEnd = "</fake_transform>";
-constexpr std::string_view kMeshMark = "<fake_mesh mesh=\"";
-constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // The placeholders are looked for by the 'k' of "fake", much rarer in scene text than an 'f'.
 constexpr size_t kMeshMarkAnchor = 3, kTransformMarkAnchor = 3, kFakeTransformEndAnchor = 4;

@@ -3,19 +3,13 @@
 #include <algorithm>
 
 #include "scene/StashComments.h"
+#include "scene/StashMarks.h"
 
 namespace kelvane {
 
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
-constexpr std::string_view kPoints = "<points";
-constexpr std::string_view kFacesEnd = "</faces>";
-constexpr std::string_view kMeshMark = "<fake_mesh mesh=\"";
-constexpr std::string_view kTransformMark = "<fake_transform trns=\"";
-constexpr std::string_view kTransform = "<transform";
-constexpr std::string_view kTransformEnd = "</transform>";
-constexpr std::string_view kFakeTransformEnd = "</fake_transform>";
 constexpr std::string_view kCommentStart = "<!--";
 constexpr std::string_view kCommentEnd = "-->";
 
