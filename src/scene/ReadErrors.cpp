@@ -41,8 +41,10 @@ size_t PlaceholderLength(std::string_view parsed, size_t i, std::string_view mar
 {
     if (!At(parsed, i, mark))
         return 0;
-    const size_t e = parsed.find(close, i + mark.size());
-    return e == npos || e - i > mark.size() + 24 ? 0 : e + close.size() - i;
+    // The number runs to the closing quote: a few digits, then close.
+    const std::string_view rest = parsed.substr(i, mark.size() + 24 + close.size());
+    const size_t e = rest.find(close, mark.size());
+    return e == npos ? 0 : e + close.size();
 }
 
 } // namespace
@@ -94,6 +96,7 @@ size_t OriginalOffset(std::string_view original, std::string_view parsed, size_t
     const size_t m = std::min(at, parsed.size());
     size_t i = 0, j = 0;
     size_t deferred = npos;  // a character that stands after mesh placeholders in parsed, before them in original
+    size_t noCommentEnd = npos;  // no "-->" follows this place
     while (j < m && i < n) {
         const char c = parsed[j];
         if (c == '<') {
@@ -148,7 +151,9 @@ size_t OriginalOffset(std::string_view original, std::string_view parsed, size_t
             continue;
         }
         if (At(original, i, kCommentStart) && !At(parsed, j, kCommentStart)) {
-            const size_t e = original.find(kCommentEnd, i + kCommentStart.size());
+            const size_t e = noCommentEnd <= i ? npos : original.find(kCommentEnd, i + kCommentStart.size());
+            if (e == npos)
+                noCommentEnd = std::min(noCommentEnd, i);
             i = e == npos ? i + 3 : e + kCommentEnd.size();  // an endless comment loses its "<!-"
         } else if (original[i] == c) {
             ++i;
