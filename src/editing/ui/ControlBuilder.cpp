@@ -473,8 +473,8 @@ QWidget* TControlBuilder::Build(const TTabTable& table)
         if (QWidget* r = tree_.Find(g.regulate)) {
             box->SetRegulateControl(r);
             const QString regulated = r->toolTip();
-            box->setToolTip(regulated.isEmpty() ? Q(g.caption)
-                                                : regulated + QStringLiteral("; unticked, it is left out"));
+            box->setToolTip((regulated.isEmpty() ? Q(g.caption) + QLatin1Char(':') : regulated + QLatin1Char(';')) +
+                            QStringLiteral(" unticked, it is left out"));
         }
         if (g.regulate1)
             if (QWidget* r = tree_.Find(g.regulate1))
