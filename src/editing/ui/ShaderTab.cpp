@@ -170,6 +170,8 @@ protected:
             return;
         auto* properties = new QListWidget;
         properties->setObjectName(QStringLiteral("listShaderList"));
+        properties->setToolTip(QStringLiteral("Shader colours written (color, specular, reflected, transmited); "
+                                              "a row picks the one the sliders edit"));
         for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
             AddCheckRow(properties, QString::fromLatin1(row));
         properties->setIconSize(QSize(12, 12));
@@ -203,6 +205,7 @@ protected:
                 QObject::connect(panel, &TColorPanel::colorChanged, panel, [this] { listShaderListDrawItem(); });
         auto* texSlots = new QListWidget;
         texSlots->setObjectName(QStringLiteral("listTexList"));
+        texSlots->setToolTip(QStringLiteral("Shader texture slots in use (modulator); a slot picks the one edited"));
         for (int i = 0; i < 10; ++i)
             AddCheckRow(texSlots, QString::number(i));
         texSlots->setFlow(QListView::LeftToRight);
