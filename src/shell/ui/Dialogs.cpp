@@ -36,6 +36,16 @@ void SetDialogSceneFolder(const QString& folder)
     sceneFolder = folder;
 }
 
+QString DialogLastFolder()
+{
+    return lastFolder;
+}
+
+void SetDialogLastFolder(const QString& folder)
+{
+    lastFolder = folder;
+}
+
 QString DialogStartPath(const QString& preset)
 {
     if (!preset.isEmpty() && QFileInfo(preset).isAbsolute())

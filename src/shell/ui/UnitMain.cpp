@@ -262,6 +262,8 @@ void TfrmMain::FormCreate()
         SetTag(btnStopRen, 1);
     LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
+    SetDialogSceneFolder(QString());
+    SetDialogLastFolder(QString::fromStdString(ini.ReadString("Interface", "LastFolder", "")));
     ReadForm(ini, "Interface", "MainWindow", *this);
 }
 
@@ -280,6 +282,8 @@ void TfrmMain::FormCloseQuery()
     TIniFileCompo& ini = *iniFileCom_;
     WriteForm(ini, "Interface", "MainWindow", *this);
     StoreRecentFiles(ini, session_->RecentFiles());
+    if (!DialogLastFolder().isEmpty())
+        ini.WriteString("Interface", "LastFolder", DialogLastFolder().toStdString());
     session_->DeleteRenderingFile();
     if (colour_)
         colour_->SavePlacement();

@@ -185,8 +185,10 @@ TEST(EditorTabs, EveryEditingControlSaysWhatItSets)
 
 TEST(MainWindowFile, SaveAsNamesTheNewFileAndDialogsStartInTheScenesFolder)
 {
-    TEditorFixture f;
+    TEditorFixture f("[Interface]\r\nLastFolder=/srv/shots\r\n");
     TfrmMain& m = f.Start();
+    // Without a scene, where the last dialog of the previous session ended.
+    EXPECT_EQ(DialogStartPath(QString()), QStringLiteral("/srv/shots"));
     const fs::path scene = f.CopySample("scene");
     m.OpenScenes({scene});
     const QString folder = QString::fromStdString(scene.parent_path().string());
@@ -197,6 +199,8 @@ TEST(MainWindowFile, SaveAsNamesTheNewFileAndDialogsStartInTheScenesFolder)
     m.Saveas1->trigger();
     EXPECT_EQ(m.windowTitle().remove(QStringLiteral("[*]")), QStringLiteral("Kelvane  --  copy.xml"));
     EXPECT_EQ(DialogStartPath(QString()), QString::fromStdString(other.string()));
+    m.ExitE1->trigger();
+    EXPECT_NE(ReadAll(f.dir / "Pellith.ini").find("LastFolder=/srv/shots\r\n"), std::string::npos);
 }
 
 } // namespace kelvane::test
