@@ -17,6 +17,12 @@ namespace {
 constexpr const char* kFakeFile = "~Fake.tmp";
 constexpr const char* kRenderingFile = "~Rendering.tmp";
 
+// The main window's caption for the scene being edited.
+WideString CaptionOf(const fs::path& scene)
+{
+    return u"Kelvane  --  " + Widen(scene.filename().string());
+}
+
 std::string FoldedPath(const fs::path& path)
 {
     std::string text = path.string();
@@ -476,7 +482,7 @@ void TSceneSession::OpenScene(const std::vector<fs::path>& paths)
     fresh->working.SetDocument(fresh->document.get());
     TJpegFileStore jpegStore;
     BuildCatalogue(fresh->working, fresh->catalogue, FolderOf(paths[0]), pictures_ ? *pictures_ : jpegStore);
-    fresh->caption = u"Kelvane  --  " + Widen(paths[0].filename().string());
+    fresh->caption = CaptionOf(paths[0]);
 
     // From here on nothing fails: the new scene moves into the session's own state, so that
     // references to the working element and the tables stay valid.
@@ -677,6 +683,7 @@ std::string TSceneSession::SaveAs(const fs::path& target)
         Settle();
     }
     s.openFiles[0] = target;
+    s.caption = CaptionOf(target);
     s.saved = s.history.Position();
     if (OnHistoryChange)
         OnHistoryChange();

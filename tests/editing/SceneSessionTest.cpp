@@ -155,7 +155,8 @@ TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
     f.session.OpenScene({scene});
     f.session.SaveAs(f.dir / "copy.xml");
     EXPECT_EQ(f.session.OpenFiles()[0], f.dir / "copy.xml");
-    EXPECT_EQ(f.session.Caption(), u"Kelvane  --  scene.xml");
+    // The caption names the file Save now writes.
+    EXPECT_EQ(f.session.Caption(), u"Kelvane  --  copy.xml");
     f.session.SelectRow(f.session.FindRow(u"render -- Cam"));
     f.session.SetValue(u"render.outfile.value", u"", u"b.tga");
     f.session.Save();

@@ -1,7 +1,10 @@
 #include "controls/ui/WidgetPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace kelvane {
 
@@ -19,22 +22,92 @@ QRect NormalRect(const QWidget* w)
     return w->geometry();
 }
 
-// Keeps a window reachable: a rectangle on no screen moves to the primary screen's corner.
+// Keeps a window reachable: a restored rectangle that would fall off the screens is moved onto
+// the screen holding most of it (the primary one when none does) and made to fit it.
 QRect OnScreen(const QWidget* w, QRect r)
 {
     if (!w->isWindow())
         return r;
-    const auto screens = QGuiApplication::screens();
-    if (screens.isEmpty())
+    const QScreen* best = ScreenOf(r);
+    if (!best)
         return r;
-    for (const QScreen* s : screens)
-        if (s->geometry().intersects(r))
-            return r;
-    r.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-    return r;
+    return FitRect(r, best->availableGeometry());
 }
 
 } // namespace
+
+QRect FitRect(QRect r, const QRect& area)
+{
+    if (area.isEmpty())
+        return r;
+    r.setWidth(std::min(r.width(), area.width()));
+    r.setHeight(std::min(r.height(), area.height()));
+    r.moveLeft(std::clamp(r.left(), area.left(), area.right() + 1 - r.width()));
+    r.moveTop(std::clamp(r.top(), area.top(), area.bottom() + 1 - r.height()));
+    return r;
+}
+
+const QScreen* ScreenOf(const QRect& r)
+{
+    const QScreen* best = QGuiApplication::primaryScreen();
+    long long most = 0;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect common = s->geometry().intersected(r);
+        const long long area = common.isEmpty() ? 0 : (long long)common.width() * common.height();
+        if (area > most) {
+            most = area;
+            best = s;
+        }
+    }
+    return best;
+}
+
+void FitOnScreen(QWidget& window)
+{
+    if (!window.isWindow() || (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QScreen* screen = ScreenOf(window.frameGeometry());
+    if (!screen)
+        return;
+    // The frame the window manager adds stays on the screen too.
+    const QRect frame = window.frameGeometry();
+    const QRect inner = window.geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    const QRect fitted = FitRect(frame, screen->availableGeometry()).marginsRemoved(margins);
+    if (fitted != inner)
+        window.setGeometry(fitted);
+}
+
+namespace {
+
+class TScreenFit : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            const Qt::WindowType type = w->windowType();
+            if (w->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool))
+                FitOnScreen(*w);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void FitWindowsOnScreen()
+{
+    static TScreenFit* fit = nullptr;
+    if (!fit && QCoreApplication::instance()) {
+        fit = new TScreenFit(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(fit);
+    }
+}
 
 TWindowPlacement TWidgetPlacement::GetPlacement() const
 {

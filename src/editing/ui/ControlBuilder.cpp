@@ -19,12 +19,56 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <exception>
 
 namespace kelvane {
 
 namespace {
+
+// What a control sets, in words and by the attribute it writes: "Light power (power)".
+QString ControlTip(std::string_view path, TTarget target, std::string_view caption)
+{
+    std::vector<std::string_view> parts;
+    for (size_t from = 0;;) {
+        const size_t dot = path.find('.', from);
+        parts.push_back(path.substr(from, dot == std::string_view::npos ? std::string_view::npos : dot - from));
+        if (dot == std::string_view::npos)
+            break;
+        from = dot + 1;
+    }
+    while (!caption.empty() && (caption.back() == ':' || caption.back() == ' '))
+        caption.remove_suffix(1);
+    std::string words;
+    switch (target) {
+    case TTarget::Diffuse: words = "Diffuse photons"; break;
+    case TTarget::Caustic: words = "Caustic photons"; break;
+    case TTarget::Dof: words = "Depth of field"; break;
+    case TTarget::AntiNoise: words = "Anti-noise"; break;
+    default:
+        if (!parts[0].empty() && parts[0] != "new") {
+            words = std::string(parts[0]);
+            words[0] = char(std::toupper(static_cast<unsigned char>(words[0])));
+        }
+    }
+    std::string what(caption);
+    // "Power" reads "power" after the kind; "IOR" stays as it is.
+    if (!words.empty() && what.size() > 1 && std::isupper(static_cast<unsigned char>(what[0])) &&
+        !std::isupper(static_cast<unsigned char>(what[1])))
+        what[0] = char(std::tolower(static_cast<unsigned char>(what[0])));
+    std::string text = words.empty() ? what : what.empty() ? words : words + " " + what;
+    std::string attribute;
+    if (parts.size() >= 3) {
+        attribute = parts[1] == parts[0] ? std::string(parts[2])
+                                         : std::string(parts[1]) + (parts[2].empty() ? "" : " " + std::string(parts[2]));
+    }
+    if (!attribute.empty())
+        text += " (" + attribute + ")";
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 QString Q(const char* text)
 {
@@ -257,7 +301,11 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
     // Edits go by the row's caption, or by its guard box's when it has none.
     const TGuardRow* guard = GuardOf(table, row.type == TRowType::Scalar ? row.edit : row.name);
     const char* label = row.caption ? row.caption : guard ? guard->caption : row.name;
-    auto data = [&](QWidget* control) { SetRowData(control, row.target, label); };
+    auto data = [&](QWidget* control, std::string_view path = {}, std::string_view words = {}) {
+        SetRowData(control, row.target, label);
+        control->setToolTip(ControlTip(path.empty() && row.path ? row.path : path, row.target,
+                                       words.empty() ? std::string_view(label ? label : "") : words));
+    };
 
     switch (row.type) {
     case TRowType::Combo:
@@ -336,6 +384,7 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
     case TRowType::Colour: {
         static const char* const channels[] = {"Red", "Green", "Blue"};
         static const char* const components[] = {"r", "g", "b"};
+        static const char* const channelNames[] = {"red", "green", "blue"};
         auto* swatch = new TColorPanel(parent);
         swatch->setObjectName(Q(row.edit));
         data(swatch);
@@ -347,14 +396,16 @@ void TControlBuilder::AddRow(const TTabTable& table, const TValueRow& row)
                                          : static_cast<QWidget*>(new QLabel(parent)));
             auto* slider = new TLinkedTrackBar(parent);
             slider->setObjectName(Q(("tb" + stem).c_str()));
-            data(slider);
+            const std::string channelPath = std::string(row.path) + components[i];
+            const std::string channelWords = std::string(label ? label : "") + " " + channelNames[i];
+            data(slider, channelPath, channelWords);
             slider->setRange(row.slider.min, row.slider.max);
             slider->SetFrequency(row.slider.ticks);
             slider->SetCommand(std::string(row.path) + components[i]);
             slider->SetKeyKind(row.keyKind);
             auto* edit = new TNumberEdit(parent);
             edit->setObjectName(Q(("edt" + stem).c_str()));
-            data(edit);
+            data(edit, channelPath, channelWords);
             edit->SetCommand(std::string(row.path) + components[i]);
             edit->SetKeyKind(row.keyKind);
             ConfigureField(edit, row.field);
@@ -419,8 +470,12 @@ QWidget* TControlBuilder::Build(const TTabTable& table)
     for (const TGuardRow& g : table.guards) {
         auto* box = tree_.Get<TEnableControlCheckBox>(g.name);
         SetRowData(box, g.target, g.caption);
-        if (QWidget* r = tree_.Find(g.regulate))
+        if (QWidget* r = tree_.Find(g.regulate)) {
             box->SetRegulateControl(r);
+            const QString regulated = r->toolTip();
+            box->setToolTip((regulated.isEmpty() ? Q(g.caption) + QLatin1Char(':') : regulated + QLatin1Char(';')) +
+                            QStringLiteral(" unticked, it is left out"));
+        }
         if (g.regulate1)
             if (QWidget* r = tree_.Find(g.regulate1))
                 box->SetRegulateControl1(r);

@@ -3,11 +3,51 @@
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlBuilder.h"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
 namespace kelvane {
+
+namespace {
+
+// The mouse wheel over a slider, drop-down or spin box that has not the focus scrolls the page
+// instead of changing the value behind the user's back.
+class TWheelScrollsPage : public QObject {
+public:
+    TWheelScrollsPage(QScrollArea* page) : QObject(page), page_(page) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus())
+            return false;
+        QCoreApplication::sendEvent(page_->verticalScrollBar(), event);
+        return true;
+    }
+
+private:
+    QScrollArea* page_;
+};
+
+void ScrollUnfocusedWheel(QScrollArea* page)
+{
+    auto* filter = new TWheelScrollsPage(page);
+    for (QWidget* w : page->widget()->findChildren<QWidget*>())
+        if (qobject_cast<QAbstractSlider*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w)) {
+            // The wheel does not take the focus; a click or Tab does.
+            w->setFocusPolicy(Qt::StrongFocus);
+            w->installEventFilter(filter);
+        }
+}
+
+} // namespace
 
 TEditorPages::TEditorPages(const TTabContext& context, QWidget* parent)
     : QStackedWidget(parent), binding_(context.binding), empty_(new QWidget)
@@ -23,6 +63,7 @@ TEditorPages::TEditorPages(const TTabContext& context, QWidget* parent)
         auto* scroll = new QScrollArea;
         scroll->setWidgetResizable(true);
         scroll->setWidget(tab->Build(builder));
+        ScrollUnfocusedWheel(scroll);
         addWidget(scroll);
         scrollOf_[tab->Table().tab] = scroll;
     }

@@ -2,6 +2,7 @@
 // One editor tab: its control table, the controls the table cannot describe, its fill and its
 // handlers. The main window holds the tabs in a list and hands each its share of the window.
 #include "editing/ui/ControlTable.h"
+#include "editing/ui/EditorHooks.h"
 
 #include <QWidget>
 
@@ -30,6 +31,8 @@ struct TTabContext {
     std::function<void(const char*)> onFailure;
     // The element-list rows changed (a row renamed): the list shows them again.
     std::function<void()> rowsChanged = {};
+    // The window's texture import and shader preview; none: those buttons do nothing.
+    const TEditorHooks* hooks = nullptr;
 };
 
 class TEditorTab {

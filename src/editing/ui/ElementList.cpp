@@ -7,6 +7,7 @@
 #include "controls/KindColours.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -85,6 +86,15 @@ void TElementList::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
     if (currentRow() != before && currentRow() >= 0 && OnKeySelect)
         OnKeySelect(currentRow());
+}
+
+void TElementList::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    // A right click selects its row as a left click does.
+    if (event->button() == Qt::RightButton)
+        if (QListWidgetItem* item = itemAt(event->position().toPoint()))
+            emit itemClicked(item);
 }
 
 QString TElementList::KindOf(const QString& text)

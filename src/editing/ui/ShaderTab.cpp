@@ -6,8 +6,6 @@
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ControlBuilder.h"
 #include "editing/ui/SessionStore.h"
-#include "editing/ui/ShaderPreviewHook.h"
-#include "editing/ui/TextureImportHook.h"
 
 #include "controls/ui/ColorPanel.h"
 #include "controls/ui/EnableControlCheckBox.h"
@@ -172,6 +170,8 @@ protected:
             return;
         auto* properties = new QListWidget;
         properties->setObjectName(QStringLiteral("listShaderList"));
+        properties->setToolTip(QStringLiteral("Shader colours written (color, specular, reflected, transmited); "
+                                              "a row picks the one the sliders edit"));
         for (const char* row : {"Color", "Specular", "Reflection", "Transparency"})
             AddCheckRow(properties, QString::fromLatin1(row));
         properties->setIconSize(QSize(12, 12));
@@ -205,6 +205,7 @@ protected:
                 QObject::connect(panel, &TColorPanel::colorChanged, panel, [this] { listShaderListDrawItem(); });
         auto* texSlots = new QListWidget;
         texSlots->setObjectName(QStringLiteral("listTexList"));
+        texSlots->setToolTip(QStringLiteral("Shader texture slots in use (modulator); a slot picks the one edited"));
         for (int i = 0; i < 10; ++i)
             AddCheckRow(texSlots, QString::number(i));
         texSlots->setFlow(QListView::LeftToRight);
@@ -443,10 +444,10 @@ private:
     // "Reference" / "Clip Board": the slot's picture imported, shown and named in the texture.
     void ImportTexture(bool fromClipboard)
     {
-        if (!TextureImport())
+        if (!c_.hooks || !c_.hooks->textureImport)
             return;
         const std::string slotName = SlotElement();
-        const QImage picture = TextureImport()(slotName, fromClipboard);
+        const QImage picture = c_.hooks->textureImport(slotName, fromClipboard);
         if (picture.isNull())
             return;
         TStoreStep step(c_.store, fromClipboard ? "Clip Board" : "Reference");
@@ -514,7 +515,8 @@ private:
     // list under the shader's name + "_p".
     void btnPreviewClick()
     {
-        TShaderPreviewHook& hook = ShaderPreview();
+        static const TShaderPreviewHook none;
+        const TShaderPreviewHook& hook = c_.hooks ? c_.hooks->shaderPreview : none;
         // A click while a preview renders (window events are handled meanwhile) is ignored.
         if (!hook.check || !hook.render || previewing_)
             return;
@@ -630,10 +632,10 @@ private:
         const int at = c_.store.ThumbnailPosition(key);
         if (at >= 0 && size_t(at) < texList_.size())
             return at;
-        if (!TextureThumbnail() || ComboIndex(Find("combTexType")) != 0)
+        if (!c_.hooks || !c_.hooks->textureThumbnail || ComboIndex(Find("combTexType")) != 0)
             return -1;
         const std::string file = c_.store.GetValue("texture.filename.value", SlotElement());
-        const QImage thumbnail = file.empty() ? QImage() : TextureThumbnail()(file);
+        const QImage thumbnail = file.empty() ? QImage() : c_.hooks->textureThumbnail(file);
         if (thumbnail.isNull())
             return -1;
         texList_.push_back(thumbnail);
@@ -667,24 +669,6 @@ private:
 };
 
 } // namespace
-
-TTextureImport& TextureImport()
-{
-    static TTextureImport import;
-    return import;
-}
-
-TTextureThumbnail& TextureThumbnail()
-{
-    static TTextureThumbnail thumbnail;
-    return thumbnail;
-}
-
-TShaderPreviewHook& ShaderPreview()
-{
-    static TShaderPreviewHook hook;
-    return hook;
-}
 
 const TTabTable& ShaderTabTable()
 {

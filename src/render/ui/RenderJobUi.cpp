@@ -38,6 +38,10 @@ TRenderPanel::TRenderPanel(TSceneSession& session, std::filesystem::path program
     lbProg->setMinimumWidth(70);
     lbTime = new QLabel;
     lbTime->setObjectName(QStringLiteral("lbTime"));
+    lbPicture = new QLabel;
+    lbPicture->setObjectName(QStringLiteral("lbPicture"));
+    lbPicture->setWordWrap(true);
+    lbPicture->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ProgressBar = new QProgressBar;
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setMinimum(0);
@@ -52,6 +56,7 @@ TRenderPanel::TRenderPanel(TSceneSession& session, std::filesystem::path program
         layout->addWidget(lbProg);
         layout->addWidget(ProgressBar);
         layout->addWidget(lbTime);
+        layout->addWidget(lbPicture);
     }
     connect(btnRen, &QPushButton::clicked, this, [this] { btnRenClick(); });
     connect(btnStopRen, &QPushButton::clicked, this, [this] { btnStopRenClick(); });
@@ -110,9 +115,13 @@ void TRenderPanel::ShowTimes()
 void TRenderPanel::Busy(bool busy)
 {
     btnRen->setEnabled(!busy);
-    if (imageWindowAction_)
-        imageWindowAction_->setEnabled(!busy);
+    for (QAction* action : idleActions_)
+        action->setEnabled(!busy);
     btnStopRen->setEnabled(busy);
+    for (QAction* action : busyActions_)
+        action->setEnabled(busy);
+    if (busy)
+        lbPicture->clear();
     lbProg->setText(busy ? QStringLiteral("Rendering") : QString());
     if (busy) {
         Timer1->start();
@@ -160,8 +169,9 @@ void TRenderPanel::SetTimeText(const std::string& text)
         hooks_.setTimeText(ToQ(text));
 }
 
-void TRenderPanel::ShowPicture(const TPicture& picture, const std::filesystem::path&)
+void TRenderPanel::ShowPicture(const TPicture& picture, const std::filesystem::path& file)
 {
+    lbPicture->setText(QStringLiteral("Picture written to ") + ToQ(file.string()));
     if (hooks_.showPicture)
         hooks_.showPicture(picture);
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QBoxLayout;
@@ -53,14 +54,17 @@ public:
     void Timer1Timer();
 
     TRenderJob& Job() { return *job_; }
-    // Disabled while a job runs (Window > Image Window).
-    void SetImageWindowAction(QAction* action) { imageWindowAction_ = action; }
+    // Disabled while a job runs (Window > Image Window, the render menu item).
+    void AddIdleAction(QAction* action) { idleActions_.push_back(action); }
+    // Enabled only while a job runs (the stop menu item).
+    void AddBusyAction(QAction* action) { busyActions_.push_back(action); }
     void SetOutputWindow(TfrmDos* dos) { dos_ = dos; }
 
     QPushButton* btnRen = nullptr;
     QPushButton* btnStopRen = nullptr;
     QLabel* lbProg = nullptr;
     QLabel* lbTime = nullptr;  // elapsed and estimated time left; afterwards the duration
+    QLabel* lbPicture = nullptr;  // where the picture shown was written
     QProgressBar* ProgressBar = nullptr;
     QTimer* Timer1 = nullptr;
 
@@ -85,7 +89,8 @@ private:
     QElapsedTimer clock_;
     std::unique_ptr<TRenderJob> job_;
     std::unique_ptr<TBusyCursor> busyCursor_;
-    QAction* imageWindowAction_ = nullptr;
+    std::vector<QAction*> idleActions_;
+    std::vector<QAction*> busyActions_;
     TfrmDos* dos_ = nullptr;
 };
 

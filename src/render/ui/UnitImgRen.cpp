@@ -104,7 +104,10 @@ TfrmImgRen::TfrmImgRen(QWidget* parent) : QWidget(parent, Qt::Window)
     lblTime->setAlignment(Qt::AlignCenter);
     layout->addWidget(lblTime);
     auto* body = new QHBoxLayout;
-    auto* side = new QVBoxLayout;
+    // The buttons scroll when the window is lower than their column, so it fits small screens.
+    auto* sidePanel = new QWidget;
+    auto* side = new QVBoxLayout(sidePanel);
+    side->setContentsMargins(0, 0, 0, 0);
     auto button = [this, side](const char* name, const char* caption, auto handler) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
         b->setObjectName(QString::fromLatin1(name));
@@ -131,7 +134,14 @@ TfrmImgRen::TfrmImgRen(QWidget* parent) : QWidget(parent, Qt::Window)
     btnRenderRegion->setToolTip(QStringLiteral("Drag a rectangle over the picture, then render only that part"));
     side->addStretch(1);
     btnClose = button("btnClose", "Close", [this] { btnCloseClick(); });
-    body->addLayout(side);
+    auto* sideScroll = new QScrollArea(this);
+    sideScroll->setObjectName(QStringLiteral("scrButtons"));
+    sideScroll->setFrameShape(QFrame::NoFrame);
+    sideScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sideScroll->setWidgetResizable(true);
+    sideScroll->setWidget(sidePanel);
+    sideScroll->setFixedWidth(sidePanel->sizeHint().width());
+    body->addWidget(sideScroll);
     scrImage = new QScrollArea(this);
     scrImage->setObjectName(QStringLiteral("scrImage"));
     scrImage->setWidgetResizable(false);

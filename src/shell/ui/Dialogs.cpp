@@ -6,6 +6,8 @@
 #include "shell/ui/UnitAboutBox.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +20,40 @@ namespace kelvane {
 namespace {
 TQtDialogs qtDialogs;
 IDialogs* current = &qtDialogs;
+QString sceneFolder;
+QString lastFolder;
+
+// The folder of a file a dialog returned is where the next one starts without a scene.
+void Remember(const QStringList& files)
+{
+    if (!files.isEmpty() && !files.front().isEmpty())
+        lastFolder = QFileInfo(files.front()).absolutePath();
+}
+} // namespace
+
+void SetDialogSceneFolder(const QString& folder)
+{
+    sceneFolder = folder;
+}
+
+QString DialogLastFolder()
+{
+    return lastFolder;
+}
+
+void SetDialogLastFolder(const QString& folder)
+{
+    lastFolder = folder;
+}
+
+QString DialogStartPath(const QString& preset)
+{
+    if (!preset.isEmpty() && QFileInfo(preset).isAbsolute())
+        return preset;
+    const QString folder = !sceneFolder.isEmpty() && QFileInfo(sceneFolder).isDir() ? sceneFolder : lastFolder;
+    if (folder.isEmpty())
+        return preset;
+    return preset.isEmpty() ? folder : QDir(folder).filePath(preset);
 }
 
 QString QtFilter(const QString& filter)
@@ -38,17 +74,26 @@ QString QtFilter(const QString& filter)
 QStringList TQtDialogs::GetOpenFileNames(QWidget* parent, const QString& title, const QString& filter,
                                          bool multi)
 {
-    if (multi)
-        return QFileDialog::getOpenFileNames(parent, title, QString(), QtFilter(filter));
-    const QString one = QFileDialog::getOpenFileName(parent, title, QString(), QtFilter(filter));
-    return one.isEmpty() ? QStringList() : QStringList{one};
+    const QString start = DialogStartPath(QString());
+    QStringList files;
+    if (multi) {
+        files = QFileDialog::getOpenFileNames(parent, title, start, QtFilter(filter));
+    } else {
+        const QString one = QFileDialog::getOpenFileName(parent, title, start, QtFilter(filter));
+        if (!one.isEmpty())
+            files << one;
+    }
+    Remember(files);
+    return files;
 }
 
 QString TQtDialogs::GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                     const QString& preset)
 {
     // QFileDialog asks before overwriting an existing file.
-    return QFileDialog::getSaveFileName(parent, title, preset, QtFilter(filter));
+    const QString file = QFileDialog::getSaveFileName(parent, title, DialogStartPath(preset), QtFilter(filter));
+    Remember({file});
+    return file;
 }
 
 QString IDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter,
@@ -70,9 +115,10 @@ void IDialogs::RunPng(TfrmPNG& dialog)
 QString TQtDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, const QString& filter,
                                          const QString& preset, const QStringList& defaultExtensions)
 {
-    QFileDialog dialog(parent, title, preset, QtFilter(filter));
+    const QString start = DialogStartPath(preset);
+    QFileDialog dialog(parent, title, start, QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.selectFile(preset);
+    dialog.selectFile(start);
     const QStringList names = QtFilter(filter).split(QStringLiteral(";;"));
     auto follow = [&](const QString& chosen) {
         const qsizetype at = names.indexOf(chosen);
@@ -82,6 +128,7 @@ QString TQtDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, 
     follow(dialog.selectedNameFilter());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    Remember(dialog.selectedFiles());
     return dialog.selectedFiles().front();
 }
 

@@ -68,6 +68,16 @@ public:
     bool OpenDocument(const QString& path) override;
 };
 
+// File dialogs start in the open scene's folder (empty: none is open), else in the folder of
+// the file a dialog last returned.
+void SetDialogSceneFolder(const QString& folder);
+// The last folder, kept in the settings between sessions.
+QString DialogLastFolder();
+void SetDialogLastFolder(const QString& folder);
+// Where a file dialog starts: preset (a file name) placed in that folder; an absolute preset as
+// it is.
+QString DialogStartPath(const QString& preset);
+
 // "YafRay ( *.xml, *.txt )|*.xml; *.txt|All Files ( *.* )|*.*" -> Qt's ";;"-separated form.
 QString QtFilter(const QString& filter);
 

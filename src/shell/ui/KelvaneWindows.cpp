@@ -1,4 +1,5 @@
 // Start-up and shut-down order of the editor's top-level windows.
+#include "controls/ui/WidgetPlacement.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "shell/ui/UnitColor.h"
@@ -22,6 +23,7 @@ TKelvaneWindows::~TKelvaneWindows()
 std::unique_ptr<TKelvaneWindows> StartKelvane(const fs::path& programFolder)
 {
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    FitWindowsOnScreen();
     auto windows = std::make_unique<TKelvaneWindows>();
     windows->main = std::make_unique<TfrmMain>(programFolder);
     windows->image = std::make_unique<TfrmImgRen>();

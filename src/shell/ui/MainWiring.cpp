@@ -11,7 +11,6 @@
 #include "editing/ui/EditorPages.h"
 #include "editing/ui/UnitAddObj.h"
 #include "controls/BusyState.h"
-#include "editing/ui/ShaderPreviewHook.h"
 #include "render/ProcessRunner.h"
 #include "render/RenderHistory.h"
 #include "render/Targa.h"
@@ -76,7 +75,7 @@ void TfrmMain::btnAddClick()
             FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
         session_->CommitEdit();
         session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
-    });
+    });    ShowSelection();
 }
 
 namespace {
@@ -185,7 +184,7 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
 
 void TfrmMain::InstallShaderPreview()
 {
-    TShaderPreviewHook& hook = ShaderPreview();
+    TShaderPreviewHook& hook = editorHooks_.shaderPreview;
     hook.check = [this] { return CheckShaderPreview(*session_); };
     hook.reselect = [this] { listObjListClick(listObjList->currentRow()); };
     hook.message = [this](const QString& text) { Dialogs().Message(this, text); };

@@ -221,6 +221,18 @@ QListWidgetItem* RowOf(QListWidget* list, const std::string& name, const std::st
     return list->item(index);
 }
 
+// A menu item's text as the menu shows it: "&&" is "&", a single "&" marks the accelerator.
+QString WithoutMnemonic(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        out += text[i];
+    }
+    return out;
+}
+
 std::string OnOffText(bool on)
 {
     return on ? "on" : "off";
@@ -467,8 +479,14 @@ void TScriptRunner::RunLine(const TScriptLine& line)
         need(n == 5, "drag NAME X0 Y0 X1 Y1");
         Drag(words[1], {words[2], words[3], words[4], words[5]});
     } else if (command == "key") {
-        need(n == 2, "key NAME KEY");
-        Key(words[1], words[2]);
+        need(n == 1 || n == 2, "key [NAME] SEQUENCE");
+        if (n == 1)
+            Key(nullptr, words[1]);
+        else
+            Key(Widget(words[1]), words[2], words[1]);
+    } else if (command == "caption") {
+        need(n <= 1, "caption [NAME]");
+        Print(Caption(n == 1 ? words[1] : std::string()));
     } else if (command == "show") {
         need(n == 1, "show NAME");
         Print(Show(words[1]));
@@ -539,6 +557,8 @@ void TScriptRunner::Type(const std::string& name, const std::string& text, bool 
         Refuse(name + " is read-only");
     Focus(edit, Qt::MouseFocusReason);
     edit->selectAll();
+    if (text.empty())
+        QTest::keyClick(edit, Qt::Key_Delete);  // the selected old text goes
     QTest::keyClicks(edit, Q(text));
     if (!stay)
         MoveFocusOn(edit);
@@ -699,15 +719,54 @@ void TScriptRunner::Drag(const std::string& name, const std::vector<std::string>
     send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
-void TScriptRunner::Key(const std::string& name, const std::string& key)
+void TScriptRunner::Key(QWidget* control, const std::string& keys, const std::string& name)
 {
-    QWidget* control = Widget(name);
-    RequireUsable(control, name);
-    const QKeySequence sequence = QKeySequence::fromString(Q(key), QKeySequence::PortableText);
-    if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
-        Refuse("no key is named " + Quoted(key));
-    Focus(control, Qt::OtherFocusReason);
-    QTest::keyClick(control, sequence[0].key(), sequence[0].keyboardModifiers());
+    const QKeySequence sequence = QKeySequence::fromString(Q(keys), QKeySequence::PortableText);
+    bool known = sequence.count() > 0;
+    for (int i = 0; i < sequence.count(); ++i)
+        known = known && sequence[i].key() != Qt::Key_unknown;
+    if (!known)
+        Refuse("no key is named " + Quoted(keys));
+    if (control) {
+        RequireUsable(control, name);
+        Focus(control, Qt::OtherFocusReason);
+    } else {
+        control = KeyTarget();
+    }
+    // Each press goes to the widget that has the keyboard then, as the user's next one would.
+    for (int i = 0; i < sequence.count(); ++i) {
+        QTest::keyClick(control, sequence[i].key(), sequence[i].keyboardModifiers());
+        if (i + 1 < sequence.count())
+            control = KeyTarget();
+    }
+}
+
+QWidget* TScriptRunner::KeyTarget() const
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window)
+        window = QApplication::activeWindow();
+    if (!window)
+        window = MainWindow();
+    if (!window || !window->isVisible())
+        Refuse("no window is open to take the key");
+    Activate(window);
+    QWidget* focused = window->focusWidget();
+    return focused && focused->isVisible() ? focused : window;
+}
+
+std::string TScriptRunner::Caption(const std::string& name) const
+{
+    QWidget* window = name.empty() ? MainWindow() : Widget(name);
+    if (!window)
+        Refuse("the main window is not open");
+    window = window->window();
+    // The window manager shows "[*]" as the modified marker, or not at all.
+    QString title = window->windowTitle();
+    title.replace(QStringLiteral("[*]"), window->isWindowModified() ? QStringLiteral("*") : QString());
+    return EscapeBreaks(S(title));
 }
 
 std::string TScriptRunner::Show(const std::string& name) const
@@ -716,7 +775,7 @@ std::string TScriptRunner::Show(const std::string& name) const
     std::string text;
     bool usable = true;
     if (auto* action = qobject_cast<QAction*>(found)) {
-        text = S(action->text());
+        text = S(WithoutMnemonic(action->text()));
         usable = action->isEnabled() && action->isVisible();
         return EscapeBreaks(text) + (usable ? "" : " (disabled)");
     }
@@ -753,8 +812,9 @@ std::string TScriptRunner::Show(const std::string& name) const
         text = std::to_string(view->Image().isNull() ? 0 : view->width()) + "x" +
                std::to_string(view->Image().isNull() ? 0 : view->height());
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        // A picture label (one scaling its picture, or showing one) gives its picture's size.
         const QPixmap picture = label->pixmap();
-        if (!picture.isNull() || label->text().isEmpty())
+        if (!picture.isNull() || label->hasScaledContents())
             text = std::to_string(picture.isNull() ? 0 : picture.width()) + "x" +
                    std::to_string(picture.isNull() ? 0 : picture.height());
         else

@@ -60,7 +60,12 @@ private:
     void Click(const std::string& name);
     void DropColour(const std::string& name, const std::vector<std::string>& components);
     void Drag(const std::string& name, const std::vector<std::string>& corners);
-    void Key(const std::string& name, const std::string& key);
+    // The keys of the sequence pressed on control (it takes the focus first), or without one
+    // on the focused widget of the active window.
+    void Key(QWidget* control, const std::string& keys, const std::string& name = {});
+    QWidget* KeyTarget() const;
+    // A window's title as the window manager shows it, the modified marker resolved.
+    std::string Caption(const std::string& name) const;
     std::string Show(const std::string& name) const;
     void Rows();
 

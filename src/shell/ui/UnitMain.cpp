@@ -15,7 +15,6 @@
 #include "render/PictureDecoders.h"
 #include "render/RenderHistory.h"
 #include "render/ui/RenderJobUi.h"
-#include "editing/ui/TextureImportHook.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
 #include "scene/TextCodec.h"
@@ -26,6 +25,7 @@
 #include "shell/ui/UnitColor.h"
 #include "shell/ui/UnitConfiguration.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QComboBox>
@@ -70,8 +70,6 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Kelvane"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     // The settings store is a component of the window: it loads the settings file first.
     iniFileCom_ = std::make_unique<TIniFileCompo>(programFolder_ / "kelvane");
@@ -86,10 +84,10 @@ TfrmMain::TfrmMain(fs::path programFolder, QWidget* parent)
 
     CreateMenus();
     CreateEditors();
-    TextureImport() = [this](const std::string& textureName, bool fromClipboard) {
+    editorHooks_.textureImport = [this](const std::string& textureName, bool fromClipboard) {
         return ImportTexture(textureName, fromClipboard);
     };
-    TextureThumbnail() = [this](const std::string& fileName) { return TextureThumbnailOf(fileName); };
+    editorHooks_.textureThumbnail = [this](const std::string& fileName) { return TextureThumbnailOf(fileName); };
     InstallShaderPreview();
     FormCreate();
 }
@@ -124,7 +122,9 @@ void TfrmMain::AttachWindows(TfrmImgRen* image, TfrmDos* output, TfrmColor* colo
         output_->SetSettings(iniFileCom_.get());
     if (renderPanel_) {
         renderPanel_->SetOutputWindow(output_);
-        renderPanel_->SetImageWindowAction(Imagewindow1);
+        renderPanel_->AddIdleAction(Imagewindow1);
+        renderPanel_->AddIdleAction(Rendering1);
+        renderPanel_->AddBusyAction(StopRendering1);
     }
 }
 
@@ -148,11 +148,14 @@ void TfrmMain::CreateMenus()
             w->activateWindow();
         }
     };
-    QMenu* file = menu("File", "File1");
-    OpenO1 = item(file, "Open", "OpenO1", [this] { OpenO1Click(OpenO1); });
-    SaveS1 = item(file, "Save", "SaveS1", [this] { SaveS1Click(); });
-    Saveas1 = item(file, "Save as...", "Saveas1", [this] { Saveas1Click(); });
-    LatestFiles1 = file->addMenu(QStringLiteral("Latest Files"));
+    QMenu* file = menu("&File", "File1");
+    OpenO1 = item(file, "&Open", "OpenO1", [this] { OpenO1Click(OpenO1); });
+    OpenO1->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    SaveS1 = item(file, "&Save", "SaveS1", [this] { SaveS1Click(); });
+    SaveS1->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    Saveas1 = item(file, "Save &as...", "Saveas1", [this] { Saveas1Click(); });
+    Saveas1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    LatestFiles1 = file->addMenu(QStringLiteral("&Latest Files"));
     LatestFiles1->setObjectName(QStringLiteral("LatestFiles1"));
     for (int i = 0; i < RecentItemCount; ++i) {
         QAction* recent = LatestFiles1->addAction(QString());
@@ -161,25 +164,40 @@ void TfrmMain::CreateMenus()
         LatestFile[i] = recent;
     }
     file->addSeparator();
-    RenderOnFarm1 = item(file, "Render on farm...", "RenderOnFarm1", [this] { RenderOnFarm1Click(); });
+    RenderOnFarm1 = item(file, "Render on &farm...", "RenderOnFarm1", [this] { RenderOnFarm1Click(); });
     RenderOnFarm1->setEnabled(FarmAvailable());
-    Configurtion1 = item(file, "Configurtion", "Configurtion1", [this] { Configurtion1Click(); });
+    Configurtion1 = item(file, "&Configurtion", "Configurtion1", [this] { Configurtion1Click(); });
     file->addSeparator();
-    ExitE1 = item(file, "Exit", "ExitE1", [this] { close(); });
-    Edit1 = menu("Edit", "Edit1");
+    ExitE1 = item(file, "E&xit", "ExitE1", [this] { close(); });
+    ExitE1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    Edit1 = menu("&Edit", "Edit1");
     Undo1 = item(Edit1, "Undo", "Undo1", [this] { Undo1Click(); });
     Undo1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
     Redo1 = item(Edit1, "Redo", "Redo1", [this] { Redo1Click(); });
     Redo1->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
     Undo1->setEnabled(false);
     Redo1->setEnabled(false);
-    QMenu* window = menu("Window", "Window1");
-    Imagewindow1 = item(window, "Image Window", "Imagewindow1", [this, raise] { raise(image_); });
-    Dos1 = item(window, "Dos Window", "Dos1", [this, raise] { raise(output_); });
-    Color1 = item(window, "Color", "Color1", [this, raise] { raise(colour_); });
-    QMenu* help = menu("Help", "Help1");
-    HelpH2 = item(help, "Help", "HelpH2", [this] { HelpH2Click(); });
-    VersionV1 = item(help, "Information", "VersionV1", [this] { VersionV1Click(); });
+    QMenu* render = menu("&Render", "Render1");
+    // As the render panel's buttons, their questions and warnings included.
+    Rendering1 = item(render, "&Rendering", "Rendering1", [this] {
+        if (renderPanel_ && renderPanel_->btnRen->isEnabled())
+            renderPanel_->btnRen->click();
+    });
+    Rendering1->setShortcut(QKeySequence(Qt::Key_F5));
+    StopRendering1 = item(render, "&Stop Rendering", "StopRendering1", [this] {
+        if (btnStopRen && btnStopRen->isEnabled())
+            btnStopRen->click();
+    });
+    StopRendering1->setShortcut(QKeySequence(Qt::Key_Escape));
+    StopRendering1->setEnabled(false);
+    QMenu* window = menu("&Window", "Window1");
+    Imagewindow1 = item(window, "&Image Window", "Imagewindow1", [this, raise] { raise(image_); });
+    Dos1 = item(window, "&Dos Window", "Dos1", [this, raise] { raise(output_); });
+    Color1 = item(window, "&Color", "Color1", [this, raise] { raise(colour_); });
+    QMenu* help = menu("&Help", "Help1");
+    HelpH2 = item(help, "&Help", "HelpH2", [this] { HelpH2Click(); });
+    HelpH2->setShortcut(QKeySequence(Qt::Key_F1));
+    VersionV1 = item(help, "&Information", "VersionV1", [this] { VersionV1Click(); });
 }
 
 void TfrmMain::CreateEditors()
@@ -211,12 +229,13 @@ void TfrmMain::CreateEditors()
     layout->addLayout(side);
 
     PageControl = new TEditorPages({tree_, *binding_, *store_, {}, [this](const char* what) { ShowFailure(what); },
-                                    [this] { RefreshRows(); }},
+                                    [this] { RefreshRows(); }, &editorHooks_},
                                    central);
     tsEmpty = PageControl->Empty();
     layout->addWidget(PageControl, 1);
     setCentralWidget(central);
-    setFixedSize(565, 613 + menuBar()->sizeHint().height());
+    // The designed size; the window can be resized and maximised, and the tab pages scroll.
+    resize(565, 613 + menuBar()->sizeHint().height());
     // The render panel goes into the render tab's "Render" box.
     if (QWidget* box = tree_.Find("pnlRenOn"))
         if (auto* l = qobject_cast<QBoxLayout*>(box->layout())) {
@@ -243,6 +262,8 @@ void TfrmMain::FormCreate()
         SetTag(btnStopRen, 1);
     LoadRecentFiles(ini, session_->RecentFiles());
     RefreshLatestFiles();
+    SetDialogSceneFolder(QString());
+    SetDialogLastFolder(QString::fromStdString(ini.ReadString("Interface", "LastFolder", "")));
     ReadForm(ini, "Interface", "MainWindow", *this);
 }
 
@@ -261,6 +282,8 @@ void TfrmMain::FormCloseQuery()
     TIniFileCompo& ini = *iniFileCom_;
     WriteForm(ini, "Interface", "MainWindow", *this);
     StoreRecentFiles(ini, session_->RecentFiles());
+    if (!DialogLastFolder().isEmpty())
+        ini.WriteString("Interface", "LastFolder", DialogLastFolder().toStdString());
     session_->DeleteRenderingFile();
     if (colour_)
         colour_->SavePlacement();
@@ -279,8 +302,23 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         session_->DiscardJournal();
     if (renderPanel_)
         renderPanel_->Job().RequestStop();
-    if (!closed_)
-        FormCloseQuery();
+    const bool first = !closed_;
+    if (first)
+        FormCloseQuery();  // the placements while the windows still show
+    // The other windows close with the main window (their placements go to the settings); a
+    // farm job keeps running.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible() && !w->inherits("QMenu"))
+            w->close();
+    if (first) {
+        // The settings are written now, once, rather than when the last object goes.
+        try {
+            iniFileCom_->UpdateFile();
+        } catch (const std::exception& e) {
+            ShowFailure(e.what());
+        }
+        iniFileCom_->SetAutoUpdate(false);
+    }
     event->accept();
 }
 
@@ -459,6 +497,7 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
     if (image_)
         image_->RefreshHistory();
     ShowCaption(ToQ(session_->Caption()));
+    SetDialogSceneFolder(ToQ(session_->SceneFolder()));
     OfferRecovery();
 }
 
@@ -504,6 +543,9 @@ void TfrmMain::Saveas1Click()
         TBusyCursor busy;
         copied = session_->SaveAs(ToPath(target));
     });
+    // Save writes to the file the caption names.
+    ShowCaption(ToQ(session_->Caption()));
+    SetDialogSceneFolder(ToQ(session_->SceneFolder()));
     if (!copied.empty())
         Dialogs().Message(this, QString::fromStdString(copied));
 }
@@ -557,6 +599,23 @@ void TfrmMain::listObjListClick(int row)
         session_->SelectRow(row);
         const std::string kind = Narrow(session_->SelectedKind());
         FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+    });
+    ShowSelection();
+}
+
+void TfrmMain::ShowSelection()
+{
+    const int row = session_->SelectedRow();
+    if (listObjList->currentRow() != row)
+        listObjList->setCurrentRow(row);
+    QWidget* tab = row < 0 ? tsEmpty : PageControl->TabOfKind(Narrow(session_->SelectedKind()));
+    if (CurrentPage() == tab)
+        return;
+    Guarded(this, [&] {
+        if (tab == tsEmpty)
+            ShowPage(tsEmpty);
+        else
+            FillTab(tab, Narrow(session_->SelectedName()));
     });
 }
 

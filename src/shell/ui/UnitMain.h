@@ -68,6 +68,8 @@ public:
     QMenu* Edit1 = nullptr;
     QAction* Undo1 = nullptr;
     QAction* Redo1 = nullptr;
+    QAction* Rendering1 = nullptr;      // F5, as btnRen
+    QAction* StopRendering1 = nullptr;  // Esc, as btnStopRen; enabled while a render runs
     QAction* Imagewindow1 = nullptr;
     QAction* Dos1 = nullptr;
     QAction* Color1 = nullptr;
@@ -129,6 +131,9 @@ private:
     // Shows the session's state again after an undo, a redo or a recovery: rows, name lists and
     // the selected row's tab (without selecting it anew, which would commit).
     void ShowSessionState();
+    // The highlighted row and the tab shown are those of the session's selected element, also
+    // after a refused action.
+    void ShowSelection();
     // A journal left by a killed editor for the scene just opened: recovered, discarded or
     // kept aside.
     void OfferRecovery();
@@ -148,6 +153,7 @@ private:
     std::unique_ptr<TSceneSession> session_;
     std::unique_ptr<TSessionStore> store_;
     TControlTree tree_;
+    TEditorHooks editorHooks_;  // the tabs' texture import and shader preview
     std::unique_ptr<TEditorBinding> binding_;
     TfrmImgRen* image_ = nullptr;
     TfrmDos* output_ = nullptr;
