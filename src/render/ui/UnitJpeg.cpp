@@ -1,6 +1,7 @@
 #include "render/ui/UnitJpeg.h"
 
 #include "render/ImageExport.h"
+#include "render/PictureFormats.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,6 +13,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <map>
+#include <string>
 
 namespace kelvane {
 
@@ -82,10 +86,11 @@ void TExportDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TExportDialog::EncodeAndClose(const std::function<void()>& encode)
+void TExportDialog::EncodeAndClose(std::string_view extension)
 {
     try {
-        encode();
+        if (const TPictureFormat* format = FindPictureFormat(extension); format && format->encode)
+            format->encode(target_, picture_, &settings_);
     } catch (const std::exception& e) {
         if (error_)
             error_(QString::fromUtf8(e.what()));
@@ -128,7 +133,7 @@ void TfrmJpeg::OKBtnClick()
     chosen.compression = TrackJpeg->value();
     chosen.progressive = cbProgress->isChecked();
     WriteJpegExportSettings(settings_, chosen);
-    EncodeAndClose([&] { SaveJpeg(target_, picture_, chosen.Options()); });
+    EncodeAndClose("jpg");
 }
 
 TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
@@ -186,7 +191,42 @@ void TfrmPNG::OKBtnClick()
     chosen.interlace = cbProgress->isChecked();
     chosen.filter = FilterPosition();
     WritePngExportSettings(settings_, chosen);
-    EncodeAndClose([&] { SavePng(target_, picture_, chosen.Options()); });
+    EncodeAndClose("png");
+}
+
+namespace {
+
+template <class T>
+std::unique_ptr<TExportDialog> Make(TIniFileCompo& settings, TPicture picture, std::filesystem::path target,
+                                    TExportError error, QWidget* parent)
+{
+    return std::make_unique<T>(settings, std::move(picture), std::move(target), std::move(error), parent);
+}
+
+std::map<std::string, TExportDialogFactory, std::less<>>& ExportDialogs()
+{
+    static std::map<std::string, TExportDialogFactory, std::less<>> factories{{"jpeg", Make<TfrmJpeg>},
+                                                                              {"png", Make<TfrmPNG>}};
+    return factories;
+}
+
+} // namespace
+
+std::unique_ptr<TExportDialog> MakeExportDialog(std::string_view name, TIniFileCompo& settings, TPicture picture,
+                                                std::filesystem::path target, TExportError error, QWidget* parent)
+{
+    const auto it = ExportDialogs().find(name);
+    if (it == ExportDialogs().end())
+        return nullptr;
+    return it->second(settings, std::move(picture), std::move(target), std::move(error), parent);
+}
+
+void RegisterExportDialog(std::string_view name, TExportDialogFactory factory)
+{
+    if (factory)
+        ExportDialogs()[std::string(name)] = factory;
+    else if (const auto it = ExportDialogs().find(name); it != ExportDialogs().end())
+        ExportDialogs().erase(it);
 }
 
 } // namespace kelvane

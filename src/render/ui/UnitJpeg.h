@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string_view>
 
 class QCheckBox;
 class QLabel;
@@ -44,8 +46,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     // The check box with its caption, then OK and Cancel, wired.
     void FinishLayout(QVBoxLayout* layout, const QString& checkCaption);
-    // Runs an encoding; its failure is shown through the error box and the dialog still closes.
-    void EncodeAndClose(const std::function<void()>& encode);
+    // Encodes with the format's encoder and the options just stored; a failure is shown through
+    // the error box and the dialog still closes.
+    void EncodeAndClose(std::string_view extension);
 
     TIniFileCompo& settings_;
     TPicture picture_;
@@ -82,5 +85,14 @@ public:
     QWidget* rgPNGFilter = nullptr;
     QRadioButton* filterButtons[6] = {};
 };
+
+// The options dialog named in the format table ("jpeg", "png"); nullptr for an unknown name.
+using TExportDialogFactory = std::unique_ptr<TExportDialog> (*)(TIniFileCompo& settings, TPicture picture,
+                                                                std::filesystem::path target, TExportError error,
+                                                                QWidget* parent);
+std::unique_ptr<TExportDialog> MakeExportDialog(std::string_view name, TIniFileCompo& settings, TPicture picture,
+                                                std::filesystem::path target, TExportError error, QWidget* parent);
+// Makes factory build the dialog of that name; nullptr takes it back.
+void RegisterExportDialog(std::string_view name, TExportDialogFactory factory);
 
 } // namespace kelvane

@@ -67,15 +67,12 @@ struct TWindowFixture {
         };
         hooks.message = [this](const QString& t) { messages.push_back(t); };
         hooks.error = [this](const QString& t) { errors.push_back(t); };
-        hooks.runJpeg = [this](TfrmJpeg& d) {
+        hooks.runExport = [this](TExportDialog& d) {
             d.FormShow();
-            if (onJpeg)
-                onJpeg(d);
-        };
-        hooks.runPng = [this](TfrmPNG& d) {
-            d.FormShow();
-            if (onPng)
-                onPng(d);
+            if (auto* jpeg = dynamic_cast<TfrmJpeg*>(&d); jpeg && onJpeg)
+                onJpeg(*jpeg);
+            if (auto* png = dynamic_cast<TfrmPNG*>(&d); png && onPng)
+                onPng(*png);
         };
         hooks.outputName = [] { return QStringLiteral("shot"); };
         window.SetHooks(hooks);
