@@ -339,7 +339,7 @@ void TfrmImgRen::SaveAs(const QString& chosen)
             if (!hooks_.settings)
                 break;
             const std::unique_ptr<TExportDialog> dialog = MakeExportDialog(
-                format->optionsDialog, *hooks_.settings, FromQImage(imgView->Image()), target, hooks_.error, this);
+                *format, *hooks_.settings, FromQImage(imgView->Image()), target, hooks_.error, this);
             if (dialog && hooks_.runExport)
                 hooks_.runExport(*dialog);
             break;

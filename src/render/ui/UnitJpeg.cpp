@@ -86,11 +86,11 @@ void TExportDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TExportDialog::EncodeAndClose(std::string_view extension)
+void TExportDialog::EncodeAndClose()
 {
     try {
-        if (const TPictureFormat* format = FindPictureFormat(extension); format && format->encode)
-            format->encode(target_, picture_, &settings_);
+        if (encode_)
+            encode_(target_, picture_, &settings_);
     } catch (const std::exception& e) {
         if (error_)
             error_(QString::fromUtf8(e.what()));
@@ -108,6 +108,7 @@ TfrmJpeg::TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::p
     : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
 {
     DialogLook(this, "frmJpeg", "Jpeg settings");
+    encode_ = FindPictureFormat("jpg")->encode;
     auto* layout = new QVBoxLayout(this);
     TrackJpeg = CompressionRow(this, layout, "TrackJpeg", 10, lbCompValue);
     FinishLayout(layout, QStringLiteral("Progressive Jpeg"));
@@ -133,7 +134,7 @@ void TfrmJpeg::OKBtnClick()
     chosen.compression = TrackJpeg->value();
     chosen.progressive = cbProgress->isChecked();
     WriteJpegExportSettings(settings_, chosen);
-    EncodeAndClose("jpg");
+    EncodeAndClose();
 }
 
 TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
@@ -141,6 +142,7 @@ TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::pat
     : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
 {
     DialogLook(this, "frmPNG", "PNG settings");
+    encode_ = FindPictureFormat("png")->encode;
     auto* layout = new QVBoxLayout(this);
     TrackPNG = CompressionRow(this, layout, "TrackPNG", 9, lbCompValue);
     auto* group = new QGroupBox(QStringLiteral("Filter"), this);
@@ -191,7 +193,7 @@ void TfrmPNG::OKBtnClick()
     chosen.interlace = cbProgress->isChecked();
     chosen.filter = FilterPosition();
     WritePngExportSettings(settings_, chosen);
-    EncodeAndClose("png");
+    EncodeAndClose();
 }
 
 namespace {
@@ -212,13 +214,17 @@ std::map<std::string, TExportDialogFactory, std::less<>>& ExportDialogs()
 
 } // namespace
 
-std::unique_ptr<TExportDialog> MakeExportDialog(std::string_view name, TIniFileCompo& settings, TPicture picture,
-                                                std::filesystem::path target, TExportError error, QWidget* parent)
+std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                TPicture picture, std::filesystem::path target, TExportError error,
+                                                QWidget* parent)
 {
-    const auto it = ExportDialogs().find(name);
+    const auto it = ExportDialogs().find(format.optionsDialog);
     if (it == ExportDialogs().end())
         return nullptr;
-    return it->second(settings, std::move(picture), std::move(target), std::move(error), parent);
+    std::unique_ptr<TExportDialog> dialog =
+        it->second(settings, std::move(picture), std::move(target), std::move(error), parent);
+    dialog->encode_ = format.encode;
+    return dialog;
 }
 
 void RegisterExportDialog(std::string_view name, TExportDialogFactory factory)

@@ -3,6 +3,7 @@
 // the picture encoded and written beside the target and renamed over it. Each is made for one
 // save and shown modally.
 #include "render/Picture.h"
+#include "render/PictureFormats.h"
 
 #include <QDialog>
 
@@ -46,14 +47,19 @@ protected:
     void showEvent(QShowEvent* event) override;
     // The check box with its caption, then OK and Cancel, wired.
     void FinishLayout(QVBoxLayout* layout, const QString& checkCaption);
-    // Encodes with the format's encoder and the options just stored; a failure is shown through
-    // the error box and the dialog still closes.
-    void EncodeAndClose(std::string_view extension);
+    // Encodes with the encoder and the options just stored; a failure is shown through the error
+    // box and the dialog still closes.
+    void EncodeAndClose();
 
     TIniFileCompo& settings_;
     TPicture picture_;
     std::filesystem::path target_;
     TExportError error_;
+    TPictureEncoder encode_;  // the dialog's own format's, unless MakeExportDialog sets another
+
+    friend std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                           TPicture picture, std::filesystem::path target,
+                                                           TExportError error, QWidget* parent);
 };
 
 class TfrmJpeg : public TExportDialog {
@@ -86,12 +92,14 @@ public:
     QRadioButton* filterButtons[6] = {};
 };
 
-// The options dialog named in the format table ("jpeg", "png"); nullptr for an unknown name.
+// The options dialog the format names ("jpeg", "png"), encoding with the format's encoder; nullptr
+// for an unknown dialog.
 using TExportDialogFactory = std::unique_ptr<TExportDialog> (*)(TIniFileCompo& settings, TPicture picture,
                                                                 std::filesystem::path target, TExportError error,
                                                                 QWidget* parent);
-std::unique_ptr<TExportDialog> MakeExportDialog(std::string_view name, TIniFileCompo& settings, TPicture picture,
-                                                std::filesystem::path target, TExportError error, QWidget* parent);
+std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                TPicture picture, std::filesystem::path target, TExportError error,
+                                                QWidget* parent);
 // Makes factory build the dialog of that name; nullptr takes it back.
 void RegisterExportDialog(std::string_view name, TExportDialogFactory factory);
 
