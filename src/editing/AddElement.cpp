@@ -188,6 +188,7 @@ TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideVie
             out.message = "The scene has no render camera to copy.";
             return out;
         }
+        session.CommitEdit();
         session.BeginEdit(kind, renderCamera);
         session.CopyElementAs(kind, renderCamera, name);
     } else {

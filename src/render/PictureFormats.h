@@ -35,7 +35,8 @@ const std::vector<TPictureFormat>& PictureFormats();
 // The format whose extension (lower case, without the dot) this is; nullptr when none.
 const TPictureFormat* FindPictureFormat(std::string_view extension);
 
-// Adds a format for as long as the object lives.
+// Adds a format for as long as the object lives. Pointers into the table stay valid until the
+// next registration or its end.
 class TFormatRegistration {
 public:
     explicit TFormatRegistration(TPictureFormat format);

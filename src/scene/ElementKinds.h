@@ -78,6 +78,7 @@ struct TAddChoice {
 std::vector<TAddChoice> AddChoices();
 
 // Adds a kind for as long as the object lives (placed before texture and transform in the walk).
+// Pointers into the table stay valid until the next registration or its end.
 class TKindRegistration {
 public:
     explicit TKindRegistration(TElementKind kind);

@@ -254,13 +254,20 @@ public:
     explicit TOnePassRegroup(std::string_view text)
         : text_(text), order_(WriterKindOrder()), kindCount_(static_cast<uint8_t>(order_.size())), tokens_(kindCount_)
     {
-        for (std::string_view kind : order_)
+        for (std::string_view kind : order_) {
             joinReach_ = std::max(joinReach_, kind.size() + 2);
+            // A tag is scanned as the first kind it begins with: a kind named like the start of
+            // another one needs the passes.
+            for (std::string_view other : order_)
+                nested_ = nested_ || (other != kind && other.starts_with(kind));
+        }
     }
 
     // Finds the elements of every kind; false when the passes must be run instead.
     bool Take()
     {
+        if (nested_)
+            return false;
         Scan();
         for (uint8_t kind = 0; kind < kindCount_; ++kind)
             if (!TakeKind(kind))
@@ -534,6 +541,7 @@ private:
     const std::vector<std::string_view> order_;  // the kinds in the writer's order
     const uint8_t kindCount_;
     size_t joinReach_ = 0;  // the longest end tag looked for ("</background>"), less one
+    bool nested_ = false;
     std::vector<std::vector<TToken>> tokens_;
     std::vector<TSpan> removed_;  // sorted, apart and not touching
     std::vector<TSpan> merged_;   // the next removed_
