@@ -1,33 +1,26 @@
 #include "controls/KindColours.h"
 
 #include "controls/IniFileCompo.h"
+#include "scene/ElementKinds.h"
+
 
 namespace kelvane {
 
-namespace {
-
-constexpr TKindColour kindColours[KindColourCount] = {
-    {"background", "FColor_B", 0x000000},
-    {"filter", "FColor_F", 0x000000},
-    {"light", "FColor_L", 0x0000FF},
-    {"object", "FColor_O", 0x808000},
-    {"render", "FColor_R", 0x808080},
-    {"shader", "FColor_S", 0x800000},
-};
-
-} // namespace
-
-const TKindColour* KindColours()
+std::vector<TKindColour> KindColours()
 {
-    return kindColours;
+    std::vector<TKindColour> colours;
+    for (const TElementKind* kind : ColouredKinds())
+        colours.push_back({kind->name, kind->colourKey, kind->colour});
+    return colours;
 }
 
-const TKindColour* FindKindColour(std::string_view kind)
+bool FindKindColour(std::string_view kind, TKindColour& found)
 {
-    for (const TKindColour& entry : kindColours)
-        if (kind == entry.kind)
-            return &entry;
-    return nullptr;
+    const TElementKind* entry = FindElementKind(kind);
+    if (!entry || entry->colourKey.empty())
+        return false;
+    found = {entry->name, entry->colourKey, entry->colour};
+    return true;
 }
 
 TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry)

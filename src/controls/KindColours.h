@@ -3,6 +3,7 @@
 #include "controls/ColorConvert.h"
 
 #include <string_view>
+#include <vector>
 
 namespace kelvane {
 
@@ -10,16 +11,16 @@ class TIniFileCompo;
 
 // One element kind of the element list with its colour key and default colour.
 struct TKindColour {
-    const char* kind;
-    const char* key;
+    std::string_view kind;
+    std::string_view key;
     TColor fallback;
 };
-// The six kinds in list order: background, filter, light, object, render, shader.
-const TKindColour* KindColours();
-constexpr int KindColourCount = 6;
-// The row colour of a kind as stored in the settings ("System", "FColor_" ...), or nullptr
-// when the kind has none.
-const TKindColour* FindKindColour(std::string_view kind);
+// The kinds of the kind table that have a colour, by name: background, filter, light, object,
+// render, shader.
+std::vector<TKindColour> KindColours();
+// The row colour of a kind as stored in the settings ("System", "FColor_" ...); nothing when
+// the kind has none.
+bool FindKindColour(std::string_view kind, TKindColour& found);
 TColor ReadKindColour(TIniFileCompo& settings, const TKindColour& entry);
 
 } // namespace kelvane

@@ -1,7 +1,12 @@
 #include "editing/AddElement.h"
 
 #include "editing/SceneSession.h"
+#include "editing/TabRules.h"
+#include "scene/NumFormat.h"
 #include "scene/skDom.h"
+
+#include <array>
+#include <cmath>
 
 namespace kelvane {
 
@@ -22,15 +27,122 @@ bool NameUsed(const TDomDocument& document, WideView name)
     return false;
 }
 
-bool AnyLightOfType(TDomDocument& document, WideView type)
+// True when the document has an element of the kind (and of the type, when one is given).
+bool AnyOfKind(TDomDocument& document, WideView kind, WideView type)
 {
-    TDomNodeList* lights = document.GetElementsByTagName(u"light");
-    for (int i = 0; i < lights->Length(); ++i) {
-        const TDomElement* light = lights->Item(i)->AsElement();
-        if (light && light->GetAttribute(u"type") == type)
+    TDomNodeList* elements = document.GetElementsByTagName(kind);
+    for (int i = 0; i < elements->Length(); ++i) {
+        const TDomElement* element = elements->Item(i)->AsElement();
+        if (element && (type.empty() || element->GetAttribute(u"type") == type))
             return true;
     }
     return false;
+}
+
+using TVector = std::array<long double, 3>;
+
+TVector Minus(const TVector& a, const TVector& b)
+{
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+
+TVector Cross(const TVector& a, const TVector& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+long double Length(const TVector& a)
+{
+    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+}
+
+TVector Scaled(const TVector& a, long double s)
+{
+    return {a[0] * s, a[1] * s, a[2] * s};
+}
+
+// The first element of that tag among the root's children named name.
+TDomElement* TopElement(const TDomDocument& document, WideView tag, WideView name)
+{
+    const TDomElement* root = document.DocumentElement();
+    for (TDomNode* child = root ? root->FirstChild() : nullptr; child; child = child->NextSibling()) {
+        TDomElement* element = child->AsElement();
+        if (element && element->NodeName() == tag && element->GetAttribute(u"name") == name)
+            return element;
+    }
+    return nullptr;
+}
+
+// A point child ("from", "to") of element; false when it is missing or not a number.
+bool ReadPoint(const TDomElement* element, WideView child, TVector& point)
+{
+    for (const TDomNode* node = element ? element->FirstChild() : nullptr; node; node = node->NextSibling()) {
+        const TDomElement* found = node->AsElement();
+        if (!found || found->NodeName() != child)
+            continue;
+        static constexpr const char16_t* axes[] = {u"x", u"y", u"z"};
+        for (size_t i = 0; i < 3; ++i) {
+            double value = 0;
+            if (!TryStrToFloat(Narrow(found->GetAttribute(axes[i])), value) || !std::isfinite(value))
+                return false;
+            point[i] = value;
+        }
+        return true;
+    }
+    return false;
+}
+
+void WritePoint(TSceneSession& session, WideView child, WideView light, const TVector& point)
+{
+    static constexpr const char16_t* axes[] = {u"x", u"y", u"z"};
+    for (size_t i = 0; i < 3; ++i)
+        session.SetValue(u"light." + WideString(child) + u"." + axes[i], light,
+                         W(CoordinateText(point[i] == 0 ? 0 : point[i])), TKeyKind::Plain);
+}
+
+// A light's direct part of the given type at the render camera, pointing where it looks.
+void PlaceDirectLight(TSceneSession& session, WideView type, WideView light)
+{
+    TVector from{5, -5, 5}, to{0, 0, 0};
+    const TDomElement* camera = TopElement(*session.Document(), u"camera", session.RenderCameraName());
+    TVector cameraFrom, cameraTo;
+    if (ReadPoint(camera, u"from", cameraFrom) && ReadPoint(camera, u"to", cameraTo) &&
+        Length(Minus(cameraTo, cameraFrom)) > 0) {
+        from = cameraFrom;
+        to = cameraTo;
+    }
+    const TVector axis = Minus(to, from);
+    const long double distance = Length(axis);
+    // Point-like lights fall off with the square of the distance, an area light with about the
+    // distance itself, a sun not at all.
+    long double power = distance * distance;
+    if (type == u"arealight") {
+        power = distance;
+        const TVector w = Scaled(axis, 1 / distance);
+        TVector u = Cross(w, TVector{0, 0, 1});
+        if (Length(u) < 1e-6L)
+            u = Cross(w, TVector{0, 1, 0});
+        u = Scaled(u, 1 / Length(u));
+        const TVector v = Cross(w, u);  // u x v = w: the lit side faces the target
+        const long double side = distance / 4;
+        const TVector a = Minus(from, Scaled(TVector{u[0] + v[0], u[1] + v[1], u[2] + v[2]}, side / 2));
+        const TVector du = Scaled(u, side), dv = Scaled(v, side);
+        WritePoint(session, u"a", light, a);
+        WritePoint(session, u"b", light, {a[0] + du[0], a[1] + du[1], a[2] + du[2]});
+        WritePoint(session, u"c", light, {a[0] + du[0] + dv[0], a[1] + du[1] + dv[1], a[2] + du[2] + dv[2]});
+        WritePoint(session, u"d", light, {a[0] + dv[0], a[1] + dv[1], a[2] + dv[2]});
+    } else if (type == u"sunlight") {
+        power = 1;
+        WritePoint(session, u"from", light, Minus(from, to));
+    } else {
+        WritePoint(session, u"from", light, from);
+        if (type == u"spotlight")
+            WritePoint(session, u"to", light, to);
+    }
+    power = std::max<long double>(std::round(power * 100) / 100, 0.01L);
+    session.SetValue(u"light.light.power", light, W(CoordinateText(power)), TKeyKind::Plain);
+    for (const char16_t* component : {u"light.color.r", u"light.color.g", u"light.color.b"})
+        session.SetValue(component, light, u"255", TKeyKind::Plain);
 }
 
 } // namespace
@@ -44,64 +156,74 @@ WideString NewElementName(WideView name)
     return out;
 }
 
-TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView typed)
+TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideView typed)
 {
     TAddOutcome out;
     TDomDocument* document = session.Document();
     if (!document)
         return out;
-    if (type != TNewElementType::Filter && typed.empty()) {
+    const TAddEntry& entry = *choice.entry;
+    const TElementKind& kindRow = *choice.kind;
+    const WideString kind = Widen(kindRow.name);
+    if (entry.fixedName.empty() && typed.empty()) {
         out.message = "Fill Name.";
         return out;
     }
     WideString name = NewElementName(typed);
-    if (NameUsed(*document, name)) {
+    // A light made of parts uses the parts' names and its row's.
+    const bool parts = entry.placement == TPlacement::DirectLight;
+    if (NameUsed(*document, name) ||
+        (parts && (NameUsed(*document, name + u".light") || NameUsed(*document, name + u".diffuse") ||
+                   NameUsed(*document, name + u".caustic") || session.FindRow(kind + u" -- " + name) >= 0))) {
         out.message = "The Name is already used.";
         return out;
     }
-    switch (type) {
-    case TNewElementType::Shader:
-        session.SetValue(u"new.shader.type", name, u"generic", TKeyKind::Plain);
-        for (const char16_t* component : {u"shader.color.r", u"shader.color.g", u"shader.color.b"})
-            session.SetValue(component, name, u"255", TKeyKind::Attributes);
-        out.row = u"shader -- " + name;
-        session.AddName(TNameList::Shaders, name);
-        out.shaderName = true;
-        session.SetPresence(name, u"0000000000");
-        break;
-    case TNewElementType::SkyLight:
-    case TNewElementType::GILight: {
-        const bool sky = type == TNewElementType::SkyLight;
-        const WideView lightType = sky ? u"hemilight" : u"pathlight";
-        if (AnyLightOfType(*document, lightType)) {
-            out.message = sky ? "Hemilight is already in this scene." : "Pathlight is already in this scene.";
+    if (!entry.onePerScene.empty() && AnyOfKind(*document, kind, entry.onePerType ? entry.type : WideView())) {
+        out.message = std::string(entry.onePerScene);
+        return out;
+    }
+    if (entry.placement == TPlacement::CameraCopy) {
+        const WideString renderCamera = session.RenderCameraName();
+        if (!TopElement(*document, kind, renderCamera)) {
+            out.message = "The scene has no render camera to copy.";
             return out;
         }
-        session.SetValue(u"new.light.type", name, lightType, TKeyKind::Plain);
-        session.SetPresence(name, u"000");
-        out.row = u"light -- " + name;
-        break;
+        session.CommitEdit();
+        session.BeginEdit(kind, renderCamera);
+        session.CopyElementAs(kind, renderCamera, name);
+    } else {
+        if (!entry.fixedName.empty())
+            name = entry.fixedName;
+        const WideString element = parts ? name + u".light" : name;
+        session.SetValue(u"new." + kind + u".type", element, entry.type, TKeyKind::Plain);
+        if (parts)
+            PlaceDirectLight(session, entry.type, element);
+        for (const TNewValue& value : entry.values)
+            session.SetValue(value.path, element, value.value,
+                             value.inAttributes ? TKeyKind::Attributes : TKeyKind::Plain);
     }
-    case TNewElementType::Filter:
-        if (document->GetElementsByTagName(u"filter")->Length() > 0) {
-            out.message = "Filter is already in this scene.";
-            return out;
-        }
-        name = u"dof";
-        session.SetValue(u"new.filter.type", name, u"dof", TKeyKind::Plain);
-        out.row = u"filter -- ";
-        session.SetPresence(name, u"1");
-        break;
-    case TNewElementType::Background:
-        session.SetValue(u"new.background.type", name, u"constant", TKeyKind::Plain);
-        out.row = u"background -- " + name;
-        session.AddName(TNameList::Backgrounds, name);
-        out.backgroundName = true;
-        break;
+    if (kindRow.listed) {
+        session.AddName(kindRow.names, name);
+        out.namesChanged = true;
     }
+    if (!entry.presence.empty())
+        session.SetPresence(name, entry.presence);
+    out.kind = kind;
     out.name = name;
+    if (kindRow.row == TRowForm::None) {
+        session.SelectRow(session.SelectedRow());
+        return out;
+    }
+    out.row = kind + u" -- " + (kindRow.row == TRowForm::Nameless ? WideString() : name);
     session.SelectRow(session.AddRow(out.row));
     return out;
+}
+
+TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView name)
+{
+    const std::vector<TAddChoice> choices = AddChoices();
+    const size_t at = static_cast<size_t>(type);
+    return at < choices.size() ? AddElement(session, choices[at], name) : TAddOutcome{};
 }
 
 } // namespace kelvane

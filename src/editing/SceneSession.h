@@ -43,6 +43,7 @@
 #include "editing/EditHistory.h"
 #include "editing/EditJournal.h"
 #include "scene/Catalogue.h"
+#include "scene/ElementKinds.h"
 #include "scene/NameValueList.h"
 #include "scene/TempFiles.h"
 #include "scene/TextCodec.h"
@@ -53,9 +54,6 @@
 namespace kelvane {
 
 namespace fs = std::filesystem;
-
-// The name lists the session keeps beside the rows.
-enum class TNameList { Cameras, Backgrounds, Shaders };
 
 class TSceneSession {
 public:

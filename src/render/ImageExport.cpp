@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "render/PictureFormats.h"
+
 namespace kelvane {
 
 namespace {
@@ -24,38 +26,50 @@ bool CheckValue(int value, bool boxTicked)
 
 } // namespace
 
-TSaveAction SaveActionFor(std::string_view chosenName, TImageMode mode)
+TSaveAction SaveActionFor(std::string_view chosenName, TImageMode mode, const TPictureFormat** found)
 {
-    if (mode == TImageMode::None)
-        return TSaveAction::Nothing;
-    const std::string_view ext = ExtensionOf(chosenName);
-    if (ext == ".tga")
-        return mode == TImageMode::Rendered ? TSaveAction::CopyRenderedTarga : TSaveAction::WrongFormat;
-    if (ext == ".bmp")
-        return TSaveAction::Bitmap;
-    if (ext == ".jpg" || ext == ".jpeg")
-        return TSaveAction::Jpeg;
-    if (ext == ".png")
-        return TSaveAction::Png;
-    return TSaveAction::WrongFormat;
+    const TPictureFormat* format = nullptr;
+    TSaveAction action = TSaveAction::WrongFormat;
+    if (mode == TImageMode::None) {
+        action = TSaveAction::Nothing;
+    } else if (const std::string_view ext = ExtensionOf(chosenName); !ext.empty()) {
+        format = FindPictureFormat(ext.substr(1));
+        if (format && format->renderedCopy)
+            action = mode == TImageMode::Rendered ? TSaveAction::CopyRenderedTarga : TSaveAction::WrongFormat;
+        else if (format && format->encode)
+            action = format->optionsDialog.empty() ? TSaveAction::Encode : TSaveAction::Options;
+    }
+    if (found)
+        *found = format;
+    return action;
 }
 
 TSaveDialogSetup SaveDialogSetup(TImageMode mode, std::string_view outputName,
                                  const std::filesystem::path& lastOpenedFile)
 {
     TSaveDialogSetup setup;
-    if (mode == TImageMode::Rendered) {
-        setup.types = {{"All Image(*.tga; *.bmp; *.jpg; *.png)", "*.tga; *.bmp; *.jpg; *.jpeg; *.png", ""},
-                       {"Targa(*.tga)", "*.tga", "tga"}};
-        setup.proposedName = std::string(outputName) + ".tga";
-    } else {
-        setup.types = {{"All Image(*.bmp; *.jpg; *.png)", "*.bmp; *.jpg; *.jpeg; *.png", ""}};
-        std::filesystem::path name = lastOpenedFile;
-        setup.proposedName = name.replace_extension(".bmp").string();
+    const bool rendered = mode == TImageMode::Rendered;
+    std::string firsts, all;
+    for (const TPictureFormat& format : PictureFormats()) {
+        if (format.saveType.empty() || (format.renderedCopy && !rendered) || (!format.renderedCopy && !format.encode))
+            continue;
+        std::string patterns;
+        for (const std::string& extension : format.extensions) {
+            patterns += (patterns.empty() ? "*." : ";*.") + extension;
+            all += (all.empty() ? "*." : "; *.") + extension;
+        }
+        firsts += (firsts.empty() ? "*." : "; *.") + format.extensions.front();
+        setup.types.push_back({format.saveType, patterns, format.extensions.front()});
+        if (setup.proposedName.empty() && rendered == format.renderedCopy) {
+            if (rendered) {
+                setup.proposedName = std::string(outputName) + "." + format.extensions.front();
+            } else {
+                std::filesystem::path name = lastOpenedFile;
+                setup.proposedName = name.replace_extension("." + format.extensions.front()).string();
+            }
+        }
     }
-    setup.types.push_back({"Bitmap(*.bmp)", "*.bmp", "bmp"});
-    setup.types.push_back({"JPEG(*.jpg)", "*.jpg;*.jpeg", "jpg"});
-    setup.types.push_back({"PNG(*.png)", "*.png", "png"});
+    setup.types.insert(setup.types.begin(), {"All Image(" + firsts + ")", all, ""});
     return setup;
 }
 

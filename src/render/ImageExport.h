@@ -18,18 +18,20 @@ enum class TImageMode { None = 0, Opened = 1, Rendered = 2 };
 enum class TSaveAction {
     Nothing,           // nothing is shown
     CopyRenderedTarga, // byte copy of the program folder's "LastRenderedImage.tga"
-    Bitmap,
-    Jpeg,              // through the JPEG settings dialog
-    Png,               // through the PNG settings dialog
+    Encode,            // the format's encoder with the stored options
+    Options,           // through the format's options dialog, which encodes
     WrongFormat,       // show kWrongFormatMessage
 };
+
+struct TPictureFormat;
 
 inline constexpr const char* kWrongFormatMessage = "Set the correct format.";
 inline constexpr const char* kRenderedImageFile = "LastRenderedImage.tga";
 
-// By the chosen name's extension (from the last '.', case-sensitive): ".tga" only for the
-// rendered image, ".bmp", ".jpg"/".jpeg", ".png"; anything else is the wrong format.
-TSaveAction SaveActionFor(std::string_view chosenName, TImageMode mode);
+// By the chosen name's extension (from the last '.', case-sensitive) in the format table:
+// ".tga" only for the rendered image, the formats with an encoder; anything else is the wrong
+// format. format (when given) is set to the format found.
+TSaveAction SaveActionFor(std::string_view chosenName, TImageMode mode, const TPictureFormat** format = nullptr);
 
 struct TSaveFileType {
     std::string description;      // "Bitmap(*.bmp)"
@@ -42,8 +44,9 @@ struct TSaveDialogSetup {
     std::string proposedName;
 };
 
-// Mode 2: all five types and the render tab's output name + ".tga"; mode 1: no Targa, and the
-// last opened file's name without its extension + ".bmp".
+// The saved formats of the format table after "All Image": mode 2 with Targa and the render tab's
+// output name + ".tga"; mode 1 without it, and the last opened file's name without its extension
+// + ".bmp".
 TSaveDialogSetup SaveDialogSetup(TImageMode mode, std::string_view outputName,
                                  const std::filesystem::path& lastOpenedFile);
 

@@ -1,8 +1,6 @@
 #include "render/PictureDecoders.h"
 
-#include "render/JpegCodec.h"
-#include "render/PngCodec.h"
-#include "render/Targa.h"
+#include "render/PictureFormats.h"
 #include "scene/FileIO.h"
 
 namespace kelvane {
@@ -28,10 +26,10 @@ std::string LowerExtension(const std::filesystem::path& file)
 
 TPictureDecoders::TPictureDecoders()
 {
-    Register("tga", DecodeTarga, "Targa");
-    Register("jpg", DecodeJpeg, "JPEG");
-    Register("jpeg", DecodeJpeg, "JPEG");
-    Register("png", DecodePng, "PNG");
+    for (const TPictureFormat& format : PictureFormats())
+        if (format.decode)
+            for (const std::string& extension : format.extensions)
+                Register(extension, format.decode, format.name);
 }
 
 bool TPictureDecoders::Register(std::string_view extension, TPictureDecoder decoder, std::string description)

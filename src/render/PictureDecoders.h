@@ -1,6 +1,6 @@
 #pragma once
-// The picture decoders by file extension: Targa, JPEG and PNG built in, more registered at start-up
-// (the user-interface layer adds its image-format readers).
+// The picture decoders by file extension: those of the format table (Targa, JPEG and PNG), more
+// registered at start-up (the user-interface layer adds its image-format readers).
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -26,7 +26,7 @@ public:
         std::string description;
     };
 
-    // Holds the built-in decoders: "tga", "jpg", "jpeg" and "png".
+    // Holds the decoders of the format table: "tga", "jpg", "jpeg" and "png".
     TPictureDecoders();
 
     // Adds a decoder for files whose extension is `extension` in any case (a leading dot is

@@ -1,6 +1,7 @@
 #include "render/TextureImport.h"
 
 #include "render/JpegCodec.h"
+#include "render/PictureFormats.h"
 #include "scene/FileIO.h"
 
 namespace kelvane {
@@ -9,8 +10,9 @@ TPicture ImportTexturePicture(const TPictureDecoders& decoders, const std::files
                               const std::filesystem::path& target)
 {
     TPicture picture = decoders.Load(source);
-    const std::string extension = LowerExtension(source);
-    if (extension == "jpg" || extension == "jpeg")
+    // A picture already in the stored format is copied as it is.
+    const TPictureFormat* format = FindPictureFormat(LowerExtension(source));
+    if (format && format == FindPictureFormat(kTextureExtension))
         CopyFileAtomic(source, target);
     else
         SaveTexturePicture(picture, target);

@@ -8,9 +8,11 @@
 namespace kelvane {
 
 constexpr int kTextureJpegQuality = 100;
+constexpr const char* kTextureExtension = "jpg";
 
 // Decodes `source` by its extension and writes it to `target` (a JPEG file): JPEG files (".jpg"
-// or ".jpeg" in any case) are copied byte for byte, any other picture is encoded at quality 100.
+// or ".jpeg" in any case, by the format table) are copied byte for byte, any other picture is
+// encoded at quality 100.
 // Returns the decoded picture for the thumbnail. Nothing is written when decoding fails.
 TPicture ImportTexturePicture(const TPictureDecoders& decoders, const std::filesystem::path& source,
                               const std::filesystem::path& target);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "scene/ElementKinds.h"
 #include "scene/FileIO.h"
 #include "scene/PositionHash.h"
 #include "scene/WorkTick.h"
@@ -273,17 +274,21 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
     std::vector<TElementRow>& stacked = catalogue.rows;
     TPositionHash present;
 
-    static constexpr const char16_t* kKinds[] = {u"shader", u"object", u"light", u"camera",
-                                                 u"render", u"background", u"filter"};
+    // The kinds with rows or name lists, in the table's order.
+    std::vector<const TElementKind*> walked;
+    for (const TElementKind& kind : ElementKinds())
+        if (kind.row != TRowForm::None || kind.listed)
+            walked.push_back(&kind);
     int elements = 0, rowElements = 0;
-    for (const char16_t* kind : kKinds) {
-        elements += index.Count(kind);
-        rowElements += WideView(kind) == u"camera" ? 0 : index.Count(kind);
+    for (const TElementKind* kind : walked) {
+        const int count = index.Count(Widen(kind->name));
+        elements += count;
+        rowElements += kind->row == TRowForm::None ? 0 : count;
     }
-    catalogue.thumbnails.Reserve(elements + static_cast<int>(std::size(kKinds)));
+    catalogue.thumbnails.Reserve(elements + static_cast<int>(walked.size()));
     stacked.reserve(rowElements);
-    for (const char16_t* kindText : kKinds) {
-        const WideString kind = kindText;
+    for (const TElementKind* entry : walked) {
+        const WideString kind = Widen(entry->name);
         const int count = index.Count(kind);
         catalogue.thumbnails.Add(kind + u"_num", Decimal(count));
         if (kind == u"object")
@@ -293,7 +298,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             TDomElement* element = index.Item(kind, i);
             if (!element)
                 break;
-            WideString name = element->GetAttribute(kind == u"render" ? u"camera_name" : u"name");
+            WideString name = element->GetAttribute(entry->row == TRowForm::RenderCamera ? u"camera_name" : u"name");
             if (kind == u"shader") {
                 TextureStep(textures, name);
             } else if (kind == u"light") {
@@ -305,9 +310,10 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
                 SetHeldValue(working, u"filter", name, u"name", special);
                 catalogue.presence.SetValue(special, u"1");
                 working.CommitEdit(false);
-                name.clear();
             }
-            if (kind != u"camera") {
+            if (entry->row == TRowForm::Nameless)
+                name.clear();
+            if (entry->row != TRowForm::None) {
                 WideString text = kind + u" -- " + name;
                 const uint32_t hash = TPositionHash::OfText(text);
                 if (present.Find(hash, [&](int at) { return stacked[at].Text == text; }) < 0) {
@@ -315,7 +321,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
                     stacked.push_back({std::move(text), true, true});
                 }
                 stacked.back().Checked = true;
-                if (kind == u"render") {
+                if (entry->row == TRowForm::RenderCamera) {
                     stacked.back().CheckEnabled = false;
                     name.clear();
                 }
@@ -333,9 +339,14 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
         for (int i = 0; i < count; ++i)
             list.push_back(catalogue.thumbnails.Values(kind + Decimal(i)));
     };
-    fill(catalogue.cameras, u"camera");
-    fill(catalogue.backgrounds, u"background");
-    fill(catalogue.shaders, u"shader");
+    for (const TElementKind* kind : walked) {
+        if (!kind->listed)
+            continue;
+        fill(kind->names == TNameList::Cameras       ? catalogue.cameras
+             : kind->names == TNameList::Backgrounds ? catalogue.backgrounds
+                                                     : catalogue.shaders,
+             Widen(kind->name));
+    }
 }
 
 } // namespace kelvane

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scene/ElementKinds.h"
 #include "scene/FileIO.h"
 #include "scene/MeshStash.h"
 #include "scene/SceneText.h"
@@ -18,8 +19,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::string_view kKindOrder[] = {"texture", "shader",     "transform", "object", "light",
-                                           "camera",  "background", "filter",    "render"};
 constexpr std::string_view kItemLead = "\r\n       ";
 constexpr size_t npos = std::string_view::npos;
 
@@ -205,7 +204,7 @@ std::string ReorderByPasses(std::string_view text)
     // What is left after each kind; the first kind taken reads the given text itself.
     std::string_view current = text;
     std::string left, rest;
-    for (std::string_view kind : kKindOrder) {
+    for (std::string_view kind : WriterKindOrder()) {
         std::string open = "<";
         open += kind;
         std::string close = "</";
@@ -252,13 +251,25 @@ std::string ReorderByPasses(std::string_view text)
 // gap closes. In those cases the passes are run instead.
 class TOnePassRegroup {
 public:
-    explicit TOnePassRegroup(std::string_view text) : text_(text) {}
+    explicit TOnePassRegroup(std::string_view text)
+        : text_(text), order_(WriterKindOrder()), kindCount_(static_cast<uint8_t>(order_.size())), tokens_(kindCount_)
+    {
+        for (std::string_view kind : order_) {
+            joinReach_ = std::max(joinReach_, kind.size() + 2);
+            // A tag is scanned as the first kind it begins with: a kind named like the start of
+            // another one needs the passes.
+            for (std::string_view other : order_)
+                nested_ = nested_ || (other != kind && other.starts_with(kind));
+        }
+    }
 
     // Finds the elements of every kind; false when the passes must be run instead.
     bool Take()
     {
+        if (nested_)
+            return false;
         Scan();
-        for (uint8_t kind = 0; kind < kKindCount; ++kind)
+        for (uint8_t kind = 0; kind < kindCount_; ++kind)
             if (!TakeKind(kind))
                 return false;
         others_ = OtherSceneItems(Left());
@@ -305,9 +316,7 @@ public:
     }
 
 private:
-    static constexpr uint8_t kKindCount = std::size(kKindOrder);
     static constexpr size_t kUnknown = npos - 1;
-    static constexpr size_t kJoinReach = 12;  // the longest tag looked for, "</background>", less one
     enum class TTag : uint8_t { Prefix, Exact, End };
     struct TToken {
         size_t at;
@@ -345,8 +354,8 @@ private:
             const size_t nameAt = q + (isEnd ? 2 : 1);
             if (nameAt >= n)
                 continue;
-            for (uint8_t kind = 0; kind < kKindCount; ++kind) {
-                const std::string_view name = kKindOrder[kind];
+            for (uint8_t kind = 0; kind < kindCount_; ++kind) {
+                const std::string_view name = order_[kind];
                 if (name[0] != base[nameAt] || text_.compare(nameAt, name.size(), name) != 0)
                     continue;
                 const size_t after = nameAt + name.size();
@@ -393,7 +402,7 @@ private:
         std::vector<TToken>& live = tokens_[kind];
         std::erase_if(live, [](const TToken& t) { return t.removed; });
         const size_t m = live.size();
-        const size_t closeSize = kKindOrder[kind].size() + 3;
+        const size_t closeSize = order_[kind].size() + 3;
         std::vector<TWalk>& walk = walk_;
         walk.assign(m + 1, TWalk{npos, m, m, m});
         lastGreater_ = kUnknown;
@@ -450,7 +459,7 @@ private:
         }
         if (taken.empty())
             return true;
-        for (uint8_t later = kind + 1; later < kKindCount; ++later) {
+        for (uint8_t later = kind + 1; later < kindCount_; ++later) {
             std::vector<TToken>& other = tokens_[later];
             size_t i = 0;
             for (const TSpan& span : taken)
@@ -498,7 +507,7 @@ private:
                 break;
             if (taken[t].begin != removed_[g].begin)
                 continue;
-            size_t need = kJoinReach;
+            size_t need = joinReach_;
             size_t x = removed_[g].begin;
             for (size_t k = g; need > 0 && x > 0;) {
                 const size_t floor = k > 0 ? removed_[k - 1].end : 0;
@@ -529,7 +538,11 @@ private:
     }
 
     std::string_view text_;
-    std::vector<TToken> tokens_[kKindCount];
+    const std::vector<std::string_view> order_;  // the kinds in the writer's order
+    const uint8_t kindCount_;
+    size_t joinReach_ = 0;  // the longest end tag looked for ("</background>"), less one
+    bool nested_ = false;
+    std::vector<std::vector<TToken>> tokens_;
     std::vector<TSpan> removed_;  // sorted, apart and not touching
     std::vector<TSpan> merged_;   // the next removed_
     std::vector<TItem> items_;    // taken elements, in output order

@@ -14,9 +14,9 @@ namespace kelvane {
 class TDomDocument;
 class TMeshStash;
 
-// Regroups the top-level elements of a scene text by kind (texture, shader, transform, object,
-// light, camera, background, filter, render) inside a fresh "<scene>" ... "</scene>", each on a
-// line of its own after seven blanks. The scene's other items follow in text order: elements of
+// Regroups the top-level elements of a scene text by kind, in the kind table's writer order
+// (texture, shader, transform, object, light, camera, background, filter, render), inside a fresh
+// "<scene>" ... "</scene>", each on a line of its own after seven blanks. The scene's other items follow in text order: elements of
 // other names and comments (those outside the scene element too); everything else outside the
 // elements taken is dropped.
 //

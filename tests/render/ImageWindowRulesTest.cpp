@@ -39,8 +39,8 @@ TEST(ImageExport, SaveActions)
         TSaveAction action;
     } cases[] = {
         {"/x/out.tga", TImageMode::Rendered, A::CopyRenderedTarga}, {"/x/out.tga", TImageMode::Opened, A::WrongFormat},
-        {"/x/out.bmp", TImageMode::Opened, A::Bitmap},              {"/x/out.jpeg", TImageMode::Rendered, A::Jpeg},
-        {"/x/out.jpg", TImageMode::Opened, A::Jpeg},                {"/x/out.png", TImageMode::Rendered, A::Png},
+        {"/x/out.bmp", TImageMode::Opened, A::Encode},              {"/x/out.jpeg", TImageMode::Rendered, A::Options},
+        {"/x/out.jpg", TImageMode::Opened, A::Options},             {"/x/out.png", TImageMode::Rendered, A::Options},
         {"/x/out.PNG", TImageMode::Rendered, A::WrongFormat},       {"/x.d/out", TImageMode::Rendered, A::WrongFormat},
         {"/x/out.png", TImageMode::None, A::Nothing},
     };

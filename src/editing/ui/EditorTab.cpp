@@ -4,8 +4,14 @@
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlBuilder.h"
 
+#include "scene/ElementKinds.h"
+
 #include <QStackedWidget>
 #include <QTabWidget>
+
+#include <algorithm>
+#include <map>
+#include <string>
 
 namespace kelvane {
 
@@ -49,15 +55,39 @@ void ShowNestedPage(QWidget* page, const QWidget* outside)
     }
 }
 
+namespace {
+
+std::map<std::string, TTabFactory, std::less<>>& TabFactories()
+{
+    static std::map<std::string, TTabFactory, std::less<>> factories{
+        {"render", MakeRenderTab}, {"light", MakeLightTab},   {"background", MakeBackgroundTab},
+        {"filter", MakeFilterTab}, {"object", MakeObjectTab}, {"shader", MakeShaderTab},
+    };
+    return factories;
+}
+
+} // namespace
+
+void RegisterEditorTab(std::string_view kind, TTabFactory factory)
+{
+    if (factory)
+        TabFactories()[std::string(kind)] = factory;
+    else if (const auto it = TabFactories().find(kind); it != TabFactories().end())
+        TabFactories().erase(it);
+}
+
 std::vector<std::unique_ptr<TEditorTab>> MakeEditorTabs(const TTabContext& context)
 {
+    std::vector<const TElementKind*> kinds;
+    for (const TElementKind& kind : ElementKinds())
+        if (kind.tabOrder >= 0)
+            kinds.push_back(&kind);
+    std::stable_sort(kinds.begin(), kinds.end(),
+                     [](const TElementKind* a, const TElementKind* b) { return a->tabOrder < b->tabOrder; });
     std::vector<std::unique_ptr<TEditorTab>> tabs;
-    tabs.push_back(MakeRenderTab(context));
-    tabs.push_back(MakeLightTab(context));
-    tabs.push_back(MakeBackgroundTab(context));
-    tabs.push_back(MakeFilterTab(context));
-    tabs.push_back(MakeObjectTab(context));
-    tabs.push_back(MakeShaderTab(context));
+    for (const TElementKind* kind : kinds)
+        if (const auto it = TabFactories().find(kind->name); it != TabFactories().end())
+            tabs.push_back(it->second(context));
     return tabs;
 }
 

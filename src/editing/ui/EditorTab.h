@@ -87,8 +87,13 @@ private:
 // Makes a page current within the nearest page control above it, unless that is outside.
 void ShowNestedPage(QWidget* page, const QWidget* outside);
 
-// The six tabs in page order: render, light, background, filter, object, shader.
+// The tabs of the kind table's kinds in its tab order: render, light, background, filter, object,
+// shader, then those of registered kinds.
 std::vector<std::unique_ptr<TEditorTab>> MakeEditorTabs(const TTabContext& context);
+
+using TTabFactory = std::unique_ptr<TEditorTab> (*)(const TTabContext& context);
+// Makes factory build the tab of a registered kind; nullptr takes it back.
+void RegisterEditorTab(std::string_view kind, TTabFactory factory);
 
 std::unique_ptr<TEditorTab> MakeRenderTab(const TTabContext& context);
 std::unique_ptr<TEditorTab> MakeLightTab(const TTabContext& context);

@@ -23,8 +23,8 @@ public:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         const QString kind = TElementList::KindOf(index.data().toString());
-        if (const TKindColour* entry = FindKindColour(kind.toStdString())) {
-            const TBgr c = SplitColor(ReadKindColour(list_.Settings(), *entry));
+        if (TKindColour entry; FindKindColour(kind.toStdString(), entry)) {
+            const TBgr c = SplitColor(ReadKindColour(list_.Settings(), entry));
             const QColor colour(c.red, c.green, c.blue);
             option->palette.setColor(QPalette::Text, colour);
             // A selected row keeps the highlight's own text colour, which is legible on it.

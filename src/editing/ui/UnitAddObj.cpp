@@ -25,9 +25,8 @@ TfrmAddObj::TfrmAddObj(TSceneSession& session, std::function<void(const QString&
     edtName->setObjectName(QStringLiteral("edtName"));
     combType = new QComboBox(this);
     combType->setObjectName(QStringLiteral("combType"));
-    combType->addItems({QStringLiteral("shader"), QStringLiteral("hemilight ( Sky Light )"),
-                        QStringLiteral("pathlight ( Global Ilumination )"), QStringLiteral("filter"),
-                        QStringLiteral("background")});
+    for (const TAddChoice& choice : AddChoices())
+        combType->addItem(QString::fromUtf8(choice.entry->caption.data(), qsizetype(choice.entry->caption.size())));
     combType->setCurrentIndex(0);
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -51,11 +50,12 @@ TfrmAddObj::TfrmAddObj(TSceneSession& session, std::function<void(const QString&
 void TfrmAddObj::OKBtnClick()
 {
     const int type = combType->currentIndex();
-    if (type < 0)
+    const std::vector<TAddChoice> choices = AddChoices();
+    if (type < 0 || type >= int(choices.size()))
         return;
     TAddOutcome outcome;
     try {
-        outcome = AddElement(session_, TNewElementType(type), edtName->text().toStdU16String());
+        outcome = AddElement(session_, choices[size_t(type)], edtName->text().toStdU16String());
     } catch (const std::exception& e) {
         outcome.message = e.what();
     }

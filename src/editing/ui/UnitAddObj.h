@@ -28,7 +28,7 @@ public:
 
     // Checks and creates; closes the dialog on success, else shows the message and stays open.
     void OKBtnClick();
-    // What the last successful OK made (row empty when nothing was added).
+    // What the last successful OK made (kind empty when nothing was added).
     const TAddOutcome& Added() const { return added_; }
 
 private:

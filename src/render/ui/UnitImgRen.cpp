@@ -6,6 +6,7 @@
 #include "render/ui/HistoryPanel.h"
 #include "render/ui/PictureImage.h"
 #include "render/ui/UnitJpeg.h"
+#include "render/PictureFormats.h"
 #include "scene/FileIO.h"
 
 #include <QCloseEvent>
@@ -334,29 +335,23 @@ void TfrmImgRen::SaveAs(const QString& chosen)
 {
     const std::filesystem::path target = chosen.toStdString();
     try {
-        switch (SaveActionFor(chosen.toStdString(), mode_)) {
+        const TPictureFormat* format = nullptr;
+        switch (SaveActionFor(chosen.toStdString(), mode_, &format)) {
         case TSaveAction::Nothing:
             break;
         case TSaveAction::CopyRenderedTarga:
             CopyFileAtomic(hooks_.programFolder / kRenderedImageFile, target);
             break;
-        case TSaveAction::Bitmap:
-            SaveBmp(target, FromQImage(imgView->Image()));
+        case TSaveAction::Encode:
+            format->encode(target, FromQImage(imgView->Image()), hooks_.settings);
             break;
-        case TSaveAction::Jpeg: {
+        case TSaveAction::Options: {
             if (!hooks_.settings)
                 break;
-            TfrmJpeg dialog(*hooks_.settings, FromQImage(imgView->Image()), target, hooks_.error, this);
-            if (hooks_.runJpeg)
-                hooks_.runJpeg(dialog);
-            break;
-        }
-        case TSaveAction::Png: {
-            if (!hooks_.settings)
-                break;
-            TfrmPNG dialog(*hooks_.settings, FromQImage(imgView->Image()), target, hooks_.error, this);
-            if (hooks_.runPng)
-                hooks_.runPng(dialog);
+            const std::unique_ptr<TExportDialog> dialog = MakeExportDialog(
+                *format, *hooks_.settings, FromQImage(imgView->Image()), target, hooks_.error, this);
+            if (dialog && hooks_.runExport)
+                hooks_.runExport(*dialog);
             break;
         }
         case TSaveAction::WrongFormat:

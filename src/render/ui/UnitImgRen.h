@@ -24,8 +24,7 @@ class THistoryPanel;
 class TIniFileCompo;
 class TRenderHistory;
 class TPictureDecoders;
-class TfrmJpeg;
-class TfrmPNG;
+class TExportDialog;
 
 // The picture drawn stretched to the widget's own size, with the rectangle picked for a region
 // render. A drag with the left button reports its picture pixels as it goes.
@@ -72,9 +71,8 @@ struct TImageWindowHooks {
         saveFile;
     std::function<void(const QString&)> message;
     std::function<void(const QString&)> error;
-    // Show the export dialogs modally until they close.
-    std::function<void(TfrmJpeg&)> runJpeg;
-    std::function<void(TfrmPNG&)> runPng;
+    // Shows a format's options dialog modally until it closes.
+    std::function<void(TExportDialog&)> runExport;
     // The render tab's output name (without extension).
     std::function<QString()> outputName;
     // The render history and the open scene's file (empty when none is open).

@@ -1,6 +1,7 @@
 #include "render/ui/UnitJpeg.h"
 
 #include "render/ImageExport.h"
+#include "render/PictureFormats.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,6 +13,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <map>
+#include <string>
 
 namespace kelvane {
 
@@ -82,10 +86,11 @@ void TExportDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TExportDialog::EncodeAndClose(const std::function<void()>& encode)
+void TExportDialog::EncodeAndClose()
 {
     try {
-        encode();
+        if (encode_)
+            encode_(target_, picture_, &settings_);
     } catch (const std::exception& e) {
         if (error_)
             error_(QString::fromUtf8(e.what()));
@@ -103,6 +108,7 @@ TfrmJpeg::TfrmJpeg(TIniFileCompo& settings, TPicture picture, std::filesystem::p
     : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
 {
     DialogLook(this, "frmJpeg", "Jpeg settings");
+    encode_ = FindPictureFormat("jpg")->encode;
     auto* layout = new QVBoxLayout(this);
     TrackJpeg = CompressionRow(this, layout, "TrackJpeg", 10, lbCompValue);
     FinishLayout(layout, QStringLiteral("Progressive Jpeg"));
@@ -128,7 +134,7 @@ void TfrmJpeg::OKBtnClick()
     chosen.compression = TrackJpeg->value();
     chosen.progressive = cbProgress->isChecked();
     WriteJpegExportSettings(settings_, chosen);
-    EncodeAndClose([&] { SaveJpeg(target_, picture_, chosen.Options()); });
+    EncodeAndClose();
 }
 
 TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::path target, TExportError error,
@@ -136,6 +142,7 @@ TfrmPNG::TfrmPNG(TIniFileCompo& settings, TPicture picture, std::filesystem::pat
     : TExportDialog(settings, std::move(picture), std::move(target), std::move(error), parent)
 {
     DialogLook(this, "frmPNG", "PNG settings");
+    encode_ = FindPictureFormat("png")->encode;
     auto* layout = new QVBoxLayout(this);
     TrackPNG = CompressionRow(this, layout, "TrackPNG", 9, lbCompValue);
     auto* group = new QGroupBox(QStringLiteral("Filter"), this);
@@ -186,7 +193,46 @@ void TfrmPNG::OKBtnClick()
     chosen.interlace = cbProgress->isChecked();
     chosen.filter = FilterPosition();
     WritePngExportSettings(settings_, chosen);
-    EncodeAndClose([&] { SavePng(target_, picture_, chosen.Options()); });
+    EncodeAndClose();
+}
+
+namespace {
+
+template <class T>
+std::unique_ptr<TExportDialog> Make(TIniFileCompo& settings, TPicture picture, std::filesystem::path target,
+                                    TExportError error, QWidget* parent)
+{
+    return std::make_unique<T>(settings, std::move(picture), std::move(target), std::move(error), parent);
+}
+
+std::map<std::string, TExportDialogFactory, std::less<>>& ExportDialogs()
+{
+    static std::map<std::string, TExportDialogFactory, std::less<>> factories{{"jpeg", Make<TfrmJpeg>},
+                                                                              {"png", Make<TfrmPNG>}};
+    return factories;
+}
+
+} // namespace
+
+std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                TPicture picture, std::filesystem::path target, TExportError error,
+                                                QWidget* parent)
+{
+    const auto it = ExportDialogs().find(format.optionsDialog);
+    if (it == ExportDialogs().end())
+        return nullptr;
+    std::unique_ptr<TExportDialog> dialog =
+        it->second(settings, std::move(picture), std::move(target), std::move(error), parent);
+    dialog->encode_ = format.encode;
+    return dialog;
+}
+
+void RegisterExportDialog(std::string_view name, TExportDialogFactory factory)
+{
+    if (factory)
+        ExportDialogs()[std::string(name)] = factory;
+    else if (const auto it = ExportDialogs().find(name); it != ExportDialogs().end())
+        ExportDialogs().erase(it);
 }
 
 } // namespace kelvane

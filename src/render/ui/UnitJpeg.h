@@ -3,11 +3,14 @@
 // the picture encoded and written beside the target and renamed over it. Each is made for one
 // save and shown modally.
 #include "render/Picture.h"
+#include "render/PictureFormats.h"
 
 #include <QDialog>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <string_view>
 
 class QCheckBox;
 class QLabel;
@@ -44,13 +47,19 @@ protected:
     void showEvent(QShowEvent* event) override;
     // The check box with its caption, then OK and Cancel, wired.
     void FinishLayout(QVBoxLayout* layout, const QString& checkCaption);
-    // Runs an encoding; its failure is shown through the error box and the dialog still closes.
-    void EncodeAndClose(const std::function<void()>& encode);
+    // Encodes with the encoder and the options just stored; a failure is shown through the error
+    // box and the dialog still closes.
+    void EncodeAndClose();
 
     TIniFileCompo& settings_;
     TPicture picture_;
     std::filesystem::path target_;
     TExportError error_;
+    TPictureEncoder encode_;  // the dialog's own format's, unless MakeExportDialog sets another
+
+    friend std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                           TPicture picture, std::filesystem::path target,
+                                                           TExportError error, QWidget* parent);
 };
 
 class TfrmJpeg : public TExportDialog {
@@ -82,5 +91,16 @@ public:
     QWidget* rgPNGFilter = nullptr;
     QRadioButton* filterButtons[6] = {};
 };
+
+// The options dialog the format names ("jpeg", "png"), encoding with the format's encoder; nullptr
+// for an unknown dialog.
+using TExportDialogFactory = std::unique_ptr<TExportDialog> (*)(TIniFileCompo& settings, TPicture picture,
+                                                                std::filesystem::path target, TExportError error,
+                                                                QWidget* parent);
+std::unique_ptr<TExportDialog> MakeExportDialog(const TPictureFormat& format, TIniFileCompo& settings,
+                                                TPicture picture, std::filesystem::path target, TExportError error,
+                                                QWidget* parent);
+// Makes factory build the dialog of that name; nullptr takes it back.
+void RegisterExportDialog(std::string_view name, TExportDialogFactory factory);
 
 } // namespace kelvane

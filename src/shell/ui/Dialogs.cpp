@@ -102,12 +102,7 @@ QString IDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, co
     return GetSaveFileName(parent, title, filter, preset);
 }
 
-void IDialogs::RunJpeg(TfrmJpeg& dialog)
-{
-    dialog.exec();
-}
-
-void IDialogs::RunPng(TfrmPNG& dialog)
+void IDialogs::RunExport(TExportDialog& dialog)
 {
     dialog.exec();
 }

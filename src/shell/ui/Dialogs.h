@@ -11,8 +11,7 @@ namespace kelvane {
 
 class TfrmAddObj;
 class TfrmConfigu;
-class TfrmJpeg;
-class TfrmPNG;
+class TExportDialog;
 
 class IDialogs {
 public:
@@ -43,8 +42,7 @@ public:
     // Shows the add element dialog modally until it closes.
     virtual void RunAddObj(TfrmAddObj& dialog) = 0;
     // Show the image export dialogs modally until they close.
-    virtual void RunJpeg(TfrmJpeg& dialog);
-    virtual void RunPng(TfrmPNG& dialog);
+    virtual void RunExport(TExportDialog& dialog);
     virtual void ShowInformation(QWidget* parent) = 0;
     // Opens a document with the desktop's handler; false when that fails.
     virtual bool OpenDocument(const QString& path) = 0;

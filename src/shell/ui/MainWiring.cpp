@@ -11,9 +11,11 @@
 #include "editing/ui/EditorPages.h"
 #include "editing/ui/UnitAddObj.h"
 #include "controls/BusyState.h"
+#include "render/PictureFormats.h"
 #include "render/ProcessRunner.h"
 #include "render/RenderHistory.h"
 #include "render/Targa.h"
+#include "scene/ElementKinds.h"
 #include "scene/FileIO.h"
 #include "render/ShaderPreview.h"
 #include "render/TextureImport.h"
@@ -56,26 +58,22 @@ void TfrmMain::btnAddClick()
             TEditStep step(*session_, "Add");
             Dialogs().RunAddObj(dialog);
             const TAddOutcome& added = dialog.Added();
-            if (!added.row.empty())
-                session_->SetStepLabel("Add " + Narrow(RowKind(added.row)) + " " + Narrow(added.name));
+            if (!added.kind.empty())
+                session_->SetStepLabel("Add " + Narrow(added.kind) + " " + Narrow(added.name));
         }
         const TAddOutcome& added = dialog.Added();
-        if (!added.row.empty()) {
+        if (!added.row.empty())
             RefreshRows();
-            const QString name = QString::fromStdU16String(added.name);
-            if (added.shaderName)
-                if (auto* combo = tree_.Get<QComboBox>("combObjShader"))
-                    combo->addItem(name);
-            if (added.backgroundName)
-                if (auto* combo = tree_.Get<QComboBox>("combBG"))
-                    combo->addItem(name);
-        }
-        const std::string kind = Narrow(session_->SelectedKind());
-        if (kind == "shader" || kind == "light" || kind == "filter" || kind == "background")
-            FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+        if (added.namesChanged)
+            PageControl->NamesChanged();
+        // The tab of a kind the dialog adds shows the selected element.
+        const TElementKind* kind = FindElementKind(session_->SelectedKind());
+        if (kind && !kind->add.empty() && kind->tabOrder >= 0)
+            FillTab(PageControl->TabOfKind(kind->name), Narrow(session_->SelectedName()));
         session_->CommitEdit();
         session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
-    });    ShowSelection();
+    });
+    ShowSelection();
 }
 
 namespace {
@@ -125,8 +123,7 @@ QImage TfrmMain::ImportTexture(const std::string& textureName, bool fromClipboar
     } else {
         const QStringList files = Dialogs().GetOpenFileNames(
             this, QStringLiteral("Texture"),
-            QStringLiteral("JPEG  (*.jpg; *.jpeg)|*.jpg; *.jpeg|Bitmap (*.bmp)|*.bmp|PNG Format (*.png)|*.png|"
-                           "AllFiles(*.jpg; *.jpeg ;*.bmp; *.png)|*.jpg; *.jpeg ;*.bmp; *.png"),
+            QString::fromStdString(TextureImportFilter()),
             false);
         if (files.isEmpty())
             return {};
@@ -262,8 +259,7 @@ TImageWindowHooks TfrmMain::ImageWindowHooks()
     };
     hooks.message = [window](const QString& text) { Dialogs().Message(window, text); };
     hooks.error = [window](const QString& text) { Dialogs().Error(window, text); };
-    hooks.runJpeg = [](TfrmJpeg& dialog) { Dialogs().RunJpeg(dialog); };
-    hooks.runPng = [](TfrmPNG& dialog) { Dialogs().RunPng(dialog); };
+    hooks.runExport = [](TExportDialog& dialog) { Dialogs().RunExport(dialog); };
     hooks.outputName = [this] {
         auto* saveName = tree_.Get<QLineEdit>("edtSaveName");
         return saveName ? saveName->text() : QString();

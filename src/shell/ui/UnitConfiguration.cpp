@@ -45,8 +45,8 @@ public:
         const QPalette& pal = option.palette;
         const bool selected = option.state & QStyle::State_Selected;
         painter->fillRect(option.rect, selected ? pal.highlight() : pal.base());
-        if (const TKindColour* entry = FindKindColour(text.toStdString()))
-            lastColour_ = ToQColor(ReadKindColour(settings_, *entry));
+        if (TKindColour entry; FindKindColour(text.toStdString(), entry))
+            lastColour_ = ToQColor(ReadKindColour(settings_, entry));
         painter->setPen(lastColour_);
         painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
     }
@@ -122,8 +122,8 @@ TfrmConfigu::TfrmConfigu(TIniFileCompo& settings, QWidget* parent)
     listFontList->setGeometry(8, 78, 200, 106);
     listFontList->setUniformItemSizes(true);
     listFontList->setItemDelegate(new TFontListDelegate(settings_, listFontList));
-    for (int i = 0; i < KindColourCount; ++i)
-        listFontList->addItem(QString::fromLatin1(KindColours()[i].kind));
+    for (const TKindColour& entry : KindColours())
+        listFontList->addItem(QString::fromLatin1(entry.kind.data(), qsizetype(entry.kind.size())));
 
     clbFontColor = new QComboBox(this);
     clbFontColor->setObjectName(QStringLiteral("clbFontColor"));
@@ -218,9 +218,10 @@ void TfrmConfigu::btnOKClick()
 void TfrmConfigu::listFontListClick()
 {
     const int row = listFontList->currentRow();
-    if (row < 0 || row >= KindColourCount)
+    const std::vector<TKindColour> kinds = KindColours();
+    if (row < 0 || row >= int(kinds.size()))
         return;
-    const TColor colour = ReadKindColour(settings_, KindColours()[row]);
+    const TColor colour = ReadKindColour(settings_, kinds[size_t(row)]);
     const std::vector<TNamedColour>& named = NamedColours();
     int found = -1;
     for (int i = 0; i < int(named.size()); ++i)
@@ -235,9 +236,10 @@ void TfrmConfigu::clbFontColorChange()
 {
     const int row = listFontList->currentRow();
     const int choice = clbFontColor->currentIndex();
-    if (row < 0 || row >= KindColourCount || choice < 0)
+    const std::vector<TKindColour> kinds = KindColours();
+    if (row < 0 || row >= int(kinds.size()) || choice < 0)
         return;
-    settings_.WriteColor("System", KindColours()[row].key, NamedColours()[size_t(choice)].colour);
+    settings_.WriteColor("System", kinds[size_t(row)].key, NamedColours()[size_t(choice)].colour);
     listFontList->viewport()->update();
 }
 

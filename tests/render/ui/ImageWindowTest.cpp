@@ -6,6 +6,8 @@
 
 #include "controls/IniFileCompo.h"
 #include "render/PictureDecoders.h"
+#include "render/PictureFormats.h"
+#include "scene/FileIO.h"
 #include "render/Targa.h"
 #include "support/PictureFacts.h"
 #include "support/PicturePattern.h"
@@ -67,15 +69,12 @@ struct TWindowFixture {
         };
         hooks.message = [this](const QString& t) { messages.push_back(t); };
         hooks.error = [this](const QString& t) { errors.push_back(t); };
-        hooks.runJpeg = [this](TfrmJpeg& d) {
+        hooks.runExport = [this](TExportDialog& d) {
             d.FormShow();
-            if (onJpeg)
-                onJpeg(d);
-        };
-        hooks.runPng = [this](TfrmPNG& d) {
-            d.FormShow();
-            if (onPng)
-                onPng(d);
+            if (auto* jpeg = dynamic_cast<TfrmJpeg*>(&d); jpeg && onJpeg)
+                onJpeg(*jpeg);
+            if (auto* png = dynamic_cast<TfrmPNG*>(&d); png && onPng)
+                onPng(*png);
         };
         hooks.outputName = [] { return QStringLiteral("shot"); };
         window.SetHooks(hooks);
@@ -229,4 +228,34 @@ TEST(PictureHost, QtFormatsJoinAfterTheOwnDecoders)
     // A broken file of a Qt format is a message, not a crash.
     dir.Write("broken.bmp", "BM\x10");
     EXPECT_THROW(decoders.Load(dir / "broken.bmp"), EPictureError);
+}
+
+TEST(ImageWindow, AMadeUpFormatIsOfferedAndSavedThroughItsOptionsDialog)
+{
+    TWindowFixture f;
+    // Its options are those of the PNG dialog, its encoder its own.
+    int encoded = 0;
+    TFormatRegistration raw({"Raw", {"raw"}, {},
+                             [&](const std::filesystem::path& target, const TPicture& picture, const TIniFileCompo* s) {
+                                 ++encoded;
+                                 EXPECT_NE(s, nullptr);
+                                 WriteFileAtomic(target, std::string(size_t(picture.width), 'x'));
+                             },
+                             "raw-options", "Raw(*.raw)"});
+    RegisterExportDialog("raw-options", [](TIniFileCompo& settings, TPicture picture, std::filesystem::path target,
+                                           TExportError error, QWidget* parent) -> std::unique_ptr<TExportDialog> {
+        return std::make_unique<TfrmPNG>(settings, std::move(picture), std::move(target), std::move(error), parent);
+    });
+    bool asked = false;
+    f.onPng = [&](TfrmPNG& dialog) {
+        asked = true;
+        dialog.OKBtnClick();
+    };
+    f.window.ShowRendered(Pattern(8, 4));
+    f.Save("pic.raw");
+    RegisterExportDialog("raw-options", nullptr);
+    EXPECT_EQ(f.saveExtensions.back(), QStringLiteral("raw"));
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(encoded, 1);
+    EXPECT_EQ(ReadAll(f.dir / "pic.raw"), "xxxxxxxx");
 }
