@@ -1,6 +1,7 @@
 #include "render/Farm.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -55,20 +56,6 @@ bool WholeNumber(const std::string& text)
     return !text.empty() && text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// Task script: job.sh K runs array task $SLURM_ARRAY_TASK_ID of submission K. It writes its log
-// itself: the scheduler would expand characters of the folder's path ('%', '\\') in a log name.
-std::string JobScript(const TFarmJob& job, const TFarmOptions& options)
-{
-    const std::string folder = ShellQuote(job.folder.string());
-    return "#!/bin/sh\n"
-           "# Kelvane render farm: array task T of submission K (the argument) renders the scenes on line\n"
-           "# T + 1 of tasks/K.txt, each as kelvane-scene render does.\n"
-           "exec >>" + folder + "/log/task-\"$SLURM_ARRAY_JOB_ID\"_\"$SLURM_ARRAY_TASK_ID\".txt 2>&1\n"
-           "exec " + ShellQuote(options.sceneProgram.string()) + " farm task " + folder +
-           " \"${1:-0}\" \"$SLURM_ARRAY_TASK_ID\" --renderer " + ShellQuote(options.renderer) + " --retries " +
-           std::to_string(options.retries) + "\n";
-}
-
 // farm.txt: what a resubmission needs to submit as the first submission did.
 std::string SettingsText(const TFarmOptions& o)
 {
@@ -78,6 +65,7 @@ std::string SettingsText(const TFarmOptions& o)
         text += "partition " + o.partition + "\n";
     if (!o.timeLimit.empty())
         text += "time " + o.timeLimit + "\n";
+    text += "memory " + o.memory + "\n";
     if (o.maxParallel > 0)
         text += "max-parallel " + std::to_string(o.maxParallel) + "\n";
     if (o.nice)
@@ -91,6 +79,7 @@ TFarmOptions ReadSettings(const fs::path& folder)
     if (!FileExists(file))
         throw EFarmError(folder.string() + " was written by an earlier Kelvane (it has no farm.txt) and cannot be resubmitted");
     TFarmOptions o;
+    o.memory.clear();  // a job of an earlier Kelvane asked for the scheduler's default
     for (const std::string& line : Lines(ReadWholeFile(file))) {
         const size_t space = line.find(' ');
         const std::string key = line.substr(0, space), value = space == std::string::npos ? std::string() : line.substr(space + 1);
@@ -107,6 +96,8 @@ TFarmOptions ReadSettings(const fs::path& folder)
             o.partition = value;
         else if (key == "time")
             o.timeLimit = value;
+        else if (key == "memory")
+            o.memory = value;
         else if (key == "max-parallel")
             o.maxParallel = number;
         else if (key == "nice")
@@ -247,9 +238,52 @@ std::string LocalTimeText(std::time_t when, const char* format)
     return std::strftime(text, sizeof text, format, &local) ? text : "";
 }
 
-std::string FarmFolderName(std::time_t when)
+std::string FarmFolderName(std::time_t when, const fs::path& firstScene)
 {
-    return LocalTimeText(when, "kelvane-farm-%Y%m%d-%H%M%S");
+    std::string name = firstScene.stem().string().substr(0, 64);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+            c = '_';
+    return LocalTimeText(when, "kelvane-farm-%Y%m%d-%H%M%S") + (name.empty() ? "" : "-" + name);
+}
+
+std::vector<std::string> TaskCommand(const TFarmJob& job, size_t submission, const TFarmOptions& options)
+{
+    return {options.sceneProgram.string(), "farm", "task", job.folder.string(), std::to_string(submission),
+            "--renderer", options.renderer, "--retries", std::to_string(options.retries)};
+}
+
+std::string JobSchedulerName(const fs::path& folder)
+{
+    try {
+        const fs::path file = folder / "job.txt";
+        if (!FileExists(file))
+            return {};
+        const std::string text = ReadWholeFile(file);
+        return text.substr(0, std::min(text.find(' '), text.find('\n')));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    line.reserve(text.size());
+    bool broken = false;  // a line break since the last text
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            broken = !line.empty();
+            continue;
+        }
+        if (broken)
+            line += " / ";
+        broken = false;
+        line += c;
+    }
+    return line;
 }
 
 std::vector<fs::path> ReadSceneList(const fs::path& list)
@@ -306,7 +340,7 @@ TFarmJob SubmitFarmJob(IScheduler& scheduler, const std::vector<fs::path>& scene
             throw EFarmError("the job folder " + job.folder.string() + " is not a new, empty folder");
     } else {
         const fs::path beside = fs::path(job.scenes.front()).parent_path();
-        const std::string name = FarmFolderName(std::time(nullptr));
+        const std::string name = FarmFolderName(std::time(nullptr), job.scenes.front());
         job.folder = beside / name;
         for (int n = 2; !MakeFolder(job.folder); ++n) {
             if (n > 100)
@@ -325,9 +359,6 @@ TFarmJob SubmitFarmJob(IScheduler& scheduler, const std::vector<fs::path>& scene
         }
         WriteFileAtomic(job.folder / "scenes.txt", list);
         WriteFileAtomic(job.folder / "farm.txt", SettingsText(options));
-        WriteFileAtomic(job.folder / "job.sh", JobScript(job, options));
-        fs::permissions(job.folder / "job.sh", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                                   fs::perms::others_read | fs::perms::others_exec);
         job.submissions.push_back({{}, GroupScenes(all, options.perTask)});
         WriteTasks(job.folder, 0, job.submissions[0].tasks);
         job.jobId = job.submissions[0].jobId = scheduler.Submit(job, 0, job.submissions[0].tasks.size(), options);

@@ -26,6 +26,7 @@ struct TFakeScheduler : IScheduler {
     TQueue* queue = nullptr;
     int* cancels = nullptr;
     std::string Name() const override { return "fake"; }
+    std::string Title() const override { return "fake"; }
     std::string Unavailable() const override { return {}; }
     std::string Submit(const TFarmJob&, size_t, size_t, const TFarmOptions&) override { return "7"; }
     TQueue Query(const std::string&) override
