@@ -262,20 +262,12 @@ int List(const fs::path& programFolder)
             const TFarmJob job = OpenFarmJob(*scheduler, listed.folder.string());
             std::string queueError;
             const std::vector<TTaskStatus> states = FarmJobStates(*scheduler, job, &queueError);
-            size_t count[5] = {0, 0, 0, 0, 0}, unanswered = 0;
-            for (const TTaskStatus& s : states) {
-                ++count[static_cast<int>(s.state)];
-                unanswered += s.unanswered;
-            }
+            const TFarmCounts tally = CountStates(states);
+            const size_t* count = tally.count;
             scenes = std::to_string(states.size());
             counts = std::to_string(count[2]) + "/" + std::to_string(count[3] + count[4]) + "/" + std::to_string(count[1]) +
                      "/" + std::to_string(count[0]);
-            state = count[1] ? "running"
-                  : unanswered ? Capital(scheduler->Title()) + " does not answer"
-                  : count[0] ? "pending"
-                  : count[3] ? "failed"
-                  : count[4] ? "cancelled"
-                             : "done";
+            state = FarmJobStateText(tally, scheduler->Title());
         } catch (const std::exception&) {
         }
         text += listed.jobId + "\t" + listed.folder.string() + "\t" + scenes + "\t" + counts + "\t" + when + "\t" + state + "\n";

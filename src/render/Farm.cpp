@@ -612,6 +612,56 @@ std::string FarmSummary(const std::vector<TTaskStatus>& states, std::time_t now)
     return text;
 }
 
+TFarmCounts CountStates(const std::vector<TTaskStatus>& states)
+{
+    TFarmCounts counts;
+    for (const TTaskStatus& s : states) {
+        ++counts.count[static_cast<int>(s.state)];
+        counts.unanswered += s.unanswered;
+    }
+    return counts;
+}
+
+std::string FarmJobStateText(const TFarmCounts& c, const std::string& schedulerTitle)
+{
+    if (c.count[1])
+        return "running";
+    if (c.unanswered) {
+        std::string title = schedulerTitle;
+        if (!title.empty())
+            title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
+        return title + " does not answer";
+    }
+    return c.count[0] ? "pending" : c.count[3] ? "failed" : c.count[4] ? "cancelled" : "done";
+}
+
+std::vector<std::string> SceneLabels(const std::vector<fs::path>& scenes)
+{
+    // Each label grows by one folder while another label is the same.
+    std::vector<std::string> labels(scenes.size());
+    std::vector<fs::path> rest(scenes.size());
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        labels[i] = scenes[i].filename().string();
+        rest[i] = scenes[i].parent_path();
+    }
+    for (int depth = 0; depth < 64; ++depth) {
+        std::map<std::string, size_t> seen;
+        for (const std::string& l : labels)
+            ++seen[l];
+        bool grown = false;
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (seen[labels[i]] < 2 || rest[i].filename().empty() || rest[i] == rest[i].parent_path())
+                continue;
+            labels[i] = (rest[i].filename() / labels[i]).string();
+            rest[i] = rest[i].parent_path();
+            grown = true;
+        }
+        if (!grown)
+            break;
+    }
+    return labels;
+}
+
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job)
 {
     // Every submission with scenes the status files leave open, and the latest in any case.

@@ -153,6 +153,20 @@ std::string OneLine(const std::string& text);
 // render times and "; finish about HH:MM" (local time from `now`) while scenes remain.
 std::string FarmSummary(const std::vector<TTaskStatus>& states, std::time_t now);
 
+// Scenes per state (indexed by ETaskState) and those no one could tell.
+struct TFarmCounts {
+    size_t count[5] = {0, 0, 0, 0, 0};
+    size_t unanswered = 0;
+};
+TFarmCounts CountStates(const std::vector<TTaskStatus>& states);
+// The job's state as one word: running, pending, failed, cancelled or done; "TITLE does not
+// answer" while the scheduler is silent about scenes no file tells.
+std::string FarmJobStateText(const TFarmCounts& counts, const std::string& schedulerTitle);
+
+// Short names that tell the scenes apart: the file name, with as many of its folders in front as
+// it takes ("f3/sample.xml" beside "f4/sample.xml").
+std::vector<std::string> SceneLabels(const std::vector<std::filesystem::path>& scenes);
+
 // Cancels the job; every scene that has not ended is marked cancelled.
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job);
 
