@@ -134,9 +134,8 @@ int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& 
     farm.timeLimit = Option(options, "--time");
     if (options.farm.count("--mem")) {
         farm.memory = Option(options, "--mem");
-        if (farm.memory.empty() || farm.memory.find_first_not_of("0123456789") == 0 ||
-            farm.memory.find_first_not_of("0123456789KMGTkmgt") != std::string::npos)
-            return UsageError("--mem needs a size: a whole number of megabytes, or one with K, M, G or T");
+        if (const std::string why = MemorySizeError(farm.memory); !why.empty())
+            return UsageError("--mem: " + why);
     }
     bool ok = true;
     if (const auto n = Number(options, "--max-parallel", 1, 999999, ok))

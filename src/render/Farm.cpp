@@ -205,6 +205,34 @@ std::string TaskStateText(const TTaskStatus& s)
     return text;
 }
 
+std::string MemorySizeError(const std::string& text)
+{
+    const size_t digits = text.find_first_not_of("0123456789");
+    const bool unit = digits != std::string::npos && digits + 1 == text.size() &&
+                      std::string("KMGTkmgt").find(text.back()) != std::string::npos;
+    if (digits == 0 || text.empty() || text.size() > 12 || (digits != std::string::npos && !unit))
+        return "the memory per task is a whole number of megabytes, or one with K, M, G or T (\"2G\")";
+    return {};
+}
+
+std::string TimeLimitError(const std::string& text)
+{
+    // [D-]N[:N[:N]] with digits only around the separators.
+    const size_t dash = text.find('-');
+    const std::string clock = dash == std::string::npos ? text : text.substr(dash + 1);
+    const std::string days = dash == std::string::npos ? "0" : text.substr(0, dash);
+    int parts = 1;
+    bool ok = !clock.empty() && !days.empty() && text.size() <= 16 && days.find_first_not_of("0123456789") == std::string::npos &&
+              clock.front() != ':' && clock.back() != ':' && clock.find("::") == std::string::npos;
+    for (char c : clock) {
+        parts += c == ':';
+        ok = ok && (std::isdigit(static_cast<unsigned char>(c)) || c == ':');
+    }
+    if (!ok || parts > 3)
+        return "the time limit is minutes, M:S, H:M:S, D-H, D-H:M or D-H:M:S (\"90\", \"2:00:00\", \"1-12\")";
+    return {};
+}
+
 std::string ShellQuote(const std::string& text)
 {
     std::string q = "'";

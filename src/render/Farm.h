@@ -170,6 +170,12 @@ std::vector<std::string> SceneLabels(const std::vector<std::filesystem::path>& s
 // Cancels the job; every scene that has not ended is marked cancelled.
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job);
 
+// Why a memory size is refused ("512M", "2G", or megabytes: Slurm's --mem), empty when taken.
+std::string MemorySizeError(const std::string& text);
+// Why a time limit is refused (minutes, "M:S", "H:M:S", "D-H", "D-H:M", "D-H:M:S"; Slurm's
+// --time), empty when taken.
+std::string TimeLimitError(const std::string& text);
+
 // The shell's single-quoted form of text.
 std::string ShellQuote(const std::string& text);
 

@@ -2,6 +2,7 @@
 
 #include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitJpeg.h"
+#include "shell/ui/FarmSubmit.h"
 #include "shell/ui/UnitConfiguration.h"
 #include "shell/ui/UnitAboutBox.h"
 
@@ -63,6 +64,11 @@ void IDialogs::RunJpeg(TfrmJpeg& dialog)
 }
 
 void IDialogs::RunPng(TfrmPNG& dialog)
+{
+    dialog.exec();
+}
+
+void IDialogs::RunFarmSubmit(TfrmFarmSubmit& dialog)
 {
     dialog.exec();
 }

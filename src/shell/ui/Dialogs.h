@@ -11,6 +11,7 @@ namespace kelvane {
 
 class TfrmAddObj;
 class TfrmConfigu;
+class TfrmFarmSubmit;
 class TfrmJpeg;
 class TfrmPNG;
 
@@ -45,6 +46,8 @@ public:
     // Show the image export dialogs modally until they close.
     virtual void RunJpeg(TfrmJpeg& dialog);
     virtual void RunPng(TfrmPNG& dialog);
+    // Shows the farm submit dialog modally until it closes.
+    virtual void RunFarmSubmit(TfrmFarmSubmit& dialog);
     virtual void ShowInformation(QWidget* parent) = 0;
     // Opens a document with the desktop's handler; false when that fails.
     virtual bool OpenDocument(const QString& path) = 0;
