@@ -1,6 +1,7 @@
 // kelvane-scene farm without a cluster: Slurm missing, and stand-in Slurm tools that record what
 // they are given.
 #include "render/Farm.h"
+#include "render/FarmJobList.h"
 #include "support/Process.h"
 #include "support/SampleScene.h"
 #include "support/TempDir.h"
@@ -230,11 +231,21 @@ TEST(CliFarm, FollowListAndResubmit)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadAll(bin / "scontrol.args"), "release 42\n");
 
+    // A folder goes with --delete only once its job has ended.
+    r = farm({"forget", "42", "--delete"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("job 42 has not ended; cancel it first (its folder stays)"), std::string::npos) << r.err;
     r = farm({"forget", "42"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(farm({"list"}).out, "");
     EXPECT_EQ(farm({"forget", "42"}).status, 1);
     EXPECT_TRUE(fs::exists(dir / "job/scenes.txt"));
+    kelvane::RecordFarmJob(dir / "program" / "FarmJobs.txt", "42", dir / "job", std::time(nullptr));
+    WriteStatus(dir / "job", 1, "done 1 100\n");
+    r = farm({"forget", (dir / "job").string(), "--delete"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "job"));
+    EXPECT_EQ(farm({"list"}).out, "");
 }
 
 TEST(CliFarm, UsageErrorsAndHelp)
