@@ -290,13 +290,7 @@ int Forget(const TOptions& options, const fs::path& programFolder)
     if (options.farm.count("--delete") && fs::exists(found->folder, ec)) {
         const std::unique_ptr<IScheduler> scheduler = SchedulerOfFolder(found->folder, DefaultSchedulerName(), Place(programFolder));
         const TFarmJob job = OpenFarmJob(*scheduler, found->folder.string());
-        std::string queueError;
-        for (const TTaskStatus& s : FarmJobStates(*scheduler, job, &queueError))
-            if (!Ended(s.state))
-                throw EFarmError("job " + job.jobId + " has not ended; cancel it first (its folder stays)");
-        fs::remove_all(found->folder, ec);
-        if (ec)
-            throw EFarmError("cannot remove " + found->folder.string() + ": " + ec.message());
+        DeleteEndedFarmJob(*scheduler, job);
     }
     ForgetFarmJob(list, found->folder.string());
     return 0;

@@ -690,6 +690,17 @@ std::vector<std::string> SceneLabels(const std::vector<fs::path>& scenes)
     return labels;
 }
 
+void DeleteEndedFarmJob(IScheduler& scheduler, const TFarmJob& job)
+{
+    for (const TTaskStatus& s : FarmJobStates(scheduler, job))
+        if (!Ended(s.state))
+            throw EFarmError("job " + job.jobId + " has not ended; cancel it first (its folder stays)");
+    std::error_code ec;
+    fs::remove_all(job.folder, ec);
+    if (ec)
+        throw EFarmError("cannot remove " + job.folder.string() + ": " + ec.message());
+}
+
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job)
 {
     // Every submission with scenes the status files leave open, and the latest in any case.

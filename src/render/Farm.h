@@ -167,6 +167,10 @@ std::string FarmJobStateText(const TFarmCounts& counts, const std::string& sched
 // it takes ("f3/sample.xml" beside "f4/sample.xml").
 std::vector<std::string> SceneLabels(const std::vector<std::filesystem::path>& scenes);
 
+// Removes the folder of a job whose scenes have all ended; EFarmError (and the folder stays) when
+// one has not, or the folder cannot be removed.
+void DeleteEndedFarmJob(IScheduler& scheduler, const TFarmJob& job);
+
 // Cancels the job; every scene that has not ended is marked cancelled.
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job);
 

@@ -100,6 +100,10 @@ TfrmFarmJobs::TfrmFarmJobs(TSchedulerPlace place, fs::path jobList, QWidget* par
     btnCancelJob = new QPushButton(QStringLiteral("Cancel job"), this);
     btnCancelJob->setObjectName(QStringLiteral("btnCancelJob"));
     connect(btnCancelJob, &QPushButton::clicked, this, &TfrmFarmJobs::CancelJob);
+    btnForgetJob = new QPushButton(QStringLiteral("Forget job"), this);
+    btnForgetJob->setObjectName(QStringLiteral("btnForgetJob"));
+    btnForgetJob->setToolTip(QStringLiteral("Takes an ended job off the list, and its job folder off the disk if you choose"));
+    connect(btnForgetJob, &QPushButton::clicked, this, &TfrmFarmJobs::ForgetJob);
     connect(gridJobs, &QTableWidget::itemSelectionChanged, this, &TfrmFarmJobs::ShowScenes);
     connect(gridScenes, &QTableWidget::itemSelectionChanged, this, &TfrmFarmJobs::SceneChosen);
     connect(gridScenes, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { SceneOpened(row); });
@@ -111,6 +115,7 @@ TfrmFarmJobs::TfrmFarmJobs(TSchedulerPlace place, fs::path jobList, QWidget* par
     splitter->setStretchFactor(1, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lbJob, 1);
+    bottom->addWidget(btnForgetJob);
     bottom->addWidget(btnCancelJob);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter, 1);
@@ -236,6 +241,7 @@ void TfrmFarmJobs::ShowScenes()
     if (!row) {
         lbJob->setText(jobs_.empty() ? QStringLiteral("No farm jobs yet: File > Render on farm submits one.") : QString());
         btnCancelJob->setEnabled(false);
+        btnForgetJob->setEnabled(false);
     } else {
         QString text = ToQ(row->error.empty() ? "Job " + row->listed.jobId + " on " + row->scheduler->Title() + ", folder " +
                                                      row->listed.folder.string()
@@ -246,6 +252,7 @@ void TfrmFarmJobs::ShowScenes()
             text += QStringLiteral("\n") + ToQ(row->queueError);
         lbJob->setText(text);
         btnCancelJob->setEnabled(row->job && !row->ended);
+        btnForgetJob->setEnabled(row->ended);
     }
     SceneChosen();
 }
@@ -290,6 +297,28 @@ void TfrmFarmJobs::CancelJob()
     Guarded(this, [&] { CancelFarmJob(*row->scheduler, *row->job); });
     row->ended = false;
     Refresh();
+}
+
+void TfrmFarmJobs::ForgetJob()
+{
+    TJobRow* row = Selected();
+    if (!row || !row->ended)
+        return;
+    const bool folder = row->job.has_value();
+    const int answer =
+        folder ? Dialogs().Ask(this, QStringLiteral("Take job %1 off the list and delete its folder %2?")
+                                         .arg(ToQ(row->listed.jobId), ToQ(row->listed.folder.string())),
+                               {QStringLiteral("Delete folder"), QStringLiteral("Keep folder"), QStringLiteral("Cancel")}, 2)
+               : Dialogs().Ask(this, QStringLiteral("Take job %1 off the list?").arg(ToQ(row->listed.jobId)),
+                               {QStringLiteral("Yes"), QStringLiteral("No")}, 1) == 0 ? 1 : 2;
+    if (answer != 0 && answer != 1)
+        return;
+    Guarded(this, [&] {
+        if (answer == 0)
+            DeleteEndedFarmJob(*row->scheduler, *row->job);
+        ForgetFarmJob(jobList_, row->listed.folder.string());
+    });
+    Reload();
 }
 
 std::vector<std::string> TfrmFarmJobs::RunningJobs() const

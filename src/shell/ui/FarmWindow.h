@@ -50,6 +50,7 @@ public:
     QPlainTextEdit* memoDetails = nullptr;
     QLabel* lbJob = nullptr;
     QPushButton* btnCancelJob = nullptr;
+    QPushButton* btnForgetJob = nullptr;
     QTimer* refreshTimer = nullptr;
     static constexpr int refreshMs = 2000;
 
@@ -60,6 +61,7 @@ private:
     void SceneChosen();
     void SceneOpened(int row);
     void CancelJob();
+    void ForgetJob();
     TJobRow* Selected();
 
     TSchedulerPlace place_;

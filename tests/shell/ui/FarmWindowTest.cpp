@@ -116,6 +116,15 @@ TEST(FarmJobs, ListsJobsOfEarlierRunsFollowsAndCancelsOnRequest)
     EXPECT_FALSE(w.refreshTimer->isActive());
     EXPECT_FALSE(w.btnCancelJob->isEnabled());
     EXPECT_TRUE(w.RunningJobs().empty());
+
+    // Forgotten with its folder: the job folder goes, the other job stays listed.
+    ASSERT_TRUE(w.btnForgetJob->isEnabled());
+    dialogs.askAnswers.push_back(0);
+    w.btnForgetJob->click();
+    EXPECT_EQ(dialogs.asked.back().toStdString(), "Take job 7 off the list and delete its folder " + (dir / "job").string() + "?");
+    EXPECT_FALSE(std::filesystem::exists(dir / "job"));
+    ASSERT_EQ(w.gridJobs->rowCount(), 1);
+    EXPECT_EQ(w.gridJobs->item(0, 0)->text(), QStringLiteral("5 (fake)"));
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
