@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -18,6 +19,8 @@
 #include "cli/RenderCommand.h"
 #include "render/Farm.h"
 #include "render/FarmJobList.h"
+#include "render/LocalScheduler.h"
+#include "render/Schedulers.h"
 #include "render/SlurmScheduler.h"
 #include "scene/FileIO.h"
 #include "shell/ScriptLine.h"
@@ -79,9 +82,36 @@ long long Duration(const std::string& text)
     return std::stoll(digits) * scale;
 }
 
-std::string StateText(const TTaskStatus& s)
+std::string Capital(std::string text)
 {
-    return s.unanswered ? "Slurm does not answer" : EscapeBreaks(TaskStateText(s));
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string StateText(const TTaskStatus& s, const IScheduler& scheduler)
+{
+    return s.unanswered ? Capital(scheduler.Title()) + " does not answer" : OneLine(TaskStateText(s));
+}
+
+TSchedulerPlace Place(const fs::path& programFolder)
+{
+    return {programFolder, ExecutableFolder() / "kelvane-scene"};
+}
+
+std::string ChosenScheduler(const TOptions& options)
+{
+    const std::string name = Option(options, "--scheduler");
+    return name.empty() ? DefaultSchedulerName() : name;
+}
+
+// The scheduler of a job named by its folder (as its job.txt says) or by a job id (the chosen one).
+std::unique_ptr<IScheduler> SchedulerFor(const TOptions& options, const std::string& job, const fs::path& programFolder)
+{
+    std::error_code ec;
+    if (fs::is_directory(job, ec) && !options.farm.count("--scheduler"))
+        return SchedulerOfFolder(job, ChosenScheduler(options), Place(programFolder));
+    return MakeScheduler(ChosenScheduler(options), Place(programFolder));
 }
 
 fs::path JobList(const fs::path& programFolder)
@@ -102,6 +132,11 @@ int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& 
     farm.renderer = options.renderer ? *options.renderer : ConfiguredRenderer(programFolder);
     farm.partition = Option(options, "--partition");
     farm.timeLimit = Option(options, "--time");
+    if (options.farm.count("--mem")) {
+        farm.memory = Option(options, "--mem");
+        if (const std::string why = MemorySizeError(farm.memory); !why.empty())
+            return UsageError("--mem: " + why);
+    }
     bool ok = true;
     if (const auto n = Number(options, "--max-parallel", 1, 999999, ok))
         farm.maxParallel = static_cast<int>(*n);
@@ -124,13 +159,13 @@ int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& 
         farm.folder = folder;
     farm.sceneProgram = ExecutableFolder() / "kelvane-scene";
     farm.jobList = JobList(programFolder);
-    TSlurmScheduler slurm;
-    const TFarmJob job = SubmitFarmJob(slurm, scenes, farm, workFolder);
+    const std::unique_ptr<IScheduler> scheduler = MakeScheduler(ChosenScheduler(options), Place(programFolder));
+    const TFarmJob job = SubmitFarmJob(*scheduler, scenes, farm, workFolder);
     Say(job.jobId);
     const size_t tasks = job.submissions.back().tasks.size();
     Say("kelvane-scene: " + std::to_string(job.scenes.size()) + " scene" + (job.scenes.size() == 1 ? "" : "s") +
             (tasks == job.scenes.size() ? "" : " in " + std::to_string(tasks) + " task" + (tasks == 1 ? "" : "s")) +
-            " submitted as Slurm job " + job.jobId + (farm.hold ? " (held)" : "") + "; job folder " + job.folder.string(),
+            " submitted as " + scheduler->Title() + " job " + job.jobId + (farm.hold ? " (held)" : "") + "; job folder " + job.folder.string(),
         stderr);
     return 0;
 }
@@ -140,10 +175,12 @@ int Status(const TFarmJob& job, IScheduler& scheduler)
     std::string queueError;
     const std::vector<TTaskStatus> states = FarmJobStates(scheduler, job, &queueError);
     if (!queueError.empty())
-        Say("kelvane-scene: Slurm does not answer: " + queueError + " (states from the status files only)", stderr);
+        Say("kelvane-scene: " + Capital(scheduler.Title()) + " does not answer: " + queueError +
+                " (states from the status files only)",
+            stderr);
     std::string text;
     for (size_t i = 0; i < states.size(); ++i)
-        text += job.scenes[i].string() + ": " + StateText(states[i]) + "\n";
+        text += job.scenes[i].string() + ": " + StateText(states[i], scheduler) + "\n";
     text += FarmSummary(states, std::time(nullptr)) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
@@ -159,11 +196,12 @@ std::string FileStates(const std::vector<TTaskStatus>& states)
     return sign;
 }
 
-int Wait(const TFarmJob& job, TSlurmScheduler& scheduler, long long timeoutMs)
+int Wait(const TFarmJob& job, IScheduler& scheduler, long long timeoutMs)
 {
     using Clock = std::chrono::steady_clock;
     // A controller that does not answer is given up on at the time-out, not at squeue's.
-    scheduler.toolTimeLimitMs = static_cast<int>(std::clamp<long long>(timeoutMs, 1000, 60000));
+    if (auto* slurm = dynamic_cast<TSlurmScheduler*>(&scheduler))
+        slurm->toolTimeLimitMs = static_cast<int>(std::clamp<long long>(timeoutMs, 1000, 60000));
     std::string lastError, lastFiles;
     auto heard = Clock::now();
     const size_t n = job.scenes.size();
@@ -177,24 +215,34 @@ int Wait(const TFarmJob& job, TSlurmScheduler& scheduler, long long timeoutMs)
         if (queueError.empty() || files != lastFiles)
             heard = Clock::now();
         lastFiles = files;
-        size_t done = 0, ended = 0;
+        size_t done = 0, failed = 0, cancelled = 0;
         for (const TTaskStatus& s : states) {
             done += s.state == ETaskState::Done;
-            ended += Ended(s.state);
+            failed += s.state == ETaskState::Failed;
+            cancelled += s.state == ETaskState::Cancelled;
         }
         const size_t filled = n ? done * kBarWidth / n : kBarWidth;
-        std::fprintf(stderr, "\r[%s%s] %zu/%zu done", std::string(filled, '#').c_str(),
-                     std::string(kBarWidth - filled, '-').c_str(), done, n);
+        std::string counts;
+        if (failed)
+            counts += ", " + std::to_string(failed) + " failed";
+        if (cancelled)
+            counts += ", " + std::to_string(cancelled) + " cancelled";
+        std::fprintf(stderr, "\r[%s%s] %zu/%zu done%s", std::string(filled, '#').c_str(),
+                     std::string(kBarWidth - filled, '-').c_str(), done, n, counts.c_str());
         std::fflush(stderr);
-        if (ended == n) {
+        if (done + failed + cancelled == n) {
             std::fputc('\n', stderr);
             for (size_t i = 0; i < n; ++i)
                 if (states[i].state != ETaskState::Done)
-                    Say(job.scenes[i].string() + ": " + StateText(states[i]), stderr);
+                    Say(job.scenes[i].string() + ": " + StateText(states[i], scheduler), stderr);
+            Say(std::to_string(done) + " done, " + std::to_string(failed) + " failed, " + std::to_string(cancelled) +
+                    " cancelled",
+                stderr);
             return done == n ? 0 : 1;
         }
         if (Clock::now() - heard >= std::chrono::milliseconds(timeoutMs)) {
-            Say("\nkelvane-scene: Slurm does not answer; the job folder is " + job.folder.string(), stderr);
+            Say("\nkelvane-scene: " + Capital(scheduler.Title()) + " does not answer; the job folder is " + job.folder.string(),
+                stderr);
             return 3;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
@@ -203,34 +251,48 @@ int Wait(const TFarmJob& job, TSlurmScheduler& scheduler, long long timeoutMs)
 
 int List(const fs::path& programFolder)
 {
-    TSlurmScheduler slurm;
+    const std::string fallback = DefaultSchedulerName();
     std::string text;
     for (const TListedJob& listed : ListedFarmJobs(JobList(programFolder))) {
         const std::string when = LocalTimeText(listed.submitted, "%Y-%m-%d %H:%M");
         std::string scenes = "-", counts = "-", state = "missing";
         try {
-            const TFarmJob job = OpenFarmJob(slurm, listed.folder.string());
+            const std::unique_ptr<IScheduler> scheduler = SchedulerOfFolder(listed.folder, fallback, Place(programFolder));
+            const TFarmJob job = OpenFarmJob(*scheduler, listed.folder.string());
             std::string queueError;
-            const std::vector<TTaskStatus> states = FarmJobStates(slurm, job, &queueError);
-            size_t count[5] = {0, 0, 0, 0, 0}, unanswered = 0;
-            for (const TTaskStatus& s : states) {
-                ++count[static_cast<int>(s.state)];
-                unanswered += s.unanswered;
-            }
+            const std::vector<TTaskStatus> states = FarmJobStates(*scheduler, job, &queueError);
+            const TFarmCounts tally = CountStates(states);
+            const size_t* count = tally.count;
             scenes = std::to_string(states.size());
             counts = std::to_string(count[2]) + "/" + std::to_string(count[3] + count[4]) + "/" + std::to_string(count[1]) +
                      "/" + std::to_string(count[0]);
-            state = count[1] ? "running"
-                  : unanswered ? "Slurm does not answer"
-                  : count[0] ? "pending"
-                  : count[3] ? "failed"
-                  : count[4] ? "cancelled"
-                             : "done";
+            state = FarmJobStateText(tally, scheduler->Title());
         } catch (const std::exception&) {
         }
         text += listed.jobId + "\t" + listed.folder.string() + "\t" + scenes + "\t" + counts + "\t" + when + "\t" + state + "\n";
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+// Takes a job off the list; with --delete also removes the folder of a job that has ended.
+int Forget(const TOptions& options, const fs::path& programFolder)
+{
+    const std::string& which = options.files[1];
+    const fs::path list = JobList(programFolder);
+    std::optional<TListedJob> found;
+    std::error_code ec;
+    for (const TListedJob& listed : ListedFarmJobs(list))
+        if (!found && (listed.jobId == which || fs::equivalent(listed.folder, which, ec)))
+            found = listed;
+    if (!found)
+        throw EFarmError("no job " + which + " in the list of " + list.string());
+    if (options.farm.count("--delete") && fs::exists(found->folder, ec)) {
+        const std::unique_ptr<IScheduler> scheduler = SchedulerOfFolder(found->folder, DefaultSchedulerName(), Place(programFolder));
+        const TFarmJob job = OpenFarmJob(*scheduler, found->folder.string());
+        DeleteEndedFarmJob(*scheduler, job);
+    }
+    ForgetFarmJob(list, found->folder.string());
     return 0;
 }
 
@@ -318,8 +380,8 @@ int Task(const TOptions& options, const fs::path& workFolder, const fs::path& pr
     // The scenes after the first wait within this task.
     for (size_t k = 1; k < mine.size(); ++k)
         WriteTaskStatus(folder, mine[k], {ETaskState::Pending, {}});
-    const char* job = std::getenv("SLURM_ARRAY_JOB_ID");
-    const char* arrayTask = std::getenv("SLURM_ARRAY_TASK_ID");
+    // "JOB_TASK", set by the scheduler's task start.
+    const char* job = std::getenv("KELVANE_FARM_TASK");
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     int result = 0;
@@ -338,7 +400,7 @@ int Task(const TOptions& options, const fs::path& workFolder, const fs::path& pr
                 TSceneLog log(folder / "log" / (std::to_string(scene) + ".txt"),
                               "--- attempt " + std::to_string(attempt) + " of " + std::to_string(retries + 1) + ", " +
                                   LocalTimeText(std::time(nullptr), "%Y-%m-%d %H:%M:%S") +
-                                  (job ? std::string(", job ") + job + "_" + (arrayTask ? arrayTask : "") : std::string()) +
+                                  (job ? std::string(", job ") + job : std::string()) +
                                   " on " + host + " ---");
                 code = RunRender(render, workFolder, programFolder, &report);
             }
@@ -363,18 +425,20 @@ int Task(const TOptions& options, const fs::path& workFolder, const fs::path& pr
 
 // Which options each farm command takes.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
-    {"submit", {"--folder", "--partition", "--max-parallel", "--time", "--retries", "--per-task", "--hold", "--nice", "--list"}},
+    {"submit", {"--folder", "--partition", "--max-parallel", "--time", "--mem", "--retries", "--per-task", "--hold", "--nice",
+                "--list", "--scheduler"}},
     {"task", {"--retries"}},
-    {"wait", {"--timeout"}},
-    {"resubmit", {"--failed", "--all"}},
-    {"status", {}}, {"cancel", {}}, {"release", {}}, {"list", {}}, {"forget", {}},
+    {"wait", {"--timeout", "--scheduler"}},
+    {"resubmit", {"--failed", "--all", "--scheduler"}},
+    {"status", {"--scheduler"}}, {"cancel", {"--scheduler"}}, {"release", {"--scheduler"}}, {"list", {}},
+    {"forget", {"--delete"}}, {"run-local", {}},
 };
 
 } // namespace
 
 std::string FarmOptionOwner(const std::string& option)
 {
-    for (const char* command : {"submit", "wait", "resubmit"})
+    for (const char* command : {"submit", "wait", "resubmit", "forget"})
         if (kCommandOptions.at(command).count(option))
             return command;
     return "submit";
@@ -383,46 +447,60 @@ std::string FarmOptionOwner(const std::string& option)
 std::string FarmHelpText()
 {
     return "Usage: kelvane-scene farm COMMAND [ARGUMENTS]\n"
-           "Renders a batch of scenes on a Slurm cluster: one job array, each task the render job of\n"
-           "'kelvane-scene render' for one or more scenes; every picture is written beside its scene.\n\n"
+           "Renders a batch of scenes on a scheduler: a Slurm cluster's job array, or tasks on this machine;\n"
+           "each task is the render job of 'kelvane-scene render' for one or more scenes, and every picture\n"
+           "is written beside its scene.\n\n"
            "Commands:\n"
-           "  submit FILE... [--list FILE] [--renderer PATH] [--partition P] [--max-parallel N] [--time LIMIT]\n"
-           "         [--retries N] [--per-task K] [--hold] [--nice N] [--folder DIR]\n"
-           "      check that every scene reads, write a job folder (DIR, else a new \"kelvane-farm-\" folder\n"
-           "      beside the first scene) and submit it with sbatch; prints the job id. --list names a file of\n"
-           "      scene paths, one a line, taken after the FILEs (relative paths from the current folder).\n"
-           "      The renderer (from PATH, else from \"Pellith.ini\" beside the program) and the scenes must be\n"
-           "      at the same absolute paths on the nodes; N caps the tasks that run at once. A scene that\n"
-           "      fails is rendered again in its task up to --retries more times; each task renders K\n"
-           "      consecutive scenes; --hold submits the job held until 'farm release'; --nice goes to sbatch\n"
+           "  submit FILE... [--list FILE] [--scheduler NAME] [--renderer PATH] [--partition P]\n"
+           "         [--max-parallel N] [--time LIMIT] [--mem SIZE] [--retries N] [--per-task K] [--hold]\n"
+           "         [--nice N] [--folder DIR]\n"
+           "      check that every scene reads, write a job folder (DIR, else a new\n"
+           "      \"kelvane-farm-DATE-TIME-FIRSTSCENE\" folder beside the first scene) and submit it; prints\n"
+           "      the job id. --list names a file of scene paths, one a line, taken after the FILEs (relative\n"
+           "      paths from the current folder). The renderer (from PATH, else from \"Pellith.ini\" beside the\n"
+           "      program) and the scenes must be at the same absolute paths on the nodes; N caps the tasks\n"
+           "      that run at once (local: default the machine's cores). --mem is each task's memory (default\n"
+           "      1G; Slurm's --mem). A scene that fails is rendered again in its task up to --retries more\n"
+           "      times; each task renders K consecutive scenes; --hold submits the job held until\n"
+           "      'farm release'; --nice goes to sbatch\n"
            "  status JOBID|FOLDER\n"
-           "      one line per scene: pending, running, done (attempts, render time), failed: MESSAGE,\n"
-           "      cancelled, or \"Slurm does not answer\"; then \"N done, N running, N pending, N failed,\n"
-           "      N cancelled; mean M s; finish about HH:MM\"\n"
+           "      one line per scene: pending, running, done (attempts, render time), failed: MESSAGE (its\n"
+           "      lines joined by \" / \"), cancelled, or \"Slurm does not answer\"; then \"N done, N running,\n"
+           "      N pending, N failed, N cancelled; mean M s; finish about HH:MM\"\n"
            "  wait JOBID|FOLDER [--timeout T]\n"
-           "      a progress bar on standard error until every scene has ended; exit status 0 when all are\n"
-           "      done, 1 when any failed or was cancelled (their messages follow), 3 when neither Slurm\n"
-           "      nor the job folder's status files have said anything for T (seconds, or with s, m or h;\n"
-           "      default 10m)\n"
+           "      a progress bar on standard error until every scene has ended, then the scenes not done\n"
+           "      and \"N done, N failed, N cancelled\"; exit status 0 when all are done, 1 when any failed or\n"
+           "      was cancelled, 3 when neither the scheduler nor the job folder's status files have said\n"
+           "      anything for T (seconds, or with s, m or h; default 10m)\n"
            "  cancel JOBID|FOLDER\n"
-           "      scancel the job; the scenes that had not ended are marked cancelled\n"
+           "      cancel the job; the scenes that had not ended are marked cancelled\n"
            "  release JOBID|FOLDER\n"
-           "      let a job submitted with --hold run (scontrol release)\n"
+           "      let a job submitted with --hold run\n"
            "  resubmit JOBID|FOLDER [--failed | --all]\n"
            "      submit the failed and cancelled scenes again (--all: every scene neither done nor\n"
-           "      running) as a new job array in the same folder, with the job's settings; logs are kept\n"
+           "      running) as a new job in the same folder, with the job's settings; logs are kept\n"
            "  list\n"
            "      the jobs submitted from this program folder, newest first: JOBID, FOLDER, SCENES,\n"
            "      done/failed/running/pending, SUBMITTED and STATE, separated by tabs\n"
-           "  forget JOBID|FOLDER\n"
-           "      take a job off the list (its folder stays)\n"
+           "  forget JOBID|FOLDER [--delete]\n"
+           "      take a job off the list; --delete also removes the folder of a job that has ended\n"
            "  task FOLDER SUBMISSION TASK --renderer PATH [--retries N]\n"
-           "      run by the job script on a node: render the task's scenes and record how each went\n\n"
-           "A JOBID is found while Slurm still knows the job; the job folder always works. The job folder\n"
-           "holds scenes.txt, farm.txt, job.sh, job.txt, tasks/K.txt per submission, and log/N.txt and\n"
-           "status/N.txt for scene N. Slurm is used through sbatch, squeue, scancel and scontrol on PATH;\n"
-           "SLURM_CONF picks the cluster.\n\n"
-           "Exit status: 0 on success, 1 on failure, 2 for a usage error, 3 when Slurm does not answer.\n";
+           "      run by the scheduler: render the task's scenes and record how each went\n"
+           "  run-local STATE\n"
+           "      run by the local scheduler: start the tasks of one of its jobs\n\n"
+           "Schedulers (--scheduler; default slurm when sbatch is on PATH, else local):\n" +
+           [] {
+               std::string rows;
+               for (const TSchedulerKind& kind : SchedulerKinds())
+                   rows += "  " + std::string(kind.name) + std::string(8 - std::strlen(kind.name), ' ') + kind.description + "\n";
+               return rows;
+           }() +
+           "A folder's job goes to the scheduler that took it; a JOBID to the chosen one, while it still\n"
+           "knows the job (the job folder always works). The job folder holds scenes.txt, farm.txt,\n"
+           "job.txt, tasks/K.txt per submission, and log/N.txt and status/N.txt for scene N. Slurm is used\n"
+           "through sbatch, squeue, scancel and scontrol on PATH; SLURM_CONF picks the cluster. The local\n"
+           "scheduler keeps its jobs in \"LocalFarm\" in the program folder.\n\n"
+           "Exit status: 0 on success, 1 on failure, 2 for a usage error, 3 when the scheduler does not answer.\n";
 }
 
 int RunFarm(const TOptions& options, const fs::path& workFolder, const fs::path& programFolder)
@@ -443,6 +521,11 @@ int RunFarm(const TOptions& options, const fs::path& workFolder, const fs::path&
             return Submit(options, workFolder, programFolder);
         if (command == "task")
             return Task(options, workFolder, programFolder);
+        if (command == "run-local") {
+            if (options.files.size() != 2)
+                return UsageError("farm run-local needs the local job's state folder");
+            return RunLocalJob(options.files[1]);
+        }
         if (command == "list") {
             if (options.files.size() != 1)
                 return UsageError("farm list takes no arguments");
@@ -450,41 +533,38 @@ int RunFarm(const TOptions& options, const fs::path& workFolder, const fs::path&
         }
         if (options.files.size() != 2)
             return UsageError("farm " + command + " needs JOBID|FOLDER");
-        if (command == "forget") {
-            if (!ForgetFarmJob(JobList(programFolder), options.files[1]))
-                throw EFarmError("no job " + options.files[1] + " in the list of " + JobList(programFolder).string());
-            return 0;
-        }
+        if (command == "forget")
+            return Forget(options, programFolder);
         long long timeoutMs = kDefaultTimeoutMs;
         if (options.farm.count("--timeout") && (timeoutMs = Duration(Option(options, "--timeout"))) <= 0)
             return UsageError("--timeout needs a time: seconds, or a number with s, m or h");
         if (options.farm.count("--failed") && options.farm.count("--all"))
             return UsageError("resubmit takes --failed or --all, not both");
-        TSlurmScheduler slurm;
-        TFarmJob job = OpenFarmJob(slurm, options.files[1]);
+        const std::unique_ptr<IScheduler> scheduler = SchedulerFor(options, options.files[1], programFolder);
+        TFarmJob job = OpenFarmJob(*scheduler, options.files[1]);
         if (command == "status")
-            return Status(job, slurm);
+            return Status(job, *scheduler);
         if (command == "wait")
-            return Wait(job, slurm, timeoutMs);
+            return Wait(job, *scheduler, timeoutMs);
         if (command == "release") {
-            slurm.Release(job.jobId);
-            Say("kelvane-scene: released Slurm job " + job.jobId, stderr);
+            scheduler->Release(job.jobId);
+            Say("kelvane-scene: released " + scheduler->Title() + " job " + job.jobId, stderr);
             return 0;
         }
         if (command == "resubmit") {
             const size_t before = job.submissions.size();
-            const std::string id = ResubmitFarmJob(slurm, job, options.farm.count("--all") > 0, JobList(programFolder));
+            const std::string id = ResubmitFarmJob(*scheduler, job, options.farm.count("--all") > 0, JobList(programFolder));
             size_t scenes = 0;
             for (const std::vector<size_t>& task : job.submissions.back().tasks)
                 scenes += task.size();
             Say(id);
-            Say("kelvane-scene: " + std::to_string(scenes) + " scene" + (scenes == 1 ? "" : "s") + " submitted again as Slurm job " +
+            Say("kelvane-scene: " + std::to_string(scenes) + " scene" + (scenes == 1 ? "" : "s") + " submitted again as " + scheduler->Title() + " job " +
                     id + " (submission " + std::to_string(before) + "); job folder " + job.folder.string(),
                 stderr);
             return 0;
         }
-        CancelFarmJob(slurm, job);
-        Say("kelvane-scene: cancelled Slurm job " + job.jobId, stderr);
+        CancelFarmJob(*scheduler, job);
+        Say("kelvane-scene: cancelled " + scheduler->Title() + " job " + job.jobId, stderr);
         return 0;
     } catch (const std::exception& e) {
         Say("kelvane-scene: " + std::string(e.what()), stderr);

@@ -62,10 +62,9 @@ int RunCheckRender(const TOptions& options, const fs::path& workFolder)
 {
     bool unreadable = false, found = false;
     for (const std::string& file : options.files) {
-        TMeshStash stash;
-        std::unique_ptr<TDomDocument> document;
+        std::vector<TPreflightFinding> findings;
         try {
-            document = ReadSceneFile(file, stash, workFolder / "~Fake.tmp");
+            findings = CheckSceneFile(file, workFolder / "~Fake.tmp");
         } catch (const ESceneReadError& e) {
             PutLine(EscapeBreaks(options.where ? e.WhereLine() : file + ": " + e.Message()));
             unreadable = true;
@@ -75,19 +74,11 @@ int RunCheckRender(const TOptions& options, const fs::path& workFolder)
             unreadable = true;
             continue;
         }
-        TPreflightScene scene;
-        scene.document = document.get();
-        scene.folder = Absolute(file).parent_path();
-        std::vector<TPreflightFinding> findings = PreflightCheck(scene);
         if (findings.empty()) {
             PutLine(file + ": ok");
             continue;
         }
         found = true;
-        try {
-            AttachLines(findings, ReadWholeFile(file));
-        } catch (const std::exception&) {
-        }
         for (const TPreflightFinding& f : findings)
             PutLine(file + ": " + EscapeBreaks(FindingText(f)));
     }

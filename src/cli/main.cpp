@@ -270,7 +270,7 @@ const TSubcommand kSubcommands[] = {
      [](const TOptions& o, TRun&) { return cli::RunHistory(o, ProgramFolder()); }},
     {"compare", "A B", "the mean difference per channel and the share of changed pixels of two pictures", 2, 2,
      [](const TOptions& o, TRun&) { return cli::RunCompare(o); }},
-    {"farm", "COMMAND ...", "render a batch on a Slurm cluster: farm submit, status, wait, cancel, release, resubmit, "
+    {"farm", "COMMAND ...", "render a batch on a Slurm cluster or this machine: farm submit, status, wait, cancel, release, resubmit, "
      "list, forget; see 'farm --help'", 1, kAny,
      [](const TOptions& o, TRun& r) { return cli::RunFarm(o, r.TempDir(), ProgramFolder()); }},
 };
@@ -335,11 +335,11 @@ std::string ParseOptions(int argc, char** argv, TOptions& options)
             options.where = true;
         } else if (!optionsEnd && (arg == "--folder" || arg == "--partition" || arg == "--max-parallel" || arg == "--time" ||
                                    arg == "--retries" || arg == "--per-task" || arg == "--nice" || arg == "--list" ||
-                                   arg == "--timeout")) {
+                                   arg == "--timeout" || arg == "--mem" || arg == "--scheduler")) {
             if (i + 1 >= argc)
                 return std::string(arg) + " needs a value";
             options.farm[std::string(arg)] = argv[++i];
-        } else if (!optionsEnd && (arg == "--hold" || arg == "--failed" || arg == "--all")) {
+        } else if (!optionsEnd && (arg == "--hold" || arg == "--failed" || arg == "--all" || arg == "--delete")) {
             options.farm[std::string(arg)] = {};
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";

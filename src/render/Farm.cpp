@@ -1,6 +1,7 @@
 #include "render/Farm.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -55,20 +56,6 @@ bool WholeNumber(const std::string& text)
     return !text.empty() && text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// Task script: job.sh K runs array task $SLURM_ARRAY_TASK_ID of submission K. It writes its log
-// itself: the scheduler would expand characters of the folder's path ('%', '\\') in a log name.
-std::string JobScript(const TFarmJob& job, const TFarmOptions& options)
-{
-    const std::string folder = ShellQuote(job.folder.string());
-    return "#!/bin/sh\n"
-           "# Kelvane render farm: array task T of submission K (the argument) renders the scenes on line\n"
-           "# T + 1 of tasks/K.txt, each as kelvane-scene render does.\n"
-           "exec >>" + folder + "/log/task-\"$SLURM_ARRAY_JOB_ID\"_\"$SLURM_ARRAY_TASK_ID\".txt 2>&1\n"
-           "exec " + ShellQuote(options.sceneProgram.string()) + " farm task " + folder +
-           " \"${1:-0}\" \"$SLURM_ARRAY_TASK_ID\" --renderer " + ShellQuote(options.renderer) + " --retries " +
-           std::to_string(options.retries) + "\n";
-}
-
 // farm.txt: what a resubmission needs to submit as the first submission did.
 std::string SettingsText(const TFarmOptions& o)
 {
@@ -78,6 +65,7 @@ std::string SettingsText(const TFarmOptions& o)
         text += "partition " + o.partition + "\n";
     if (!o.timeLimit.empty())
         text += "time " + o.timeLimit + "\n";
+    text += "memory " + o.memory + "\n";
     if (o.maxParallel > 0)
         text += "max-parallel " + std::to_string(o.maxParallel) + "\n";
     if (o.nice)
@@ -91,6 +79,7 @@ TFarmOptions ReadSettings(const fs::path& folder)
     if (!FileExists(file))
         throw EFarmError(folder.string() + " was written by an earlier Kelvane (it has no farm.txt) and cannot be resubmitted");
     TFarmOptions o;
+    o.memory.clear();  // a job of an earlier Kelvane asked for the scheduler's default
     for (const std::string& line : Lines(ReadWholeFile(file))) {
         const size_t space = line.find(' ');
         const std::string key = line.substr(0, space), value = space == std::string::npos ? std::string() : line.substr(space + 1);
@@ -107,6 +96,8 @@ TFarmOptions ReadSettings(const fs::path& folder)
             o.partition = value;
         else if (key == "time")
             o.timeLimit = value;
+        else if (key == "memory")
+            o.memory = value;
         else if (key == "max-parallel")
             o.maxParallel = number;
         else if (key == "nice")
@@ -214,6 +205,34 @@ std::string TaskStateText(const TTaskStatus& s)
     return text;
 }
 
+std::string MemorySizeError(const std::string& text)
+{
+    const size_t digits = text.find_first_not_of("0123456789");
+    const bool unit = digits != std::string::npos && digits + 1 == text.size() &&
+                      std::string("KMGTkmgt").find(text.back()) != std::string::npos;
+    if (digits == 0 || text.empty() || text.size() > 12 || (digits != std::string::npos && !unit))
+        return "the memory per task is a whole number of megabytes, or one with K, M, G or T (\"2G\")";
+    return {};
+}
+
+std::string TimeLimitError(const std::string& text)
+{
+    // [D-]N[:N[:N]] with digits only around the separators.
+    const size_t dash = text.find('-');
+    const std::string clock = dash == std::string::npos ? text : text.substr(dash + 1);
+    const std::string days = dash == std::string::npos ? "0" : text.substr(0, dash);
+    int parts = 1;
+    bool ok = !clock.empty() && !days.empty() && text.size() <= 16 && days.find_first_not_of("0123456789") == std::string::npos &&
+              clock.front() != ':' && clock.back() != ':' && clock.find("::") == std::string::npos;
+    for (char c : clock) {
+        parts += c == ':';
+        ok = ok && (std::isdigit(static_cast<unsigned char>(c)) || c == ':');
+    }
+    if (!ok || parts > 3)
+        return "the time limit is minutes, M:S, H:M:S, D-H, D-H:M or D-H:M:S (\"90\", \"2:00:00\", \"1-12\")";
+    return {};
+}
+
 std::string ShellQuote(const std::string& text)
 {
     std::string q = "'";
@@ -249,9 +268,52 @@ std::string LocalTimeText(std::time_t when, const char* format)
     return std::strftime(text, sizeof text, format, &local) ? text : "";
 }
 
-std::string FarmFolderName(std::time_t when)
+std::string FarmFolderName(std::time_t when, const fs::path& firstScene)
 {
-    return LocalTimeText(when, "kelvane-farm-%Y%m%d-%H%M%S");
+    std::string name = firstScene.stem().string().substr(0, 64);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+            c = '_';
+    return LocalTimeText(when, "kelvane-farm-%Y%m%d-%H%M%S") + (name.empty() ? "" : "-" + name);
+}
+
+std::vector<std::string> TaskCommand(const TFarmJob& job, size_t submission, const TFarmOptions& options)
+{
+    return {options.sceneProgram.string(), "farm", "task", job.folder.string(), std::to_string(submission),
+            "--renderer", options.renderer, "--retries", std::to_string(options.retries)};
+}
+
+std::string JobSchedulerName(const fs::path& folder)
+{
+    try {
+        const fs::path file = folder / "job.txt";
+        if (!FileExists(file))
+            return {};
+        const std::string text = ReadWholeFile(file);
+        return text.substr(0, std::min(text.find(' '), text.find('\n')));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    line.reserve(text.size());
+    bool broken = false;  // a line break since the last text
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            broken = !line.empty();
+            continue;
+        }
+        if (broken)
+            line += " / ";
+        broken = false;
+        line += c;
+    }
+    return line;
 }
 
 std::vector<fs::path> ReadSceneList(const fs::path& list)
@@ -308,7 +370,7 @@ TFarmJob SubmitFarmJob(IScheduler& scheduler, const std::vector<fs::path>& scene
             throw EFarmError("the job folder " + job.folder.string() + " is not a new, empty folder");
     } else {
         const fs::path beside = fs::path(job.scenes.front()).parent_path();
-        const std::string name = FarmFolderName(std::time(nullptr));
+        const std::string name = FarmFolderName(std::time(nullptr), job.scenes.front());
         job.folder = beside / name;
         for (int n = 2; !MakeFolder(job.folder); ++n) {
             if (n > 100)
@@ -327,9 +389,6 @@ TFarmJob SubmitFarmJob(IScheduler& scheduler, const std::vector<fs::path>& scene
         }
         WriteFileAtomic(job.folder / "scenes.txt", list);
         WriteFileAtomic(job.folder / "farm.txt", SettingsText(options));
-        WriteFileAtomic(job.folder / "job.sh", JobScript(job, options));
-        fs::permissions(job.folder / "job.sh", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                                   fs::perms::others_read | fs::perms::others_exec);
         job.submissions.push_back({{}, GroupScenes(all, options.perTask)});
         WriteTasks(job.folder, 0, job.submissions[0].tasks);
         job.jobId = job.submissions[0].jobId = scheduler.Submit(job, 0, job.submissions[0].tasks.size(), options);
@@ -581,6 +640,67 @@ std::string FarmSummary(const std::vector<TTaskStatus>& states, std::time_t now)
         text += "; finish about " + LocalTimeText(now + static_cast<std::time_t>(left + 0.5), "%H:%M");
     }
     return text;
+}
+
+TFarmCounts CountStates(const std::vector<TTaskStatus>& states)
+{
+    TFarmCounts counts;
+    for (const TTaskStatus& s : states) {
+        ++counts.count[static_cast<int>(s.state)];
+        counts.unanswered += s.unanswered;
+    }
+    return counts;
+}
+
+std::string FarmJobStateText(const TFarmCounts& c, const std::string& schedulerTitle)
+{
+    if (c.count[1])
+        return "running";
+    if (c.unanswered) {
+        std::string title = schedulerTitle;
+        if (!title.empty())
+            title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
+        return title + " does not answer";
+    }
+    return c.count[0] ? "pending" : c.count[3] ? "failed" : c.count[4] ? "cancelled" : "done";
+}
+
+std::vector<std::string> SceneLabels(const std::vector<fs::path>& scenes)
+{
+    // Each label grows by one folder while another label is the same.
+    std::vector<std::string> labels(scenes.size());
+    std::vector<fs::path> rest(scenes.size());
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        labels[i] = scenes[i].filename().string();
+        rest[i] = scenes[i].parent_path();
+    }
+    for (int depth = 0; depth < 64; ++depth) {
+        std::map<std::string, size_t> seen;
+        for (const std::string& l : labels)
+            ++seen[l];
+        bool grown = false;
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (seen[labels[i]] < 2 || rest[i].filename().empty() || rest[i] == rest[i].parent_path())
+                continue;
+            labels[i] = (rest[i].filename() / labels[i]).string();
+            rest[i] = rest[i].parent_path();
+            grown = true;
+        }
+        if (!grown)
+            break;
+    }
+    return labels;
+}
+
+void DeleteEndedFarmJob(IScheduler& scheduler, const TFarmJob& job)
+{
+    for (const TTaskStatus& s : FarmJobStates(scheduler, job))
+        if (!Ended(s.state))
+            throw EFarmError("job " + job.jobId + " has not ended; cancel it first (its folder stays)");
+    std::error_code ec;
+    fs::remove_all(job.folder, ec);
+    if (ec)
+        throw EFarmError("cannot remove " + job.folder.string() + ": " + ec.message());
 }
 
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job)

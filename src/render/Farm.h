@@ -4,13 +4,14 @@
 // lives in its job folder:
 //   scenes.txt    the scenes' absolute paths, one a line; scene N is line N + 1
 //   farm.txt      the submission's settings, "key value" lines (renderer, retries, per-task, ...)
-//   job.sh        the task script the scheduler runs: job.sh K renders the tasks of submission K
 //   job.txt       the scheduler's name and a job id per submission, one a line
 //   tasks/K.txt   submission K's tasks: line T + 1 lists the scenes task T renders
 //   log/N.txt     scene N's log, every attempt of every submission appended
 //   log/task-JOB_T.txt  what task T of job JOB printed outside its scenes
 //   status/N.txt  scene N's state, written by its task (and by cancel and resubmit)
-// States are read from the status files and the scheduler's queue, so no accounting is needed.
+// Each task is `kelvane-scene farm task FOLDER SUBMISSION TASK ...` (TaskCommand); a scheduler may
+// add files of its own (Slurm's job.sh). States are read from the status files and the
+// scheduler's queue, so no accounting is needed.
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -55,6 +56,7 @@ struct TFarmOptions {
     std::string renderer;                      // made absolute on submit
     std::string partition;                     // empty: the cluster's default
     std::string timeLimit;                     // empty: the partition's default
+    std::string memory = "1G";                 // memory per task; empty: the scheduler's default
     int maxParallel = 0;                       // 0: as many tasks at once as the cluster runs
     int retries = 0;                           // renders again of a failing scene within its task
     int perTask = 1;                           // consecutive scenes per task
@@ -84,10 +86,12 @@ class IScheduler {
 public:
     virtual ~IScheduler() = default;
     virtual std::string Name() const = 0;
+    // "Slurm": how messages name it ("Slurm job 4711", "Slurm does not answer").
+    virtual std::string Title() const = 0;
     // Empty when the scheduler's tools are here, else why they cannot be used.
     virtual std::string Unavailable() const = 0;
-    // Submits job.sh of the folder with the argument `submission` as tasks 0..tasks-1; returns
-    // the job id.
+    // Submits TaskCommand(job, submission, options) with the task index appended as tasks
+    // 0..tasks-1; returns the job id.
     virtual std::string Submit(const TFarmJob& job, size_t submission, size_t tasks, const TFarmOptions& options) = 0;
     virtual TQueue Query(const std::string& jobId) = 0;
     virtual void Cancel(const std::string& jobId) = 0;
@@ -97,14 +101,21 @@ public:
     virtual std::optional<std::filesystem::path> FolderOfJob(const std::string& jobId) = 0;
 };
 
+// The command each task of a submission runs, without the task index that follows it.
+std::vector<std::string> TaskCommand(const TFarmJob& job, size_t submission, const TFarmOptions& options);
+
+// The scheduler named in the folder's job.txt; empty when it names none.
+std::string JobSchedulerName(const std::filesystem::path& folder);
+
 // Why a scene does not read (as File > Open reads it); empty when it reads.
 std::string SceneReadError(const std::filesystem::path& scene, const std::filesystem::path& tempDir);
 
 // The local time `when` in strftime's `format` (at most 63 characters).
 std::string LocalTimeText(std::time_t when, const char* format);
 
-// "kelvane-farm-YYYYMMDD-HHMMSS" for the local time `when`.
-std::string FarmFolderName(std::time_t when);
+// "kelvane-farm-YYYYMMDD-HHMMSS-FIRSTSCENE" for the local time `when` and the first scene's file
+// name without its extension (characters other than letters, digits, '-', '_' and '.' as '_').
+std::string FarmFolderName(std::time_t when, const std::filesystem::path& firstScene);
 
 // The scene paths of a list file, one a line (blank lines skipped, CR LF taken as LF).
 std::vector<std::filesystem::path> ReadSceneList(const std::filesystem::path& list);
@@ -135,12 +146,39 @@ std::vector<TTaskStatus> MergeTaskStates(const TFarmJob& job, const TQueues& que
 // leave open. `queueError` gets the scheduler's words when it did not answer.
 std::vector<TTaskStatus> FarmJobStates(IScheduler& scheduler, const TFarmJob& job, std::string* queueError = nullptr);
 
+// A failure's message on one line: line breaks as " / ", carriage returns dropped.
+std::string OneLine(const std::string& text);
+
 // "N done, N running, N pending, N failed, N cancelled", then "; mean M s" over the done scenes'
 // render times and "; finish about HH:MM" (local time from `now`) while scenes remain.
 std::string FarmSummary(const std::vector<TTaskStatus>& states, std::time_t now);
 
+// Scenes per state (indexed by ETaskState) and those no one could tell.
+struct TFarmCounts {
+    size_t count[5] = {0, 0, 0, 0, 0};
+    size_t unanswered = 0;
+};
+TFarmCounts CountStates(const std::vector<TTaskStatus>& states);
+// The job's state as one word: running, pending, failed, cancelled or done; "TITLE does not
+// answer" while the scheduler is silent about scenes no file tells.
+std::string FarmJobStateText(const TFarmCounts& counts, const std::string& schedulerTitle);
+
+// Short names that tell the scenes apart: the file name, with as many of its folders in front as
+// it takes ("f3/sample.xml" beside "f4/sample.xml").
+std::vector<std::string> SceneLabels(const std::vector<std::filesystem::path>& scenes);
+
+// Removes the folder of a job whose scenes have all ended; EFarmError (and the folder stays) when
+// one has not, or the folder cannot be removed.
+void DeleteEndedFarmJob(IScheduler& scheduler, const TFarmJob& job);
+
 // Cancels the job; every scene that has not ended is marked cancelled.
 void CancelFarmJob(IScheduler& scheduler, const TFarmJob& job);
+
+// Why a memory size is refused ("512M", "2G", or megabytes: Slurm's --mem), empty when taken.
+std::string MemorySizeError(const std::string& text);
+// Why a time limit is refused (minutes, "M:S", "H:M:S", "D-H", "D-H:M", "D-H:M:S"; Slurm's
+// --time), empty when taken.
+std::string TimeLimitError(const std::string& text);
 
 // The shell's single-quoted form of text.
 std::string ShellQuote(const std::string& text);

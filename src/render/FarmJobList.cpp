@@ -56,7 +56,9 @@ std::vector<TEvent> ReadEvents(const fs::path& list)
     return events;
 }
 
-void Append(const fs::path& list, const std::string& line)
+} // namespace
+
+void AppendRecord(const fs::path& list, const std::string& line)
 {
     const int fd = ::open(list.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -68,11 +70,9 @@ void Append(const fs::path& list, const std::string& line)
         throw EFarmError("cannot write " + list.string() + ": " + std::strerror(written < 0 ? error : ENOSPC));
 }
 
-} // namespace
-
 void RecordFarmJob(const fs::path& list, const std::string& jobId, const fs::path& folder, std::time_t when)
 {
-    Append(list, "submit\t" + jobId + "\t" + folder.string() + "\t" + std::to_string(static_cast<long long>(when)) + "\n");
+    AppendRecord(list, "submit\t" + jobId + "\t" + folder.string() + "\t" + std::to_string(static_cast<long long>(when)) + "\n");
 }
 
 std::vector<TListedJob> ListedFarmJobs(const fs::path& list)
@@ -107,7 +107,7 @@ bool ForgetFarmJob(const fs::path& list, const std::string& jobOrFolder)
     bool found = false;
     for (const auto& [folder, named] : listed)
         if (named) {
-            Append(list, "forget\t" + folder + "\n");
+            AppendRecord(list, "forget\t" + folder + "\n");
             found = true;
         }
     return found;

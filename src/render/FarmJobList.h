@@ -19,6 +19,9 @@ struct TListedJob {
     std::time_t submitted = 0;
 };
 
+// Appends `line` to the file with one write; raises EFarmError when it cannot.
+void AppendRecord(const std::filesystem::path& file, const std::string& line);
+
 // Adds a submission; raises EFarmError when the list cannot be written.
 void RecordFarmJob(const std::filesystem::path& list, const std::string& jobId, const std::filesystem::path& folder,
                    std::time_t when);

@@ -5,7 +5,10 @@
 #include <map>
 #include <unistd.h>
 
+#include "scene/FileIO.h"
+#include "scene/MeshStash.h"
 #include "scene/NumFormat.h"
+#include "scene/SceneReading.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 
@@ -270,6 +273,25 @@ void AttachLines(std::vector<TPreflightFinding>& findings, std::string_view text
     for (TPreflightFinding& f : findings)
         if (auto it = lines.find(f.element); it != lines.end())
             f.line = it->second;
+}
+
+std::vector<TPreflightFinding> CheckSceneFile(const std::filesystem::path& file, const std::filesystem::path& tempFile)
+{
+    TMeshStash stash;
+    const std::unique_ptr<TDomDocument> document = ReadSceneFile(file, stash, tempFile);
+    TPreflightScene scene;
+    scene.document = document.get();
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+    scene.folder = (ec ? file : absolute).lexically_normal().parent_path();
+    std::vector<TPreflightFinding> findings = PreflightCheck(scene);
+    if (!findings.empty()) {
+        try {
+            AttachLines(findings, ReadWholeFile(file));
+        } catch (const std::exception&) {
+        }
+    }
+    return findings;
 }
 
 std::string FindingText(const TPreflightFinding& f)

@@ -33,6 +33,9 @@ std::vector<TPreflightFinding> PreflightCheck(const TPreflightScene& scene);
 // Gives each finding the line of its element's start tag in the scene file's text (one pass).
 void AttachLines(std::vector<TPreflightFinding>& findings, std::string_view fileText);
 
+// The findings of a scene file as saved, with their lines; raises what reading the file raises.
+std::vector<TPreflightFinding> CheckSceneFile(const std::filesystem::path& file, const std::filesystem::path& tempFile);
+
 // "ELEMENT: FINDING", the element followed by " (line L)" when known.
 std::string FindingText(const TPreflightFinding& finding);
 

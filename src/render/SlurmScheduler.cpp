@@ -80,6 +80,26 @@ TTaskStatus StateOfCode(const std::string& code)
     return {ETaskState::Running, {}};  // R, CG, CF, S, ST and the like: the task is still alive
 }
 
+// job.sh K runs array task $SLURM_ARRAY_TASK_ID of submission K. It writes its log itself:
+// Slurm would expand characters of the folder's path ('%', '\\') in a log name.
+std::string JobScript(const TFarmJob& job, const TFarmOptions& options)
+{
+    std::vector<std::string> command = TaskCommand(job, 0, options);
+    command[4] = "\"${1:-0}\"";
+    std::string line = "exec";
+    for (size_t i = 0; i < command.size(); ++i) {
+        line += " " + (i == 4 ? command[i] : ShellQuote(command[i]));
+        if (i == 4)
+            line += " \"$SLURM_ARRAY_TASK_ID\"";
+    }
+    return "#!/bin/sh\n"
+           "# Kelvane render farm: array task T of submission K (the argument) renders the scenes on line\n"
+           "# T + 1 of tasks/K.txt, each as kelvane-scene render does.\n"
+           "exec >>" + ShellQuote(job.folder.string()) + "/log/task-\"$SLURM_ARRAY_JOB_ID\"_\"$SLURM_ARRAY_TASK_ID\".txt 2>&1\n"
+           "KELVANE_FARM_TASK=\"$SLURM_ARRAY_JOB_ID\"_\"$SLURM_ARRAY_TASK_ID\"\n"
+           "export KELVANE_FARM_TASK\n" + line + "\n";
+}
+
 } // namespace
 
 TQueue ParseSlurmQueue(const std::string& text, const std::string& jobId)
@@ -134,6 +154,10 @@ std::string TSlurmScheduler::Unavailable() const
 
 std::string TSlurmScheduler::Submit(const TFarmJob& job, size_t submission, size_t tasks, const TFarmOptions& options)
 {
+    const fs::path script = job.folder / "job.sh";
+    WriteFileAtomic(script, JobScript(job, options));
+    fs::permissions(script, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
     std::string array = "--array=0-" + std::to_string(tasks - 1);
     if (options.maxParallel > 0)
         array += "%" + std::to_string(options.maxParallel);
@@ -144,11 +168,13 @@ std::string TSlurmScheduler::Submit(const TFarmJob& job, size_t submission, size
         argv.push_back("--partition=" + options.partition);
     if (!options.timeLimit.empty())
         argv.push_back("--time=" + options.timeLimit);
+    if (!options.memory.empty())
+        argv.push_back("--mem=" + options.memory);
     if (options.hold)
         argv.push_back("--hold");
     if (options.nice)
         argv.push_back("--nice=" + std::to_string(*options.nice));
-    argv.push_back((job.folder / "job.sh").string());
+    argv.push_back(script.string());
     argv.push_back(std::to_string(submission));
     const TToolRun run = RunTool(argv, toolTimeLimitMs);
     // "ID" or "ID;CLUSTER"

@@ -1,7 +1,8 @@
 #pragma once
 // Slurm through its own tools: sbatch, squeue, scancel and scontrol found on PATH, the cluster
 // chosen as they choose it (SLURM_CONF, else their built-in configuration file). A tool that has
-// not answered within toolTimeLimitMs is stopped and counts as a failure.
+// not answered within toolTimeLimitMs is stopped and counts as a failure. Submit writes the job
+// folder's job.sh, which runs the task command for $SLURM_ARRAY_TASK_ID.
 #include "render/Farm.h"
 
 namespace kelvane {
@@ -9,6 +10,7 @@ namespace kelvane {
 class TSlurmScheduler : public IScheduler {
 public:
     std::string Name() const override { return "slurm"; }
+    std::string Title() const override { return "Slurm"; }
     std::string Unavailable() const override;
     std::string Submit(const TFarmJob& job, size_t submission, size_t tasks, const TFarmOptions& options) override;
     TQueue Query(const std::string& jobId) override;

@@ -1,6 +1,7 @@
 // kelvane-scene farm without a cluster: Slurm missing, and stand-in Slurm tools that record what
 // they are given.
 #include "render/Farm.h"
+#include "render/FarmJobList.h"
 #include "support/Process.h"
 #include "support/SampleScene.h"
 #include "support/TempDir.h"
@@ -95,16 +96,18 @@ fs::path FakeSlurm(const TempDir& dir, const std::string& squeueOutput)
 
 } // namespace
 
-TEST(CliFarm, WithoutSlurmEveryCommandSaysSo)
+TEST(CliFarm, SlurmChosenWithoutSlurmSaysSo)
 {
     TempDir dir;
     const std::string scene = dir.Write("a.xml", Tiny()).string();
     {
         TEnvironment env((dir / "nothing").string());
-        TProcessResult r = Farm(dir, {"submit", scene});
+        TProcessResult r = Farm(dir, {"submit", scene, "--scheduler", "slurm"});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "kelvane-scene: Slurm is not installed here: no \"sbatch\" on PATH\n");
-        r = Farm(dir, {"status", "17"});
+        r = Farm(dir, {"submit", scene, "--scheduler", "pbs"});
+        EXPECT_EQ(r.err, "kelvane-scene: no scheduler \"pbs\"; there are slurm, local\n");
+        r = Farm(dir, {"status", "17", "--scheduler", "slurm"});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("no \"sbatch\" on PATH"), std::string::npos);
     }
@@ -147,7 +150,7 @@ TEST(CliFarm, SubmitWritesTheJobFolderAndItsScriptRendersATask)
     EXPECT_EQ(ReadAll(job / "tasks/0.txt"), "0 1\n2\n");
     EXPECT_EQ(ReadAll(job / "job.txt"), "slurm 42\n");
     EXPECT_EQ(ReadAll(dir / "bin/sbatch.args"), "--parsable --job-name=kelvane-farm --array=0-1%2 --chdir=" + job.string() +
-                                                    " --output=/dev/null --partition=gpu --time=10 --hold --nice=5 " +
+                                                    " --output=/dev/null --partition=gpu --time=10 --mem=1G --hold --nice=5 " +
                                                     job.string() + "/job.sh 0\n");
 
     // Task 0 as a node runs it: the flaky scene on its second attempt; task 1 is running by the queue.
@@ -217,7 +220,7 @@ TEST(CliFarm, FollowListAndResubmit)
     r = farm({"resubmit", (dir / "job").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadAll(bin / "sbatch.args"), "--parsable --job-name=kelvane-farm --array=0-0 --chdir=" + (dir / "job").string() +
-                                                " --output=/dev/null " + (dir / "job").string() + "/job.sh 1\n");
+                                                " --output=/dev/null --mem=1G " + (dir / "job").string() + "/job.sh 1\n");
     EXPECT_EQ(ReadAll(dir / "job/tasks/1.txt"), "1\n");
     EXPECT_EQ(ReadAll(dir / "job/job.txt"), "slurm 42\nslurm 42\n");
     EXPECT_EQ(ReadAll(dir / "job/status/1.txt"), "pending\n");
@@ -228,11 +231,21 @@ TEST(CliFarm, FollowListAndResubmit)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadAll(bin / "scontrol.args"), "release 42\n");
 
+    // A folder goes with --delete only once its job has ended.
+    r = farm({"forget", "42", "--delete"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("job 42 has not ended; cancel it first (its folder stays)"), std::string::npos) << r.err;
     r = farm({"forget", "42"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(farm({"list"}).out, "");
     EXPECT_EQ(farm({"forget", "42"}).status, 1);
     EXPECT_TRUE(fs::exists(dir / "job/scenes.txt"));
+    kelvane::RecordFarmJob(dir / "program" / "FarmJobs.txt", "42", dir / "job", std::time(nullptr));
+    WriteStatus(dir / "job", 1, "done 1 100\n");
+    r = farm({"forget", (dir / "job").string(), "--delete"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "job"));
+    EXPECT_EQ(farm({"list"}).out, "");
 }
 
 TEST(CliFarm, UsageErrorsAndHelp)
@@ -240,11 +253,11 @@ TEST(CliFarm, UsageErrorsAndHelp)
     TempDir dir;
     TProcessResult r = Farm(dir, {"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("submit FILE... [--list FILE] [--renderer PATH] [--partition P] [--max-parallel N] [--time LIMIT]"), std::string::npos);
+    EXPECT_NE(r.out.find("  local   this machine, N tasks at a time\n"), std::string::npos) << r.out;
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"submit", "a.xml", "--max-parallel", "0"}, {"status", "1", "--partition", "p"},
              {"task", dir.Path().string(), "x", "--renderer", "r"}, {"submit", "a.xml", "--retries", "-1"},
-             {"wait", "1", "--timeout", "soon"}, {"resubmit", "1", "--failed", "--all"}, {"list", "1"}}) {
+             {"wait", "1", "--timeout", "soon"}, {"submit", "a.xml", "--mem", "lots"}, {"submit", "a.xml", "--mem", "G"}, {"resubmit", "1", "--failed", "--all"}, {"list", "1"}}) {
         r = Farm(dir, args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;
     }

@@ -77,3 +77,26 @@ TEST(FarmStates, AttemptsTimesAndScenesWaitingInARunningTask)
     EXPECT_EQ(FarmSummary({{ETaskState::Done, {}, 1, 1000}, {ETaskState::Done, {}, 2, 2000}, {ETaskState::Failed, "x", 3}}, 0),
               "2 done, 0 running, 0 pending, 1 failed, 0 cancelled; mean 1.5 s");
 }
+
+TEST(FarmText, OneLineMessagesLabelsFolderNamesAndFields)
+{
+    EXPECT_EQ(OneLine("There is something wrong\r\n\r\nat line 3\n"), "There is something wrong / at line 3");
+    EXPECT_EQ(OneLine("\nonly\r"), "only");
+
+    const std::vector<std::string> labels =
+        SceneLabels({"/s/a/f3/sample.xml", "/s/b/f3/sample.xml", "/s/f4/sample.xml", "/s/c.xml", "/c.xml"});
+    EXPECT_EQ(labels, (std::vector<std::string>{"a/f3/sample.xml", "b/f3/sample.xml", "f4/sample.xml", "s/c.xml", "c.xml"}));
+
+    const std::string name = FarmFolderName(0, "/x/shot 1:a.xml");
+    EXPECT_EQ(name.rfind("kelvane-farm-"), 0u);
+    EXPECT_EQ(name.substr(name.size() - 9), "-shot_1_a") << name;
+
+    for (const char* good : {"1G", "512M", "2048", "1t"})
+        EXPECT_EQ(MemorySizeError(good), "") << good;
+    for (const char* bad : {"", "G", "1.5G", "1GB", "-1G", "lots"})
+        EXPECT_NE(MemorySizeError(bad), "") << bad;
+    for (const char* good : {"90", "5:30", "2:00:00", "1-12", "1-12:30:00"})
+        EXPECT_EQ(TimeLimitError(good), "") << good;
+    for (const char* bad : {"", "1:2:3:4", "a", ":5", "5:", "1--2", "1-"})
+        EXPECT_NE(TimeLimitError(bad), "") << bad;
+}

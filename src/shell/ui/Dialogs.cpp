@@ -2,6 +2,7 @@
 
 #include "editing/ui/UnitAddObj.h"
 #include "render/ui/UnitJpeg.h"
+#include "shell/ui/FarmSubmit.h"
 #include "shell/ui/UnitConfiguration.h"
 #include "shell/ui/UnitAboutBox.h"
 
@@ -103,6 +104,11 @@ QString IDialogs::GetSaveFileNameTyped(QWidget* parent, const QString& title, co
 }
 
 void IDialogs::RunExport(TExportDialog& dialog)
+{
+    dialog.exec();
+}
+
+void IDialogs::RunFarmSubmit(TfrmFarmSubmit& dialog)
 {
     dialog.exec();
 }

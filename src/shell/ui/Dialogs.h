@@ -12,6 +12,7 @@ namespace kelvane {
 class TfrmAddObj;
 class TfrmConfigu;
 class TExportDialog;
+class TfrmFarmSubmit;
 
 class IDialogs {
 public:
@@ -43,6 +44,8 @@ public:
     virtual void RunAddObj(TfrmAddObj& dialog) = 0;
     // Show the image export dialogs modally until they close.
     virtual void RunExport(TExportDialog& dialog);
+    // Shows the farm submit dialog modally until it closes.
+    virtual void RunFarmSubmit(TfrmFarmSubmit& dialog);
     virtual void ShowInformation(QWidget* parent) = 0;
     // Opens a document with the desktop's handler; false when that fails.
     virtual bool OpenDocument(const QString& path) = 0;

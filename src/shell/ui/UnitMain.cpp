@@ -194,6 +194,7 @@ void TfrmMain::CreateMenus()
     Imagewindow1 = item(window, "&Image Window", "Imagewindow1", [this, raise] { raise(image_); });
     Dos1 = item(window, "&Dos Window", "Dos1", [this, raise] { raise(output_); });
     Color1 = item(window, "&Color", "Color1", [this, raise] { raise(colour_); });
+    FarmJobs1 = item(window, "&Farm jobs", "FarmJobs1", [this] { Guarded(this, [this] { ShowFarmJobs(); }); });
     QMenu* help = menu("&Help", "Help1");
     HelpH2 = item(help, "&Help", "HelpH2", [this] { HelpH2Click(); });
     HelpH2->setShortcut(QKeySequence(Qt::Key_F1));
@@ -297,6 +298,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (!closed_)
+        SayFarmJobsRunning();
     // Saved or discarded: nothing is left to recover.
     if (!closed_)
         session_->DiscardJournal();

@@ -27,6 +27,7 @@ class TRenderHistory;
 class TSceneSession;
 class TSessionStore;
 class TfrmColor;
+class TfrmFarmJobs;
 class TfrmDos;
 class TfrmImgRen;
 class TRenderPanel;
@@ -63,6 +64,7 @@ public:
     QMenu* LatestFiles1 = nullptr;
     QAction* LatestFile[RecentItemCount] = {};
     QAction* RenderOnFarm1 = nullptr;
+    QAction* FarmJobs1 = nullptr;
     QAction* Configurtion1 = nullptr;
     QAction* ExitE1 = nullptr;
     QMenu* Edit1 = nullptr;
@@ -85,7 +87,11 @@ public:
     void SaveS1Click();
     void Saveas1Click();
     void Configurtion1Click();
-    void RenderOnFarm1Click();  // in FarmWindow.cpp
+    void RenderOnFarm1Click();  // in FarmWindow.cpp, as the two below
+    // Shows the one Jobs window, the job of `select` (a job folder) selected.
+    void ShowFarmJobs(const std::optional<std::filesystem::path>& select = std::nullopt);
+    // Says which farm jobs keep running once the editor has gone.
+    void SayFarmJobsRunning();
     void HelpH2Click();
     void VersionV1Click();
     void listObjListClick(int row);
@@ -156,6 +162,7 @@ private:
     TEditorHooks editorHooks_;  // the tabs' texture import and shader preview
     std::unique_ptr<TEditorBinding> binding_;
     TfrmImgRen* image_ = nullptr;
+    TfrmFarmJobs* farmJobs_ = nullptr;
     TfrmDos* output_ = nullptr;
     TfrmColor* colour_ = nullptr;
     TRenderPanel* renderPanel_ = nullptr;

@@ -244,9 +244,9 @@ bool TSlurmCluster::Start(std::string& error)
          << "SlurmctldLogFile=" << f << "/slurmctld.log\nSlurmdLogFile=" << f << "/slurmd.log\n"
          << "ProctrackType=proctrack/linuxproc\nTaskPlugin=task/none\nJobAcctGatherType=jobacct_gather/none\n"
          << "AccountingStorageType=accounting_storage/none\nMpiDefault=none\nMailProg=/bin/true\n"
-         << "SelectType=select/cons_tres\nSelectTypeParameters=CR_Core\nReturnToService=2\nKillWait=5\n"
+         << "SelectType=select/cons_tres\nSelectTypeParameters=CR_Core_Memory\nReturnToService=2\nKillWait=5\n"
          << "SchedulerParameters=sched_interval=1\n"
-         << "NodeName=" << node << " NodeAddr=127.0.0.1 CPUs=" << cpus << " RealMemory=2000 State=UNKNOWN\n"
+         << "NodeName=" << node << " NodeAddr=127.0.0.1 CPUs=" << cpus << " RealMemory=4000 State=UNKNOWN\n"
          << "PartitionName=kelvane Nodes=" << node << " Default=YES MaxTime=INFINITE State=UP\n";
     conf.close();
     ::setenv("SLURM_CONF", ConfFile().c_str(), 1);

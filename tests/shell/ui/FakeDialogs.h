@@ -2,6 +2,7 @@
 // Scripted answers for every modal interaction of the editor, with a record of what was asked.
 #include "editing/ui/UnitAddObj.h"
 #include "shell/ui/Dialogs.h"
+#include "shell/ui/FarmSubmit.h"
 #include "shell/ui/UnitConfiguration.h"
 
 #include <QLineEdit>
@@ -67,6 +68,25 @@ public:
     {
         if (onAddObj)
             onAddObj(dialog);
+    }
+    // Runs instead of the farm submit dialog's loop; by default it is cancelled.
+    std::function<void(TfrmFarmSubmit&)> onFarmSubmit;
+    void RunFarmSubmit(TfrmFarmSubmit& dialog) override
+    {
+        if (onFarmSubmit)
+            onFarmSubmit(dialog);
+    }
+    // Confirmations are recorded and answered from askAnswers, else with their default.
+    std::vector<QString> asked;
+    std::deque<int> askAnswers;
+    int Ask(QWidget*, const QString& text, const QStringList&, int defaultButton) override
+    {
+        asked.push_back(text);
+        if (askAnswers.empty())
+            return defaultButton;
+        const int a = askAnswers.front();
+        askAnswers.pop_front();
+        return a;
     }
     void ShowInformation(QWidget*) override { ++informationRuns; }
     bool OpenDocument(const QString& path) override
