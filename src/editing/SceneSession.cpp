@@ -571,16 +571,29 @@ void TSceneSession::Save()
     SaveAs(state_->openFiles[0]);
 }
 
-// The texture files a Save as copied, and the values it changed, to be undone if the save fails.
+namespace {
+
+// Texture references a Save as renamed: each holder's attribute before and after.
+struct TRenamedReferences {
+    std::vector<TDomElement*> holders;
+    std::vector<WideString> attributes, before, after;
+    void Put(bool renamed) const
+    {
+        for (size_t i = 0; i < holders.size(); ++i)
+            holders[i]->SetAttribute(attributes[i], renamed ? after[i] : before[i]);
+    }
+};
+
+} // namespace
+
+// The texture files a Save as copied, and the references it renamed, to be undone if the save fails.
 struct TSceneSession::TTextureCopies {
     int count = 0;
     std::vector<fs::path> made;
-    std::vector<std::pair<TDomElement*, WideString>> changed;  // element, old "value"/"filename"
-    std::vector<WideString> changedNames;
+    TRenamedReferences renamed;
     void Undo()
     {
-        for (size_t i = 0; i < changed.size(); ++i)
-            changed[i].first->SetAttribute(changedNames[i], changed[i].second);
+        renamed.Put(false);
         for (const fs::path& file : made)
             DeleteFileIfExists(file);
     }
@@ -620,9 +633,12 @@ void TSceneSession::CopyTextures(const fs::path& folder, TTextureCopies& copies)
             copies.made.push_back(folder / used);
         }
         if (used != name) {
-            copies.changed.emplace_back(holder, value);
-            copies.changedNames.push_back(attribute);
-            holder->SetAttribute(attribute, Widen(used.string()));
+            const WideString renamed = Widen(used.string());
+            copies.renamed.holders.push_back(holder);
+            copies.renamed.attributes.push_back(attribute);
+            copies.renamed.before.push_back(value);
+            copies.renamed.after.push_back(renamed);
+            holder->SetAttribute(attribute, renamed);
         }
     };
     for (TDomNode* node = root ? root->FirstChild() : nullptr; node; node = node->NextSibling()) {
@@ -663,23 +679,10 @@ std::string TSceneSession::SaveAs(const fs::path& target)
         copies.Undo();
         throw;
     }
-    if (!copies.changed.empty()) {
+    if (!copies.renamed.holders.empty()) {
         // The renamed texture references are part of the history like any other change.
-        auto changed = copies.changed;
-        auto names = copies.changedNames;
-        std::vector<WideString> now;
-        for (size_t i = 0; i < changed.size(); ++i)
-            now.push_back(changed[i].first->GetAttribute(names[i]));
-        Record(
-            [changed, names] {
-                for (size_t i = 0; i < changed.size(); ++i)
-                    changed[i].first->SetAttribute(names[i], changed[i].second);
-            },
-            [changed, names, now] {
-                for (size_t i = 0; i < changed.size(); ++i)
-                    changed[i].first->SetAttribute(names[i], now[i]);
-            },
-            changed.size() * 64);
+        const TRenamedReferences& renamed = copies.renamed;
+        Record([renamed] { renamed.Put(false); }, [renamed] { renamed.Put(true); }, renamed.holders.size() * 64);
         Settle();
     }
     s.openFiles[0] = target;

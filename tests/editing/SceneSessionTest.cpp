@@ -219,6 +219,8 @@ TEST(SceneSessionSave, SaveAsCarriesTheTexturesAlong)
     const std::string saved = ReadAll(f.dir / "new/copy.xml");
     EXPECT_NE(saved.find("filename=\"sky-1.jpg\""), std::string::npos) << saved;
     EXPECT_NE(saved.find("value=\"../outside.jpg\""), std::string::npos) << saved;
+    // The renamed reference is part of the saved state, not an unsaved edit.
+    EXPECT_FALSE(f.session.Modified());
     // Into the same folder nothing is copied.
     EXPECT_EQ(f.session.SaveAs(f.dir / "new/again.xml"), "");
 }
