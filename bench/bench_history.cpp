@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     session.OpenScene({scene});
     std::vector<int> shaders;
     for (int row = 0; row < session.RowCount(); ++row)
-        if (RowKind(session.Row(row).Text) == u"shader")
+        if (RowKind(session.Row(row).Text) == "shader")
             shaders.push_back(row);
     if (shaders.empty()) {
         std::fprintf(stderr, "no shader rows\n");
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
         if (i % 10 == 0)
             session.SelectRow(shaders[size_t(next++) % shaders.size()]);
         TEditStep step(session, "Color");
-        session.SetValue(u"shader.color.r", session.SelectedName(), Widen(std::to_string(i % 256)),
+        session.SetValue("shader.color.r", session.SelectedName(), std::to_string(i % 256),
                          TKeyKind::Attributes);
     };
     const size_t before = session.History().Bytes();

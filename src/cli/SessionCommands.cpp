@@ -69,7 +69,7 @@ int RunSessionSave(const TOptions& options, const fs::path& workFolder)
         TSceneSession session(workFolder);
         Open(session, options.files.at(0));
         for (const std::string& text : options.leaveOut) {
-            const int row = session.FindRow(Widen(text));
+            const int row = session.FindRow(text);
             if (row < 0)
                 throw EKelvaneError("no such row: \"" + text + "\"");
             if (!session.SetRowChecked(row, false))

@@ -7,17 +7,19 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 
 namespace kelvane {
 
 namespace {
 
 // True when a child element of the root carries this name (exact, case-sensitive).
-bool NameUsed(const TDomDocument& document, WideView name)
+bool NameUsed(const TDomDocument& document, std::string_view utf8Name)
 {
     const TDomElement* root = document.DocumentElement();
     if (!root)
         return false;
+    const WideString name = Widen(utf8Name);
     WideString value;
     for (const TDomNode* child = root->FirstChild(); child; child = child->NextSibling()) {
         const TDomElement* element = child->AsElement();
@@ -28,9 +30,10 @@ bool NameUsed(const TDomDocument& document, WideView name)
 }
 
 // True when the document has an element of the kind (and of the type, when one is given).
-bool AnyOfKind(TDomDocument& document, WideView kind, WideView type)
+bool AnyOfKind(TDomDocument& document, std::string_view kind, std::string_view utf8Type)
 {
-    TDomNodeList* elements = document.GetElementsByTagName(kind);
+    const WideString type = Widen(utf8Type);
+    TDomNodeList* elements = document.GetElementsByTagName(Widen(kind));
     for (int i = 0; i < elements->Length(); ++i) {
         const TDomElement* element = elements->Item(i)->AsElement();
         if (element && (type.empty() || element->GetAttribute(u"type") == type))
@@ -62,8 +65,9 @@ TVector Scaled(const TVector& a, long double s)
 }
 
 // The first element of that tag among the root's children named name.
-TDomElement* TopElement(const TDomDocument& document, WideView tag, WideView name)
+TDomElement* TopElement(const TDomDocument& document, std::string_view utf8Tag, std::string_view utf8Name)
 {
+    const WideString tag = Widen(utf8Tag), name = Widen(utf8Name);
     const TDomElement* root = document.DocumentElement();
     for (TDomNode* child = root ? root->FirstChild() : nullptr; child; child = child->NextSibling()) {
         TDomElement* element = child->AsElement();
@@ -92,19 +96,19 @@ bool ReadPoint(const TDomElement* element, WideView child, TVector& point)
     return false;
 }
 
-void WritePoint(TSceneSession& session, WideView child, WideView light, const TVector& point)
+void WritePoint(TSceneSession& session, std::string_view child, std::string_view light, const TVector& point)
 {
-    static constexpr const char16_t* axes[] = {u"x", u"y", u"z"};
+    static constexpr const char* axes[] = {"x", "y", "z"};
     for (size_t i = 0; i < 3; ++i)
-        session.SetValue(u"light." + WideString(child) + u"." + axes[i], light,
-                         W(CoordinateText(point[i] == 0 ? 0 : point[i])), TKeyKind::Plain);
+        session.SetValue("light." + std::string(child) + "." + axes[i], light,
+                         CoordinateText(point[i] == 0 ? 0 : point[i]), TKeyKind::Plain);
 }
 
 // A light's direct part of the given type at the render camera, pointing where it looks.
-void PlaceDirectLight(TSceneSession& session, WideView type, WideView light)
+void PlaceDirectLight(TSceneSession& session, std::string_view type, std::string_view light)
 {
     TVector from{5, -5, 5}, to{0, 0, 0};
-    const TDomElement* camera = TopElement(*session.Document(), u"camera", session.RenderCameraName());
+    const TDomElement* camera = TopElement(*session.Document(), "camera", session.RenderCameraName());
     TVector cameraFrom, cameraTo;
     if (ReadPoint(camera, u"from", cameraFrom) && ReadPoint(camera, u"to", cameraTo) &&
         Length(Minus(cameraTo, cameraFrom)) > 0) {
@@ -116,7 +120,7 @@ void PlaceDirectLight(TSceneSession& session, WideView type, WideView light)
     // Point-like lights fall off with the square of the distance, an area light with about the
     // distance itself, a sun not at all.
     long double power = distance * distance;
-    if (type == u"arealight") {
+    if (type == "arealight") {
         power = distance;
         const TVector w = Scaled(axis, 1 / distance);
         TVector u = Cross(w, TVector{0, 0, 1});
@@ -127,36 +131,36 @@ void PlaceDirectLight(TSceneSession& session, WideView type, WideView light)
         const long double side = distance / 4;
         const TVector a = Minus(from, Scaled(TVector{u[0] + v[0], u[1] + v[1], u[2] + v[2]}, side / 2));
         const TVector du = Scaled(u, side), dv = Scaled(v, side);
-        WritePoint(session, u"a", light, a);
-        WritePoint(session, u"b", light, {a[0] + du[0], a[1] + du[1], a[2] + du[2]});
-        WritePoint(session, u"c", light, {a[0] + du[0] + dv[0], a[1] + du[1] + dv[1], a[2] + du[2] + dv[2]});
-        WritePoint(session, u"d", light, {a[0] + dv[0], a[1] + dv[1], a[2] + dv[2]});
-    } else if (type == u"sunlight") {
+        WritePoint(session, "a", light, a);
+        WritePoint(session, "b", light, {a[0] + du[0], a[1] + du[1], a[2] + du[2]});
+        WritePoint(session, "c", light, {a[0] + du[0] + dv[0], a[1] + du[1] + dv[1], a[2] + du[2] + dv[2]});
+        WritePoint(session, "d", light, {a[0] + dv[0], a[1] + dv[1], a[2] + dv[2]});
+    } else if (type == "sunlight") {
         power = 1;
-        WritePoint(session, u"from", light, Minus(from, to));
+        WritePoint(session, "from", light, Minus(from, to));
     } else {
-        WritePoint(session, u"from", light, from);
-        if (type == u"spotlight")
-            WritePoint(session, u"to", light, to);
+        WritePoint(session, "from", light, from);
+        if (type == "spotlight")
+            WritePoint(session, "to", light, to);
     }
     power = std::max<long double>(std::round(power * 100) / 100, 0.01L);
-    session.SetValue(u"light.light.power", light, W(CoordinateText(power)), TKeyKind::Plain);
-    for (const char16_t* component : {u"light.color.r", u"light.color.g", u"light.color.b"})
-        session.SetValue(component, light, u"255", TKeyKind::Plain);
+    session.SetValue("light.light.power", light, CoordinateText(power), TKeyKind::Plain);
+    for (const char* component : {"light.color.r", "light.color.g", "light.color.b"})
+        session.SetValue(component, light, "255", TKeyKind::Plain);
 }
 
 } // namespace
 
-WideString NewElementName(WideView name)
+std::string NewElementName(std::string_view name)
 {
-    WideString out(name);
-    const size_t dot = out.find(u'.');
-    if (dot != WideString::npos)
-        out[dot] = u'_';
+    std::string out(name);
+    const size_t dot = out.find('.');
+    if (dot != std::string::npos)
+        out[dot] = '_';
     return out;
 }
 
-TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideView typed)
+TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, std::string_view typed)
 {
     TAddOutcome out;
     TDomDocument* document = session.Document();
@@ -164,26 +168,26 @@ TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideVie
         return out;
     const TAddEntry& entry = *choice.entry;
     const TElementKind& kindRow = *choice.kind;
-    const WideString kind = Widen(kindRow.name);
+    const std::string kind(kindRow.name);
     if (entry.fixedName.empty() && typed.empty()) {
         out.message = "Fill Name.";
         return out;
     }
-    WideString name = NewElementName(typed);
+    std::string name = NewElementName(typed);
     // A light made of parts uses the parts' names and its row's.
     const bool parts = entry.placement == TPlacement::DirectLight;
     if (NameUsed(*document, name) ||
-        (parts && (NameUsed(*document, name + u".light") || NameUsed(*document, name + u".diffuse") ||
-                   NameUsed(*document, name + u".caustic") || session.FindRow(kind + u" -- " + name) >= 0))) {
+        (parts && (NameUsed(*document, name + ".light") || NameUsed(*document, name + ".diffuse") ||
+                   NameUsed(*document, name + ".caustic") || session.FindRow(kind + " -- " + name) >= 0))) {
         out.message = "The Name is already used.";
         return out;
     }
-    if (!entry.onePerScene.empty() && AnyOfKind(*document, kind, entry.onePerType ? entry.type : WideView())) {
+    if (!entry.onePerScene.empty() && AnyOfKind(*document, kind, entry.onePerType ? entry.type : std::string_view())) {
         out.message = std::string(entry.onePerScene);
         return out;
     }
     if (entry.placement == TPlacement::CameraCopy) {
-        const WideString renderCamera = session.RenderCameraName();
+        const std::string renderCamera = session.RenderCameraName();
         if (!TopElement(*document, kind, renderCamera)) {
             out.message = "The scene has no render camera to copy.";
             return out;
@@ -193,9 +197,9 @@ TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideVie
         session.CopyElementAs(kind, renderCamera, name);
     } else {
         if (!entry.fixedName.empty())
-            name = entry.fixedName;
-        const WideString element = parts ? name + u".light" : name;
-        session.SetValue(u"new." + kind + u".type", element, entry.type, TKeyKind::Plain);
+            name = std::string(entry.fixedName);
+        const std::string element = parts ? name + ".light" : name;
+        session.SetValue("new." + kind + ".type", element, entry.type, TKeyKind::Plain);
         if (parts)
             PlaceDirectLight(session, entry.type, element);
         for (const TNewValue& value : entry.values)
@@ -214,12 +218,12 @@ TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideVie
         session.SelectRow(session.SelectedRow());
         return out;
     }
-    out.row = kind + u" -- " + (kindRow.row == TRowForm::Nameless ? WideString() : name);
+    out.row = kind + " -- " + (kindRow.row == TRowForm::Nameless ? std::string() : name);
     session.SelectRow(session.AddRow(out.row));
     return out;
 }
 
-TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView name)
+TAddOutcome AddElement(TSceneSession& session, TNewElementType type, std::string_view name)
 {
     const std::vector<TAddChoice> choices = AddChoices();
     const size_t at = static_cast<size_t>(type);

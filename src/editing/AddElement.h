@@ -3,9 +3,9 @@
 // and the scene's limits, the default attributes, the new element-list row and the name lists
 // and presence table brought up to date. The entries are those of the kind table.
 #include "scene/ElementKinds.h"
-#include "scene/TextCodec.h"
 
 #include <string>
+#include <string_view>
 
 namespace kelvane {
 
@@ -18,14 +18,14 @@ enum class TNewElementType { Shader, SkyLight, GILight, Filter, Background, Poin
 struct TAddOutcome {
     // The refusal to show (the scene is unchanged), empty on success.
     std::string message;
-    WideString kind;      // the new element's kind; empty when nothing was added
-    WideString name;      // the name used (a filter is always "dof")
-    WideString row;       // the new row's text, now the selected row (empty for a kind without rows)
+    std::string kind;      // the new element's kind; empty when nothing was added
+    std::string name;      // the name used (a filter is always "dof")
+    std::string row;       // the new row's text, now the selected row (empty for a kind without rows)
     bool namesChanged = false;  // name joined a name list
 };
 
 // The name with its first '.' replaced by '_'.
-WideString NewElementName(WideView name);
+std::string NewElementName(std::string_view name);
 
 // Checks and creates the element in the session's working element, adds its row and selects it
 // (which commits the working element); a kind without rows leaves the selected row as it was.
@@ -33,8 +33,8 @@ WideString NewElementName(WideView name);
 // at (without a render camera: at (5, -5, 5), pointing at the origin), with a power that lights
 // that point about as brightly as a white light of power 1 at distance 1. The session must have
 // a scene open.
-TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, WideView name);
+TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, std::string_view name);
 // The entry at that place of the type list; nothing for a place outside it.
-TAddOutcome AddElement(TSceneSession& session, TNewElementType type, WideView name);
+TAddOutcome AddElement(TSceneSession& session, TNewElementType type, std::string_view name);
 
 } // namespace kelvane

@@ -19,7 +19,7 @@ void Expect(const std::vector<std::string>& words, size_t least, size_t most, co
 
 int RowOf(const TSceneSession& session, const std::string& text)
 {
-    const int row = session.FindRow(Widen(text));
+    const int row = session.FindRow(text);
     if (row < 0)
         Fail("no such row: \"" + text + "\"");
     return row;
@@ -39,7 +39,7 @@ void RunCommand(TSceneSession& session, const std::vector<std::string>& w, std::
             Fail("the check box of row \"" + w[1] + "\" cannot be changed");
     } else if (command == "get") {
         Expect(w, 3, 3, "get PATH NAME");
-        out << Narrow(session.GetValue(Widen(w[1]), Widen(w[2]))) << '\n';
+        out << session.GetValue(w[1], w[2]) << '\n';
     } else if (command == "set") {
         Expect(w, 4, 5, "set PATH NAME VALUE [KIND]");
         TKeyKind keyKind = TKeyKind::Plain;
@@ -48,13 +48,13 @@ void RunCommand(TSceneSession& session, const std::vector<std::string>& w, std::
                 Fail("KIND must be 0, 1 or 2: \"" + w[4] + "\"");
             keyKind = TKeyKind(w[4][0] - '0');
         }
-        session.SetValue(Widen(w[1]), Widen(w[2]), Widen(w[3]), keyKind);
+        session.SetValue(w[1], w[2], w[3], keyKind);
     } else if (command == "delete") {
         Expect(w, 3, 3, "delete PATH NAME");
-        session.DeleteValue(Widen(w[1]), Widen(w[2]));
+        session.DeleteValue(w[1], w[2]);
     } else if (command == "copy") {
         Expect(w, 4, 4, "copy KIND SOURCE NEW");
-        session.CopyElementAs(Widen(w[1]), Widen(w[2]), Widen(w[3]));
+        session.CopyElementAs(w[1], w[2], w[3]);
     } else if (command == "save") {
         Expect(w, 1, 2, "save [OUT]");
         if (w.size() == 1)

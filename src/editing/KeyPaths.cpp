@@ -11,7 +11,31 @@ namespace kelvane {
 
 namespace {
 
-constexpr WideView kRowSeparator = u" -- ";
+constexpr std::string_view kRowSeparator = " -- ";
+
+// A key path in the document's wide names.
+struct TWidePath {
+    WideString first, second, third;
+};
+
+template <class Path, class View>
+Path SplitPath(View path)
+{
+    Path result;
+    size_t dot = path.find('.');
+    if (dot != View::npos) {
+        result.first = path.substr(0, dot);
+        path = path.substr(dot + 1);
+    }
+    dot = path.find('.');
+    if (dot != View::npos) {
+        result.second = path.substr(0, dot);
+        result.third = path.substr(dot + 1);
+    } else {
+        result.third = path;
+    }
+    return result;
+}
 
 bool IsColourComponent(WideView third)
 {
@@ -39,7 +63,7 @@ private:
 };
 
 // The element holding the value inside the addressed element, or nullptr.
-TDomElement* FindTarget(TDomElement* addressed, const TKeyPath& path)
+TDomElement* FindTarget(TDomElement* addressed, const TWidePath& path)
 {
     if (path.second == path.first)
         return addressed;
@@ -78,9 +102,9 @@ TDomElement* FirstChildNamed(TDomElement* parent, WideView tag)
     return nullptr;
 }
 
-void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind);
+void SetStoredValue(TWorkingElement& working, const TWidePath& path, WideView name, WideView value, TKeyKind keyKind);
 
-void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind,
+void WriteNew(TWorkingElement& working, const TWidePath& path, WideView name, WideView value, TKeyKind keyKind,
               WideView key)
 {
     TDomDocument* document = working.Document();
@@ -98,7 +122,7 @@ void WriteNew(TWorkingElement& working, const TKeyPath& path, WideView name, Wid
 }
 
 // SetValue after the colour conversion.
-void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView name, WideView value, TKeyKind keyKind)
+void SetStoredValue(TWorkingElement& working, const TWidePath& path, WideView name, WideView value, TKeyKind keyKind)
 {
     const WideView key = keyKind == TKeyKind::Modulator ? u"texname" : u"name";
     if (value.empty())
@@ -131,39 +155,33 @@ void SetStoredValue(TWorkingElement& working, const TKeyPath& path, WideView nam
     container->AppendChild(created);
 }
 
-} // namespace
-
-TKeyPath SplitKeyPath(WideView path)
-{
-    TKeyPath result;
-    size_t dot = path.find(u'.');
-    if (dot != WideView::npos) {
-        result.first = WideString(path.substr(0, dot));
-        path = path.substr(dot + 1);
-    }
-    dot = path.find(u'.');
-    if (dot != WideView::npos) {
-        result.second = WideString(path.substr(0, dot));
-        result.third = WideString(path.substr(dot + 1));
-    } else {
-        result.third = WideString(path);
-    }
-    return result;
-}
-
-WideString StoredToColourComponent(WideView stored)
+std::string StoredComponent(WideView stored)
 {
     const double scaled = std::nearbyint(StrToFloat(Narrow(stored)) * 255.0);
     if (std::fabs(scaled) < 1e15)
-        return W(std::to_string(static_cast<long long>(scaled)));
-    return W(FloatToStr(scaled));
+        return std::to_string(static_cast<long long>(scaled));
+    return FloatToStr(scaled);
 }
 
-WideString ColourComponentToStored(WideView shown)
+WideString GetWide(TWorkingElement& working, WideView path, WideView name);
+
+} // namespace
+
+TKeyPath SplitKeyPath(std::string_view path)
 {
-    if (shown.empty() || shown == u"0")
-        return WideString(shown);
-    const double fraction = StrToFloat(Narrow(shown)) / 255.0;
+    return SplitPath<TKeyPath>(path);
+}
+
+std::string StoredToColourComponent(std::string_view stored)
+{
+    return StoredComponent(Widen(stored));
+}
+
+std::string ColourComponentToStored(std::string_view shown)
+{
+    if (shown.empty() || shown == "0")
+        return std::string(shown);
+    const double fraction = StrToFloat(std::string(shown)) / 255.0;
     std::string text = FloatToStr(fraction);
     if (text.find('E') != std::string::npos && std::fabs(fraction) < 1) {
         // Tiny fractions: plain decimals, so that the cut below keeps their magnitude.
@@ -177,14 +195,16 @@ WideString ColourComponentToStored(WideView shown)
         text = text.substr(0, point);
     else if (text.size() > 8)
         text.resize(8);
-    return W(text);
+    return text;
 }
 
-WideString GetValue(TWorkingElement& working, WideView path, WideView name)
+namespace {
+
+WideString GetWide(TWorkingElement& working, WideView path, WideView name)
 {
     if (working.ChildCount() == 0)
         return {};
-    const TKeyPath key = SplitKeyPath(path);
+    const auto key = SplitPath<TWidePath>(path);
     const bool modulator = key.first == u"modulator";
     const TDomNode* first = working.Node()->FirstChild();
     TViewGuard view(working, modulator && !(first && first->NodeName() == u"modulator"));
@@ -200,23 +220,30 @@ WideString GetValue(TWorkingElement& working, WideView path, WideView name)
             break;
     }
     if (IsColourComponent(key.third) && !result.empty())
-        result = StoredToColourComponent(result);
+        result = Widen(StoredComponent(result));
     return result;
 }
 
-void SetValue(TWorkingElement& working, WideView path, WideView name, WideView value, TKeyKind keyKind)
+} // namespace
+
+std::string GetValue(TWorkingElement& working, std::string_view path, std::string_view name)
 {
-    const TKeyPath key = SplitKeyPath(path);
-    WideString stored(value);
-    if (IsColourComponent(key.third))
-        stored = ColourComponentToStored(value);
-    TViewGuard view(working, keyKind == TKeyKind::Modulator);
-    SetStoredValue(working, key, name, stored, keyKind);
+    return Narrow(GetWide(working, Widen(path), Widen(name)));
 }
 
-void DeleteValue(TWorkingElement& working, WideView path, WideView name)
+void SetValue(TWorkingElement& working, std::string_view path, std::string_view name, std::string_view value,
+              TKeyKind keyKind)
 {
-    const TKeyPath key = SplitKeyPath(path);
+    const auto key = SplitPath<TWidePath>(WideView(Widen(path)));
+    const WideString stored = Widen(IsColourComponent(key.third) ? ColourComponentToStored(value) : value);
+    TViewGuard view(working, keyKind == TKeyKind::Modulator);
+    SetStoredValue(working, key, Widen(name), stored, keyKind);
+}
+
+void DeleteValue(TWorkingElement& working, std::string_view path, std::string_view utf8Name)
+{
+    const WideString wholePath = Widen(path), name = Widen(utf8Name);
+    const auto key = SplitPath<TWidePath>(WideView(wholePath));
     const bool modulator = key.first == u"modulator";
     TViewGuard view(working, modulator);
     if (working.ChildCount() == 0)
@@ -239,13 +266,15 @@ void DeleteValue(TWorkingElement& working, WideView path, WideView name)
     }
 }
 
-void CopyElementAs(TWorkingElement& working, WideView kind, WideView source, WideView newName)
+void CopyElementAs(TWorkingElement& working, std::string_view kind, std::string_view utf8Source,
+                   std::string_view utf8NewName)
 {
-    const size_t dot = kind.find(u'.');
-    if (dot != WideView::npos)
+    const size_t dot = kind.find('.');
+    if (dot != std::string_view::npos)
         kind = kind.substr(0, dot);
-    if (kind == u"render" || !working.Node())
+    if (kind == "render" || !working.Node())
         return;
+    const WideString source = Widen(utf8Source), newName = Widen(utf8NewName);
     std::vector<TDomElement*> sources;
     for (TDomNode* child = working.Node()->FirstChild(); child; child = child->NextSibling()) {
         TDomElement* element = child->AsElement();
@@ -257,11 +286,11 @@ void CopyElementAs(TWorkingElement& working, WideView kind, WideView source, Wid
     }
     for (TDomElement* element : sources) {
         TDomElement* copy = element->CloneNode(true)->AsElement();
-        if (kind == u"light") {
+        if (kind == "light") {
             TDomNamedNodeMap* attrs = copy->GetAttributes();
             while (attrs->Length() > 0)
                 attrs->RemoveNamedItem(attrs->Item(0)->Name());
-            copy->SetAttribute(u"power", GetValue(working, u"light.light.power", source));
+            copy->SetAttribute(u"power", GetWide(working, u"light.light.power", source));
         }
         copy->SetAttribute(u"name", newName);
         working.AppendNew(copy);
@@ -315,16 +344,16 @@ void EndModulatorView(TWorkingElement& working)
     working.ReplaceNode(saved);
 }
 
-WideString RowKind(WideView rowText)
+std::string RowKind(std::string_view rowText)
 {
     const size_t at = rowText.find(kRowSeparator);
-    return WideString(at == WideView::npos ? rowText : rowText.substr(0, at));
+    return std::string(at == std::string_view::npos ? rowText : rowText.substr(0, at));
 }
 
-WideString RowName(WideView rowText)
+std::string RowName(std::string_view rowText)
 {
     const size_t at = rowText.find(kRowSeparator);
-    return at == WideView::npos ? WideString() : WideString(rowText.substr(at + kRowSeparator.size()));
+    return at == std::string_view::npos ? std::string() : std::string(rowText.substr(at + kRowSeparator.size()));
 }
 
 } // namespace kelvane

@@ -1,13 +1,11 @@
 #include "editing/RowListing.h"
 
-#include "scene/TextCodec.h"
-
 namespace kelvane {
 
 std::string RowLine(const TElementRow& row)
 {
     std::string line = !row.CheckEnabled ? "[-] " : row.Checked ? "[x] " : "[ ] ";
-    line += Narrow(row.Text);
+    line += row.Text;
     return line;
 }
 

@@ -19,9 +19,9 @@ constexpr const char* kFakeFile = "~Fake.tmp";
 constexpr const char* kRenderingFile = "~Rendering.tmp";
 
 // The main window's caption for the scene being edited.
-WideString CaptionOf(const fs::path& scene)
+std::string CaptionOf(const fs::path& scene)
 {
-    return u"Kelvane  --  " + Widen(scene.filename().string());
+    return "Kelvane  --  " + scene.filename().string();
 }
 
 std::string FoldedPath(const fs::path& path)
@@ -124,7 +124,7 @@ void TSceneSession::WriteSceneTo(const fs::path& target)
     if (!s.document)
         return;
     s.working.CommitEdit();
-    std::vector<WideString> leftOut;
+    std::vector<std::string> leftOut;
     for (const TElementRow& row : s.catalogue.rows)
         if (!row.Checked)
             leftOut.push_back(row.Text);
@@ -141,7 +141,8 @@ void TSceneSession::BeginSelected()
 {
     TState& s = *state_;
     if (s.selected >= 0)
-        s.working.BeginEdit(RowKind(s.catalogue.rows[s.selected].Text), RowName(s.catalogue.rows[s.selected].Text));
+        s.working.BeginEdit(Widen(RowKind(s.catalogue.rows[s.selected].Text)),
+                            Widen(RowName(s.catalogue.rows[s.selected].Text)));
     else
         s.working.BeginEdit(u"scene", u"");
 }
@@ -332,7 +333,7 @@ void TSceneSession::ReadBatchScene(const fs::path& file)
     s.stash = std::move(stash);
     s.selected = -1;
     s.working.SetDocument(s.document.get());
-    s.working.BeginEdit(u"render", RenderCameraName());
+    s.working.BeginEdit(u"render", Widen(RenderCameraName()));
 }
 
 void TSceneSession::BeginBatch()
@@ -364,7 +365,7 @@ void TSceneSession::EndBatch()
     batchStart_.reset();
 }
 
-WideString TSceneSession::RenderCameraName() const
+std::string TSceneSession::RenderCameraName() const
 {
     const TDomDocument* document = state_->document.get();
     const TDomElement* root = document ? document->DocumentElement() : nullptr;
@@ -373,7 +374,7 @@ WideString TSceneSession::RenderCameraName() const
     for (const TDomNode* node = root->FirstChild(); node; node = node->NextSibling())
         if (node->NodeName() == u"render")
             if (const auto* element = dynamic_cast<const TDomElement*>(node))
-                return element->GetAttribute(u"camera_name");
+                return Narrow(element->GetAttribute(u"camera_name"));
     return {};
 }
 
@@ -387,7 +388,7 @@ fs::path TSceneSession::SceneFolder() const
     return state_->openFiles.empty() ? fs::path() : FolderOf(state_->openFiles[0]);
 }
 
-WideString TSceneSession::Caption() const
+std::string TSceneSession::Caption() const
 {
     return state_->caption;
 }
@@ -416,7 +417,7 @@ const TElementRow& TSceneSession::Row(int index) const
     return state_->catalogue.rows[index];
 }
 
-int TSceneSession::FindRow(WideView text) const
+int TSceneSession::FindRow(std::string_view text) const
 {
     const auto& rows = state_->catalogue.rows;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -452,7 +453,7 @@ void TSceneSession::SelectRow(int index)
     if (index < 0)
         s.working.BeginEdit(u"scene", u"");
     else
-        s.working.BeginEdit(SelectedKind(), SelectedName());
+        s.working.BeginEdit(Widen(SelectedKind()), Widen(SelectedName()));
 }
 
 bool TSceneSession::SetRowChecked(int index, bool checked)
@@ -477,8 +478,8 @@ int TSceneSession::InsertRow(const TElementRow& row)
 {
     TState& s = *state_;
     auto& rows = s.catalogue.rows;
-    auto at = std::upper_bound(rows.begin(), rows.end(), WideView(row.Text),
-                               [](WideView t, const TElementRow& r) { return RowTextLess(t, r.Text); });
+    auto at = std::upper_bound(rows.begin(), rows.end(), std::string_view(row.Text),
+                               [](std::string_view t, const TElementRow& r) { return RowTextLess(t, r.Text); });
     const int index = static_cast<int>(at - rows.begin());
     const int before = s.selected;
     rows.insert(at, row);
@@ -495,7 +496,7 @@ int TSceneSession::InsertRow(const TElementRow& row)
             state->catalogue.rows.insert(state->catalogue.rows.begin() + index, row);
             state->selected = after;
         },
-        row.Text.capacity() * sizeof(char16_t));
+        row.Text.capacity());
     return index;
 }
 
@@ -521,22 +522,22 @@ void TSceneSession::EraseRow(int index)
             state->catalogue.rows.erase(state->catalogue.rows.begin() + index);
             state->selected = after;
         },
-        row.Text.capacity() * sizeof(char16_t));
+        row.Text.capacity());
 }
 
-int TSceneSession::AddRow(WideView text, bool checked, bool checkEnabled)
+int TSceneSession::AddRow(std::string_view text, bool checked, bool checkEnabled)
 {
-    Note({"addrow", Narrow(text), checked ? "1" : "0", checkEnabled ? "1" : "0"});
-    return InsertRow(TElementRow{WideString(text), checked, checkEnabled});
+    Note({"addrow", std::string(text), checked ? "1" : "0", checkEnabled ? "1" : "0"});
+    return InsertRow(TElementRow{std::string(text), checked, checkEnabled});
 }
 
-int TSceneSession::SetRowText(int index, WideView text)
+int TSceneSession::SetRowText(int index, std::string_view text)
 {
     TElementRow row = Row(index);
-    Note({"rowtext", Number(index), Narrow(text)});
+    Note({"rowtext", Number(index), std::string(text)});
     const bool wasSelected = state_->selected == index;
     EraseRow(index);
-    row.Text = WideString(text);
+    row.Text = std::string(text);
     const int now = InsertRow(row);
     if (wasSelected)
         SetSelected(now);
@@ -551,22 +552,22 @@ void TSceneSession::RemoveRow(int index)
     EraseRow(index);
 }
 
-WideString TSceneSession::SelectedName() const
+std::string TSceneSession::SelectedName() const
 {
-    return state_->selected < 0 ? WideString() : RowName(state_->catalogue.rows[state_->selected].Text);
+    return state_->selected < 0 ? std::string() : RowName(state_->catalogue.rows[state_->selected].Text);
 }
 
-WideString TSceneSession::SelectedKind() const
+std::string TSceneSession::SelectedKind() const
 {
-    return state_->selected < 0 ? WideString() : RowKind(state_->catalogue.rows[state_->selected].Text);
+    return state_->selected < 0 ? std::string() : RowKind(state_->catalogue.rows[state_->selected].Text);
 }
 
 // ---- Working element and key paths ---------------------------------------------------------
 
-void TSceneSession::BeginEdit(WideView kind, WideView name)
+void TSceneSession::BeginEdit(std::string_view kind, std::string_view name)
 {
-    Note({"begin", Narrow(kind), Narrow(name)});
-    state_->working.BeginEdit(kind, name);
+    Note({"begin", std::string(kind), std::string(name)});
+    state_->working.BeginEdit(Widen(kind), Widen(name));
 }
 
 void TSceneSession::CommitEdit()
@@ -575,34 +576,34 @@ void TSceneSession::CommitEdit()
     state_->working.CommitEdit();
 }
 
-WideString TSceneSession::GetValue(WideView path, WideView name)
+std::string TSceneSession::GetValue(std::string_view path, std::string_view name)
 {
     // A modulator is read in the modulator view, which may move the modulators: noted.
-    if (path.substr(0, 9) == u"modulator")
-        Note({"get", Narrow(path), Narrow(name)});
+    if (path.substr(0, 9) == "modulator")
+        Note({"get", std::string(path), std::string(name)});
     return kelvane::GetValue(state_->working, path, name);
 }
 
-void TSceneSession::SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind)
+void TSceneSession::SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind)
 {
-    Note({"set", Narrow(path), Narrow(name), Narrow(value), Number(static_cast<int>(keyKind))});
+    Note({"set", std::string(path), std::string(name), std::string(value), Number(static_cast<int>(keyKind))});
     kelvane::SetValue(state_->working, path, name, value, keyKind);
     // On the document itself a value may have renamed an element.
     if (state_->working.IsDocument())
         state_->working.Index().Invalidate();
 }
 
-void TSceneSession::DeleteValue(WideView path, WideView name)
+void TSceneSession::DeleteValue(std::string_view path, std::string_view name)
 {
-    Note({"delete", Narrow(path), Narrow(name)});
+    Note({"delete", std::string(path), std::string(name)});
     kelvane::DeleteValue(state_->working, path, name);
     if (state_->working.IsDocument())
         state_->working.Index().Invalidate();
 }
 
-void TSceneSession::CopyElementAs(WideView kind, WideView source, WideView newName)
+void TSceneSession::CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName)
 {
-    Note({"copy", Narrow(kind), Narrow(source), Narrow(newName)});
+    Note({"copy", std::string(kind), std::string(source), std::string(newName)});
     kelvane::CopyElementAs(state_->working, kind, source, newName);
 }
 
@@ -618,9 +619,10 @@ void TSceneSession::EndModulatorView()
     kelvane::EndModulatorView(state_->working);
 }
 
-bool TSceneSession::ReviveHeld(WideView name)
+bool TSceneSession::ReviveHeld(std::string_view utf8Name)
 {
-    Note({"revive", Narrow(name)});
+    Note({"revive", std::string(utf8Name)});
+    const WideString name = Widen(utf8Name);
     TWorkingElement& working = state_->working;
     if (working.IsDocument())
         return false;
@@ -637,23 +639,26 @@ bool TSceneSession::ReviveHeld(WideView name)
     return false;
 }
 
-bool TSceneSession::ReviveHeld(WideView kind, WideView name)
+bool TSceneSession::ReviveHeld(std::string_view kind, std::string_view name)
 {
-    Note({"revive-held", Narrow(kind), Narrow(name)});
+    Note({"revive-held", std::string(kind), std::string(name)});
     TWorkingElement& working = state_->working;
     int at = -1;
-    if (!working.FindHeld(kind, u"name", name, 0, &at))
+    if (!working.FindHeld(Widen(kind), u"name", Widen(name), 0, &at))
         return false;
     working.SetMark(at, u"new");
     return true;
 }
 
-void TSceneSession::KeepAttributes(WideView name, const std::vector<WideString>& keep)
+void TSceneSession::KeepAttributes(std::string_view name, const std::vector<std::string>& keep)
 {
-    TJournalCall call{"keep", Narrow(name)};
-    for (const WideString& k : keep)
-        call.push_back(Narrow(k));
+    TJournalCall call{"keep", std::string(name)};
+    call.insert(call.end(), keep.begin(), keep.end());
     Note(std::move(call));
+    const WideString wideName = Widen(name);
+    std::vector<WideString> wideKeep;
+    for (const std::string& k : keep)
+        wideKeep.push_back(Widen(k));
     TWorkingElement& working = state_->working;
     if (working.IsDocument() || !working.Node())
         return;
@@ -661,11 +666,11 @@ void TSceneSession::KeepAttributes(WideView name, const std::vector<WideString>&
         TDomElement* element = child->AsElement();
         TDomNamedNodeMap* attrs = element ? element->GetAttributes() : nullptr;
         const TDomAttr* attr = attrs ? attrs->GetNamedItem(u"name") : nullptr;
-        if (!attr || attr->Value() != name)
+        if (!attr || attr->Value() != wideName)
             continue;
         for (int i = int(attrs->Length()) - 1; i >= 0; --i) {
             const WideString key(attrs->Item(i)->Name());
-            if (std::find(keep.begin(), keep.end(), key) == keep.end())
+            if (std::find(wideKeep.begin(), wideKeep.end(), key) == wideKeep.end())
                 attrs->RemoveNamedItem(key);
         }
     }
@@ -681,14 +686,14 @@ const TWorkingElement& TSceneSession::Working() const
 namespace {
 
 // Sets name's value in list; returns the actions that take it back and make it again.
-std::pair<std::function<void()>, std::function<void()>> SetListValue(TNameValueList& list, WideView name,
-                                                                      WideView value)
+std::pair<std::function<void()>, std::function<void()>> SetListValue(TNameValueList& list, std::string_view name,
+                                                                      std::string_view value)
 {
-    const WideString key(name), now(value);
+    const std::string key(name), now(value);
     TNameValueList* l = &list;
     const int at = list.IndexOfName(name);
     if (at >= 0) {
-        const WideString before(list.ValueAt(at));
+        const std::string before(list.ValueAt(at));
         list.SetValue(name, value);
         return {[l, key, before] { l->SetValue(key, before); }, [l, key, now] { l->SetValue(key, now); }};
     }
@@ -703,11 +708,11 @@ const TNameValueList& TSceneSession::PresenceTable() const
     return state_->catalogue.presence;
 }
 
-void TSceneSession::SetPresence(WideView name, WideView value)
+void TSceneSession::SetPresence(std::string_view name, std::string_view value)
 {
-    Note({"presence", Narrow(name), Narrow(value)});
+    Note({"presence", std::string(name), std::string(value)});
     auto [undo, redo] = SetListValue(state_->catalogue.presence, name, value);
-    Record(std::move(undo), std::move(redo), 2 * (name.size() + value.size()) * sizeof(char16_t));
+    Record(std::move(undo), std::move(redo), 2 * (name.size() + value.size()));
 }
 
 const TNameValueList& TSceneSession::ThumbnailIndex() const
@@ -715,51 +720,51 @@ const TNameValueList& TSceneSession::ThumbnailIndex() const
     return state_->catalogue.thumbnails;
 }
 
-void TSceneSession::SetThumbnail(WideView key, WideView value)
+void TSceneSession::SetThumbnail(std::string_view key, std::string_view value)
 {
-    Note({"thumbnail", Narrow(key), Narrow(value)});
+    Note({"thumbnail", std::string(key), std::string(value)});
     auto [undo, redo] = SetListValue(state_->catalogue.thumbnails, key, value);
-    Record(std::move(undo), std::move(redo), 2 * (key.size() + value.size()) * sizeof(char16_t));
+    Record(std::move(undo), std::move(redo), 2 * (key.size() + value.size()));
 }
 
-void TSceneSession::ForgetThumbnail(WideView key)
+void TSceneSession::ForgetThumbnail(std::string_view key)
 {
-    Note({"forget", Narrow(key)});
+    Note({"forget", std::string(key)});
     TNameValueList* list = &state_->catalogue.thumbnails;
     const int at = list->IndexOfName(key);
     if (at < 0)
         return;
-    const WideString name(key), value(list->ValueAt(at));
+    const std::string name(key), value(list->ValueAt(at));
     list->Delete(at);
     Record([list, at, name, value] { list->Insert(at, name, value); }, [list, at] { list->Delete(at); },
-           (name.size() + value.size()) * sizeof(char16_t));
+           name.size() + value.size());
 }
 
-const std::vector<WideString>& TSceneSession::CameraNames() const
+const std::vector<std::string>& TSceneSession::CameraNames() const
 {
     return state_->catalogue.cameras;
 }
 
-const std::vector<WideString>& TSceneSession::BackgroundNames() const
+const std::vector<std::string>& TSceneSession::BackgroundNames() const
 {
     return state_->catalogue.backgrounds;
 }
 
-const std::vector<WideString>& TSceneSession::ShaderNames() const
+const std::vector<std::string>& TSceneSession::ShaderNames() const
 {
     return state_->catalogue.shaders;
 }
 
-void TSceneSession::AddName(TNameList list, WideView name)
+void TSceneSession::AddName(TNameList list, std::string_view name)
 {
-    Note({"name", Number(static_cast<int>(list)), Narrow(name)});
+    Note({"name", Number(static_cast<int>(list)), std::string(name)});
     TCatalogue& c = state_->catalogue;
-    std::vector<WideString>* names =
+    std::vector<std::string>* names =
         list == TNameList::Cameras ? &c.cameras : list == TNameList::Backgrounds ? &c.backgrounds : &c.shaders;
-    const WideString added(name);
+    const std::string added(name);
     names->push_back(added);
     Record([names] { names->pop_back(); }, [names, added] { names->push_back(added); },
-           added.size() * sizeof(char16_t));
+           added.size());
 }
 
 TDomDocument* TSceneSession::Document() const

@@ -46,7 +46,6 @@
 #include "scene/ElementKinds.h"
 #include "scene/NameValueList.h"
 #include "scene/TempFiles.h"
-#include "scene/TextCodec.h"
 #include "scene/TexturePictureStore.h"
 #include "scene/WorkingElement.h"
 #include "scene/skDom.h"
@@ -105,11 +104,11 @@ public:
     void BeginBatch();
     void EndBatch();
     // camera_name of the document's first render element; empty when there is none.
-    WideString RenderCameraName() const;
+    std::string RenderCameraName() const;
     // Folder of OpenFiles()[0]; empty when no scene is open.
     fs::path SceneFolder() const;
     // "Kelvane  --  " + the file name of OpenFiles()[0], or "Kelvane" before the first open.
-    WideString Caption() const;
+    std::string Caption() const;
     // Most recent first; a successful OpenScene moves its path to the front (compared without
     // regard to case). The shell loads and stores it.
     std::vector<fs::path>& RecentFiles();
@@ -118,7 +117,7 @@ public:
     const std::vector<TElementRow>& Rows() const;
     int RowCount() const;
     const TElementRow& Row(int index) const;  // EListError outside the rows
-    int FindRow(WideView text) const;          // -1 when absent
+    int FindRow(std::string_view text) const;          // -1 when absent
     int SelectedRow() const;                   // -1 when none
     // A click on a row: CommitEdit, then BeginEdit with the row's kind and name. -1 selects
     // nothing (the working element becomes the document).
@@ -126,44 +125,44 @@ public:
     // Returns false (and changes nothing) for a row whose check box is disabled.
     bool SetRowChecked(int index, bool checked);
     // Inserts a row in sorted place; returns its index. The selection stays on its row.
-    int AddRow(WideView text, bool checked = true, bool checkEnabled = true);
+    int AddRow(std::string_view text, bool checked = true, bool checkEnabled = true);
     // Changes a row's text (the row moves to its sorted place); returns its new index.
-    int SetRowText(int index, WideView text);
+    int SetRowText(int index, std::string_view text);
     void RemoveRow(int index);
     // Name and kind parts of the selected row (after / before the first " -- "); empty when no
     // row is selected.
-    WideString SelectedName() const;
-    WideString SelectedKind() const;
+    std::string SelectedName() const;
+    std::string SelectedKind() const;
 
     // ---- Working element and key paths ---------------------------------------------------
-    void BeginEdit(WideView kind, WideView name);
+    void BeginEdit(std::string_view kind, std::string_view name);
     void CommitEdit();
-    WideString GetValue(WideView path, WideView name);
-    void SetValue(WideView path, WideView name, WideView value, TKeyKind keyKind = TKeyKind::Plain);
-    void DeleteValue(WideView path, WideView name);
-    void CopyElementAs(WideView kind, WideView source, WideView newName);
+    std::string GetValue(std::string_view path, std::string_view name);
+    void SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind = TKeyKind::Plain);
+    void DeleteValue(std::string_view path, std::string_view name);
+    void CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName);
     void BeginModulatorView();
     void EndModulatorView();
     // A held element of that name marked deleted is marked new again; false when there is none.
-    bool ReviveHeld(WideView name);
+    bool ReviveHeld(std::string_view name);
     // The held element of this tag and name is marked new again; false when none is held.
-    bool ReviveHeld(WideView kind, WideView name);
+    bool ReviveHeld(std::string_view kind, std::string_view name);
     // Every held element of that name keeps only the attributes named in keep.
-    void KeepAttributes(WideView name, const std::vector<WideString>& keep);
+    void KeepAttributes(std::string_view name, const std::vector<std::string>& keep);
     // Read it freely; it changes only through the methods above.
     const TWorkingElement& Working() const;
 
     // ---- Tables and lists ----------------------------------------------------------------
     const TNameValueList& PresenceTable() const;
-    void SetPresence(WideView name, WideView value);
+    void SetPresence(std::string_view name, std::string_view value);
     // Catalogue counts and names (kind + "_num", kind + i), preview and thumbnail positions.
     const TNameValueList& ThumbnailIndex() const;
-    void SetThumbnail(WideView key, WideView value);
-    void ForgetThumbnail(WideView key);
-    const std::vector<WideString>& CameraNames() const;
-    const std::vector<WideString>& BackgroundNames() const;
-    const std::vector<WideString>& ShaderNames() const;
-    void AddName(TNameList list, WideView name);
+    void SetThumbnail(std::string_view key, std::string_view value);
+    void ForgetThumbnail(std::string_view key);
+    const std::vector<std::string>& CameraNames() const;
+    const std::vector<std::string>& BackgroundNames() const;
+    const std::vector<std::string>& ShaderNames() const;
+    void AddName(TNameList list, std::string_view name);
     // The document (nullptr before the first open), to be read only.
     TDomDocument* Document() const;
 

@@ -309,7 +309,7 @@ void TSceneSession::Call(const TJournalCall& w)
     };
     need(1);
     const std::string& c = w[0];
-    auto at = [&](size_t i) { return Widen(w[i]); };
+    auto at = [&](size_t i) -> const std::string& { return w[i]; };
     if (c == "step") {
         need(2);
         BeginStep(w[1]);
@@ -363,10 +363,7 @@ void TSceneSession::Call(const TJournalCall& w)
         ReviveHeld(at(1), at(2));
     } else if (c == "keep") {
         need(2);
-        std::vector<WideString> keep;
-        for (size_t i = 2; i < w.size(); ++i)
-            keep.push_back(at(i));
-        KeepAttributes(at(1), keep);
+        KeepAttributes(at(1), std::vector<std::string>(w.begin() + 2, w.end()));
     } else if (c == "presence") {
         need(3);
         SetPresence(at(1), at(2));

@@ -15,7 +15,7 @@ struct TSceneSession::TState {
     TCatalogue catalogue;
     TWorkingElement working;
     std::vector<fs::path> openFiles;
-    WideString caption = u"Kelvane";
+    std::string caption = "Kelvane";
     int selected = -1;
 
     TEditHistory history;

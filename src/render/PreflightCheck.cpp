@@ -59,7 +59,7 @@ public:
         for (const TElementRow& row : scene.rows) {
             if (row.Checked || !row.CheckEnabled)
                 continue;
-            const std::string text = Narrow(row.Text);
+            const std::string text = row.Text;
             const size_t at = text.find(" -- ");
             if (at == std::string::npos)
                 continue;

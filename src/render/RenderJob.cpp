@@ -32,9 +32,10 @@ long long NowMs()
 }
 
 // resx and resy of the camera the render element names; 0 when unknown.
-void CameraSize(const TDomDocument* document, const WideString& camera, long long& width, long long& height)
+void CameraSize(const TDomDocument* document, std::string_view cameraName, long long& width, long long& height)
 {
     width = height = 0;
+    const WideString camera = Widen(cameraName);
     const TDomElement* root = document ? document->DocumentElement() : nullptr;
     for (const TDomNode* node = root ? root->FirstChild() : nullptr; node; node = node->NextSibling()) {
         const auto* element = dynamic_cast<const TDomElement*>(node);
@@ -57,7 +58,7 @@ void CameraSize(const TDomDocument* document, const WideString& camera, long lon
 void SetOutfile(TSceneSession& session, const std::string& path)
 {
     const bool raw = path.find_first_of("&<") != std::string::npos;
-    session.SetValue(u"render.outfile.value", u"", raw ? WideString(u"~") : Widen(path));
+    session.SetValue("render.outfile.value", "", raw ? std::string("~") : path);
     if (!raw)
         return;
     for (TDomNode* held = session.Working().Node()->FirstChild(); held; held = held->NextSibling())
@@ -233,11 +234,11 @@ int TRenderJob::Run(const TRenderOptions& options)
     }
     if (files.size() == 1 && options.saveName) {
         try {
-            if (Narrow(session_.SelectedKind()) != "render") {
+            if (session_.SelectedKind() != "render") {
                 session_.CommitEdit();
-                session_.BeginEdit(u"render", session_.RenderCameraName());
+                session_.BeginEdit("render", session_.RenderCameraName());
             }
-            session_.SetValue(u"render.outfile.value", u"", Widen(*options.saveName + ".tga"));
+            session_.SetValue("render.outfile.value", "", *options.saveName + ".tga");
         } catch (const std::exception& e) {
             view_.Message(e.what());
         }
@@ -253,9 +254,9 @@ void TRenderJob::EditRenderSettings()
 {
     // The render settings are the working element while the render tab is shown; elsewhere
     // (headless, or after a batch scene was read) they are made so here.
-    if (Narrow(session_.SelectedKind()) != "render") {
+    if (session_.SelectedKind() != "render") {
         session_.CommitEdit();
-        session_.BeginEdit(u"render", session_.RenderCameraName());
+        session_.BeginEdit("render", session_.RenderCameraName());
     }
 }
 
@@ -273,7 +274,7 @@ std::vector<std::string> TRenderJob::Preflight()
         if (i == 0) {
             // The open scene as edited: the working element holds the render settings.
             session_.CommitEdit();
-            session_.BeginEdit(u"render", session_.RenderCameraName());
+            session_.BeginEdit("render", session_.RenderCameraName());
             scene.document = session_.Document();
         } else {
             // A later scene of the batch is read as the batch will read it; one that cannot be

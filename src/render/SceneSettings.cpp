@@ -77,7 +77,7 @@ std::vector<TSettingValue> SceneSettings(const TDomDocument& document, const std
     }
     for (const TElementRow& row : rows)
         if (!row.Checked && row.CheckEnabled)
-            out.push_back({"leave-out", Narrow(row.Text), "on"});
+            out.push_back({"leave-out", row.Text, "on"});
     std::stable_sort(out.begin(), out.end(), Less);
     return out;
 }

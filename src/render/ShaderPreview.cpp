@@ -15,7 +15,7 @@ namespace kelvane {
 
 namespace {
 
-const WideView kShaderName = u"shader.shader.name";
+constexpr std::string_view kShaderName = "shader.shader.name";
 
 // Lines of the template joined with CR LF, whatever line ends it had.
 std::string JoinLines(std::string_view text)
@@ -91,7 +91,7 @@ TPicture RenderShaderPreview(TSceneSession& session, const TPictureDecoders& dec
     const std::filesystem::path previewFolder = request.programFolder / "preview";
     const std::string templateText =
         ReadWholeFile(previewFolder / (request.cube ? "prev_cube.xml" : "prev_sphe.xml"));
-    const WideString name = session.SelectedName();
+    const std::string name = session.SelectedName();
     const TWorkFolder work("kelvane-preview");
     const std::filesystem::path sceneFile = work.Path() / kPreviewSceneFile;
     const std::filesystem::path jpegFile = work.Path() / kPreviewJpegFile;
@@ -100,14 +100,14 @@ TPicture RenderShaderPreview(TSceneSession& session, const TPictureDecoders& dec
     // The shader is named "preview" while its text is taken, so the window stays free to use
     // while the renderer runs.
     std::string sceneText;
-    session.SetValue(kShaderName, name, u"preview");
+    session.SetValue(kShaderName, name, "preview");
     try {
         sceneText = PreviewSceneText(session, PreviewTemplateIn(templateText, work.Path()));
     } catch (...) {
-        session.SetValue(kShaderName, u"preview", name);
+        session.SetValue(kShaderName, "preview", name);
         throw;
     }
-    session.SetValue(kShaderName, u"preview", name);
+    session.SetValue(kShaderName, "preview", name);
 
     WriteFileAtomic(sceneFile, sceneText + "\r\n");
     if (request.nowRendering)

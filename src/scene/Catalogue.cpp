@@ -21,10 +21,6 @@ char16_t Fold(char16_t c)
     return c;
 }
 
-WideString Decimal(long long n)
-{
-    return W(std::to_string(n));
-}
 
 // The value of attribute attr of the held elements called name (render: by kind), the first
 // non-empty one; as "kind.kind.attr" reads it.
@@ -108,7 +104,7 @@ void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName
     // texture keeps pointing at its own picture, which the renderer reads as before.
     std::string stored;
     try {
-        stored = c.pictures.StoreTexturePicture(newName, source, c.sceneFolder, c.catalogue.thumbnails);
+        stored = c.pictures.StoreTexturePicture(Narrow(newName), source, c.sceneFolder, c.catalogue.thumbnails);
     } catch (const EFileError&) {
         return;
     }
@@ -122,14 +118,14 @@ void StoreJpegPicture(TTextureContext& c, TDomElement* texture, WideView newName
 void TextureStep(TTextureContext& c, WideView shaderName)
 {
     TElementIndex& index = c.working.Index();
-    WideString flags(10, u'0');
+    std::string flags(10, '0');
     const int at = index.FirstNamed(u"shader", shaderName);
     const std::vector<TDomElement*> modulators =
         at >= 0 ? ElementsBelow(index.Item(u"shader", at), u"modulator") : std::vector<TDomElement*>();
     for (size_t m = 0; m < modulators.size() && m < 10; ++m) {
         TDomElement* modulator = modulators[m];
         const WideString old = modulator->GetAttribute(u"texname");
-        flags[m] = u'1';
+        flags[m] = '1';
         const WideString fresh = WideString(shaderName) + static_cast<char16_t>(u'0' + m);
         if (old != fresh)
             modulator->SetAttribute(u"texname", fresh);
@@ -147,7 +143,7 @@ void TextureStep(TTextureContext& c, WideView shaderName)
             }
         }
     }
-    c.catalogue.presence.SetValue(shaderName, flags);
+    c.catalogue.presence.SetValue(Narrow(shaderName), flags);
 }
 
 bool IsOneOf(WideView text, std::initializer_list<WideView> options)
@@ -157,17 +153,26 @@ bool IsOneOf(WideView text, std::initializer_list<WideView> options)
 
 } // namespace
 
-bool RowTextLess(WideView a, WideView b)
+bool RowTextLess(std::string_view a, std::string_view b)
 {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t x = Fold(a[i]), y = Fold(b[i]);
-        if (x != y)
-            return x < y;
+    TUtf16Units x(a), y(b);
+    char16_t p = 0, q = 0;
+    for (;;) {
+        const bool moreA = x.Next(p), moreB = y.Next(q);
+        if (!moreA || !moreB) {
+            if (moreA != moreB)
+                return moreB;  // the shorter first
+            break;
+        }
+        const char16_t fp = Fold(p), fq = Fold(q);
+        if (fp != fq)
+            return fp < fq;
     }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
+    TUtf16Units exactA(a), exactB(b);
+    while (exactA.Next(p) && exactB.Next(q))
+        if (p != q)
+            return p < q;
+    return false;
 }
 
 void TCatalogue::Clear()
@@ -180,14 +185,14 @@ void TCatalogue::Clear()
     shaders.clear();
 }
 
-void MarkLightPart(TNameValueList& presence, WideView base, WideView part)
+void MarkLightPart(TNameValueList& presence, std::string_view base, std::string_view part)
 {
-    WideString flags = presence.Values(base);
+    std::string flags = presence.Values(base);
     if (flags.empty())
-        flags = u"000";
-    const int at = part == u"light" ? 0 : part == u"diffuse" ? 1 : part == u"caustic" ? 2 : -1;
+        flags = "000";
+    const int at = part == "light" ? 0 : part == "diffuse" ? 1 : part == "caustic" ? 2 : -1;
     if (at >= 0 && static_cast<size_t>(at) < flags.size())
-        flags[at] = u'1';
+        flags[at] = '1';
     presence.SetValue(base, flags);
 }
 
@@ -222,8 +227,9 @@ void RenameSource(TElementIndex& index, const std::vector<TDomElement*>& sources
 
 } // namespace
 
-WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name)
+std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, std::string utf8Name)
 {
+    WideString name = Widen(utf8Name);
     // The light row's copies would come back unchanged but for the name written on the first of
     // them: the names are written on the document's elements directly (a light row holds each
     // element once). Each pass that renames takes one dot out of the name, so the loop ends.
@@ -237,7 +243,7 @@ WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, Wid
             if (IsOneOf(type, {u"pointlight", u"softlight", u"sunlight", u"arealight", u"spotlight", u"photonlight"}) &&
                 IsOneOf(suffix, {u"light", u"diffuse", u"caustic"})) {
                 name = base;
-                MarkLightPart(presence, name, suffix);
+                MarkLightPart(presence, Narrow(name), Narrow(suffix));
                 break;
             }
             const WideString renamed = base + u"_" + suffix;
@@ -254,11 +260,11 @@ WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, Wid
         }
         if (!part.empty())
             RenameSource(working.Index(), sources, name, name + u"." + part);
-        MarkLightPart(presence, name, part);
+        MarkLightPart(presence, Narrow(name), Narrow(part));
         break;
     }
     working.BeginEdit(u"scene", u"");
-    return name;
+    return Narrow(name);
 }
 
 void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::path& sceneFolder,
@@ -289,8 +295,9 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
     stacked.reserve(rowElements);
     for (const TElementKind* entry : walked) {
         const WideString kind = Widen(entry->name);
+        const std::string kindText(entry->name);
         const int count = index.Count(kind);
-        catalogue.thumbnails.Add(kind + u"_num", Decimal(count));
+        catalogue.thumbnails.Add(kindText + "_num", std::to_string(count));
         if (kind == u"object")
             RemoveUnusedTextures(working);
         for (int i = 0; i < count; ++i) {
@@ -298,24 +305,26 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             TDomElement* element = index.Item(kind, i);
             if (!element)
                 break;
-            WideString name = element->GetAttribute(entry->row == TRowForm::RenderCamera ? u"camera_name" : u"name");
+            const WideString wideName =
+                element->GetAttribute(entry->row == TRowForm::RenderCamera ? u"camera_name" : u"name");
+            std::string name = Narrow(wideName);
             if (kind == u"shader") {
-                TextureStep(textures, name);
+                TextureStep(textures, wideName);
             } else if (kind == u"light") {
-                name = ClassifyLight(working, catalogue.presence, name);
+                name = ClassifyLight(working, catalogue.presence, std::move(name));
             } else if (kind == u"filter") {
-                working.BeginEdit(u"filter", name);
-                const bool antinoise = HeldValue(working, u"filter", name, u"type") == u"antinoise";
+                working.BeginEdit(u"filter", wideName);
+                const bool antinoise = HeldValue(working, u"filter", wideName, u"type") == u"antinoise";
                 const WideView special = antinoise ? u"an" : u"dof";
-                SetHeldValue(working, u"filter", name, u"name", special);
-                catalogue.presence.SetValue(special, u"1");
+                SetHeldValue(working, u"filter", wideName, u"name", special);
+                catalogue.presence.SetValue(antinoise ? "an" : "dof", "1");
                 working.CommitEdit(false);
             }
             if (entry->row == TRowForm::Nameless)
                 name.clear();
             if (entry->row != TRowForm::None) {
-                WideString text = kind + u" -- " + name;
-                const uint32_t hash = TPositionHash::OfText(text);
+                std::string text = kindText + " -- " + name;
+                const uint32_t hash = TPositionHash::OfText(std::string_view(text));
                 if (present.Find(hash, [&](int at) { return stacked[at].Text == text; }) < 0) {
                     present.Insert(hash, static_cast<int>(stacked.size()));
                     stacked.push_back({std::move(text), true, true});
@@ -326,7 +335,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
                     name.clear();
                 }
             }
-            catalogue.thumbnails.Add(kind + Decimal(i), name);
+            catalogue.thumbnails.Add(kindText + std::to_string(i), name);
         }
     }
     present.Clear();
@@ -334,10 +343,10 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
     std::stable_sort(catalogue.rows.begin(), catalogue.rows.end(),
                      [](const TElementRow& a, const TElementRow& b) { return RowTextLess(a.Text, b.Text); });
 
-    auto fill = [&](std::vector<WideString>& list, const WideString& kind) {
-        const int count = static_cast<int>(std::stol(Narrow(catalogue.thumbnails.Values(kind + u"_num"))));
+    auto fill = [&](std::vector<std::string>& list, const std::string& kind) {
+        const int count = static_cast<int>(std::stol(catalogue.thumbnails.Values(kind + "_num")));
         for (int i = 0; i < count; ++i)
-            list.push_back(catalogue.thumbnails.Values(kind + Decimal(i)));
+            list.push_back(catalogue.thumbnails.Values(kind + std::to_string(i)));
     };
     for (const TElementKind* kind : walked) {
         if (!kind->listed)
@@ -345,7 +354,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
         fill(kind->names == TNameList::Cameras       ? catalogue.cameras
              : kind->names == TNameList::Backgrounds ? catalogue.backgrounds
                                                      : catalogue.shaders,
-             Widen(kind->name));
+             std::string(kind->name));
     }
 }
 

@@ -3,6 +3,8 @@
 // textures by the editor's rules and fills the element-list rows, the presence table, the
 // thumbnail index and the camera, background and shader name lists.
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "scene/NameValueList.h"
@@ -12,22 +14,23 @@
 
 namespace kelvane {
 
-// One row of the element list: kind " -- " name.
+// One row of the element list: kind " -- " name, in UTF-8.
 struct TElementRow {
-    WideString Text;
+    std::string Text;
     bool Checked = true;
     bool CheckEnabled = true;  // false for the render row
 };
 
 // Order of the element list: case-insensitive comparison (ASCII and Latin-1 letters folded to
-// lower case), texts equal in that sense ordered by their exact code units.
-bool RowTextLess(WideView a, WideView b);
+// lower case), texts equal in that sense ordered by their exact code units, both in the UTF-16
+// order of the document's names.
+bool RowTextLess(std::string_view a, std::string_view b);
 
 struct TCatalogue {
     std::vector<TElementRow> rows;  // sorted by RowTextLess
     TNameValueList presence;
     TNameValueList thumbnails;
-    std::vector<WideString> cameras, backgrounds, shaders;
+    std::vector<std::string> cameras, backgrounds, shaders;
     void Clear();
 };
 
@@ -41,10 +44,10 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const std::
 
 // Names the light called name by its type (part suffixes ".light", ".diffuse", ".caustic";
 // other dots become "_") and marks its part in the presence table; returns the base name.
-WideString ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name);
+std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, std::string name);
 
 // Sets the character of part ("light", "diffuse", "caustic") in base's presence value, which
 // starts as "000"; any other part only makes sure the value exists.
-void MarkLightPart(TNameValueList& presence, WideView base, WideView part);
+void MarkLightPart(TNameValueList& presence, std::string_view base, std::string_view part);
 
 } // namespace kelvane

@@ -6,46 +6,46 @@ namespace kelvane {
 
 namespace {
 
-TAddEntry DirectLight(std::string_view caption, int position, WideView type)
+TAddEntry DirectLight(std::string_view caption, int position, std::string_view type)
 {
-    return {.caption = caption, .position = position, .type = type, .presence = u"100",
+    return {.caption = caption, .position = position, .type = type, .presence = "100",
             .placement = TPlacement::DirectLight};
 }
 
 std::vector<TElementKind> BuiltInKinds()
 {
-    const std::vector<TNewValue> white = {{u"shader.color.r", u"255", true},
-                                          {u"shader.color.g", u"255", true},
-                                          {u"shader.color.b", u"255", true}};
+    const std::vector<TNewValue> white = {{"shader.color.r", "255", true},
+                                          {"shader.color.g", "255", true},
+                                          {"shader.color.b", "255", true}};
     std::vector<TElementKind> kinds;
     kinds.push_back({.name = "shader", .row = TRowForm::Named, .writeOrder = 1, .colourKey = "FColor_S",
                      .colour = 0x800000, .tabOrder = 5, .listed = true, .names = TNameList::Shaders,
-                     .add = {{.caption = "shader", .position = 0, .type = u"generic", .presence = u"0000000000",
+                     .add = {{.caption = "shader", .position = 0, .type = "generic", .presence = "0000000000",
                               .values = white}}});
     kinds.push_back({.name = "object", .row = TRowForm::Named, .writeOrder = 3, .colourKey = "FColor_O",
                      .colour = 0x808000, .tabOrder = 4});
     kinds.push_back({.name = "light", .row = TRowForm::Named, .writeOrder = 4, .colourKey = "FColor_L",
                      .colour = 0x0000FF, .tabOrder = 1,
-                     .add = {{.caption = "hemilight ( Sky Light )", .position = 1, .type = u"hemilight",
+                     .add = {{.caption = "hemilight ( Sky Light )", .position = 1, .type = "hemilight",
                               .onePerScene = "Hemilight is already in this scene.", .onePerType = true,
-                              .presence = u"000"},
-                             {.caption = "pathlight ( Global Ilumination )", .position = 2, .type = u"pathlight",
+                              .presence = "000"},
+                             {.caption = "pathlight ( Global Ilumination )", .position = 2, .type = "pathlight",
                               .onePerScene = "Pathlight is already in this scene.", .onePerType = true,
-                              .presence = u"000"},
-                             DirectLight("pointlight", 5, u"pointlight"), DirectLight("spotlight", 6, u"spotlight"),
-                             DirectLight("sunlight", 7, u"sunlight"), DirectLight("arealight", 8, u"arealight"),
-                             DirectLight("softlight", 9, u"softlight")}});
+                              .presence = "000"},
+                             DirectLight("pointlight", 5, "pointlight"), DirectLight("spotlight", 6, "spotlight"),
+                             DirectLight("sunlight", 7, "sunlight"), DirectLight("arealight", 8, "arealight"),
+                             DirectLight("softlight", 9, "softlight")}});
     kinds.push_back({.name = "camera", .writeOrder = 5, .listed = true, .names = TNameList::Cameras,
                      .add = {{.caption = "camera", .position = 10, .placement = TPlacement::CameraCopy}}});
     kinds.push_back({.name = "render", .row = TRowForm::RenderCamera, .writeOrder = 8, .colourKey = "FColor_R",
                      .colour = 0x808080, .tabOrder = 0});
     kinds.push_back({.name = "background", .row = TRowForm::Named, .writeOrder = 6, .colourKey = "FColor_B",
                      .colour = 0x000000, .tabOrder = 2, .listed = true, .names = TNameList::Backgrounds,
-                     .add = {{.caption = "background", .position = 4, .type = u"constant"}}});
+                     .add = {{.caption = "background", .position = 4, .type = "constant"}}});
     kinds.push_back({.name = "filter", .row = TRowForm::Nameless, .writeOrder = 7, .colourKey = "FColor_F",
                      .colour = 0x000000, .tabOrder = 3,
-                     .add = {{.caption = "filter", .position = 3, .type = u"dof", .fixedName = u"dof",
-                              .onePerScene = "Filter is already in this scene.", .presence = u"1"}}});
+                     .add = {{.caption = "filter", .position = 3, .type = "dof", .fixedName = "dof",
+                              .onePerScene = "Filter is already in this scene.", .presence = "1"}}});
     kinds.push_back({.name = "texture", .writeOrder = 0});
     kinds.push_back({.name = "transform", .writeOrder = 2});
     return kinds;
@@ -72,13 +72,6 @@ const TElementKind* FindElementKind(std::string_view name)
     return nullptr;
 }
 
-const TElementKind* FindElementKind(WideView name)
-{
-    for (const TElementKind& kind : Kinds())
-        if (name.size() == kind.name.size() && std::equal(name.begin(), name.end(), kind.name.begin()))
-            return &kind;
-    return nullptr;
-}
 
 std::vector<std::string_view> WriterKindOrder()
 {

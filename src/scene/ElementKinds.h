@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/TextCodec.h"
 
 namespace kelvane {
 
@@ -31,8 +30,8 @@ enum class TPlacement : uint8_t {
 
 // One value a new element starts with: a key path and its value.
 struct TNewValue {
-    WideView path = {};
-    WideView value = {};
+    std::string_view path = {};
+    std::string_view value = {};
     bool inAttributes = false;  // inside the element's `attributes` child
 };
 
@@ -40,11 +39,11 @@ struct TNewValue {
 struct TAddEntry {
     std::string_view caption = {};    // the text in the list
     int position = 0;            // the place in the list (the list is sorted by it)
-    WideView type = {};               // the new element's type attribute (none when empty)
-    WideView fixedName = {};          // the name always used (the typed name may then be empty)
+    std::string_view type = {};               // the new element's type attribute (none when empty)
+    std::string_view fixedName = {};          // the name always used (the typed name may then be empty)
     std::string_view onePerScene = {};  // the refusal when the scene already has an element of the kind
     bool onePerType = false;       // ... of the kind and type
-    WideView presence = {};           // the presence value of the new element (none when empty)
+    std::string_view presence = {};           // the presence value of the new element (none when empty)
     TPlacement placement = TPlacement::None;
     std::vector<TNewValue> values = {};
 };
@@ -65,7 +64,6 @@ struct TElementKind {
 // filter, then kinds registered later; texture and transform (no rows) come last.
 const std::vector<TElementKind>& ElementKinds();
 const TElementKind* FindElementKind(std::string_view name);
-const TElementKind* FindElementKind(WideView name);
 // The kind names in the writer's order.
 std::vector<std::string_view> WriterKindOrder();
 // The kinds with a row colour, by name.

@@ -6,8 +6,8 @@
 
 namespace kelvane {
 
-TNameValueList::TEntry::TEntry(WideView name, WideView value)
-    : text_(name.empty() && value.empty() ? nullptr : new char16_t[name.size() + value.size()]), nameSize_(static_cast<uint32_t>(name.size())),
+TNameValueList::TEntry::TEntry(std::string_view name, std::string_view value)
+    : text_(name.empty() && value.empty() ? nullptr : new char[name.size() + value.size()]), nameSize_(static_cast<uint32_t>(name.size())),
       valueSize_(static_cast<uint32_t>(value.size()))
 {
     std::copy(name.begin(), name.end(), text_.get());
@@ -21,7 +21,7 @@ TNameValueList::TEntry& TNameValueList::TEntry::operator=(const TEntry& other)
     return *this;
 }
 
-void TNameValueList::TEntry::SetValue(WideView value)
+void TNameValueList::TEntry::SetValue(std::string_view value)
 {
     if (value.size() != valueSize_) {
         // value may lie in this entry's own block.
@@ -32,45 +32,45 @@ void TNameValueList::TEntry::SetValue(WideView value)
     std::copy(value.begin(), value.end(), text_.get() + nameSize_);
 }
 
-WideView TNameValueList::Name(int i) const
+std::string_view TNameValueList::Name(int i) const
 {
     if (i < 0 || i >= Count())
         throw EListError(i);
     return entries_[i].Name();
 }
 
-WideView TNameValueList::ValueAt(int i) const
+std::string_view TNameValueList::ValueAt(int i) const
 {
     if (i < 0 || i >= Count())
         throw EListError(i);
     return entries_[i].Value();
 }
 
-WideString TNameValueList::Line(int i) const
+std::string TNameValueList::Line(int i) const
 {
-    WideString line(Name(i));
-    line += u'=';
+    std::string line(Name(i));
+    line += '=';
     line += ValueAt(i);
     return line;
 }
 
-int TNameValueList::FindFirst(WideView name, uint32_t hash) const
+int TNameValueList::FindFirst(std::string_view name, uint32_t hash) const
 {
     return first_.Find(hash, [&](int i) { return entries_[i].Name() == name; });
 }
 
-int TNameValueList::IndexOfName(WideView name) const
+int TNameValueList::IndexOfName(std::string_view name) const
 {
     return FindFirst(name, TPositionHash::OfText(name));
 }
 
-WideString TNameValueList::Values(WideView name) const
+std::string TNameValueList::Values(std::string_view name) const
 {
     int i = IndexOfName(name);
-    return i < 0 ? WideString() : WideString(entries_[i].Value());
+    return i < 0 ? std::string() : std::string(entries_[i].Value());
 }
 
-void TNameValueList::SetValue(WideView name, WideView value)
+void TNameValueList::SetValue(std::string_view name, std::string_view value)
 {
     int i = IndexOfName(name);
     if (i >= 0)
@@ -79,7 +79,7 @@ void TNameValueList::SetValue(WideView name, WideView value)
         Add(name, value);
 }
 
-void TNameValueList::Add(WideView name, WideView value)
+void TNameValueList::Add(std::string_view name, std::string_view value)
 {
     const uint32_t hash = TPositionHash::OfText(name);
     const bool known = FindFirst(name, hash) >= 0;
@@ -88,7 +88,7 @@ void TNameValueList::Add(WideView name, WideView value)
         first_.Insert(hash, Count() - 1);
 }
 
-void TNameValueList::Insert(int i, WideView name, WideView value)
+void TNameValueList::Insert(int i, std::string_view name, std::string_view value)
 {
     if (i < 0 || i > Count())
         throw EListError(i);
@@ -100,7 +100,7 @@ void TNameValueList::Insert(int i, WideView name, WideView value)
     Reindex();
 }
 
-void TNameValueList::Remove(WideView name)
+void TNameValueList::Remove(std::string_view name)
 {
     int i = IndexOfName(name);
     if (i >= 0)
@@ -132,7 +132,7 @@ void TNameValueList::Reindex()
     first_.Clear();
     first_.Reserve(entries_.size());
     for (int i = 0; i < Count(); ++i) {
-        const WideView name = entries_[i].Name();
+        const std::string_view name = entries_[i].Name();
         const uint32_t hash = TPositionHash::OfText(name);
         if (FindFirst(name, hash) < 0)
             first_.Insert(hash, i);

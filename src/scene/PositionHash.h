@@ -24,6 +24,7 @@ public:
     }
     // The hash of a wide text, as the tables of names use it.
     static uint32_t OfText(std::u16string_view text) { return Mix(std::hash<std::u16string_view>()(text)); }
+    static uint32_t OfText(std::string_view text) { return Mix(std::hash<std::string_view>()(text)); }
 
     TPositionHash() = default;
     TPositionHash(const TPositionHash&) = default;

@@ -574,7 +574,7 @@ void ReorderScene(std::string_view text, const std::function<void(std::string_vi
 }
 
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
-                          const std::vector<WideString>& leftOut, size_t extra)
+                          const std::vector<std::string>& leftOut, size_t extra)
 {
     // Scene trees write about 75 bytes a node (attributes are not nodes); reserving a little
     // more spares the text its regrowth.
@@ -588,11 +588,11 @@ std::string SceneTreeText(const TDomDocument& document, const TNameValueList& pr
     std::unique_ptr<TDomDocument> copy = document.CloneDocument(true);
     TWorkingElement working(presence);
     working.SetDocument(copy.get());
-    constexpr WideView separator = u" -- ";
-    for (const WideString& row : leftOut) {
+    constexpr std::string_view separator = " -- ";
+    for (const std::string& row : leftOut) {
         const size_t at = row.find(separator);
-        const WideString kind = at == WideString::npos ? row : row.substr(0, at);
-        const WideString name = at == WideString::npos ? WideString() : row.substr(at + separator.size());
+        const WideString kind = Widen(at == std::string::npos ? row : row.substr(0, at));
+        const WideString name = at == std::string::npos ? WideString() : Widen(row.substr(at + separator.size()));
         if (kind == u"render")
             continue;
         working.BeginEdit(kind, name);
@@ -611,7 +611,7 @@ std::string SceneTreeText(const TDomDocument& document, const TNameValueList& pr
 }
 
 void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,
-                    const std::vector<WideString>& leftOut, const TMeshStash& stash,
+                    const std::vector<std::string>& leftOut, const TMeshStash& stash,
                     const std::filesystem::path& target)
 {
     std::string text = SceneTreeText(document, presence, leftOut, stash.TransformBytes());

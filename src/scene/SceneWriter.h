@@ -41,13 +41,13 @@ void ReorderScene(std::string_view text, const std::function<void(std::string_vi
 // document itself is not changed, whatever fails. presence tells the light parts and textures
 // of a row.
 void WriteSceneFile(const TDomDocument& document, const TNameValueList& presence,
-                    const std::vector<WideString>& leftOut, const TMeshStash& stash,
+                    const std::vector<std::string>& leftOut, const TMeshStash& stash,
                     const std::filesystem::path& target);
 
 // The text of document with the elements of the rows in leftOut left out, before the transform
 // tags and mesh blocks are put back: the document's GetXML(7, 7) as 8-bit text, with room for
 // extra bytes more.
 std::string SceneTreeText(const TDomDocument& document, const TNameValueList& presence,
-                          const std::vector<WideString>& leftOut, size_t extra = 0);
+                          const std::vector<std::string>& leftOut, size_t extra = 0);
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #include "scene/TextCodec.h"
 
+#include <utility>
+
 namespace kelvane {
 
 namespace {
@@ -87,6 +89,38 @@ WideString Widen(std::string_view text)
         i += len;
     }
     return out;
+}
+
+bool TUtf16Units::Next(char16_t& unit)
+{
+    if (pending_) {
+        unit = std::exchange(pending_, char16_t(0));
+        return true;
+    }
+    if (at_ >= text_.size())
+        return false;
+    const auto b0 = static_cast<unsigned char>(text_[at_]);
+    if (b0 < 0x80) {
+        unit = b0;
+        ++at_;
+        return true;
+    }
+    char32_t cp = 0;
+    const size_t len = ValidSequenceLength(text_, at_, cp);
+    if (len == 0) {
+        unit = static_cast<char16_t>(0xDC00 + b0);
+        ++at_;
+        return true;
+    }
+    at_ += len;
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        unit = static_cast<char16_t>(0xD800 + (cp >> 10));
+        pending_ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        unit = static_cast<char16_t>(cp);
+    }
+    return true;
 }
 
 std::string Narrow(WideView text)

@@ -20,6 +20,21 @@ std::string Narrow(WideView text);
 // Appends the UTF-8 form of one code point (a lone surrogate as three bytes).
 void AppendUtf8(std::string& out, char32_t cp);
 
+// The UTF-16 code units Widen makes of UTF-8 text, one at a time (for comparing in that order
+// without building the wide text).
+class TUtf16Units {
+public:
+    explicit TUtf16Units(std::string_view text) : text_(text) {}
+    // False at the end.
+    bool Next(char16_t& unit);
+    bool AtEnd() const { return pending_ == 0 && at_ >= text_.size(); }
+
+private:
+    std::string_view text_;
+    size_t at_ = 0;
+    char16_t pending_ = 0;  // the low surrogate of a pair
+};
+
 // Plain ASCII literal to wide, for names and fixed texts in code.
 WideString W(std::string_view ascii);
 

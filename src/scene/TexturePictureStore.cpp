@@ -8,14 +8,14 @@ namespace kelvane {
 
 namespace fs = std::filesystem;
 
-fs::path TexturePictureFile(const fs::path& sceneFolder, WideView textureName)
+fs::path TexturePictureFile(const fs::path& sceneFolder, std::string_view textureName)
 {
-    if (textureName.empty() || textureName == u"." || textureName == u"..")
+    if (textureName.empty() || textureName == "." || textureName == "..")
         return {};
-    for (char16_t c : textureName)
-        if (c == u'/' || c == u'\\' || c == u':' || c < 0x20)
+    for (char c : textureName)
+        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20)
             return {};
-    return sceneFolder / fs::path(Narrow(textureName) + ".jpg");
+    return sceneFolder / fs::path(std::string(textureName) + ".jpg");
 }
 
 namespace {
@@ -29,7 +29,7 @@ bool StartsAsJpeg(const fs::path& file)
 
 } // namespace
 
-std::string TJpegFileStore::StoreTexturePicture(WideView textureName, const fs::path& sourceFile,
+std::string TJpegFileStore::StoreTexturePicture(std::string_view textureName, const fs::path& sourceFile,
                                                 const fs::path& sceneFolder, TNameValueList&)
 {
     const fs::path target = TexturePictureFile(sceneFolder, textureName);

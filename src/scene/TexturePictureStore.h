@@ -3,9 +3,9 @@
 // name followed by ".jpg". The editor's store extends the core one with the thumbnails.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "scene/NameValueList.h"
-#include "scene/TextCodec.h"
 
 namespace kelvane {
 
@@ -18,7 +18,7 @@ public:
     // next free name (CopyBesideOthers). Returns the file name used, empty when it wrote nothing;
     // the texture then keeps its file name. Raises EFileError when writing fails; loading then
     // keeps the texture's file name.
-    virtual std::string StoreTexturePicture(WideView textureName, const std::filesystem::path& sourceFile,
+    virtual std::string StoreTexturePicture(std::string_view textureName, const std::filesystem::path& sourceFile,
                                             const std::filesystem::path& sceneFolder, TNameValueList& thumbnails) = 0;
 };
 
@@ -26,12 +26,12 @@ public:
 // copied byte for byte; other pictures are left alone (false). No thumbnails.
 class TJpegFileStore : public ITexturePictureStore {
 public:
-    std::string StoreTexturePicture(WideView textureName, const std::filesystem::path& sourceFile,
+    std::string StoreTexturePicture(std::string_view textureName, const std::filesystem::path& sourceFile,
                                     const std::filesystem::path& sceneFolder, TNameValueList& thumbnails) override;
 };
 
 // sceneFolder / (textureName + ".jpg"), or an empty path when the name would lead out of the
 // folder (a path separator, a drive colon, "." or "..", a control character, or empty).
-std::filesystem::path TexturePictureFile(const std::filesystem::path& sceneFolder, WideView textureName);
+std::filesystem::path TexturePictureFile(const std::filesystem::path& sceneFolder, std::string_view textureName);
 
 } // namespace kelvane

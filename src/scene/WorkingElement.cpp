@@ -74,7 +74,7 @@ void TWorkingElement::Select(WideView kind, WideView name, F&& take)
         if (i >= 0)
             take(index_.Item(tag, i), i);
     };
-    const WideString flags = presence_->Values(name);
+    const std::string flags = presence_->Values(Narrow(name));
     if (kind == u"render") {
         if (TDomElement* render = index_.Item(u"render", 0))
             take(render, 0);
@@ -83,10 +83,10 @@ void TWorkingElement::Select(WideView kind, WideView name, F&& take)
         copy(u"filter", name);
         copy(u"filter", u"an");
         copy(u"filter", u"dof");
-    } else if (!flags.empty() && flags != u"000" && flags.size() != 10) {
+    } else if (!flags.empty() && flags != "000" && flags.size() != 10) {
         static constexpr const char16_t* kParts[] = {u".light", u".diffuse", u".caustic"};
         for (size_t p = 0; p < 3 && p < flags.size(); ++p)
-            if (flags[p] == u'1')
+            if (flags[p] == '1')
                 copy(kind, WideString(name) + kParts[p]);
     } else {
         copy(kind, name);

@@ -23,7 +23,7 @@ struct TAdd : ::testing::Test {
         session.OpenScene({dir.Write("scene.xml", kScene)});
         session.SelectRow(0);
     }
-    TAddOutcome Add(TNewElementType type, const char16_t* name) { return AddElement(session, type, name); }
+    TAddOutcome Add(TNewElementType type, const char* name) { return AddElement(session, type, name); }
     std::string Saved()
     {
         session.CommitEdit();
@@ -39,8 +39,8 @@ TEST_F(TAdd, RefusalsLeaveTheSceneAlone)
 {
     const int rows = session.RowCount();
     // Any kind's name counts.
-    EXPECT_EQ(Add(TNewElementType::Shader, u"Cam").message, "The Name is already used.");
-    EXPECT_EQ(Add(TNewElementType::SkyLight, u"Dome").message, "Hemilight is already in this scene.");
+    EXPECT_EQ(Add(TNewElementType::Shader, "Cam").message, "The Name is already used.");
+    EXPECT_EQ(Add(TNewElementType::SkyLight, "Dome").message, "Hemilight is already in this scene.");
     EXPECT_EQ(session.RowCount(), rows);
     EXPECT_EQ(Saved().find("Dome"), std::string::npos);
 }
@@ -48,14 +48,14 @@ TEST_F(TAdd, RefusalsLeaveTheSceneAlone)
 TEST_F(TAdd, DirectLightsStandAtTheCameraAndAimWhereItLooks)
 {
     // A light's parts and row take the name too.
-    EXPECT_EQ(Add(TNewElementType::PointLight, u"Lamp").message, "The Name is already used.");
-    const TAddOutcome spot = Add(TNewElementType::SpotLight, u"Key.1");
+    EXPECT_EQ(Add(TNewElementType::PointLight, "Lamp").message, "The Name is already used.");
+    const TAddOutcome spot = Add(TNewElementType::SpotLight, "Key.1");
     EXPECT_EQ(spot.message, "");
-    EXPECT_EQ(spot.row, u"light -- Key_1");
-    EXPECT_EQ(session.SelectedName(), u"Key_1");
-    EXPECT_EQ(session.PresenceTable().Values(u"Key_1"), u"100");
-    EXPECT_EQ(Add(TNewElementType::SunLight, u"Sun").message, "");
-    EXPECT_EQ(Add(TNewElementType::AreaLight, u"Panel").message, "");
+    EXPECT_EQ(spot.row, "light -- Key_1");
+    EXPECT_EQ(session.SelectedName(), "Key_1");
+    EXPECT_EQ(session.PresenceTable().Values("Key_1"), "100");
+    EXPECT_EQ(Add(TNewElementType::SunLight, "Sun").message, "");
+    EXPECT_EQ(Add(TNewElementType::AreaLight, "Panel").message, "");
     const std::string saved = Saved();
     // Distance 5: power 25 for a spot, 5 for an area light; a sun shines from the camera's side.
     EXPECT_NE(saved.find(R"(<light name="Key_1.light" type="spotlight" power="25">)"), std::string::npos) << saved;
@@ -66,8 +66,8 @@ TEST_F(TAdd, DirectLightsStandAtTheCameraAndAimWhereItLooks)
     EXPECT_NE(saved.find(R"(<light name="Panel.light" type="arealight" power="5">)"), std::string::npos);
     // Reopened, they are lights with rows like loaded ones.
     session.OpenScene({dir / "scene.xml"});
-    for (const char16_t* row : {u"light -- Key_1", u"light -- Sun", u"light -- Panel"})
-        EXPECT_GE(session.FindRow(row), 0) << Narrow(row);
+    for (const char* row : {"light -- Key_1", "light -- Sun", "light -- Panel"})
+        EXPECT_GE(session.FindRow(row), 0) << row;
 }
 
 TEST_F(TAdd, CameraCopiesTheRenderCameraWithoutRowAndUndoes)
@@ -75,17 +75,17 @@ TEST_F(TAdd, CameraCopiesTheRenderCameraWithoutRowAndUndoes)
     const int rows = session.RowCount(), selected = session.SelectedRow();
     {
         TEditStep step(session, "Add");
-        const TAddOutcome added = Add(TNewElementType::Camera, u"Shot");
+        const TAddOutcome added = Add(TNewElementType::Camera, "Shot");
         EXPECT_EQ(added.message, "");
-        EXPECT_EQ(added.row, u"");
+        EXPECT_EQ(added.row, "");
     }
     EXPECT_EQ(session.RowCount(), rows);
     EXPECT_EQ(session.SelectedRow(), selected);
-    EXPECT_EQ(session.CameraNames(), (std::vector<WideString>{u"Cam", u"Shot"}));
-    EXPECT_EQ(session.RenderCameraName(), u"Cam");
-    EXPECT_EQ(Add(TNewElementType::Camera, u"Shot").message, "The Name is already used.");
+    EXPECT_EQ(session.CameraNames(), (std::vector<std::string>{"Cam", "Shot"}));
+    EXPECT_EQ(session.RenderCameraName(), "Cam");
+    EXPECT_EQ(Add(TNewElementType::Camera, "Shot").message, "The Name is already used.");
     ASSERT_TRUE(session.Undo());
-    EXPECT_EQ(session.CameraNames(), std::vector<WideString>{u"Cam"});
+    EXPECT_EQ(session.CameraNames(), std::vector<std::string>{"Cam"});
     ASSERT_TRUE(session.Redo());
     EXPECT_NE(Saved().find(R"(<camera name="Shot" resx="10">)"), std::string::npos);
 }
@@ -100,8 +100,8 @@ TEST(AddWithoutCamera, LightsFallBackAndCamerasAreRefused)
 </scene>
 )")});
     session.SelectRow(0);
-    EXPECT_EQ(AddElement(session, TNewElementType::Camera, u"Shot").message, "The scene has no render camera to copy.");
-    EXPECT_EQ(AddElement(session, TNewElementType::SoftLight, u"Soft").message, "");
+    EXPECT_EQ(AddElement(session, TNewElementType::Camera, "Shot").message, "The scene has no render camera to copy.");
+    EXPECT_EQ(AddElement(session, TNewElementType::SoftLight, "Soft").message, "");
     session.CommitEdit();
     session.Save();
     const std::string saved = ReadAll(dir / "scene.xml");

@@ -34,13 +34,13 @@ struct THistoryFixture {
     std::string Text()
     {
         session.CommitEdit();
-        std::vector<WideString> leftOut;
+        std::vector<std::string> leftOut;
         for (const TElementRow& row : session.Rows())
             if (!row.Checked)
                 leftOut.push_back(row.Text);
         return SceneTreeText(*session.Document(), session.PresenceTable(), leftOut);
     }
-    int Row(const char16_t* text) const { return session.FindRow(text); }
+    int Row(const char* text) const { return session.FindRow(text); }
 
     TempDir dir;
     fs::path scene;
@@ -84,15 +84,15 @@ public:
 
 private:
     int Pick(int n) { return n <= 0 ? 0 : int(random_() % uint32_t(n)); }
-    WideString Word()
+    std::string Word()
     {
-        static const char16_t* const words[] = {u"Lamp", u"Wood", u"x1", u"an", u"dof", u"Glass0", u"new.one"};
+        static const char* const words[] = {"Lamp", "Wood", "x1", "an", "dof", "Glass0", "new.one"};
         return words[Pick(7)];
     }
-    WideString Number() { return Widen(std::to_string(Pick(300)) + (Pick(2) ? ".5" : "")); }
+    std::string Number() { return std::to_string(Pick(300)) + (Pick(2) ? ".5" : ""); }
 
     // A held element of the working element, with its tag and name; false when none.
-    bool Held(WideString& tag, WideString& name, WideString& child, WideString& attribute)
+    bool Held(std::string& tag, std::string& name, std::string& child, std::string& attribute)
     {
         const TDomNode* node = s_.Working().Node();
         if (!node || s_.Working().IsDocument() || node->ChildCount() == 0)
@@ -103,60 +103,61 @@ private:
         const TDomElement* element = held->AsElement();
         if (!element)
             return false;
-        tag = element->TagName();
-        name = element->GetAttribute(tag == u"modulator" ? u"texname" : u"name");
+        tag = Narrow(element->TagName());
+        name = Narrow(element->GetAttribute(tag == "modulator" ? u"texname" : u"name"));
         child = tag;
         const TDomElement* target = element;
         if (element->FirstChild() && Pick(2))
             if (const TDomElement* inner = element->FirstChild()->AsElement()) {
-                child = inner->TagName();
+                child = Narrow(inner->TagName());
                 target = inner;
             }
-        attribute = target->AttributeCount() > 0 && Pick(3) ? target->AttributeName(Pick(target->AttributeCount()))
-                                                              : WideString(u"extra");
+        attribute = target->AttributeCount() > 0 && Pick(3)
+                        ? Narrow(target->AttributeName(Pick(target->AttributeCount())))
+                        : std::string("extra");
         return true;
     }
 
     void Edit(int kind)
     {
-        WideString tag, name, child, attribute;
+        std::string tag, name, child, attribute;
         const bool held = Held(tag, name, child, attribute);
         switch (kind) {
         case 2:
         case 3:
         case 4:
             if (held)
-                s_.SetValue(tag + u"." + child + u"." + attribute, name, Number(),
-                            TKeyKind(tag == u"modulator" ? 2 : Pick(2)));
+                s_.SetValue(tag + "." + child + "." + attribute, name, Number(),
+                            TKeyKind(tag == "modulator" ? 2 : Pick(2)));
             break;
         case 5:
             if (held)
-                s_.DeleteValue(tag + u"." + child + u"." + (Pick(3) ? attribute : WideString()), name);
+                s_.DeleteValue(tag + "." + child + "." + (Pick(3) ? attribute : std::string()), name);
             break;
         case 6:
             if (held)
-                s_.DeleteValue(u"scene." + tag + u".", name);
+                s_.DeleteValue("scene." + tag + ".", name);
             break;
         case 7:
             if (held)
-                s_.CopyElementAs(tag, name, name + u"_copy");
+                s_.CopyElementAs(tag, name, name + "_copy");
             break;
         case 8:
             if (held)
-                s_.ReviveHeld(Pick(2) ? WideView(name) : WideView(u"none"));
+                s_.ReviveHeld(Pick(2) ? std::string_view(name) : std::string_view("none"));
             if (held && Pick(2))
                 s_.ReviveHeld(tag, name);
             break;
         case 9:
             if (held)
-                s_.KeepAttributes(name, {u"name", u"power"});
+                s_.KeepAttributes(name, {"name", "power"});
             break;
         case 10:
-            s_.SetPresence(Pick(2) && held ? name : Word(), Pick(2) ? u"110" : u"1000100000");
+            s_.SetPresence(Pick(2) && held ? name : Word(), Pick(2) ? "110" : "1000100000");
             break;
         case 11:
             if (Pick(2))
-                s_.SetThumbnail(Word() + u"_t", Number());
+                s_.SetThumbnail(Word() + "_t", Number());
             else if (s_.ThumbnailIndex().Count() > 0)
                 s_.ForgetThumbnail(s_.ThumbnailIndex().Name(Pick(s_.ThumbnailIndex().Count())));
             break;
@@ -168,33 +169,33 @@ private:
             break;
         case 13:
             if (s_.RowCount() > 0 && Pick(2))
-                s_.SetRowText(Pick(s_.RowCount()), u"light -- " + Word());
+                s_.SetRowText(Pick(s_.RowCount()), "light -- " + Word());
             else
-                s_.AddRow(u"shader -- " + Word(), Pick(2) != 0);
+                s_.AddRow("shader -- " + Word(), Pick(2) != 0);
             break;
         case 14:
             if (s_.RowCount() > 1)
                 s_.RemoveRow(Pick(s_.RowCount()));
             break;
         case 15:
-            AddElement(s_, TNewElementType(Pick(5)), Word() + Widen(std::to_string(Pick(1000))));
+            AddElement(s_, TNewElementType(Pick(5)), Word() + std::to_string(Pick(1000)));
             break;
         case 16:
             s_.BeginModulatorView();
             if (held)
-                s_.SetValue(u"modulator.color.value", name + u"0", Number(), TKeyKind::Modulator);
+                s_.SetValue("modulator.color.value", name + "0", Number(), TKeyKind::Modulator);
             s_.EndModulatorView();
             break;
         case 17:
-            s_.SetValue(u"new.modulator.mode", Word() + u"0", u"add", TKeyKind::Modulator);
+            s_.SetValue("new.modulator.mode", Word() + "0", "add", TKeyKind::Modulator);
             break;
         case 18:
             s_.AddName(TNameList(Pick(3)), Word());
             break;
         default:
-            s_.GetValue(u"modulator.color.value", Word());
+            s_.GetValue("modulator.color.value", Word());
             s_.CommitEdit();
-            s_.BeginEdit(held ? tag : WideString(u"light"), held ? name : Word());
+            s_.BeginEdit(held ? tag : std::string("light"), held ? name : Word());
             break;
         }
     }
@@ -251,16 +252,16 @@ TEST(EditHistory, StepsAreNamedAndMarkTheSceneModifiedUntilSaved)
     THistoryFixture f(SampleScene());
     EXPECT_FALSE(f.session.Modified());
     EXPECT_FALSE(f.session.CanUndo());
-    f.session.SelectRow(f.Row(u"light -- Lamp"));  // a selection is no step
+    f.session.SelectRow(f.Row("light -- Lamp"));  // a selection is no step
     EXPECT_FALSE(f.session.CanUndo());
     {
         TEditStep step(f.session, "Power");
         TEditStep inner(f.session, "inner");  // nested: one step
-        f.session.SetValue(u"light.light.power", u"Lamp.light", u"30");
+        f.session.SetValue("light.light.power", "Lamp.light", "30");
     }
     {
         TEditStep step(f.session, "Nothing");  // changes nothing: no step
-        f.session.SetValue(u"light.light.power", u"Lamp.light", u"30");
+        f.session.SetValue("light.light.power", "Lamp.light", "30");
     }
     EXPECT_EQ(f.session.UndoLabel(), "Power");
     EXPECT_TRUE(f.session.Modified());
@@ -268,7 +269,7 @@ TEST(EditHistory, StepsAreNamedAndMarkTheSceneModifiedUntilSaved)
     EXPECT_FALSE(f.session.Modified());
     ASSERT_TRUE(f.session.Undo());
     EXPECT_TRUE(f.session.Modified());
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"25");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.light"), "25");
     EXPECT_EQ(f.session.RedoLabel(), "Power");
     ASSERT_TRUE(f.session.Redo());
     EXPECT_FALSE(f.session.Modified());  // back at the saved step
@@ -276,7 +277,7 @@ TEST(EditHistory, StepsAreNamedAndMarkTheSceneModifiedUntilSaved)
     f.session.Undo();
     {
         TEditStep step(f.session, "Power");
-        f.session.SetValue(u"light.light.power", u"Lamp.light", u"7");
+        f.session.SetValue("light.light.power", "Lamp.light", "7");
     }
     EXPECT_FALSE(f.session.CanRedo());
     f.session.Undo();
@@ -286,18 +287,18 @@ TEST(EditHistory, StepsAreNamedAndMarkTheSceneModifiedUntilSaved)
 TEST(EditHistory, UndoPutsTheSelectedRowBackAcrossLaterSelections)
 {
     THistoryFixture f(SampleScene());
-    const int lamp = f.Row(u"light -- Lamp");
+    const int lamp = f.Row("light -- Lamp");
     f.session.SelectRow(lamp);
     {
         TEditStep step(f.session, "Diffuse off");
-        f.session.DeleteValue(u"scene.light.", u"Lamp.diffuse");
-        f.session.SetPresence(u"Lamp", u"100");
+        f.session.DeleteValue("scene.light.", "Lamp.diffuse");
+        f.session.SetPresence("Lamp", "100");
     }
-    f.session.SelectRow(f.Row(u"object -- Box"));
+    f.session.SelectRow(f.Row("object -- Box"));
     ASSERT_TRUE(f.session.Undo());
     EXPECT_EQ(f.session.SelectedRow(), lamp);
-    EXPECT_EQ(Narrow(f.session.PresenceTable().Values(u"Lamp")), "110");
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.diffuse"), u"300");
+    EXPECT_EQ(f.session.PresenceTable().Values("Lamp"), "110");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.diffuse"), "300");
 }
 
 TEST(EditHistory, ABatchLeavesTheEditedSceneItsSelectionAndItsHistory)
@@ -305,39 +306,39 @@ TEST(EditHistory, ABatchLeavesTheEditedSceneItsSelectionAndItsHistory)
     THistoryFixture f(SampleScene());
     const fs::path other = f.dir.Write("other.xml", SampleScene());
     f.session.OpenScene({f.scene, other});
-    f.session.SelectRow(f.Row(u"light -- Lamp"));
+    f.session.SelectRow(f.Row("light -- Lamp"));
     {
         TEditStep step(f.session, "Power");
-        f.session.SetValue(u"light.light.power", u"Lamp.light", u"31");
+        f.session.SetValue("light.light.power", "Lamp.light", "31");
     }
     const std::string edited = f.Written();
     // The first scene renders as it is; what the render sets goes again after the batch.
     f.session.BeginBatch();
-    f.session.SelectRow(f.Row(u"render -- Front"));
-    f.session.SetValue(u"render.outfile.value", u"", u"first.tga");
+    f.session.SelectRow(f.Row("render -- Front"));
+    f.session.SetValue("render.outfile.value", "", "first.tga");
     f.session.ReadBatchScene(other);
-    f.session.SetValue(u"render.outfile.value", u"", u"other.tga");
+    f.session.SetValue("render.outfile.value", "", "other.tga");
     f.session.WriteScene();
     EXPECT_FALSE(f.session.CanUndo());  // the batch scene is not the edited one
     f.session.EndBatch();
-    EXPECT_EQ(f.session.SelectedRow(), f.Row(u"light -- Lamp"));
+    EXPECT_EQ(f.session.SelectedRow(), f.Row("light -- Lamp"));
     EXPECT_EQ(f.Written(), edited);
     EXPECT_EQ(f.session.UndoLabel(), "Power");
     f.session.Undo();
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"25");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.light"), "25");
 }
 
 TEST(EditHistory, TheBoundDropsTheOldestStepsFirst)
 {
     THistoryFixture f(SampleScene());
-    f.session.SelectRow(f.Row(u"light -- Lamp"));
+    f.session.SelectRow(f.Row("light -- Lamp"));
     f.session.SetHistoryLimit(1);  // only the newest record stays
-    for (const char16_t* power : {u"1", u"2", u"3"}) {
+    for (const char* power : {"1", "2", "3"}) {
         TEditStep step(f.session, "Power");
-        f.session.SetValue(u"light.light.power", u"Lamp.light", power);
+        f.session.SetValue("light.light.power", "Lamp.light", power);
     }
     ASSERT_TRUE(f.session.Undo());
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"2");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.light"), "2");
     EXPECT_FALSE(f.session.CanUndo());
     EXPECT_TRUE(f.session.Modified());  // the opened state cannot be reached again
 }
@@ -346,15 +347,15 @@ TEST(EditJournal, ASecondSessionRecoversTheStepsWhenTheFileIsUnchanged)
 {
     THistoryFixture f(SampleScene());
     f.session.SetJournalFolder(f.dir / "journal");
-    f.session.SelectRow(f.Row(u"shader -- Wood"));
-    for (const char16_t* hard : {u"30", u"40"}) {
+    f.session.SelectRow(f.Row("shader -- Wood"));
+    for (const char* hard : {"30", "40"}) {
         TEditStep step(f.session, "Hardness");
-        f.session.SetValue(u"shader.hard.value", u"Wood", hard, TKeyKind::Attributes);
+        f.session.SetValue("shader.hard.value", "Wood", hard, TKeyKind::Attributes);
     }
     f.session.Undo();
     {
         TEditStep step(f.session, "Add shader \"Odd\"\n");
-        AddElement(f.session, TNewElementType::Shader, u"Odd%\x1e");
+        AddElement(f.session, TNewElementType::Shader, "Odd%\x1e");
     }
     const std::string edited = f.Written();
     ASSERT_TRUE(fs::exists(f.session.JournalFile()));

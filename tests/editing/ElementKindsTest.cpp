@@ -27,7 +27,7 @@ TElementKind Volume()
 {
     return {.name = "volume", .row = TRowForm::Named, .writeOrder = 3, .colourKey = "FColor_V", .colour = 0x00FF00,
             .tabOrder = 6,
-            .add = {{.caption = "volume", .position = 11, .type = u"fog", .values = {{u"volume.volume.density", u"0.5"}}}}};
+            .add = {{.caption = "volume", .position = 11, .type = "fog", .values = {{"volume.volume.density", "0.5"}}}}};
 }
 
 size_t At(const std::string& text, std::string_view what)
@@ -42,7 +42,7 @@ TEST(ElementKinds, AMadeUpKindReachesEveryPlace)
     {
         TKindRegistration volume(Volume());
         session.OpenScene({dir.Write("scene.xml", kScene)});
-        EXPECT_GE(session.FindRow(u"volume -- Mist"), 0);
+        EXPECT_GE(session.FindRow("volume -- Mist"), 0);
         session.SelectRow(0);
 
         const std::vector<TKindColour> colours = KindColours();
@@ -53,9 +53,9 @@ TEST(ElementKinds, AMadeUpKindReachesEveryPlace)
         const std::vector<TAddChoice> choices = AddChoices();
         ASSERT_EQ(choices.size(), 12u);
         EXPECT_EQ(choices.back().entry->caption, "volume");
-        const TAddOutcome added = AddElement(session, choices.back(), u"Haze");
+        const TAddOutcome added = AddElement(session, choices.back(), "Haze");
         EXPECT_EQ(added.message, "");
-        EXPECT_EQ(added.row, u"volume -- Haze");
+        EXPECT_EQ(added.row, "volume -- Haze");
         session.CommitEdit();
         session.Save();
         const std::string saved = ReadAll(dir / "scene.xml");
@@ -67,7 +67,7 @@ TEST(ElementKinds, AMadeUpKindReachesEveryPlace)
     EXPECT_EQ(KindColours().size(), 6u);
     EXPECT_EQ(AddChoices().size(), 11u);
     session.OpenScene({dir / "scene.xml"});
-    EXPECT_LT(session.FindRow(u"volume -- Haze"), 0);
+    EXPECT_LT(session.FindRow("volume -- Haze"), 0);
     session.Save();
     const std::string saved = ReadAll(dir / "scene.xml");
     EXPECT_LT(At(saved, "<render"), At(saved, "<volume"));

@@ -31,12 +31,12 @@ struct TKeyPathFixture : TWorkingFixture {
         for (const char* name : names)
             working.AddCopy(U(kind), U(name));
     }
-    std::string Get(const char* path, const char* name) { return Narrow(GetValue(working, U(path), U(name))); }
+    std::string Get(const char* path, const char* name) { return GetValue(working, path, name); }
     void Set(const char* path, const char* name, const char* value, TKeyKind kind = TKeyKind::Plain)
     {
-        SetValue(working, U(path), U(name), U(value), kind);
+        SetValue(working, path, name, value, kind);
     }
-    void Delete(const char* path, const char* name) { DeleteValue(working, U(path), U(name)); }
+    void Delete(const char* path, const char* name) { DeleteValue(working, path, name); }
     std::string HeldText() { return Flat(working.Node()); }
 };
 
@@ -53,10 +53,10 @@ TEST(KeyPathsSplit, Segments)
         {"a", "", "", "a"},                        {"a.b.c.d", "a", "b", "c.d"},
     };
     for (const Case& c : cases) {
-        const TKeyPath k = SplitKeyPath(U(c.path));
-        EXPECT_EQ(Narrow(k.first), c.first) << c.path;
-        EXPECT_EQ(Narrow(k.second), c.second) << c.path;
-        EXPECT_EQ(Narrow(k.third), c.third) << c.path;
+        const TKeyPath k = SplitKeyPath(c.path);
+        EXPECT_EQ(k.first, c.first) << c.path;
+        EXPECT_EQ(k.second, c.second) << c.path;
+        EXPECT_EQ(k.third, c.third) << c.path;
     }
 }
 
@@ -68,16 +68,16 @@ TEST(KeyPathsColour, StoredAndShownForms)
     };
     for (const Read& r : {Read{"0.501960", "128"}, Read{"1.5", "382"} /* 382.5: tie to even */,
                           Read{"2.5", "638"}, Read{"-0.001", "0"}})
-        EXPECT_EQ(Narrow(StoredToColourComponent(U(r.stored))), r.shown) << r.stored;
+        EXPECT_EQ(StoredToColourComponent(r.stored), r.shown) << r.stored;
     struct Write {
         const char* shown;
         const char* stored;
     };
     for (const Write& w : {Write{"128", "0.501960"}, Write{"255", "1"}, Write{"0.001", "0.000003"},
                            Write{"300000", "1176.470"}, Write{"1e10", "39215686"}})
-        EXPECT_EQ(Narrow(ColourComponentToStored(U(w.shown))), w.stored) << w.shown;
-    EXPECT_THROW(ColourComponentToStored(u"red"), EConvertError);
-    EXPECT_THROW(StoredToColourComponent(u"x"), EConvertError);
+        EXPECT_EQ(ColourComponentToStored(w.shown), w.stored) << w.shown;
+    EXPECT_THROW(ColourComponentToStored("red"), EConvertError);
+    EXPECT_THROW(StoredToColourComponent("x"), EConvertError);
 }
 
 TEST(KeyPathsGet, Values)
@@ -185,11 +185,11 @@ TEST(KeyPathsCopy, LightCopiesKeepOnlyPowerAndChildren)
 {
     TKeyPathFixture f;
     f.Hold("light", {"Lamp"});
-    CopyElementAs(f.working, u"light.whatever", u"Lamp", u"Lamp.diffuse");
+    CopyElementAs(f.working, "light.whatever", "Lamp", "Lamp.diffuse");
     EXPECT_EQ(Flat(f.working.Element()->LastChild()), R"(<light power="2" name="Lamp.diffuse"><from x="1" y="2" z="3"/></light>)");
     EXPECT_EQ(f.Mark(1), "new");
-    CopyElementAs(f.working, u"render", u"Lamp", u"X");
-    CopyElementAs(f.working, u"object", u"Lamp", u"Lamp2");
+    CopyElementAs(f.working, "render", "Lamp", "X");
+    CopyElementAs(f.working, "object", "Lamp", "Lamp2");
     EXPECT_EQ(Flat(f.working.Element()->LastChild()),
               R"(<light type="pointlight" name="Lamp2" power="2"><from x="1" y="2" z="3"/></light>)");
     EXPECT_EQ(f.working.ChildCount(), 3);
@@ -210,10 +210,10 @@ TEST(KeyPathsRevive, DeletedThenRevivedLeavesOneElementWithTheEditorsValues)
     // The filter editor: a second element of the same name beside the deleted one.
     TWorkingFixture filter(R"(<scene><filter name="an" type="antinoise" radius="1"></filter><render></render></scene>)");
     filter.working.BeginEdit(u"filter", u"");
-    DeleteValue(filter.working, u"scene.filter.", u"an");
-    SetValue(filter.working, u"new.filter.type", u"an", u"antinoise", TKeyKind::Plain);
-    SetValue(filter.working, u"filter.filter.radius", u"an", u"3", TKeyKind::Plain);
-    EXPECT_EQ(GetValue(filter.working, u"filter.filter.radius", u"an"), u"3");
+    DeleteValue(filter.working, "scene.filter.", "an");
+    SetValue(filter.working, "new.filter.type", "an", "antinoise", TKeyKind::Plain);
+    SetValue(filter.working, "filter.filter.radius", "an", "3", TKeyKind::Plain);
+    EXPECT_EQ(GetValue(filter.working, "filter.filter.radius", "an"), "3");
     filter.working.CommitEdit();
     EXPECT_EQ(filter.working.Index().AllNamed(u"filter", u"an").size(), 1u);
     // Writes went to the first held "an", the deleted copy: it comes back with them, in its place.
@@ -242,10 +242,10 @@ TEST(KeyPathsView, NestedViewsRegroupOnce)
 
 TEST(KeyPathsRows, KindAndName)
 {
-    EXPECT_EQ(RowName(u"filter -- "), u"");
-    EXPECT_EQ(RowName(u"object -- a -- b"), u"a -- b");
-    EXPECT_EQ(RowKind(u"odd"), u"odd");
-    EXPECT_EQ(RowName(u"odd"), u"");
+    EXPECT_EQ(RowName("filter -- "), "");
+    EXPECT_EQ(RowName("object -- a -- b"), "a -- b");
+    EXPECT_EQ(RowKind("odd"), "odd");
+    EXPECT_EQ(RowName("odd"), "");
 }
 
 } // namespace

@@ -40,7 +40,7 @@ struct TSessionFixture {
     {
         std::string out;
         for (const TElementRow& row : session.Rows())
-            out += Narrow(row.Text) + "|";
+            out += row.Text + "|";
         return out;
     }
     std::string Run(const std::string& script)
@@ -96,8 +96,8 @@ TEST(SceneSessionOpen, FailedOpenKeepsThePreviousScene)
     TSessionFixture f;
     const fs::path good = f.Scene(kSmallScene);
     f.session.OpenScene({good});
-    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
-    f.session.SetValue(u"light.light.power", u"Lamp.light", u"4");
+    f.session.SelectRow(f.session.FindRow("light -- Lamp"));
+    f.session.SetValue("light.light.power", "Lamp.light", "4");
     const std::string rows = f.RowsText();
     const struct {
         const char* name;
@@ -112,7 +112,7 @@ TEST(SceneSessionOpen, FailedOpenKeepsThePreviousScene)
         EXPECT_TRUE(f.session.HasScene());
         EXPECT_EQ(f.session.OpenFiles(), std::vector<fs::path>{good});
         EXPECT_EQ(f.RowsText(), rows);
-        EXPECT_EQ(f.session.Caption(), u"Kelvane  --  scene.xml");
+        EXPECT_EQ(f.session.Caption(), "Kelvane  --  scene.xml");
         EXPECT_EQ(f.session.RecentFiles(), std::vector<fs::path>{good});
         EXPECT_TRUE(f.WorkFolderEmpty());
     }
@@ -142,9 +142,9 @@ TEST(SceneSessionOpen, RecentFilesAreMatchedByExactPathAndReferencesStayValid)
     EXPECT_EQ(f.session.SelectedRow(), -1);
     // The working element and presence table handed out before stay valid across opens.
     EXPECT_EQ(working, &f.session.Working());
-    EXPECT_EQ(presence.Values(u"Lamp"), u"100");
-    f.session.SelectRow(f.session.FindRow(u"light -- Lamp"));
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"1");
+    EXPECT_EQ(presence.Values("Lamp"), "100");
+    f.session.SelectRow(f.session.FindRow("light -- Lamp"));
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.light"), "1");
 }
 
 TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
@@ -156,9 +156,9 @@ TEST(SceneSessionSave, SaveAsThenSaveWritesTheNewPath)
     f.session.SaveAs(f.dir / "copy.xml");
     EXPECT_EQ(f.session.OpenFiles()[0], f.dir / "copy.xml");
     // The caption names the file Save now writes.
-    EXPECT_EQ(f.session.Caption(), u"Kelvane  --  copy.xml");
-    f.session.SelectRow(f.session.FindRow(u"render -- Cam"));
-    f.session.SetValue(u"render.outfile.value", u"", u"b.tga");
+    EXPECT_EQ(f.session.Caption(), "Kelvane  --  copy.xml");
+    f.session.SelectRow(f.session.FindRow("render -- Cam"));
+    f.session.SetValue("render.outfile.value", "", "b.tga");
     f.session.Save();
     EXPECT_EQ(ReadAll(scene), original);
     EXPECT_NE(ReadAll(f.dir / "copy.xml").find("<outfile value=\"b.tga\"/>"), std::string::npos);
@@ -178,8 +178,8 @@ TEST(SceneSessionSave, FailedCopyIsReportedAndTheOldFileSurvives)
     EXPECT_TRUE(fs::is_directory(f.dir / "taken.xml"));
     EXPECT_TRUE(f.WorkFolderEmpty());
     // A failed write keeps the old file and the open scene.
-    f.session.SelectRow(f.session.FindRow(u"object -- Cube"));
-    f.session.SetValue(u"object.fake_mesh.mesh", u"Cube", u"9");
+    f.session.SelectRow(f.session.FindRow("object -- Cube"));
+    f.session.SetValue("object.fake_mesh.mesh", "Cube", "9");
     const std::string before = ReadAll(scene);
     EXPECT_THROW(f.session.Save(), EListError);
     EXPECT_EQ(ReadAll(scene), before);
@@ -245,7 +245,7 @@ TEST(SceneSessionWrite, UncheckedRowsStayInTheOpenScene)
 {
     TSessionFixture f;
     f.session.OpenScene({f.Scene(kSmallScene)});
-    const int light = f.session.FindRow(u"light -- Lamp");
+    const int light = f.session.FindRow("light -- Lamp");
     EXPECT_TRUE(f.session.SetRowChecked(light, false));
     f.session.WriteScene();
     const std::string first = ReadAll(f.session.RenderingFile());
@@ -260,7 +260,7 @@ TEST(SceneSessionWrite, UncheckedRowsStayInTheOpenScene)
     // With a row selected, the row is held again after the write.
     f.session.SelectRow(light);
     f.session.WriteScene();
-    EXPECT_EQ(f.session.GetValue(u"light.light.power", u"Lamp.light"), u"1");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "Lamp.light"), "1");
     EXPECT_EQ(f.session.Working().Mark(0), u"0");
     f.session.DeleteRenderingFile();
 }
@@ -269,20 +269,45 @@ TEST(SceneSessionRows, AddRenameRemoveKeepSortAndSelection)
 {
     TSessionFixture f;
     f.session.OpenScene({f.Scene(kSmallScene)});
-    f.session.SelectRow(f.session.FindRow(u"object -- Cube"));
-    EXPECT_EQ(f.session.AddRow(u"background -- Sky"), 0);
-    EXPECT_EQ(f.session.SelectedName(), u"Cube");
-    EXPECT_EQ(f.session.AddRow(u"object -- apple"), 2);
-    const int render = f.session.FindRow(u"render -- Cam");
+    f.session.SelectRow(f.session.FindRow("object -- Cube"));
+    EXPECT_EQ(f.session.AddRow("background -- Sky"), 0);
+    EXPECT_EQ(f.session.SelectedName(), "Cube");
+    EXPECT_EQ(f.session.AddRow("object -- apple"), 2);
+    const int render = f.session.FindRow("render -- Cam");
     f.session.SelectRow(render);
-    EXPECT_EQ(f.session.SelectedKind(), u"render");
-    const int renamed = f.session.SetRowText(render, u"render -- Alt");
-    EXPECT_EQ(renamed, f.session.FindRow(u"render -- Alt"));
-    EXPECT_EQ(f.session.SelectedName(), u"Alt");
-    f.session.RemoveRow(f.session.FindRow(u"background -- Sky"));
+    EXPECT_EQ(f.session.SelectedKind(), "render");
+    const int renamed = f.session.SetRowText(render, "render -- Alt");
+    EXPECT_EQ(renamed, f.session.FindRow("render -- Alt"));
+    EXPECT_EQ(f.session.SelectedName(), "Alt");
+    f.session.RemoveRow(f.session.FindRow("background -- Sky"));
     EXPECT_EQ(f.RowsText(), "light -- Lamp|object -- apple|object -- Cube|render -- Alt|shader -- Mat|");
-    EXPECT_EQ(f.session.SelectedName(), u"Alt");
+    EXPECT_EQ(f.session.SelectedName(), "Alt");
     EXPECT_THROW(f.session.SelectRow(99), EListError);
+}
+
+TEST(SceneSessionRows, NamesInAnyEncodingTravelByteForByte)
+{
+    // A Latin-1 byte (not UTF-8), UTF-8 and a light made of parts, through rows, edits and a save.
+    TSessionFixture f;
+    const std::string scene = "<scene>\n<shader type=\"generic\" name=\"Caf\xE9\"></shader>\n"
+                              "<shader type=\"generic\" name=\"Gl\xC3\xA4s\"></shader>\n"
+                              "<light type=\"pointlight\" name=\"L\xE9.light\" power=\"1\"></light>\n"
+                              "<render camera_name=\"\"></render>\n</scene>\n";
+    const fs::path file = f.Scene(scene);
+    f.session.OpenScene({file});
+    EXPECT_EQ(f.RowsText(), "light -- L\xE9|render -- |shader -- Caf\xE9|shader -- Gl\xC3\xA4s|");
+    f.session.SelectRow(f.session.FindRow("shader -- Caf\xE9"));
+    f.session.SetValue("shader.shader.name", "Caf\xE9", "Caf\xE9\xE9");
+    f.session.SelectRow(f.session.FindRow("light -- L\xE9"));
+    f.session.SetValue("light.light.power", "L\xE9.light", "2");
+    EXPECT_EQ(f.session.GetValue("light.light.power", "L\xE9.light"), "2");
+    EXPECT_EQ(f.session.PresenceTable().Values("L\xE9"), "100");
+    f.session.CommitEdit();
+    f.session.Save();
+    const std::string saved = ReadAll(file);
+    EXPECT_NE(saved.find("name=\"Caf\xE9\xE9\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("name=\"Gl\xC3\xA4s\""), std::string::npos);
+    EXPECT_NE(saved.find("name=\"L\xE9.light\" power=\"2\""), std::string::npos);
 }
 
 TEST(SceneSessionScript, WordsAndErrors)

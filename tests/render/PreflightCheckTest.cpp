@@ -83,7 +83,7 @@ TEST(PreflightCheck, OneFindingPerScene)
 
 TEST(PreflightCheck, LeftOutElementsCountAsAbsent)
 {
-    EXPECT_EQ(Findings(Scene(), {{u"object -- Cube", false, true}, {u"camera -- Cam", false, true}}),
+    EXPECT_EQ(Findings(Scene(), {{"object -- Cube", false, true}, {"camera -- Cam", false, true}}),
               (Lines{"render (line 9): camera \"Cam\" is left out",
                      "scene: nothing is visible: there is no object, or every object is left out"}));
     // A parameter given as a child tag counts as well.

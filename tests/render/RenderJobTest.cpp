@@ -61,7 +61,7 @@ struct TJobFixture {
     int Run(const std::vector<fs::path>& files, std::optional<std::string> saveName = {})
     {
         session.OpenScene(files);
-        session.SelectRow(session.FindRow(u"render -- Front"));
+        session.SelectRow(session.FindRow("render -- Front"));
         TRenderOptions options;
         options.executable = KELVANE_STANDIN_EXE;
         options.antiAliasing = 3;
@@ -87,7 +87,7 @@ TEST(RenderJob, SingleSceneRendersToTheProgramFolderAndPutsTheOutfileBack)
     EXPECT_EQ(f.view.topProgress, 8);
     EXPECT_EQ(f.view.lastProgress, 0);
     ASSERT_EQ(f.view.times.size(), 1u);
-    EXPECT_EQ(Narrow(f.session.GetValue(u"render.outfile.value", u"")), "sample.tga");
+    EXPECT_EQ(f.session.GetValue("render.outfile.value", ""), "sample.tga");
     EXPECT_EQ(f.view.busyChanges, 2);
 }
 
@@ -106,7 +106,7 @@ TEST(RenderJob, BatchStopsAfterTheFailingSceneAndReadsTheFirstAgain)
     EXPECT_FALSE(FileExists(f.program / "~Rendering.tmp"));
     EXPECT_FALSE(FileExists(f.program / "~Fake.tmp"));
     // The first scene is in the document again: its render has no test mode.
-    EXPECT_EQ(Narrow(f.session.GetValue(u"render.standin_mode.value", u"")), "");
+    EXPECT_EQ(f.session.GetValue("render.standin_mode.value", ""), "");
 }
 
 TEST(RenderJob, FailuresAreNamed)

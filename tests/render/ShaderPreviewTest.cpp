@@ -22,7 +22,7 @@ struct TShaderFixture {
         fs::copy_file(samples / "sample.xml", dir / "s.xml");
         fs::copy_file(samples / "wood.jpg", dir / "wood.jpg");
         session.OpenScene({dir / "s.xml"});
-        session.SelectRow(session.FindRow(u"shader -- Glass"));
+        session.SelectRow(session.FindRow("shader -- Glass"));
     }
     // The held texture (after the shader) emptied of its parameters.
     void EmptyTexture()

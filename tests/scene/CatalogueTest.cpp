@@ -18,10 +18,10 @@ struct TCatalogueFixture {
     {
         std::string out;
         for (const TElementRow& row : catalogue.rows)
-            out += (row.CheckEnabled ? (row.Checked ? "[x] " : "[ ] ") : "[-] ") + Narrow(row.Text) + "|";
+            out += (row.CheckEnabled ? (row.Checked ? "[x] " : "[ ] ") : "[-] ") + row.Text + "|";
         return out;
     }
-    std::string Presence(const char* name) const { return Narrow(catalogue.presence.Values(U(name))); }
+    std::string Presence(const char* name) const { return catalogue.presence.Values(name); }
     std::string Names(const char* tag)
     {
         std::string out;
@@ -93,13 +93,13 @@ TEST(CatalogueScene, RowsThumbnailsListsAndFilters)
     EXPECT_EQ(f.Presence("dof"), "1");
     std::string index;
     for (int i = 0; i < f.catalogue.thumbnails.Count(); ++i)
-        index += Narrow(f.catalogue.thumbnails.Line(i)) + " ";
+        index += f.catalogue.thumbnails.Line(i) + " ";
     EXPECT_EQ(index, "shader_num=2 shader0=zeta shader1=Alpha object_num=2 object0=b object1=A light_num=1 "
                      "light0=Lamp camera_num=2 camera0=Cam camera1=Side render_num=1 render0= background_num=1 "
                      "background0=Sky filter_num=2 filter0= filter1= ");
-    EXPECT_EQ(f.catalogue.cameras, (std::vector<WideString>{u"Cam", u"Side"}));
-    EXPECT_EQ(f.catalogue.backgrounds, (std::vector<WideString>{u"Sky"}));
-    EXPECT_EQ(f.catalogue.shaders, (std::vector<WideString>{u"zeta", u"Alpha"}));
+    EXPECT_EQ(f.catalogue.cameras, (std::vector<std::string>{"Cam", "Side"}));
+    EXPECT_EQ(f.catalogue.backgrounds, (std::vector<std::string>{"Sky"}));
+    EXPECT_EQ(f.catalogue.shaders, (std::vector<std::string>{"zeta", "Alpha"}));
     EXPECT_TRUE(f.working.IsDocument());
 }
 
@@ -176,6 +176,18 @@ TEST(CatalogueTextures, JpegPicturesLandInTheSceneFolderUnderTheSlotName)
         EXPECT_EQ(files, c.files);
         EXPECT_FALSE(FileExists(f.dir.Path().parent_path() / "up0.jpg"));
     }
+}
+
+TEST(CatalogueRows, UnicodeNamesSortInTheOrderOfTheDocumentsWideNames)
+{
+    // Case folded for ASCII and Latin-1; beyond that by UTF-16 units, so a four-byte character
+    // (a surrogate pair) and a stray byte come before a private-use character, unlike byte order.
+    const std::vector<std::string> sorted = {"shader -- a",        "shader -- A2",          "shader -- \xC3\x84",
+                                             "shader -- \xC3\xA4x", "shader -- \xF0\x9F\x98\x80",
+                                             "shader -- \xFF",      "shader -- \xEF\xA3\xBF"};
+    for (size_t i = 0; i < sorted.size(); ++i)
+        for (size_t j = 0; j < sorted.size(); ++j)
+            EXPECT_EQ(RowTextLess(sorted[i], sorted[j]), i < j) << i << " " << j;
 }
 
 } // namespace

@@ -109,7 +109,7 @@ struct TWriteFixture {
         document = ParseSceneText(shortened);
         working.SetDocument(document.get());
     }
-    std::string Write(std::vector<WideString> leftOut = {})
+    std::string Write(std::vector<std::string> leftOut = {})
     {
         TempDir dir;
         WriteSceneFile(*document, presence, leftOut, stash, dir / "out.xml");
@@ -228,11 +228,11 @@ TEST(SceneWriterWrite, UncheckedRowsAreLeftOutOfTheFileOnly)
 <render camera_name="Cam"></render>
 </scene>)");
     f.stash.StashText("<transform m00=\"1\">\r\n</transform>\r\n");
-    f.presence.SetValue(u"Lamp", u"110");
-    f.presence.SetValue(u"Sky", u"000");
+    f.presence.SetValue("Lamp", "110");
+    f.presence.SetValue("Sky", "000");
     const std::string before = Flat(f.document.get());
     const std::string written =
-        f.Write({u"light -- Lamp", u"filter -- ", u"object -- Cube", u"render -- Cam", u"shader -- Nope"});
+        f.Write({"light -- Lamp", "filter -- ", "object -- Cube", "render -- Cam", "shader -- Nope"});
     TWriteFixture back(written);
     EXPECT_EQ(Outline(back.document->DocumentElement()), "object=Ball light=Sky camera=Cam render");
     EXPECT_EQ(Flat(f.document.get()), before);
@@ -245,7 +245,7 @@ TEST(SceneWriterWrite, FailedWriteLeavesTargetAndDocumentAlone)
     TWriteFixture f("<scene><object name=\"A\"><mesh><fake_mesh mesh=\"7\"/></mesh></object>"
                     "<object name=\"B\"></object><render></render></scene>");
     const std::string before = Flat(f.document.get());
-    EXPECT_THROW(WriteSceneFile(*f.document, f.presence, {u"object -- B"}, f.stash, target), EListError);
+    EXPECT_THROW(WriteSceneFile(*f.document, f.presence, {"object -- B"}, f.stash, target), EListError);
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_EQ(Flat(f.document.get()), before);
 }

@@ -14,6 +14,13 @@ TEST(TextCodec, AnyByteSequenceRoundTrips)
     bytes += "\xE9t\xE9";                          // Latin-1 "été"
     bytes += "\xED\xB2\x80\xC0\xAF\xF0\x9F";       // encoded surrogate, overlong, cut sequence
     EXPECT_EQ(Narrow(Widen(bytes)), bytes);
+    // The unit reader gives what Widen gives, unit for unit.
+    std::u16string units;
+    TUtf16Units reader(bytes);
+    for (char16_t u; reader.Next(u);)
+        units += u;
+    EXPECT_EQ(units, Widen(bytes));
+    EXPECT_TRUE(reader.AtEnd());
 }
 
 TEST(TextCodec, DecodesUtf8IncludingFourByteSequencesAndUtf16InBothOrders)

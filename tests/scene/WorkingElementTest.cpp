@@ -55,7 +55,7 @@ TEST(WorkingElementBegin, RowKindsChooseTheirCopies)
         std::string presence = c.presence;
         if (!presence.empty()) {
             const size_t eq = presence.find('=');
-            f.presence.SetValue(U(presence.substr(0, eq)), U(presence.substr(eq + 1)));
+            f.presence.SetValue(presence.substr(0, eq), presence.substr(eq + 1));
         }
         f.working.BeginEdit(U(c.kind), U(c.name));
         EXPECT_EQ(f.Held(), c.held);
@@ -109,7 +109,7 @@ TEST(WorkingElementCommit, DeletedPartAheadOfAnotherPartLeavesItsIndexBehind)
 <light name="L.caustic" power="3"></light>
 <render></render></scene>)";
     TWorkingFixture parts(scene);
-    parts.presence.SetValue(u"L", u"111");
+    parts.presence.SetValue("L", "111");
     parts.working.BeginEdit(u"light", u"L");
     parts.working.SetMark(0, u"deleted");  // a removed part ahead of the others
     parts.working.Element()->LastChild()->AsElement()->SetAttribute(u"power", u"30");

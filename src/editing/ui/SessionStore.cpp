@@ -6,26 +6,14 @@
 
 namespace kelvane {
 
-namespace {
-
-std::vector<std::string> Narrowed(const std::vector<WideString>& names)
-{
-    std::vector<std::string> out;
-    for (const WideString& n : names)
-        out.push_back(Narrow(n));
-    return out;
-}
-
-} // namespace
-
 std::string TSessionStore::GetValue(std::string_view path, std::string_view name)
 {
-    return Narrow(session_.GetValue(Widen(path), Widen(name)));
+    return session_.GetValue(path, name);
 }
 
 void TSessionStore::SetValue(std::string_view path, std::string_view name, std::string_view value, TKeyKind keyKind)
 {
-    session_.SetValue(Widen(path), Widen(name), Widen(value), keyKind);
+    session_.SetValue(path, name, value, keyKind);
 }
 
 void TSessionStore::BeginModulatorView()
@@ -40,7 +28,7 @@ void TSessionStore::EndModulatorView()
 
 std::string TSessionStore::SelectedName()
 {
-    return Narrow(session_.SelectedName());
+    return session_.SelectedName();
 }
 
 void TSessionStore::BeginStep(const std::string& label)
@@ -55,35 +43,32 @@ void TSessionStore::EndStep()
 
 void TSessionStore::DeleteValue(std::string_view path, std::string_view name)
 {
-    session_.DeleteValue(Widen(path), Widen(name));
+    session_.DeleteValue(path, name);
 }
 
 void TSessionStore::CopyElementAs(std::string_view kind, std::string_view source, std::string_view newName)
 {
-    session_.CopyElementAs(Widen(kind), Widen(source), Widen(newName));
+    session_.CopyElementAs(kind, source, newName);
 }
 
 bool TSessionStore::ReviveHeld(std::string_view name)
 {
-    return session_.ReviveHeld(Widen(name));
+    return session_.ReviveHeld(name);
 }
 
 void TSessionStore::KeepAttributes(std::string_view name, const std::vector<std::string>& keep)
 {
-    std::vector<WideString> wide;
-    for (const std::string& k : keep)
-        wide.push_back(Widen(k));
-    session_.KeepAttributes(Widen(name), wide);
+    session_.KeepAttributes(name, keep);
 }
 
 std::string TSessionStore::Presence(std::string_view name)
 {
-    return Narrow(session_.PresenceTable().Values(Widen(name)));
+    return session_.PresenceTable().Values(name);
 }
 
 void TSessionStore::SetPresence(std::string_view name, std::string_view value)
 {
-    session_.SetPresence(Widen(name), Widen(value));
+    session_.SetPresence(name, value);
 }
 
 int TSessionStore::RenameSelected(std::string_view name)
@@ -91,7 +76,7 @@ int TSessionStore::RenameSelected(std::string_view name)
     const int row = session_.SelectedRow();
     if (row < 0)
         return row;
-    const WideString text = session_.SelectedKind() + u" -- " + Widen(name);
+    const std::string text = session_.SelectedKind() + " -- " + std::string(name);
     const int now = session_.SetRowText(row, text);
     session_.SelectRow(now);
     return now;
@@ -99,17 +84,17 @@ int TSessionStore::RenameSelected(std::string_view name)
 
 bool TSessionStore::ReviveHeld(std::string_view kind, std::string_view name)
 {
-    return session_.ReviveHeld(Widen(kind), Widen(name));
+    return session_.ReviveHeld(kind, name);
 }
 
 bool TSessionStore::HasThumbnail(std::string_view key)
 {
-    return session_.ThumbnailIndex().Contains(Widen(key));
+    return session_.ThumbnailIndex().Contains(key);
 }
 
 int TSessionStore::ThumbnailPosition(std::string_view key)
 {
-    const std::string value = Narrow(session_.ThumbnailIndex().Values(Widen(key)));
+    const std::string value = session_.ThumbnailIndex().Values(key);
     if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
         return -1;
     return std::stoi(value);
@@ -117,27 +102,27 @@ int TSessionStore::ThumbnailPosition(std::string_view key)
 
 void TSessionStore::SetThumbnailPosition(std::string_view key, int position)
 {
-    session_.SetThumbnail(Widen(key), Widen(std::to_string(position)));
+    session_.SetThumbnail(key, std::to_string(position));
 }
 
 void TSessionStore::ForgetThumbnail(std::string_view key)
 {
-    session_.ForgetThumbnail(Widen(key));
+    session_.ForgetThumbnail(key);
 }
 
 std::vector<std::string> TSessionStore::CameraNames()
 {
-    return Narrowed(session_.CameraNames());
+    return session_.CameraNames();
 }
 
 std::vector<std::string> TSessionStore::BackgroundNames()
 {
-    return Narrowed(session_.BackgroundNames());
+    return session_.BackgroundNames();
 }
 
 std::vector<std::string> TSessionStore::ShaderNames()
 {
-    return Narrowed(session_.ShaderNames());
+    return session_.ShaderNames();
 }
 
 } // namespace kelvane

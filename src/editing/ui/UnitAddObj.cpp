@@ -1,5 +1,6 @@
 #include "editing/ui/UnitAddObj.h"
 
+#include "controls/ui/QtText.h"
 #include "editing/SceneSession.h"
 
 #include <QComboBox>
@@ -55,7 +56,7 @@ void TfrmAddObj::OKBtnClick()
         return;
     TAddOutcome outcome;
     try {
-        outcome = AddElement(session_, choices[size_t(type)], edtName->text().toStdU16String());
+        outcome = AddElement(session_, choices[size_t(type)], Utf8Text(edtName->text()));
     } catch (const std::exception& e) {
         outcome.message = e.what();
     }

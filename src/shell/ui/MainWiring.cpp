@@ -24,7 +24,6 @@
 #include "render/ui/PictureImage.h"
 #include "render/ui/UnitImgRen.h"
 #include "render/ui/UnitJpeg.h"
-#include "scene/TextCodec.h"
 #include "shell/ui/Dialogs.h"
 
 #include <QClipboard>
@@ -59,7 +58,7 @@ void TfrmMain::btnAddClick()
             Dialogs().RunAddObj(dialog);
             const TAddOutcome& added = dialog.Added();
             if (!added.kind.empty())
-                session_->SetStepLabel("Add " + Narrow(added.kind) + " " + Narrow(added.name));
+                session_->SetStepLabel("Add " + added.kind + " " + added.name);
         }
         const TAddOutcome& added = dialog.Added();
         if (!added.row.empty())
@@ -69,7 +68,7 @@ void TfrmMain::btnAddClick()
         // The tab of a kind the dialog adds shows the selected element.
         const TElementKind* kind = FindElementKind(session_->SelectedKind());
         if (kind && !kind->add.empty() && kind->tabOrder >= 0)
-            FillTab(PageControl->TabOfKind(kind->name), Narrow(session_->SelectedName()));
+            FillTab(PageControl->TabOfKind(kind->name), session_->SelectedName());
         session_->CommitEdit();
         session_->BeginEdit(session_->SelectedKind(), session_->SelectedName());
     });

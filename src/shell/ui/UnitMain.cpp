@@ -7,6 +7,7 @@
 #include "editing/SceneSession.h"
 #include "controls/ui/ColorPanel.h"
 #include "controls/ui/NumberEdit.h"
+#include "controls/ui/QtText.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlAccess.h"
 #include "editing/ui/ElementList.h"
@@ -17,7 +18,6 @@
 #include "render/ui/RenderJobUi.h"
 #include "render/ui/UnitDos.h"
 #include "render/ui/UnitImgRen.h"
-#include "scene/TextCodec.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/FarmWindow.h"
@@ -47,11 +47,6 @@ namespace {
 
 const char* const openFilter = "YafRay ( *.xml, *.txt )|*.xml; *.txt|All Files ( *.* )|*.*";
 const char* const saveFilter = "YafRay ( *.xml; *.txt )|*.xml; *.txt|AllFiles ( *.* )|*.*";
-
-QString ToQ(const std::u16string& s)
-{
-    return QString::fromStdU16String(s);
-}
 
 QString ToQ(const fs::path& p)
 {
@@ -211,7 +206,7 @@ void TfrmMain::CreateEditors()
     listObjList->OnCheck = [this](int row, bool checked) {
         bool taken = false;
         Guarded(this, [&] {
-            TEditStep step(*session_, TickLabel(Narrow(session_->Row(row).Text), checked));
+            TEditStep step(*session_, TickLabel(session_->Row(row).Text, checked));
             taken = session_->SetRowChecked(row, checked);
         });
         return taken;
@@ -415,7 +410,7 @@ void TfrmMain::ShowSessionState()
         ShowPage(tsEmpty);
         return;
     }
-    FillTab(PageControl->TabOfKind(Narrow(session_->SelectedKind())), Narrow(session_->SelectedName()));
+    FillTab(PageControl->TabOfKind(session_->SelectedKind()), session_->SelectedName());
 }
 
 void TfrmMain::OfferRecovery()
@@ -499,7 +494,7 @@ void TfrmMain::OpenScenes(const std::vector<fs::path>& paths)
     ShowPage(tsEmpty);
     if (image_)
         image_->RefreshHistory();
-    ShowCaption(ToQ(session_->Caption()));
+    ShowCaption(QtText(session_->Caption()));
     SetDialogSceneFolder(ToQ(session_->SceneFolder()));
     OfferRecovery();
 }
@@ -514,7 +509,7 @@ void TfrmMain::RefreshRows()
 {
     std::vector<TElementList::TRowView> rows;
     for (const TElementRow& r : session_->Rows())
-        rows.push_back({ToQ(r.Text), r.Checked, r.CheckEnabled});
+        rows.push_back({QtText(r.Text), r.Checked, r.CheckEnabled});
     listObjList->SetRows(rows);
     if (session_->SelectedRow() >= 0)
         listObjList->setCurrentRow(session_->SelectedRow());
@@ -547,7 +542,7 @@ void TfrmMain::Saveas1Click()
         copied = session_->SaveAs(ToPath(target));
     });
     // Save writes to the file the caption names.
-    ShowCaption(ToQ(session_->Caption()));
+    ShowCaption(QtText(session_->Caption()));
     SetDialogSceneFolder(ToQ(session_->SceneFolder()));
     if (!copied.empty())
         Dialogs().Message(this, QString::fromStdString(copied));
@@ -600,8 +595,8 @@ void TfrmMain::listObjListClick(int row)
         listObjList->setCurrentRow(row);
     Guarded(this, [&] {
         session_->SelectRow(row);
-        const std::string kind = Narrow(session_->SelectedKind());
-        FillTab(PageControl->TabOfKind(kind), Narrow(session_->SelectedName()));
+        const std::string kind = session_->SelectedKind();
+        FillTab(PageControl->TabOfKind(kind), session_->SelectedName());
     });
     ShowSelection();
 }
@@ -611,14 +606,14 @@ void TfrmMain::ShowSelection()
     const int row = session_->SelectedRow();
     if (listObjList->currentRow() != row)
         listObjList->setCurrentRow(row);
-    QWidget* tab = row < 0 ? tsEmpty : PageControl->TabOfKind(Narrow(session_->SelectedKind()));
+    QWidget* tab = row < 0 ? tsEmpty : PageControl->TabOfKind(session_->SelectedKind());
     if (CurrentPage() == tab)
         return;
     Guarded(this, [&] {
         if (tab == tsEmpty)
             ShowPage(tsEmpty);
         else
-            FillTab(tab, Narrow(session_->SelectedName()));
+            FillTab(tab, session_->SelectedName());
     });
 }
 

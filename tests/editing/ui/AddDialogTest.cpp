@@ -13,7 +13,7 @@ TEST(AddDialog, ListsTheKindTableEntriesInOrder)
 {
     TempDir dir;
     TSceneSession session(dir.Path());
-    TKindRegistration volume({.name = "volume", .add = {{.caption = "volume", .position = 11, .type = u"fog"}}});
+    TKindRegistration volume({.name = "volume", .add = {{.caption = "volume", .position = 11, .type = "fog"}}});
     TfrmAddObj dialog(session, [](const QString&) {});
     QStringList items;
     for (int i = 0; i < dialog.combType->count(); ++i)

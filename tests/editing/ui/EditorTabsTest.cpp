@@ -54,7 +54,7 @@ protected:
     std::string Text(const char* name) { return Control<TNumberEdit>(name)->TextUtf8(); }
     std::string Value(const char* path, const char* name)
     {
-        return Narrow(main().Session().GetValue(Widen(path), Widen(name)));
+        return main().Session().GetValue(path, name);
     }
 
     TEditorFixture f_;
@@ -136,7 +136,7 @@ TEST_F(ElementList, RowsAreDrawnInTheStoredKindColour)
 TEST_F(ElementList, BrokenNumberInTheSceneShowsAnErrorAndKeepsTheWindowUsable)
 {
     Select("light -- Lamp");
-    main().Session().SetValue(u"light.light.power", u"Lamp.light", u"strong");
+    main().Session().SetValue("light.light.power", "Lamp.light", "strong");
     // Re-selecting commits, then the fill meets the text.
     main().listObjList->setCurrentItem(
         main().listObjList->findItems(QStringLiteral("light -- Lamp"), Qt::MatchExactly).value(0));

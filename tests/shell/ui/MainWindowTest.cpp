@@ -106,10 +106,10 @@ TEST(MainWindowFile, OpenShowsCaptionAndEmptyPage)
     EXPECT_FALSE(fs::exists(f.dir / "~Fake.tmp"));
 
     // A step marks the caption and names the Edit menu's items; undoing it clears the mark.
-    m.listObjListClick(m.Session().FindRow(u"light -- Lamp"));
+    m.listObjListClick(m.Session().FindRow("light -- Lamp"));
     {
         TEditStep step(m.Session(), "Power");
-        m.Session().SetValue(u"light.light.power", u"Lamp.light", u"3");
+        m.Session().SetValue("light.light.power", "Lamp.light", "3");
     }
     EXPECT_EQ(Caption(m), QStringLiteral("Kelvane  --  scene.xml*"));
     EXPECT_EQ(m.Undo1->text(), QStringLiteral("Undo Power"));
@@ -139,7 +139,7 @@ TEST(MainWindowFile, RelativeOpenAndKeyboardSelection)
     m.listObjListClick(0);
     QTest::keyClick(m.listObjList, Qt::Key_Down);
     EXPECT_EQ(m.Session().SelectedRow(), 1);
-    EXPECT_EQ(m.Session().SelectedName(), u"World");
+    EXPECT_EQ(m.Session().SelectedName(), "World");
     QTest::keyClick(m.listObjList, Qt::Key_End);
     EXPECT_EQ(m.Session().SelectedRow(), m.listObjList->count() - 1);
     EXPECT_EQ(m.CurrentPage(), m.PageControl->TabOfKind("shader"));

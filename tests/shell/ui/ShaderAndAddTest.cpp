@@ -59,7 +59,7 @@ TEST(ShaderTab, PropertyRowsShowTheirPageColours)
     TEditorFixture f;
     TfrmMain& m = f.Start();
     m.OpenScenes({f.CopySample("c")});
-    m.listObjListClick(m.Session().FindRow(u"shader -- Wood"));
+    m.listObjListClick(m.Session().FindRow("shader -- Wood"));
     auto* properties = m.Controls().Get<QListWidget>("listShaderList");
     ASSERT_NE(properties, nullptr);
     const QImage square = properties->item(0)->icon().pixmap(12, 12).toImage();
@@ -74,7 +74,7 @@ TEST(ShaderTab, AnUnreadableTexturePictureShowsItsFileName)
     const fs::path scene = f.CopySample("d");
     fs::remove(scene.parent_path() / "wood.jpg");
     m.OpenScenes({scene});
-    m.listObjListClick(m.Session().FindRow(u"shader -- Wood"));
+    m.listObjListClick(m.Session().FindRow("shader -- Wood"));
     auto* picture = m.Controls().Get<QLabel>("imgTexture");
     ASSERT_NE(picture, nullptr);
     EXPECT_TRUE(picture->pixmap().isNull());

@@ -28,10 +28,10 @@ struct TPreviewFixture : TEditorFixture {
     }
     void Select(const char* row)
     {
-        Main().listObjListClick(Main().Session().FindRow(Widen(row)));
+        Main().listObjListClick(Main().Session().FindRow(row));
     }
     void Preview() { Main().findChild<QPushButton*>(QStringLiteral("btnPreview"))->click(); }
-    std::string Thumb(const char* key) { return Narrow(Main().Session().ThumbnailIndex().Values(Widen(key))); }
+    std::string Thumb(const char* key) { return Main().Session().ThumbnailIndex().Values(key); }
     bool TemporaryFilesGone(const fs::path& folder)
     {
         return !fs::exists(folder / "~Preview.tmp") && !fs::exists(folder / "preview.jpg") &&
@@ -48,7 +48,7 @@ TEST(ShaderPreview, TheRendererGetsTheTemplateWithTheShaderRenamed)
     f.Preview();
     EXPECT_TRUE(f.dialogs.messages.empty()) << f.dialogs.messages.front().toStdString();
     EXPECT_EQ(f.Thumb("Glass_p"), "0");
-    EXPECT_EQ(m.Session().GetValue(u"shader.shader.name", u"Glass"), u"Glass");
+    EXPECT_EQ(m.Session().GetValue("shader.shader.name", "Glass"), "Glass");
 
     // The scene given: the template's sphere, the shader under the name "preview", CR LF lines.
     const std::string given = ReadAll(f.dir / "given.xml");
@@ -77,8 +77,8 @@ TEST(ShaderPreview, AMissingRendererChangesNothing)
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_EQ(f.dialogs.messages[0], QStringLiteral("The renderer made no preview picture."));
     EXPECT_TRUE(f.TemporaryFilesGone(scene.parent_path()));
-    EXPECT_EQ(m.Session().GetValue(u"shader.shader.name", u"Sky"), u"Sky");
-    EXPECT_FALSE(m.Session().ThumbnailIndex().IndexOfName(u"Sky_p") >= 0);
+    EXPECT_EQ(m.Session().GetValue("shader.shader.name", "Sky"), "Sky");
+    EXPECT_FALSE(m.Session().ThumbnailIndex().IndexOfName("Sky_p") >= 0);
 }
 
 } // namespace

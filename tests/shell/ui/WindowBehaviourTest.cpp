@@ -84,7 +84,7 @@ TEST(MainWindowSize, WindowsFitTheScreenAndEveryControlIsReachable)
     EXPECT_NE(m.minimumSize(), m.maximumSize());
     m.resize(420, 320);
     EXPECT_EQ(m.size(), QSize(420, 320));
-    m.listObjListClick(m.Session().FindRow(u"render -- Front"));
+    m.listObjListClick(m.Session().FindRow("render -- Front"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Reachable(m.RenderPanel()->ProgressBar));
     EXPECT_TRUE(Reachable(m.RenderPanel()->lbPicture));
@@ -137,7 +137,7 @@ TEST(ElementListAndPanel, RightClickSelectsWheelScrollsUnlessFocused)
     TfrmMain& m = f.Start();
     m.OpenScenes({f.CopySample("scene")});
     TElementList* list = m.listObjList;
-    const int lamp = m.Session().FindRow(u"light -- Lamp");
+    const int lamp = m.Session().FindRow("light -- Lamp");
     QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier,
                       list->visualItemRect(list->item(lamp)).center());
     EXPECT_EQ(list->currentRow(), lamp);
@@ -145,7 +145,7 @@ TEST(ElementListAndPanel, RightClickSelectsWheelScrollsUnlessFocused)
     EXPECT_EQ(m.CurrentPage(), m.PageControl->TabOfKind("light"));
 
     m.resize(420, 320);
-    m.listObjListClick(m.Session().FindRow(u"render -- Front"));
+    m.listObjListClick(m.Session().FindRow("render -- Front"));
     QCoreApplication::processEvents();
     auto* camera = m.Controls().Get<QComboBox>("combCamera");
     ASSERT_TRUE(camera);
