@@ -1,6 +1,7 @@
 #include "controls/ui/ComboBoxYafRay.h"
 
 #include "controls/LinkRules.h"
+#include "controls/ui/QtText.h"
 
 namespace kelvane {
 
@@ -9,7 +10,7 @@ constexpr int kItemRole = Qt::UserRole + 1;
 
 QString Q(std::string_view s)
 {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return QtText(s);
 }
 } // namespace
 
@@ -36,7 +37,7 @@ std::string TComboBoxYafRay::Item(int index) const
     if (index < 0 || index >= count())
         return {};
     const QVariant full = itemData(index, kItemRole);
-    return (full.isValid() ? full.toString() : itemText(index)).toStdString();
+    return Utf8Text(full.isValid() ? full.toString() : itemText(index));
 }
 
 std::string TComboBoxYafRay::ItemValueAt(int index) const

@@ -1,4 +1,5 @@
 #include "controls/ui/NumberEdit.h"
+#include "controls/ui/QtText.h"
 
 #include "scene/Errors.h"
 #include "scene/NumFormat.h"
@@ -43,7 +44,7 @@ bool IsPassingFocus(const QFocusEvent* event)
 // Byte offset into the UTF-8 form of text of the character position pos.
 int ByteOffset(const QString& text, int pos)
 {
-    return static_cast<int>(text.left(pos).toUtf8().size());
+    return static_cast<int>(Utf8Text(text.left(pos)).size());
 }
 
 } // namespace
@@ -64,12 +65,12 @@ void TNumberEdit::SetConversionErrorHandler(TConversionErrorHandler handler)
 
 std::string TNumberEdit::TextUtf8() const
 {
-    return text().toStdString();
+    return Utf8Text(text());
 }
 
 void TNumberEdit::SetTextUtf8(std::string_view text)
 {
-    setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    setText(QtText(text));
 }
 
 void TNumberEdit::ReportConversion(const std::string& message)
@@ -232,7 +233,7 @@ void TNumberEdit::SelectionBytes(int& start, int& length) const
 void TNumberEdit::SetCaretByte(const std::string& bytes, int byte)
 {
     const int b = std::clamp(byte, 0, static_cast<int>(bytes.size()));
-    setCursorPosition(static_cast<int>(QString::fromUtf8(bytes.data(), b).size()));
+    setCursorPosition(static_cast<int>(QtText(std::string_view(bytes).substr(0, size_t(b))).size()));
 }
 
 void TNumberEdit::PasteFromClipboard(QClipboard::Mode mode)

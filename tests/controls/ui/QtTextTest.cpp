@@ -1,3 +1,5 @@
+#include "controls/ui/ComboBoxYafRay.h"
+#include "controls/ui/NumberEdit.h"
 #include "controls/ui/QtText.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,15 @@ TEST(QtText, NamesFromScenesComeBackByteForByte)
     EXPECT_TRUE(shown.startsWith(QStringLiteral("Caf\u00E9 ")));
     EXPECT_EQ(Utf8Text(shown), name);
     EXPECT_EQ(Utf8Text(QStringLiteral("Gl\u00E4ser")), "Gl\xC3\xA4ser");
+
+    // Through the editor's fields and name lists, which write back what they show.
+    TNumberEdit field;
+    field.SetTextUtf8(name);
+    EXPECT_EQ(field.TextUtf8(), name);
+    TComboBoxYafRay names;
+    names.SetItems({"Wood", name});
+    EXPECT_EQ(names.Item(1), name);
+    EXPECT_EQ(names.IndexOfValue(name), 1);
 }
 
 } // namespace
