@@ -199,6 +199,12 @@ TAddOutcome AddElement(TSceneSession& session, const TAddChoice& choice, std::st
         if (!entry.fixedName.empty())
             name = std::string(entry.fixedName);
         const std::string element = parts ? name + ".light" : name;
+        // Without a selected row the working element is the document itself: the new element
+        // joins an empty one of its kind instead (no element carries its name).
+        if (session.Working().IsDocument()) {
+            session.CommitEdit();
+            session.BeginEdit(kind, element);
+        }
         session.SetValue("new." + kind + ".type", element, entry.type, TKeyKind::Plain);
         if (parts)
             PlaceDirectLight(session, entry.type, element);

@@ -356,9 +356,10 @@ void TWorkingElement::CommitEdit(bool keepCopies)
             Log(TTreeChange::Insert, first->GetParentNode(), copy, first);
             index_.InsertedAt(copy, 0);
         } else {
+            // The first of its kind goes before the render settings, or last without them.
             TDomElement* render = index_.Item(u"render", 0);
             TDomElement* top = document_->DocumentElement();
-            if (!render || !top)
+            if (!top)
                 throw EListError(0);
             top->InsertBefore(copy, render);
             Log(TTreeChange::Insert, top, copy, render);

@@ -1,5 +1,6 @@
 // The add dialog's refusals, written through a real save.
 #include "editing/AddElement.h"
+#include "editing/RowListing.h"
 #include "editing/SceneSession.h"
 #include "support/TempDir.h"
 
@@ -109,6 +110,25 @@ TEST(AddWithoutCamera, LightsFallBackAndCamerasAreRefused)
               std::string::npos)
         << saved;
     EXPECT_NE(saved.find(R"(<from x="5" y="-5" z="5"/>)"), std::string::npos);
+}
+
+TEST(AddWithoutRows, TheFirstElementsOfAnEmptySceneAreAdded)
+{
+    TempDir dir;
+    TSceneSession session(dir.Path());
+    session.OpenScene({dir.Write("scene.xml", "<scene>\n</scene>\n")});
+    ASSERT_EQ(session.RowCount(), 0);
+    EXPECT_EQ(AddElement(session, TNewElementType::Shader, "Mat").message, "");
+    session.SelectRow(-1);
+    EXPECT_EQ(AddElement(session, TNewElementType::PointLight, "Lamp").message, "");
+    EXPECT_EQ(AddElement(session, TNewElementType::Filter, "").message, "");
+    EXPECT_EQ(ListRows(session.Rows()), "[x] filter -- \n[x] light -- Lamp\n[x] shader -- Mat\n");
+    session.CommitEdit();
+    session.Save();
+    const std::string saved = ReadAll(dir / "scene.xml");
+    EXPECT_NE(saved.find(R"(<shader name="Mat" type="generic">)"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"(<light name="Lamp.light" type="pointlight")"), std::string::npos);
+    EXPECT_NE(saved.find(R"(<filter name="dof" type="dof")"), std::string::npos);
 }
 
 } // namespace
