@@ -5,10 +5,12 @@
 #include "controls/ui/ColorPanel.h"
 #include "controls/ui/ComboBoxYafRay.h"
 #include "controls/ui/NumberEdit.h"
+#include "controls/ui/QtText.h"
 #include "editing/EditScript.h"
 #include "editing/RowListing.h"
 #include "editing/SceneSession.h"
 #include "render/ui/UnitImgRen.h"
+#include "shell/ui/ScriptWidgets.h"
 #include "shell/ui/UnitMain.h"
 
 #include <QAbstractButton>
@@ -28,8 +30,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSlider>
-#include <QStyleOptionButton>
-#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -38,6 +38,8 @@
 #include <stdexcept>
 
 namespace kelvane {
+
+using namespace scripted;
 
 namespace {
 
@@ -54,63 +56,17 @@ public:
 
 QString Q(const std::string& s)
 {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    return QtText(s);
 }
 
 std::string S(const QString& s)
 {
-    return s.toStdString();
+    return Utf8Text(s);
 }
 
 std::string Quoted(const std::string& s)
 {
     return "\"" + EscapeBreaks(s) + "\"";
-}
-
-TfrmMain* MainWindow()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<TfrmMain*>(w))
-            return main;
-    return nullptr;
-}
-
-// Top-level windows in look-up order: the active modal dialog, the main window, the others.
-std::vector<QWidget*> WindowsInOrder()
-{
-    std::vector<QWidget*> out;
-    if (QWidget* modal = QApplication::activeModalWidget())
-        out.push_back(modal);
-    if (TfrmMain* main = MainWindow())
-        out.push_back(main);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (std::find(out.begin(), out.end(), w) == out.end() && !w->inherits("QMenu"))
-            out.push_back(w);
-    return out;
-}
-
-// The window gets the keyboard focus as when the user clicks into it.
-void Activate(QWidget* window)
-{
-    if (QApplication::activeWindow() == window)
-        return;
-    window->activateWindow();
-    // The platform reports the activation as an event of its own.
-    for (int i = 0; i < 20 && QApplication::activeWindow() != window; ++i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void Focus(QWidget* control, Qt::FocusReason reason)
-{
-    Activate(control->window());
-    control->setFocus(reason);
-}
-
-// The focus leaves the control without landing on another one; its exit handler runs.
-void MoveFocusOn(QWidget* control)
-{
-    if (control->hasFocus())
-        control->clearFocus();
 }
 
 int Number(const std::string& word, const char* what)
@@ -123,67 +79,6 @@ int Number(const std::string& word, const char* what)
     } catch (const std::exception&) {
     }
     Refuse(std::string(what) + " " + Quoted(word) + " is not a whole number");
-}
-
-void ClickAt(QWidget* target, QPoint at)
-{
-    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, at);
-}
-
-// Where a click toggles a check box or radio button.
-QPoint IndicatorOf(QAbstractButton* button)
-{
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = button->text();
-    option.icon = button->icon();
-    option.iconSize = button->iconSize();
-    const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
-    const QRect r = button->style()->subElementRect(radio ? QStyle::SE_RadioButtonClickRect
-                                                          : QStyle::SE_CheckBoxClickRect,
-                                                    &option, button);
-    return r.isValid() ? r.center() : button->rect().center();
-}
-
-QStyleOptionViewItem RowOption(QListWidget* list, QListWidgetItem* item)
-{
-    QStyleOptionViewItem option;
-    option.initFrom(list->viewport());
-    option.rect = list->visualItemRect(item);
-    option.features = QStyleOptionViewItem::HasDisplay;
-    if (item->flags() & Qt::ItemIsUserCheckable)
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-    option.text = item->text();
-    option.checkState = item->checkState();
-    option.font = list->font();
-    option.fontMetrics = list->fontMetrics();
-    option.decorationSize = list->iconSize().isValid() ? list->iconSize() : QSize(16, 16);
-    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    return option;
-}
-
-// Where a click toggles the check box of a list row.
-QPoint RowIndicatorOf(QListWidget* list, QListWidgetItem* item)
-{
-    const QStyleOptionViewItem option = RowOption(list, item);
-    const QRect r = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
-    return r.isValid() ? r.center() : option.rect.topLeft() + QPoint(8, option.rect.height() / 2);
-}
-
-// Where a click selects a list row: on its text, away from its check box.
-QPoint RowTextOf(QListWidget* list, QListWidgetItem* item)
-{
-    const QStyleOptionViewItem option = RowOption(list, item);
-    const QRect check = (option.features & QStyleOptionViewItem::HasCheckIndicator)
-                            ? list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list)
-                            : QRect();
-    const QRect text = list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
-    if (text.isValid() && !check.contains(text.center()))
-        return text.center();
-    QPoint at = option.rect.center();
-    if (check.contains(at))
-        at.setX(option.rect.right() - 1);
-    return at;
 }
 
 std::vector<std::string> ItemTexts(QListWidget* list)
@@ -219,18 +114,6 @@ QListWidgetItem* RowOf(QListWidget* list, const std::string& name, const std::st
     if (index < 0)
         Refuse("no item " + Quoted(row) + " in " + name);
     return list->item(index);
-}
-
-// A menu item's text as the menu shows it: "&&" is "&", a single "&" marks the accelerator.
-QString WithoutMnemonic(const QString& text)
-{
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
-            ++i;
-        out += text[i];
-    }
-    return out;
 }
 
 std::string OnOffText(bool on)
