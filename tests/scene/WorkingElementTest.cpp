@@ -80,7 +80,7 @@ TEST(WorkingElementCommit, SceneKindAndEmptyWorkingElementChangeNothing)
     EXPECT_EQ(f.Scene(), before);
 }
 
-TEST(WorkingElementCommit, NewCopiesGoBeforeTheFirstOfTheirKindOrBeforeRender)
+TEST(WorkingElementCommit, NewCopiesGoBeforeTheFirstOfTheirKindOrBeforeRenderOrLast)
 {
     TWorkingFixture f(kLights);
     f.working.BeginEdit(u"light", u"B");
@@ -96,9 +96,8 @@ TEST(WorkingElementCommit, NewCopiesGoBeforeTheFirstOfTheirKindOrBeforeRender)
     TWorkingFixture bare("<scene><shader name=\"S\"></shader></scene>");
     bare.working.BeginEdit(u"shader", u"S");
     bare.working.AppendNew(bare.document->CreateElement(u"light"));
-    EXPECT_EQ(ErrorText([&] { bare.working.CommitEdit(); }), "List index out of bounds (0)");
-    // The copy handled before the error is in the document.
-    EXPECT_EQ(bare.Top(), "shader=S");
+    bare.working.CommitEdit();
+    EXPECT_EQ(bare.Top(), "shader=S light");
 }
 
 TEST(WorkingElementCommit, DeletedPartAheadOfAnotherPartLeavesItsIndexBehind)
