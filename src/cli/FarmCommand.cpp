@@ -132,6 +132,9 @@ int Submit(const TOptions& options, const fs::path& workFolder, const fs::path& 
     farm.renderer = options.renderer ? *options.renderer : ConfiguredRenderer(programFolder);
     farm.partition = Option(options, "--partition");
     farm.timeLimit = Option(options, "--time");
+    if (!farm.timeLimit.empty())
+        if (const std::string why = TimeLimitError(farm.timeLimit); !why.empty())
+            return UsageError("--time: " + why);
     if (options.farm.count("--mem")) {
         farm.memory = Option(options, "--mem");
         if (const std::string why = MemorySizeError(farm.memory); !why.empty())

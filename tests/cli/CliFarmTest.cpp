@@ -257,7 +257,8 @@ TEST(CliFarm, UsageErrorsAndHelp)
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"submit", "a.xml", "--max-parallel", "0"}, {"status", "1", "--partition", "p"},
              {"task", dir.Path().string(), "x", "--renderer", "r"}, {"submit", "a.xml", "--retries", "-1"},
-             {"wait", "1", "--timeout", "soon"}, {"submit", "a.xml", "--mem", "lots"}, {"submit", "a.xml", "--mem", "G"}, {"resubmit", "1", "--failed", "--all"}, {"list", "1"}}) {
+             {"wait", "1", "--timeout", "soon"}, {"submit", "a.xml", "--mem", "lots"}, {"submit", "a.xml", "--mem", "G"},
+             {"submit", "a.xml", "--time", "2h"}, {"resubmit", "1", "--failed", "--all"}, {"list", "1"}}) {
         r = Farm(dir, args);
         EXPECT_EQ(r.status, 2) << args[0] << " " << r.err;
     }
