@@ -3,6 +3,7 @@
 
 #include "controls/LinkRules.h"
 #include "controls/ui/NumberEdit.h"
+#include "controls/ui/QtText.h"
 #include "editing/TabRules.h"
 #include "editing/ui/Binding.h"
 #include "editing/ui/ControlAccess.h"
@@ -104,7 +105,7 @@ public:
     {
         TEditorTab::Fill(name);
         if (auto* saveName = Get<QLineEdit>("edtSaveName"))
-            saveName->setText(QString::fromStdString(OutputStem(c_.store.GetValue("render.outfile.value", ""))));
+            saveName->setText(QtText(OutputStem(c_.store.GetValue("render.outfile.value", ""))));
         // A sample count that is not a whole number selects nothing; the tab stays usable.
         int row = -1;
         const char* failure = nullptr;
@@ -137,7 +138,7 @@ protected:
             QObject::connect(saveName, &QLineEdit::editingFinished, saveName, [this, saveName] {
                 Guarded([&] {
                     TStoreStep step(c_.store, RowLabelOf(saveName));
-                    c_.store.SetValue("render.outfile.value", "", saveName->text().toStdString() + ".tga",
+                    c_.store.SetValue("render.outfile.value", "", Utf8Text(saveName->text()) + ".tga",
                                       TKeyKind::Plain);
                 });
             });

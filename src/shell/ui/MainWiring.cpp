@@ -3,6 +3,7 @@
 #include "shell/ui/UnitMain.h"
 
 #include "controls/IniFileCompo.h"
+#include "controls/ui/QtText.h"
 #include "controls/ui/WidgetTag.h"
 #include "editing/KeyPaths.h"
 #include "editing/SceneSession.h"
@@ -145,7 +146,7 @@ TRenderPanelHooks TfrmMain::RenderPanelHooks()
         if (auto* aa = tree_.Get<QComboBox>("cbAA"))
             options.antiAliasing = std::max(0, aa->currentIndex());
         if (auto* saveName = tree_.Get<QLineEdit>("edtSaveName"))
-            options.saveName = saveName->text().toStdString();
+            options.saveName = Utf8Text(saveName->text());
         options.threads = ThreadsSetting(iniFileCom_->ReadString("System", "Threads", ""));
         options.history = history_.get();
         options.historyLimits.maxCount = iniFileCom_->ReadInteger("History", "MaxCount", THistoryLimits{}.maxCount);
