@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "raytracer/RtNames.h"
+
 namespace kelvane::rt {
 
 namespace {
@@ -228,42 +230,24 @@ double Distance(const Vec3& d, DistanceMetric metric, double exponent)
 
 NoiseBasis NoiseBasisNamed(std::string_view word)
 {
-    if (word == "stdperlin")
-        return NoiseBasis::StdPerlin;
-    if (word == "blender")
-        return NoiseBasis::Blender;
-    if (word == "cellnoise")
-        return NoiseBasis::Cell;
-    if (word == "voronoi_f1")
-        return NoiseBasis::VoronoiF1;
-    if (word == "voronoi_f2")
-        return NoiseBasis::VoronoiF2;
-    if (word == "voronoi_f3")
-        return NoiseBasis::VoronoiF3;
-    if (word == "voronoi_f4")
-        return NoiseBasis::VoronoiF4;
-    if (word == "voronoi_f2f1")
-        return NoiseBasis::VoronoiF2F1;
-    if (word == "voronoi_crackle")
-        return NoiseBasis::VoronoiCrackle;
-    return NoiseBasis::Improved;
+    static const std::pair<const char*, NoiseBasis> kBases[] = {
+        {"stdperlin", NoiseBasis::StdPerlin},       {"blender", NoiseBasis::Blender},
+        {"cellnoise", NoiseBasis::Cell},            {"voronoi_f1", NoiseBasis::VoronoiF1},
+        {"voronoi_f2", NoiseBasis::VoronoiF2},      {"voronoi_f3", NoiseBasis::VoronoiF3},
+        {"voronoi_f4", NoiseBasis::VoronoiF4},      {"voronoi_f2f1", NoiseBasis::VoronoiF2F1},
+        {"voronoi_crackle", NoiseBasis::VoronoiCrackle},
+    };
+    return Named(word, kBases, NoiseBasis::Improved);
 }
 
 DistanceMetric DistanceMetricNamed(std::string_view word)
 {
-    if (word == "squared")
-        return DistanceMetric::Squared;
-    if (word == "manhattan")
-        return DistanceMetric::Manhattan;
-    if (word == "chebychev")
-        return DistanceMetric::Chebychev;
-    if (word == "minkovsky_half")
-        return DistanceMetric::MinkovskyHalf;
-    if (word == "minkovsky_four")
-        return DistanceMetric::MinkovskyFour;
-    if (word == "minkovsky")
-        return DistanceMetric::Minkovsky;
-    return DistanceMetric::Real;
+    static const std::pair<const char*, DistanceMetric> kMetrics[] = {
+        {"squared", DistanceMetric::Squared},              {"manhattan", DistanceMetric::Manhattan},
+        {"chebychev", DistanceMetric::Chebychev},          {"minkovsky_half", DistanceMetric::MinkovskyHalf},
+        {"minkovsky_four", DistanceMetric::MinkovskyFour}, {"minkovsky", DistanceMetric::Minkovsky},
+    };
+    return Named(word, kMetrics, DistanceMetric::Real);
 }
 
 double CellValue(int64_t ix, int64_t iy, int64_t iz, uint32_t channel)

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "raytracer/RtMath.h"
+#include "raytracer/RtNames.h"
 #include "scene/TextCodec.h"
 #include "scene/skDom.h"
 
@@ -75,16 +76,6 @@ inline size_t ScanAttributes(std::string_view t, size_t pos, F&& f)
         pos = close + 1;
     }
     return n;
-}
-
-// The value a word names in a table of (word, value) pairs; `fallback` for any other word.
-template <class T, size_t N>
-T Named(std::string_view word, const std::pair<const char*, T> (&table)[N], T fallback)
-{
-    for (const auto& [name, value] : table)
-        if (word == name)
-            return value;
-    return fallback;
 }
 
 // ---------------------------------------------------------------------------------------------

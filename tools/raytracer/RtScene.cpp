@@ -287,10 +287,10 @@ bool ReadLight(const TDomElement* e, Light& l)
         {"photonlight", LightType::Photon}, {"globalphotonlight", LightType::GlobalPhoton},
     };
     const std::string type = Attr(e, "type");
-    const auto known = std::find_if(std::begin(kTypes), std::end(kTypes), [&](const auto& t) { return type == t.first; });
-    if (known == std::end(kTypes))
+    const LightType* known = FindNamed(type, kTypes);
+    if (!known)
         return false;
-    l.type = known->second;
+    l.type = *known;
     l.name = Attr(e, "name");
     const Params p{e, nullptr};
     l.useInRender = p.Flag("use_in_render", true);
