@@ -18,28 +18,14 @@ struct TWidePath {
     WideString first, second, third;
 };
 
-template <class Path, class View>
-Path SplitPath(View path)
+TWidePath Wide(const TKeyPath& path)
 {
-    Path result;
-    size_t dot = path.find('.');
-    if (dot != View::npos) {
-        result.first = path.substr(0, dot);
-        path = path.substr(dot + 1);
-    }
-    dot = path.find('.');
-    if (dot != View::npos) {
-        result.second = path.substr(0, dot);
-        result.third = path.substr(dot + 1);
-    } else {
-        result.third = path;
-    }
-    return result;
+    return {Widen(path.first), Widen(path.second), Widen(path.third)};
 }
 
-bool IsColourComponent(WideView third)
+bool IsColourComponent(std::string_view third)
 {
-    return third == u"r" || third == u"g" || third == u"b";
+    return third == "r" || third == "g" || third == "b";
 }
 
 // Opens the modulator view for the lifetime of the guard when asked to.
@@ -155,26 +141,54 @@ void SetStoredValue(TWorkingElement& working, const TWidePath& path, WideView na
     container->AppendChild(created);
 }
 
-std::string StoredComponent(WideView stored)
+// The attribute's stored value, empty when the element, child or attribute is missing.
+WideString StoredValue(TWorkingElement& working, const TWidePath& key, WideView name)
 {
-    const double scaled = std::nearbyint(StrToFloat(Narrow(stored)) * 255.0);
-    if (std::fabs(scaled) < 1e15)
-        return std::to_string(static_cast<long long>(scaled));
-    return FloatToStr(scaled);
+    if (working.ChildCount() == 0)
+        return {};
+    const bool modulator = key.first == u"modulator";
+    const TDomNode* first = working.Node()->FirstChild();
+    TViewGuard view(working, modulator && !(first && first->NodeName() == u"modulator"));
+    const WideView keyName = modulator ? u"texname" : u"name";
+    WideString result;
+    int at = -1;
+    while (TDomElement* held = working.FindHeld(key.first, keyName, name, at + 1, &at)) {
+        if (TDomElement* target = FindTarget(held, key)) {
+            if (const TDomAttr* attr = target->GetAttributes()->GetNamedItem(key.third))
+                result = attr->Value();
+        }
+        if (!result.empty())
+            break;
+    }
+    return result;
 }
-
-WideString GetWide(TWorkingElement& working, WideView path, WideView name);
 
 } // namespace
 
 TKeyPath SplitKeyPath(std::string_view path)
 {
-    return SplitPath<TKeyPath>(path);
+    TKeyPath result;
+    size_t dot = path.find('.');
+    if (dot != std::string_view::npos) {
+        result.first = std::string(path.substr(0, dot));
+        path = path.substr(dot + 1);
+    }
+    dot = path.find('.');
+    if (dot != std::string_view::npos) {
+        result.second = std::string(path.substr(0, dot));
+        result.third = std::string(path.substr(dot + 1));
+    } else {
+        result.third = std::string(path);
+    }
+    return result;
 }
 
 std::string StoredToColourComponent(std::string_view stored)
 {
-    return StoredComponent(Widen(stored));
+    const double scaled = std::nearbyint(StrToFloat(std::string(stored)) * 255.0);
+    if (std::fabs(scaled) < 1e15)
+        return std::to_string(static_cast<long long>(scaled));
+    return FloatToStr(scaled);
 }
 
 std::string ColourComponentToStored(std::string_view shown)
@@ -198,52 +212,28 @@ std::string ColourComponentToStored(std::string_view shown)
     return text;
 }
 
-namespace {
-
-WideString GetWide(TWorkingElement& working, WideView path, WideView name)
-{
-    if (working.ChildCount() == 0)
-        return {};
-    const auto key = SplitPath<TWidePath>(path);
-    const bool modulator = key.first == u"modulator";
-    const TDomNode* first = working.Node()->FirstChild();
-    TViewGuard view(working, modulator && !(first && first->NodeName() == u"modulator"));
-    const WideView keyName = modulator ? u"texname" : u"name";
-    WideString result;
-    int at = -1;
-    while (TDomElement* held = working.FindHeld(key.first, keyName, name, at + 1, &at)) {
-        if (TDomElement* target = FindTarget(held, key)) {
-            if (const TDomAttr* attr = target->GetAttributes()->GetNamedItem(key.third))
-                result = attr->Value();
-        }
-        if (!result.empty())
-            break;
-    }
-    if (IsColourComponent(key.third) && !result.empty())
-        result = Widen(StoredComponent(result));
-    return result;
-}
-
-} // namespace
-
 std::string GetValue(TWorkingElement& working, std::string_view path, std::string_view name)
 {
-    return Narrow(GetWide(working, Widen(path), Widen(name)));
+    const TKeyPath key = SplitKeyPath(path);
+    std::string value = Narrow(StoredValue(working, Wide(key), Widen(name)));
+    if (IsColourComponent(key.third) && !value.empty())
+        value = StoredToColourComponent(value);
+    return value;
 }
 
 void SetValue(TWorkingElement& working, std::string_view path, std::string_view name, std::string_view value,
               TKeyKind keyKind)
 {
-    const auto key = SplitPath<TWidePath>(WideView(Widen(path)));
+    const TKeyPath key = SplitKeyPath(path);
     const WideString stored = Widen(IsColourComponent(key.third) ? ColourComponentToStored(value) : value);
     TViewGuard view(working, keyKind == TKeyKind::Modulator);
-    SetStoredValue(working, key, Widen(name), stored, keyKind);
+    SetStoredValue(working, Wide(key), Widen(name), stored, keyKind);
 }
 
 void DeleteValue(TWorkingElement& working, std::string_view path, std::string_view utf8Name)
 {
-    const WideString wholePath = Widen(path), name = Widen(utf8Name);
-    const auto key = SplitPath<TWidePath>(WideView(wholePath));
+    const WideString name = Widen(utf8Name);
+    const TWidePath key = Wide(SplitKeyPath(path));
     const bool modulator = key.first == u"modulator";
     TViewGuard view(working, modulator);
     if (working.ChildCount() == 0)
@@ -290,7 +280,7 @@ void CopyElementAs(TWorkingElement& working, std::string_view kind, std::string_
             TDomNamedNodeMap* attrs = copy->GetAttributes();
             while (attrs->Length() > 0)
                 attrs->RemoveNamedItem(attrs->Item(0)->Name());
-            copy->SetAttribute(u"power", GetWide(working, u"light.light.power", source));
+            copy->SetAttribute(u"power", StoredValue(working, {u"light", u"light", u"power"}, source));
         }
         copy->SetAttribute(u"name", newName);
         working.AppendNew(copy);
