@@ -141,8 +141,7 @@ void TSceneSession::BeginSelected()
 {
     TState& s = *state_;
     if (s.selected >= 0)
-        s.working.BeginEdit(Widen(RowKind(s.catalogue.rows[s.selected].Text)),
-                            Widen(RowName(s.catalogue.rows[s.selected].Text)));
+        s.working.BeginEdit(Widen(SelectedKind()), Widen(SelectedName()));
     else
         s.working.BeginEdit(u"scene", u"");
 }
@@ -447,13 +446,9 @@ void TSceneSession::SelectRow(int index)
     if (index < -1 || index >= RowCount())
         throw EListError(index);
     Note({"sel", Number(index)});
-    TState& s = *state_;
     SetSelected(index);
-    s.working.CommitEdit();
-    if (index < 0)
-        s.working.BeginEdit(u"scene", u"");
-    else
-        s.working.BeginEdit(Widen(SelectedKind()), Widen(SelectedName()));
+    state_->working.CommitEdit();
+    BeginSelected();
 }
 
 bool TSceneSession::SetRowChecked(int index, bool checked)

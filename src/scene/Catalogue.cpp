@@ -227,9 +227,8 @@ void RenameSource(TElementIndex& index, const std::vector<TDomElement*>& sources
 
 } // namespace
 
-std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, std::string utf8Name)
+std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name)
 {
-    WideString name = Widen(utf8Name);
     // The light row's copies would come back unchanged but for the name written on the first of
     // them: the names are written on the document's elements directly (a light row holds each
     // element once). Each pass that renames takes one dot out of the name, so the loop ends.
@@ -311,7 +310,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const fs::p
             if (kind == u"shader") {
                 TextureStep(textures, wideName);
             } else if (kind == u"light") {
-                name = ClassifyLight(working, catalogue.presence, std::move(name));
+                name = ClassifyLight(working, catalogue.presence, wideName);
             } else if (kind == u"filter") {
                 working.BeginEdit(u"filter", wideName);
                 const bool antinoise = HeldValue(working, u"filter", wideName, u"type") == u"antinoise";

@@ -44,7 +44,7 @@ void BuildCatalogue(TWorkingElement& working, TCatalogue& catalogue, const std::
 
 // Names the light called name by its type (part suffixes ".light", ".diffuse", ".caustic";
 // other dots become "_") and marks its part in the presence table; returns the base name.
-std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, std::string name);
+std::string ClassifyLight(TWorkingElement& working, TNameValueList& presence, WideString name);
 
 // Sets the character of part ("light", "diffuse", "caustic") in base's presence value, which
 // starts as "000"; any other part only makes sure the value exists.
