@@ -7,11 +7,6 @@ namespace kelvane {
 
 namespace {
 constexpr int kItemRole = Qt::UserRole + 1;
-
-QString Q(std::string_view s)
-{
-    return QtText(s);
-}
 } // namespace
 
 TComboBoxYafRay::TComboBoxYafRay(QWidget* parent) : QComboBox(parent)
@@ -21,8 +16,8 @@ TComboBoxYafRay::TComboBoxYafRay(QWidget* parent) : QComboBox(parent)
 
 void TComboBoxYafRay::AddItem(std::string_view item)
 {
-    addItem(Q(ItemDisplay(item)));
-    setItemData(count() - 1, Q(item), kItemRole);
+    addItem(QtText(ItemDisplay(item)));
+    setItemData(count() - 1, QtText(item), kItemRole);
 }
 
 void TComboBoxYafRay::SetItems(const std::vector<std::string>& items)

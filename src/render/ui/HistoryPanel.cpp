@@ -1,5 +1,6 @@
 #include "render/ui/HistoryPanel.h"
 
+#include "controls/ui/QtText.h"
 #include "render/Targa.h"
 #include "render/ui/PictureImage.h"
 #include "scene/FileIO.h"
@@ -16,11 +17,6 @@ namespace kelvane {
 
 namespace {
 
-QString Q(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 TPicture LoadPicture(const std::filesystem::path& file)
 {
     return DecodeTarga(ReadWholeFile(file));
@@ -30,7 +26,7 @@ TPicture LoadPicture(const std::filesystem::path& file)
 
 QString HistoryItemText(const THistoryEntry& entry)
 {
-    return Q("#" + std::to_string(entry.id) + "\n" + entry.Time() + "\n" + SecondsText(entry.seconds) +
+    return QtText("#" + std::to_string(entry.id) + "\n" + entry.Time() + "\n" + SecondsText(entry.seconds) +
              (entry.region ? " region" : ""));
 }
 
@@ -101,7 +97,7 @@ void THistoryPanel::Refresh(std::optional<long long> pick)
     entries_ = history_->Entries(scene, &damaged);
     for (const std::string& text : damaged)
         if (reported_.insert(text).second && message_)
-            message_(Q(text));
+            message_(QtText(text));
     for (const THistoryEntry& entry : entries_) {
         auto* item = new QListWidgetItem(HistoryItemText(entry), listHistory);
         item->setData(Qt::UserRole, QVariant::fromValue(entry.id));
@@ -135,7 +131,7 @@ void THistoryPanel::listHistoryPick()
     try {
         const QImage image = ToQImage(LoadPicture(entry->Picture()));
         EndCompare();
-        emit EntryPicked(image, Q(entry->Picture().string()));
+        emit EntryPicked(image, QtText(entry->Picture().string()));
     } catch (const std::exception& e) {
         if (message_)
             message_(QString::fromUtf8(e.what()));
@@ -179,7 +175,7 @@ void THistoryPanel::btnCompareClick()
         } catch (const std::exception&) {
             changes = "unknown";
         }
-        compare.figures = Q("A #" + std::to_string(a.id) + " " + a.Time() + ", " + SecondsText(a.seconds) + "; B #" +
+        compare.figures = QtText("A #" + std::to_string(a.id) + " " + a.Time() + ", " + SecondsText(a.seconds) + "; B #" +
                             std::to_string(b.id) + " " + b.Time() + ", " + SecondsText(b.seconds) + "\n" +
                             DifferenceText(difference) + "\nchanges: " + (changes.empty() ? "none" : changes));
         compare_ = std::move(compare);

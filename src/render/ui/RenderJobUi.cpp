@@ -1,5 +1,6 @@
 #include "render/ui/RenderJobUi.h"
 
+#include "controls/ui/QtText.h"
 #include "render/ui/UnitDos.h"
 #include "scene/NumFormat.h"
 #include "render/ui/UnitStopRen.h"
@@ -13,15 +14,6 @@
 #include <QTimer>
 
 namespace kelvane {
-
-namespace {
-
-QString ToQ(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 TRenderPanel::TRenderPanel(TSceneSession& session, std::filesystem::path programFolder, QBoxLayout* layout,
                            TRenderPanelHooks hooks, QObject* parent)
@@ -166,12 +158,12 @@ void TRenderPanel::Message(const std::string& text)
 void TRenderPanel::SetTimeText(const std::string& text)
 {
     if (hooks_.setTimeText)
-        hooks_.setTimeText(ToQ(text));
+        hooks_.setTimeText(QtText(text));
 }
 
 void TRenderPanel::ShowPicture(const TPicture& picture, const std::filesystem::path& file)
 {
-    lbPicture->setText(QStringLiteral("Picture written to ") + ToQ(file.string()));
+    lbPicture->setText(QStringLiteral("Picture written to ") + QtText(file.string()));
     if (hooks_.showPicture)
         hooks_.showPicture(picture);
 }
@@ -180,7 +172,7 @@ bool TRenderPanel::ConfirmFindings(const std::vector<std::string>& findings)
 {
     QString text;
     for (const std::string& line : findings)
-        text += QLatin1Char('\n') + ToQ(line);
+        text += QLatin1Char('\n') + QtText(line);
     return !hooks_.confirmFindings || hooks_.confirmFindings(text);
 }
 
@@ -188,7 +180,7 @@ void TRenderPanel::RenderTook(double seconds, bool stopped)
 {
     clock_.restart();
     lbTime->setText((stopped ? QStringLiteral("Stopped after ") : QStringLiteral("Took ")) +
-                    ToQ(FixedToStr(seconds, 1)) + QStringLiteral(" s"));
+                    QtText(FixedToStr(seconds, 1)) + QStringLiteral(" s"));
 }
 
 void TRenderPanel::Recorded(const THistoryEntry& entry)
@@ -200,7 +192,7 @@ void TRenderPanel::Recorded(const THistoryEntry& entry)
 void TRenderPanel::OutputTexts(const std::string& dos, const std::string& dosErr)
 {
     if (dos_)
-        dos_->SetTexts(ToQ(dos), ToQ(dosErr));
+        dos_->SetTexts(QtText(dos), QtText(dosErr));
 }
 
 } // namespace kelvane

@@ -1,6 +1,7 @@
 #include "shell/ui/FarmSubmit.h"
 
 #include "controls/IniFileCompo.h"
+#include "controls/ui/QtText.h"
 #include "render/Schedulers.h"
 #include "shell/ui/Dialogs.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 constexpr const char* kSection = "Farm";
 
-QString ToQ(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 // A whole number within [low, high]; nullopt when malformed or outside.
 std::optional<int> Count(const QString& text, int low, int high)
 {
@@ -41,7 +37,7 @@ TfrmFarmSubmit::TfrmFarmSubmit(TIniFileCompo& settings, QWidget* parent) : QDial
     setWindowTitle(QStringLiteral("Render on farm"));
     auto* form = new QFormLayout;
     auto field = [&](const char* name, const char* label, const std::string& value, const char* tip) {
-        auto* edit = new QLineEdit(ToQ(value), this);
+        auto* edit = new QLineEdit(QtText(value), this);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setToolTip(QString::fromUtf8(tip));
         form->addRow(QString::fromUtf8(label), edit);
@@ -52,7 +48,7 @@ TfrmFarmSubmit::TfrmFarmSubmit(TIniFileCompo& settings, QWidget* parent) : QDial
     for (const TSchedulerKind& kind : SchedulerKinds())
         combScheduler->addItem(QString::fromLatin1(kind.name));
     const std::string chosen = settings_.ReadString(kSection, "Scheduler", DefaultSchedulerName());
-    combScheduler->setCurrentIndex(std::max(0, combScheduler->findText(ToQ(chosen))));
+    combScheduler->setCurrentIndex(std::max(0, combScheduler->findText(QtText(chosen))));
     combScheduler->setToolTip(QStringLiteral("Where the tasks run: a Slurm cluster, or this machine"));
     if (combScheduler->count() > 1)
         form->addRow(QStringLiteral("Scheduler"), combScheduler);
@@ -117,7 +113,7 @@ void TfrmFarmSubmit::OKBtnClick()
         refused = "scenes per task is a whole number from 1";
     if (!refused.empty()) {
         refused[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(refused[0])));
-        Dialogs().Error(this, ToQ(refused + "."));
+        Dialogs().Error(this, QtText(refused + "."));
         return;
     }
     o.maxParallel = *maxParallel;

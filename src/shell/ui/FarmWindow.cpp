@@ -1,6 +1,7 @@
 #include "shell/ui/FarmWindow.h"
 
 #include "controls/IniFileCompo.h"
+#include "controls/ui/QtText.h"
 #include "editing/SceneSession.h"
 #include "render/PreflightCheck.h"
 #include "render/RenderJob.h"
@@ -28,11 +29,6 @@
 namespace kelvane {
 
 namespace {
-
-QString ToQ(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 QColor StateColour(ETaskState state)
 {
@@ -141,7 +137,7 @@ void TfrmFarmJobs::Reload(const std::optional<fs::path>& select)
     try {
         listed = ListedFarmJobs(jobList_);
     } catch (const std::exception& e) {
-        lbJob->setText(ToQ(e.what()));
+        lbJob->setText(QtText(e.what()));
     }
     for (TListedJob& l : listed) {
         auto row = std::make_unique<TJobRow>();
@@ -196,21 +192,21 @@ void TfrmFarmJobs::Refresh()
 void TfrmFarmJobs::FillJobRow(int r)
 {
     const TJobRow& row = *jobs_[size_t(r)];
-    const QString when = ToQ(LocalTimeText(row.listed.submitted, "%Y-%m-%d %H:%M"));
+    const QString when = QtText(LocalTimeText(row.listed.submitted, "%Y-%m-%d %H:%M"));
     QString scenes = QStringLiteral("-"), counts = QStringLiteral("-"), state = QStringLiteral("missing");
     if (row.job) {
         const TFarmCounts c = CountStates(row.states);
         scenes = QString::number(row.job->scenes.size());
         counts = QStringLiteral("%1/%2/%3/%4").arg(c.count[2]).arg(c.count[3] + c.count[4]).arg(c.count[1]).arg(c.count[0]);
-        state = ToQ(FarmJobStateText(c, row.scheduler->Title()));
+        state = QtText(FarmJobStateText(c, row.scheduler->Title()));
     }
-    const QString job = ToQ(row.listed.jobId) + (row.scheduler ? QStringLiteral(" (") + ToQ(row.scheduler->Name()) + ")" : QString());
+    const QString job = QtText(row.listed.jobId) + (row.scheduler ? QStringLiteral(" (") + QtText(row.scheduler->Name()) + ")" : QString());
     gridJobs->setItem(r, 0, Cell(job));
     gridJobs->setItem(r, 1, Cell(scenes));
     gridJobs->setItem(r, 2, Cell(counts));
     gridJobs->setItem(r, 3, Cell(when));
-    gridJobs->setItem(r, 4, Cell(state, row.error.empty() ? state : ToQ(row.error)));
-    gridJobs->setItem(r, 5, Cell(ToQ(row.listed.folder.filename().string()), ToQ(row.listed.folder.string())));
+    gridJobs->setItem(r, 4, Cell(state, row.error.empty() ? state : QtText(row.error)));
+    gridJobs->setItem(r, 5, Cell(QtText(row.listed.folder.filename().string()), QtText(row.listed.folder.string())));
 }
 
 TfrmFarmJobs::TJobRow* TfrmFarmJobs::Selected()
@@ -228,13 +224,13 @@ void TfrmFarmJobs::ShowScenes()
     gridScenes->setRowCount(int(count));
     for (size_t i = 0; i < count; ++i) {
         const TTaskStatus& s = row->states[i];
-        gridScenes->setItem(int(i), 0, Cell(ToQ(row->labels[i]), ToQ(row->job->scenes[i].string())));
-        QTableWidgetItem* state = Cell(ToQ(s.unanswered ? FarmJobStateText({{}, 1}, row->scheduler->Title()) : OneLine(TaskStateText(s))),
-                                       ToQ(TaskStateText(s)));
+        gridScenes->setItem(int(i), 0, Cell(QtText(row->labels[i]), QtText(row->job->scenes[i].string())));
+        QTableWidgetItem* state = Cell(QtText(s.unanswered ? FarmJobStateText({{}, 1}, row->scheduler->Title()) : OneLine(TaskStateText(s))),
+                                       QtText(TaskStateText(s)));
         state->setForeground(QBrush(StateColour(s.state)));
         gridScenes->setItem(int(i), 1, state);
         gridScenes->setItem(int(i), 2, Cell(s.attempts > 0 ? QString::number(s.attempts) : QString()));
-        gridScenes->setItem(int(i), 3, Cell(s.renderMs >= 0 ? ToQ(RenderTimeText(s.renderMs)) : QString()));
+        gridScenes->setItem(int(i), 3, Cell(s.renderMs >= 0 ? QtText(RenderTimeText(s.renderMs)) : QString()));
     }
     if (keep >= 0 && keep < int(count))
         gridScenes->selectRow(keep);
@@ -243,13 +239,13 @@ void TfrmFarmJobs::ShowScenes()
         btnCancelJob->setEnabled(false);
         btnForgetJob->setEnabled(false);
     } else {
-        QString text = ToQ(row->error.empty() ? "Job " + row->listed.jobId + " on " + row->scheduler->Title() + ", folder " +
+        QString text = QtText(row->error.empty() ? "Job " + row->listed.jobId + " on " + row->scheduler->Title() + ", folder " +
                                                      row->listed.folder.string()
                                                : row->error);
         if (row->job && !row->states.empty())
-            text += QStringLiteral("\n") + ToQ(FarmSummary(row->states, std::time(nullptr)));
+            text += QStringLiteral("\n") + QtText(FarmSummary(row->states, std::time(nullptr)));
         if (!row->queueError.empty())
-            text += QStringLiteral("\n") + ToQ(row->queueError);
+            text += QStringLiteral("\n") + QtText(row->queueError);
         lbJob->setText(text);
         btnCancelJob->setEnabled(row->job && !row->ended);
         btnForgetJob->setEnabled(row->ended);
@@ -266,7 +262,7 @@ void TfrmFarmJobs::SceneChosen()
         return;
     }
     const TTaskStatus& s = row->states[size_t(scene)];
-    memoDetails->setPlainText(ToQ(row->job->scenes[size_t(scene)].string() + "\n" + TaskStateText(s)));
+    memoDetails->setPlainText(QtText(row->job->scenes[size_t(scene)].string() + "\n" + TaskStateText(s)));
 }
 
 void TfrmFarmJobs::SceneOpened(int scene)
@@ -279,8 +275,8 @@ void TfrmFarmJobs::SceneOpened(int scene)
         openPicture(fs::path(row->job->scenes[size_t(scene)]).replace_extension(".tga"));
     } else if (s.state == ETaskState::Failed || s.state == ETaskState::Cancelled) {
         const fs::path log = row->listed.folder / "log" / (std::to_string(scene) + ".txt");
-        if (!Dialogs().OpenDocument(ToQ(log.string())))
-            Dialogs().Error(this, QStringLiteral("Cannot open %1.").arg(ToQ(log.string())));
+        if (!Dialogs().OpenDocument(QtText(log.string())))
+            Dialogs().Error(this, QStringLiteral("Cannot open %1.").arg(QtText(log.string())));
     }
 }
 
@@ -291,7 +287,7 @@ void TfrmFarmJobs::CancelJob()
         return;
     const TFarmCounts c = CountStates(row->states);
     const size_t left = c.count[0] + c.count[1];
-    if (Dialogs().Ask(this, QStringLiteral("Cancel job %1 with %2 scenes still to render?").arg(ToQ(row->listed.jobId)).arg(left),
+    if (Dialogs().Ask(this, QStringLiteral("Cancel job %1 with %2 scenes still to render?").arg(QtText(row->listed.jobId)).arg(left),
                       {QStringLiteral("Yes"), QStringLiteral("No")}, 1) != 0)
         return;
     Guarded(this, [&] { CancelFarmJob(*row->scheduler, *row->job); });
@@ -307,9 +303,9 @@ void TfrmFarmJobs::ForgetJob()
     const bool folder = row->job.has_value();
     const int answer =
         folder ? Dialogs().Ask(this, QStringLiteral("Take job %1 off the list and delete its folder %2?")
-                                         .arg(ToQ(row->listed.jobId), ToQ(row->listed.folder.string())),
+                                         .arg(QtText(row->listed.jobId), QtText(row->listed.folder.string())),
                                {QStringLiteral("Delete folder"), QStringLiteral("Keep folder"), QStringLiteral("Cancel")}, 2)
-               : Dialogs().Ask(this, QStringLiteral("Take job %1 off the list?").arg(ToQ(row->listed.jobId)),
+               : Dialogs().Ask(this, QStringLiteral("Take job %1 off the list?").arg(QtText(row->listed.jobId)),
                                {QStringLiteral("Yes"), QStringLiteral("No")}, 1) == 0 ? 1 : 2;
     if (answer != 0 && answer != 1)
         return;
@@ -358,7 +354,7 @@ QString SceneFindings(const std::vector<fs::path>& scenes, const fs::path& temp)
             continue;  // the submission names it
         }
         for (const TPreflightFinding& f : findings)
-            lines += QStringLiteral("\n") + ToQ(scene.filename().string() + ": " + FindingText(f));
+            lines += QStringLiteral("\n") + QtText(scene.filename().string() + ": " + FindingText(f));
     }
     return lines;
 }
@@ -426,7 +422,7 @@ void TfrmMain::SayFarmJobsRunning()
         return;
     farmJobs_->Refresh();
     for (const std::string& id : farmJobs_->RunningJobs())
-        Dialogs().Message(this, QStringLiteral("Farm job %1 keeps running; Window > Farm jobs shows it.").arg(ToQ(id)));
+        Dialogs().Message(this, QStringLiteral("Farm job %1 keeps running; Window > Farm jobs shows it.").arg(QtText(id)));
 }
 
 } // namespace kelvane

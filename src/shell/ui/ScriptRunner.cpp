@@ -54,16 +54,6 @@ public:
     throw EScriptLine(reason);
 }
 
-QString Q(const std::string& s)
-{
-    return QtText(s);
-}
-
-std::string S(const QString& s)
-{
-    return Utf8Text(s);
-}
-
 std::string Quoted(const std::string& s)
 {
     return "\"" + EscapeBreaks(s) + "\"";
@@ -85,7 +75,7 @@ std::vector<std::string> ItemTexts(QListWidget* list)
 {
     std::vector<std::string> texts;
     for (int i = 0; i < list->count(); ++i)
-        texts.push_back(S(list->item(i)->text()));
+        texts.push_back(Utf8Text(list->item(i)->text()));
     return texts;
 }
 
@@ -94,7 +84,7 @@ int ComboIndexOf(QComboBox* combo, const std::string& item)
 {
     std::vector<std::string> shown;
     for (int i = 0; i < combo->count(); ++i)
-        shown.push_back(S(combo->itemText(i)));
+        shown.push_back(Utf8Text(combo->itemText(i)));
     int index = MatchItem(shown, item);
     if (index == -1)
         if (auto* y = qobject_cast<TComboBoxYafRay*>(combo)) {
@@ -176,7 +166,7 @@ void TScriptRunner::Step(int generation)
     if (next_ >= lines_.size()) {
         if (modal) {
             failureLine_ = lines_.empty() ? 0 : lines_.back().number;
-            Fail("the script ended while " + S(modal->objectName()) + " is open");
+            Fail("the script ended while " + Utf8Text(modal->objectName()) + " is open");
             Finish();
         } else if (running_.empty()) {
             Finish();
@@ -271,7 +261,7 @@ void TScriptRunner::Print(const std::string& text)
 
 QObject* TScriptRunner::Find(const std::string& name) const
 {
-    const QString n = Q(name);
+    const QString n = QtText(name);
     for (QWidget* window : WindowsInOrder()) {
         if (window->objectName() == n)
             return window;
@@ -300,7 +290,7 @@ void TScriptRunner::RequireUsable(QObject* control, const std::string& name) con
             window = parent->window();
     if (QWidget* modal = QApplication::activeModalWidget())
         if (window && window != modal)
-            Refuse(name + " cannot be reached while " + S(modal->objectName()) + " is open");
+            Refuse(name + " cannot be reached while " + Utf8Text(modal->objectName()) + " is open");
     const bool enabled = action ? action->isEnabled() : widget && widget->isEnabled();
     const bool visible = action ? action->isVisible() : widget && widget->isVisible();
     if (!enabled)
@@ -375,11 +365,11 @@ void TScriptRunner::RunLine(const TScriptLine& line)
         Print(Show(words[1]));
     } else if (command == "answer") {
         need(n == 1, "answer BUTTON");
-        dialogs_.PrepareAnswer(Q(words[1]));
+        dialogs_.PrepareAnswer(QtText(words[1]));
     } else if (command == "file") {
         QStringList paths;
         for (size_t i = 1; i < words.size(); ++i)
-            paths << Q(words[i]);
+            paths << QtText(words[i]);
         dialogs_.PrepareFiles(paths);
     } else if (command == "wait") {
         need(n == 0, "wait");
@@ -442,7 +432,7 @@ void TScriptRunner::Type(const std::string& name, const std::string& text, bool 
     edit->selectAll();
     if (text.empty())
         QTest::keyClick(edit, Qt::Key_Delete);  // the selected old text goes
-    QTest::keyClicks(edit, Q(text));
+    QTest::keyClicks(edit, QtText(text));
     if (!stay)
         MoveFocusOn(edit);
 }
@@ -493,7 +483,7 @@ void TScriptRunner::Choose(const std::string& name, const std::string& item, boo
         const QList<QRadioButton*> radios = control->findChildren<QRadioButton*>();
         std::vector<std::string> texts;
         for (QRadioButton* r : radios)
-            texts.push_back(S(r->text().remove(QLatin1Char('&'))));
+            texts.push_back(Utf8Text(r->text().remove(QLatin1Char('&'))));
         if (radios.isEmpty())
             Refuse(name + " is not a drop-down, list or radio group");
         const int index = MatchItem(texts, item);
@@ -604,7 +594,7 @@ void TScriptRunner::Drag(const std::string& name, const std::vector<std::string>
 
 void TScriptRunner::Key(QWidget* control, const std::string& keys, const std::string& name)
 {
-    const QKeySequence sequence = QKeySequence::fromString(Q(keys), QKeySequence::PortableText);
+    const QKeySequence sequence = QKeySequence::fromString(QtText(keys), QKeySequence::PortableText);
     bool known = sequence.count() > 0;
     for (int i = 0; i < sequence.count(); ++i)
         known = known && sequence[i].key() != Qt::Key_unknown;
@@ -649,7 +639,7 @@ std::string TScriptRunner::Caption(const std::string& name) const
     // The window manager shows "[*]" as the modified marker, or not at all.
     QString title = window->windowTitle();
     title.replace(QStringLiteral("[*]"), window->isWindowModified() ? QStringLiteral("*") : QString());
-    return EscapeBreaks(S(title));
+    return EscapeBreaks(Utf8Text(title));
 }
 
 std::string TScriptRunner::Show(const std::string& name) const
@@ -658,7 +648,7 @@ std::string TScriptRunner::Show(const std::string& name) const
     std::string text;
     bool usable = true;
     if (auto* action = qobject_cast<QAction*>(found)) {
-        text = S(WithoutMnemonic(action->text()));
+        text = Utf8Text(WithoutMnemonic(action->text()));
         usable = action->isEnabled() && action->isVisible();
         return EscapeBreaks(text) + (usable ? "" : " (disabled)");
     }
@@ -669,17 +659,17 @@ std::string TScriptRunner::Show(const std::string& name) const
         return w->isVisible() ? "shown" : "hidden";
     usable = w->isEnabled() && w->isVisible();
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        text = S(edit->text());
+        text = Utf8Text(edit->text());
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-        text = S(plain->toPlainText());
+        text = Utf8Text(plain->toPlainText());
     } else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
-        text = S(rich->toPlainText());
+        text = Utf8Text(rich->toPlainText());
     } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isCheckable()) {
         text = OnOffText(button->isChecked());
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        text = combo->currentIndex() < 0 ? std::string() : S(combo->currentText());
+        text = combo->currentIndex() < 0 ? std::string() : Utf8Text(combo->currentText());
     } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-        text = list->currentItem() ? S(list->currentItem()->text()) : std::string();
+        text = list->currentItem() ? Utf8Text(list->currentItem()->text()) : std::string();
     } else if (auto* slider = qobject_cast<QSlider*>(w)) {
         text = std::to_string(slider->value());
     } else if (auto* swatch = qobject_cast<TColorPanel*>(w)) {
@@ -701,9 +691,9 @@ std::string TScriptRunner::Show(const std::string& name) const
             text = std::to_string(picture.isNull() ? 0 : picture.width()) + "x" +
                    std::to_string(picture.isNull() ? 0 : picture.height());
         else
-            text = S(label->text());
+            text = Utf8Text(label->text());
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        text = S(button->text());
+        text = Utf8Text(button->text());
     } else {
         // A panel or page: whether it is shown.
         text = w->isVisible() ? "shown" : "hidden";
